@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Creates the private Wine prefix named by WINEPREFIX once. It must be made after wine32 is installed,
+# or 32-bit programs never start in it. Mono and Gecko are left out: nothing here needs them and
+# their installers would otherwise ask on first start.
+set -euo pipefail
+: "${WINEPREFIX:?WINEPREFIX must name the prefix folder}"
+export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+[ -f "$WINEPREFIX/.made" ] && exit 0
+mkdir -p "$(dirname "$WINEPREFIX")"
+# Two runners may start at once on a new tree; one makes the prefix, the other waits for it.
+exec 9>"$WINEPREFIX.lock"
+flock 9
+[ -f "$WINEPREFIX/.made" ] && exit 0
+printf 'setup: creating the Wine prefix %s\n' "$WINEPREFIX" >&2
+wineboot -i >/dev/null 2>&1 || true
+wineserver -w || true
+[ -f "$WINEPREFIX/system.reg" ] || { echo "setup: wineboot made no prefix in $WINEPREFIX" >&2; exit 1; }
+touch "$WINEPREFIX/.made"
