@@ -1,0 +1,19 @@
+# zlib, minizip (unzip part) and libpng as imported targets lz::zlib, lz::minizip, lz::png.
+# Natively they are Debian's packages; in the Windows trees zlib is Debian's mingw package and the other
+# two are the project's cross builds under build/deps/<triplet>/ (tools/setup.sh makes them).
+find_path(LZ_ZLIB_INCLUDE zlib.h REQUIRED)
+find_library(LZ_ZLIB_LIB NAMES z zlib REQUIRED)
+find_path(LZ_MINIZIP_INCLUDE minizip/unzip.h REQUIRED)
+find_library(LZ_MINIZIP_LIB minizip REQUIRED)
+find_path(LZ_PNG_INCLUDE png.h REQUIRED)
+find_library(LZ_PNG_LIB NAMES png16 png REQUIRED)
+
+add_library(lz::zlib UNKNOWN IMPORTED)
+set_target_properties(lz::zlib PROPERTIES IMPORTED_LOCATION "${LZ_ZLIB_LIB}"
+  INTERFACE_INCLUDE_DIRECTORIES "${LZ_ZLIB_INCLUDE}")
+add_library(lz::minizip UNKNOWN IMPORTED)
+set_target_properties(lz::minizip PROPERTIES IMPORTED_LOCATION "${LZ_MINIZIP_LIB}"
+  INTERFACE_INCLUDE_DIRECTORIES "${LZ_MINIZIP_INCLUDE}" INTERFACE_LINK_LIBRARIES lz::zlib)
+add_library(lz::png UNKNOWN IMPORTED)
+set_target_properties(lz::png PROPERTIES IMPORTED_LOCATION "${LZ_PNG_LIB}"
+  INTERFACE_INCLUDE_DIRECTORIES "${LZ_PNG_INCLUDE}" INTERFACE_LINK_LIBRARIES lz::zlib)

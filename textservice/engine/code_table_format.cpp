@@ -1,0 +1,80 @@
+#include "textservice/engine/code_table_format.h"
+
+#include <cstring>
+
+namespace lz {
+
+using namespace code_table;
+
+bool ReadCodeTableHeader(ByteView view, CodeTableHeader& out) {
+  out = CodeTableHeader{};
+  if (!view.Holds(0, kHeaderSize)) return false;
+  view.ReadU32(kLowestRecordOffset, out.lowest_record_offset);
+  view.ReadU32(kRecordCount, out.record_count);
+  view.ReadU32(kTableType, out.table_type);
+  std::memcpy(out.identifier, view.data + kIdentifier, kIdentifierSize);
+  view.ReadU16(kFormatNumber, out.format_number);
+  std::memcpy(out.table_name, view.data + kTableName, kTableNameSize);
+  return true;
+}
+
+bool ReadRecordOffset(ByteView view, std::uint32_t position, std::uint32_t& out) {
+  return view.ReadU32(static_cast<std::uint64_t>(kOffsetTable) + 4ull * position, out);
+}
+
+bool ReadCodeTableRecord(ByteView view, std::uint32_t offset, bool association, CodeTableRecord& out) {
+  out = CodeTableRecord{};
+  out.offset = offset;
+  if (!view.ReadU32(offset + std::uint64_t{kRecordFlags}, out.flags)) return false;
+  std::uint64_t at = offset + std::uint64_t{kRecordCodeLength};
+  if (!association) {
+    if (!view.ReadU8(at, out.code_length) || out.code_length > kMaxStringBytes) return false;
+    ++at;
+    if (!view.Holds(at, out.code_length)) return false;
+    out.code = view.data + at;
+    at += out.code_length;
+  }
+  if (!view.ReadU8(at, out.text_length) || out.text_length == 0 || out.text_length > kMaxStringBytes) {
+    return false;
+  }
+  ++at;
+  if (!view.Holds(at, out.text_length)) return false;
+  out.text = view.data + at;
+  out.extent = static_cast<std::uint32_t>(at + out.text_length - offset);
+  return true;
+}
+
+TableCheck ValidateCodeTable(ByteView view, TableCheckOptions options) {
+  CodeTableHeader header;
+  if (!ReadCodeTableHeader(view, header)) return TableCheck::kTooSmall;
+  if (options.require_format && header.format_number != kFormat) return TableCheck::kWrongFormat;
+
+  const std::uint64_t offsets_end = kOffsetTable + 4ull * header.record_count;
+  if (offsets_end > view.size) return TableCheck::kCountPastEnd;
+  if (header.lowest_record_offset < offsets_end || header.lowest_record_offset > view.size) {
+    return TableCheck::kLowestOffsetOutside;
+  }
+
+  const bool association = IsAssociationType(header.table_type);
+  for (std::uint32_t i = 0; i < header.record_count; ++i) {
+    std::uint32_t offset = 0;
+    ReadRecordOffset(view, i, offset);
+    CodeTableRecord record;
+    if (offset < offsets_end || !ReadCodeTableRecord(view, offset, association, record)) {
+      return TableCheck::kRecordOutside;
+    }
+  }
+
+  if (header.table_type == kTypeIndexed) {
+    for (std::uint32_t c1 = 1; c1 < kPrefixRows; ++c1) {
+      for (std::uint32_t c2 = 0; c2 < kPrefixColumns; ++c2) {
+        std::uint32_t position = 0;
+        view.ReadU32(PrefixIndexOffset(c1, c2), position);
+        if (position > header.record_count) return TableCheck::kPrefixIndexOutside;
+      }
+    }
+  }
+  return TableCheck::kValid;
+}
+
+}  // namespace lz
