@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "textservice/engine/text_encoding.h"
+
 namespace lz {
 
 using namespace code_table;
@@ -42,6 +44,18 @@ bool ReadCodeTableRecord(ByteView view, std::uint32_t offset, bool association, 
   out.text = view.data + at;
   out.extent = static_cast<std::uint32_t>(at + out.text_length - offset);
   return true;
+}
+
+int RecordCode(const CodeTableRecord& record, char16_t* out) {
+  out[0] = 0;
+  if (!record.code) return 0;
+  return TableStringToCode(out, record.code - 1);  // the length byte stands just before the code
+}
+
+int RecordText(const CodeTableRecord& record, char16_t* out) {
+  out[0] = 0;
+  if (!record.text) return 0;
+  return TableStringToWide(out, kDecodedBufferUnits, record.text - 1);
 }
 
 TableCheck ValidateCodeTable(ByteView view, TableCheckOptions options) {

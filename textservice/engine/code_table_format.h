@@ -112,6 +112,13 @@ bool ReadRecordOffset(ByteView view, std::uint32_t position, std::uint32_t& out)
 // are within their limits.
 bool ReadCodeTableRecord(ByteView view, std::uint32_t offset, bool association, CodeTableRecord& out);
 
+// The record's code as zero-terminated UTF-16, code-key bytes below 0x20 read as full-width keys; out
+// holds kCodeBufferUnits units. Returns the units written (0 for an association record).
+int RecordCode(const CodeTableRecord& record, char16_t* out);
+
+// The record's word as zero-terminated UTF-16; out holds kDecodedBufferUnits units. Returns the units.
+int RecordText(const CodeTableRecord& record, char16_t* out);
+
 enum class TableCheck {
   kValid,
   kTooSmall,            // shorter than the header

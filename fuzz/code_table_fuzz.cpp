@@ -1,0 +1,51 @@
+// Any bytes as a code table: validation must never read outside them, and a table it accepts must read
+// back record by record inside the view.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "textservice/engine/code_table_format.h"
+#include "textservice/engine/text_encoding.h"
+
+namespace {
+
+// Real tables start with a 264348-byte header; the input is placed after a mostly-zero header so the
+// fuzzer spends its effort on the fields, the offset table and the records.
+std::vector<std::uint8_t> TableFrom(const std::uint8_t* data, std::size_t size) {
+  using namespace lz::code_table;
+  constexpr std::size_t kHeadFields = 16;  // lowest offset, count, type, format number
+  std::vector<std::uint8_t> bytes(kHeaderSize + (size > kHeadFields ? size - kHeadFields : 0), 0);
+  lz::ByteView view{bytes.data(), static_cast<std::uint32_t>(bytes.size())};
+  std::uint32_t fields[4] = {};
+  std::memcpy(fields, data, size < kHeadFields ? size : kHeadFields);
+  view.WriteU32(kLowestRecordOffset, fields[0]);
+  view.WriteU32(kRecordCount, fields[1] & 0xFFFF);
+  view.WriteU32(kTableType, fields[2] & 0x3F);
+  view.WriteU16(kFormatNumber, (fields[3] & 1) ? kFormat : static_cast<std::uint16_t>(fields[3]));
+  if (size > kHeadFields) std::memcpy(bytes.data() + kHeaderSize, data + kHeadFields, size - kHeadFields);
+  return bytes;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::vector<std::uint8_t> bytes = TableFrom(data, size);
+  lz::ByteView view{bytes.data(), static_cast<std::uint32_t>(bytes.size())};
+  if (lz::ValidateCodeTable(view, {.require_format = false}) != lz::TableCheck::kValid) return 0;
+  lz::CodeTableHeader header;
+  if (!lz::ReadCodeTableHeader(view, header)) __builtin_trap();
+  const bool association = lz::code_table::IsAssociationType(header.table_type);
+  for (std::uint32_t i = 0; i < header.record_count; ++i) {
+    std::uint32_t offset = 0;
+    lz::CodeTableRecord record;
+    if (!lz::ReadRecordOffset(view, i, offset) || !lz::ReadCodeTableRecord(view, offset, association, record)) {
+      __builtin_trap();  // validation accepted a table whose records do not read
+    }
+    char16_t code[lz::kCodeBufferUnits];
+    char16_t text[lz::kDecodedBufferUnits];
+    lz::RecordCode(record, code);
+    lz::RecordText(record, text);
+  }
+  return 0;
+}
