@@ -49,7 +49,8 @@ bool MapExistingFile(const char16_t* path, FileMapping& out) {
 
 bool FlushMapping(const FileMapping& m) {
   if (!m.open || !m.view) return false;
-  return msync(m.view, m.size, MS_SYNC) == 0;
+  // Other processes see the pages at once through the page cache; this only starts the write-back.
+  return msync(m.view, m.size, MS_ASYNC) == 0;
 }
 
 bool GrowMapping(FileMapping& m, std::uint32_t new_size) {
@@ -74,7 +75,7 @@ bool GrowMapping(FileMapping& m, std::uint32_t new_size) {
 void CloseMapping(FileMapping& m) {
   if (m.open) {
     if (m.view) {
-      msync(m.view, m.size, MS_SYNC);
+      msync(m.view, m.size, MS_ASYNC);
       munmap(m.view, m.size);
     }
     ::close(Fd(m));

@@ -29,6 +29,11 @@ bool RegisterChildMode(const char* name, ChildMain fn) {
   return true;
 }
 
+int RunChild(const std::vector<std::string>& args) {
+  ChildProcess child;
+  return StartChild(args, child) ? WaitChild(child) : -1;
+}
+
 bool DispatchChild(int argc, char** argv, int& exit_code) {
   if (argc < 3 || std::strcmp(argv[1], kChildFlag) != 0) return false;
   const auto it = Modes().find(argv[2]);
@@ -41,9 +46,10 @@ bool DispatchChild(int argc, char** argv, int& exit_code) {
 }
 
 #ifdef _WIN32
-int RunChild(const std::vector<std::string>& args) {
+bool StartChild(const std::vector<std::string>& args, ChildProcess& child) {
+  child = ChildProcess{};
   wchar_t self[MAX_PATH];
-  if (!GetModuleFileNameW(nullptr, self, MAX_PATH)) return -1;
+  if (!GetModuleFileNameW(nullptr, self, MAX_PATH)) return false;
   std::wstring command = L"\"" + std::wstring(self) + L"\" --child";
   for (const std::string& a : args) command += L" \"" + std::wstring(a.begin(), a.end()) + L"\"";
   STARTUPINFOW startup{};
@@ -51,25 +57,42 @@ int RunChild(const std::vector<std::string>& args) {
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                       &process)) {
-    return -1;
+    return false;
   }
-  WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD code = 0;
-  GetExitCodeProcess(process.hProcess, &code);
   CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  child.handle = reinterpret_cast<std::intptr_t>(process.hProcess);
+  return true;
+}
+
+int WaitChild(ChildProcess& child) {
+  if (!child.handle) return -1;
+  HANDLE process = reinterpret_cast<HANDLE>(child.handle);
+  WaitForSingleObject(process, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(process, &code);
+  CloseHandle(process);
+  child = ChildProcess{};
   return static_cast<int>(code);
 }
 #else
-int RunChild(const std::vector<std::string>& args) {
+bool StartChild(const std::vector<std::string>& args, ChildProcess& child) {
+  child = ChildProcess{};
   std::vector<std::string> all = {"/proc/self/exe", kChildFlag};
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& a : all) argv.push_back(a.data());
   argv.push_back(nullptr);
   pid_t pid = 0;
-  if (posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  if (posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv.data(), environ) != 0) return false;
+  child.handle = pid;
+  return true;
+}
+
+int WaitChild(ChildProcess& child) {
+  if (!child.handle) return -1;
   int status = 0;
+  const auto pid = static_cast<pid_t>(child.handle);
+  child = ChildProcess{};
   if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);
 }

@@ -3,6 +3,7 @@
 //   LZ_CHILD_MODE(grow_shared_file) { ... return exit code; }
 //   EXPECT_EQ(lz::test::RunChild({"grow_shared_file", path}), 0);
 // The program's main() (test_main.cpp) sends "--child NAME ARGS..." to the mode instead of GoogleTest.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,13 @@ bool RegisterChildMode(const char* name, ChildMain fn);
 // Runs this test program again as "--child args[0] args[1..]"; returns its exit code, or -1 when it
 // could not be started.
 int RunChild(const std::vector<std::string>& args);
+
+// The same without waiting, so several children can run at once: Start, then Wait for the exit code.
+struct ChildProcess {
+  std::intptr_t handle = 0;
+};
+bool StartChild(const std::vector<std::string>& args, ChildProcess& child);
+int WaitChild(ChildProcess& child);
 
 // Called by main(): true when argv asks for a child mode (its exit code is stored in exit_code).
 bool DispatchChild(int argc, char** argv, int& exit_code);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "textservice/engine/code_table.h"
 #include "textservice/engine/code_table_format.h"
 
 namespace lz::test {
@@ -48,6 +49,7 @@ std::vector<std::uint8_t> BuildCodeTable(std::vector<TableRecord> records, const
     std::memcpy(file.data() + at, r.text.data(), r.text.size());
     at += static_cast<std::uint32_t>(r.text.size());
   }
+  if (options.type == kTypeIndexed) BuildPrefixIndexInView(view);
   return file;
 }
 

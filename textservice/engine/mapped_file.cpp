@@ -107,6 +107,7 @@ int ReopenMappedFile(MappedFile* file) {
 
 void CloseMappedFile(MappedFile* file) {
   if (!file) return;
+  os::ReleaseFileLock(file->write_lock);
   if (file->map.open) {
     os::CloseMapping(file->map);
   } else {
@@ -125,6 +126,27 @@ bool IsMappedFileWritable(const MappedFile* file) {
 
 std::int64_t CurrentMappedFileSize(const MappedFile* file) {
   return file ? os::CurrentFileSize(file->map) : -1;
+}
+
+ScopedFileWrite::ScopedFileWrite(MappedFile* file) : file_(file) {
+  if (!IsMappedFileWritable(file)) return;
+  if (file->write_depth > 0) {
+    ++file->write_depth;
+    ok_ = true;
+    return;
+  }
+  if (!os::AcquireFileLock(file->path, file->write_lock)) return;
+  file->write_depth = 1;
+  const std::int64_t current = CurrentMappedFileSize(file);
+  ok_ = current == file->size || (current > 0 && ReopenMappedFile(file) > 0);
+}
+
+ScopedFileWrite::~ScopedFileWrite() {
+  if (!file_ || file_->write_depth == 0) return;
+  if (--file_->write_depth == 0) {
+    FlushMappedFile(file_);
+    os::ReleaseFileLock(file_->write_lock);
+  }
 }
 
 IntArray* IntArrayNew() {

@@ -3,6 +3,7 @@
 // it cannot be mapped, a read-only heap copy. Also the growable int list that table searches return.
 #include <cstdint>
 
+#include "platform/os/file_lock.h"
 #include "platform/os/file_mapping.h"
 
 namespace lz {
@@ -15,6 +16,8 @@ struct MappedFile {
   char16_t path[kMaxPathUnits];    // the path the file was opened with
   os::FileMapping map;             // file and mapping; not open for a heap copy
   std::uint8_t* view;              // the mapped view or the heap buffer
+  os::FileLock write_lock;         // held while this process writes the file
+  int write_depth;                 // nesting of ScopedFileWrite on this record
 };
 
 // Opens an existing file and maps it whole; a file that cannot be mapped (read-only, empty) is loaded as
@@ -45,6 +48,24 @@ bool IsMappedFileWritable(const MappedFile* file);
 
 // The file's size on disk now (another process may have grown it); -1 for a heap copy or on error.
 std::int64_t CurrentMappedFileSize(const MappedFile* file);
+
+// Holds the writer lock of a mapped file for a scope; nested scopes on the same record share it, so a
+// composite change (append, then place the new entry, then rebuild the index) is one write for other
+// processes. On first entry the file is re-mapped when another process has changed its size, so the
+// writer always works on the whole current file. ok() is false for a heap copy, when the lock cannot be
+// had, or when the re-map fails; the write must then not happen.
+class ScopedFileWrite {
+ public:
+  explicit ScopedFileWrite(MappedFile* file);
+  ~ScopedFileWrite();
+  ScopedFileWrite(const ScopedFileWrite&) = delete;
+  ScopedFileWrite& operator=(const ScopedFileWrite&) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  MappedFile* file_;
+  bool ok_ = false;
+};
 
 // A growable list of int32 values (record offsets in table searches).
 struct IntArray {

@@ -1,0 +1,624 @@
+#include "textservice/engine/code_table.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "textservice/engine/text_encoding.h"
+
+namespace lz {
+
+using namespace code_table;
+
+namespace {
+
+// What an unreadable record compares as: an empty key followed by an empty text.
+constexpr std::uint8_t kEmptyKey[2] = {0, 0};
+constexpr std::uint8_t kSentinelAfter = 0xFF;  // never a code byte
+constexpr std::uint8_t kSentinelEqual = 0x01;  // above an exact code, below any longer code
+
+// A table as the current view shows it; the count never reaches past the view.
+struct Table {
+  ByteView view;
+  std::uint32_t count = 0;
+  std::uint32_t type = 0;
+  bool association = false;
+};
+
+Table Access(ByteView view) {
+  Table t;
+  if (!view.data || !view.Holds(0, kHeaderSize)) return t;
+  t.view = view;
+  view.ReadU32(kRecordCount, t.count);
+  view.ReadU32(kTableType, t.type);
+  t.association = IsAssociationType(t.type);
+  t.count = std::min<std::uint32_t>(t.count, (view.size - kOffsetTable) / 4);
+  return t;
+}
+
+Table Access(const MappedFile* file) {
+  if (!file || !file->view || file->size <= 0) return Table{};
+  return Access(ByteView{file->view, static_cast<std::uint32_t>(file->size)});
+}
+
+std::uint32_t EntryAt(const Table& t, std::uint32_t position) {
+  std::uint32_t offset = 0;
+  t.view.ReadU32(kOffsetTable + 4ull * position, offset);
+  return offset;
+}
+
+void SetEntry(const Table& t, std::uint32_t position, std::uint32_t offset) {
+  t.view.WriteU32(kOffsetTable + 4ull * position, offset);
+}
+
+bool ReadRecord(const Table& t, std::uint32_t offset, CodeTableRecord& record) {
+  return ReadCodeTableRecord(t.view, offset, t.association, record);
+}
+
+// The key of the record at a position; the empty key when the record does not lie inside the view.
+const std::uint8_t* KeyAt(const Table& t, std::uint32_t position) {
+  const std::uint32_t offset = EntryAt(t, position);
+  CodeTableRecord record;
+  if (!ReadRecord(t, offset, record)) return kEmptyKey;
+  return t.view.data + offset + kRecordCodeLength;
+}
+
+std::uint32_t PrefixEntry(const Table& t, std::uint32_t c1, std::uint32_t c2) {
+  std::uint32_t position = 0;
+  t.view.ReadU32(PrefixIndexOffset(c1, c2), position);
+  return std::min(position, t.count);
+}
+
+int Search(const Table& t, TableRange bounds, const std::uint8_t* key, KeyComparator compare) {
+  if (t.count == 0) return 0;
+  const std::int64_t last = static_cast<std::int64_t>(t.count) - 1;
+  std::int64_t lo = std::min<std::int64_t>(std::max<std::int64_t>(bounds.first, 0), last);
+  std::int64_t hi = std::min<std::int64_t>(std::max<std::int64_t>(std::int64_t{bounds.end} - 1, 0), last);
+  if (hi < lo) return 0;
+  std::int64_t remembered = 0;
+  while (lo <= hi) {
+    const std::int64_t mid = lo + (hi - lo) / 2;
+    const int c = compare(KeyAt(t, static_cast<std::uint32_t>(mid)), key);
+    if (c == 0) return static_cast<int>(mid + 1);
+    if (c < 0) {
+      lo = mid + 1;
+      remembered = mid + 1;
+    } else {
+      hi = mid - 1;
+      remembered = mid;
+    }
+  }
+  return static_cast<int>(-remembered);
+}
+
+// A search key: up to 250 key bytes and one sentinel byte.
+struct SentinelKey {
+  std::uint8_t bytes[1 + kMaxStringBytes + 1];
+};
+
+// The key (or its first n bytes) followed by a sentinel; with `decrement` the last key byte is one less
+// first, so the search lands before every record that begins with the key.
+void MakeSentinelKey(const std::uint8_t* key, std::uint32_t n, bool decrement, std::uint8_t sentinel,
+                     SentinelKey& out) {
+  std::memcpy(out.bytes + 1, key + 1, n);
+  if (decrement) --out.bytes[n];
+  out.bytes[n + 1] = sentinel;
+  out.bytes[0] = static_cast<std::uint8_t>(n + 1);
+}
+
+bool UsableKey(const std::uint8_t* key, std::uint32_t n) {
+  if (n > kMaxStringBytes) return false;
+  return std::memchr(key + 1, 0, n) == nullptr;  // a code never holds a zero byte
+}
+
+int SetRange(TableRange& out, int r_first, int r_end) {
+  out.first = -r_first;
+  out.end = std::max(-r_end, out.first);
+  return out.end - out.first;
+}
+
+// Records whose first n key bytes equal the key's, searched within bounds.
+int PrefixRange(const Table& t, TableRange bounds, const std::uint8_t* key, std::uint32_t n, KeyComparator compare,
+                TableRange& out) {
+  out = TableRange{};
+  if (n == 0) {
+    out.end = static_cast<std::int32_t>(t.count);
+    return out.end;
+  }
+  if (!UsableKey(key, n)) return 0;
+  SentinelKey after, before;
+  MakeSentinelKey(key, n, false, kSentinelAfter, after);
+  MakeSentinelKey(key, n, true, kSentinelAfter, before);
+  const int r_end = Search(t, bounds, after.bytes, compare);
+  const int r_first = Search(t, bounds, before.bytes, compare);
+  return SetRange(out, r_first, r_end);
+}
+
+TableRange WholeTable(const Table& t) { return TableRange{0, static_cast<std::int32_t>(t.count)}; }
+
+// Search bounds from the prefix index, for tables that keep one.
+TableRange IndexBounds(const Table& t, const std::uint8_t* key) {
+  const std::uint32_t n = key[0];
+  if (t.type != kTypeIndexed || n == 0) return WholeTable(t);
+  const std::uint32_t c1 = key[1];
+  const std::uint32_t c2 = n >= 2 ? key[2] : 0;
+  return TableRange{static_cast<std::int32_t>(PrefixEntry(t, c1, c2)),
+                    static_cast<std::int32_t>(PrefixEntry(t, c1 + 1, c2))};
+}
+
+void WriteRecordBytes(const Table& t, std::uint32_t at, const std::uint8_t* record, std::uint32_t size) {
+  if (t.view.Holds(at, size)) std::memcpy(t.view.data + at, record, size);
+}
+
+std::uint32_t FlagsAt(const Table& t, std::uint32_t offset) {
+  std::uint32_t flags = 0;
+  t.view.ReadU32(offset + std::uint64_t{kRecordFlags}, flags);
+  return flags;
+}
+
+void SetOrderValue(const Table& t, std::uint32_t offset, std::uint32_t order) {
+  const std::uint32_t flags = FlagsAt(t, offset);
+  t.view.WriteU32(offset, (flags & ((1u << kOrderShift) - 1)) | (order << kOrderShift));
+}
+
+void SetCount(const Table& t, std::uint32_t count) { t.view.WriteU32(kRecordCount, count); }
+
+int CompareBytes(const std::uint8_t* a, std::size_t na, const std::uint8_t* b, std::size_t nb) {
+  const int c = std::memcmp(a, b, std::min(na, nb));
+  if (c != 0) return c < 0 ? -1 : 1;
+  return na < nb ? -1 : (na > nb ? 1 : 0);
+}
+
+// The fixed slots of temp.dmg: every one inside the file and clear of the header and offset table.
+bool SlotsUsable(const Table& t) {
+  if (!t.view.Holds(kOffsetTable, 4ull * kTempSlotCount)) return false;
+  for (std::uint32_t i = 0; i < kTempSlotCount; ++i) {
+    const std::uint32_t slot = EntryAt(t, i);
+    if (slot < kOffsetTable + 4 * kTempSlotCount || !t.view.Holds(slot, kTempMaxRecordBytes)) return false;
+  }
+  return true;
+}
+
+void SortEntries(const Table& t, KeyComparator compare) {
+  struct Entry {
+    const std::uint8_t* key;
+    std::uint32_t offset;
+  };
+  std::vector<Entry> entries(t.count);
+  for (std::uint32_t i = 0; i < t.count; ++i) entries[i] = Entry{KeyAt(t, i), EntryAt(t, i)};
+  const bool association = t.association;
+  std::stable_sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+    int c = compare(a.key, b.key);
+    if (c == 0 && !association) c = CompareCodes(a.key + 1 + a.key[0], b.key + 1 + b.key[0]);
+    return c < 0;
+  });
+  for (std::uint32_t i = 0; i < t.count; ++i) SetEntry(t, i, entries[i].offset);
+}
+
+void BuildIndex(const Table& t, KeyComparator compare) {
+  for (std::uint32_t c1 = 1; c1 < 256; ++c1) {
+    for (std::uint32_t c2 = 0; c2 < 256; ++c2) {
+      const std::uint8_t key[3] = {static_cast<std::uint8_t>(c2 == 0 ? 1 : 2), static_cast<std::uint8_t>(c1),
+                                   static_cast<std::uint8_t>(c2)};
+      TableRange range;
+      PrefixRange(t, WholeTable(t), key, key[0], compare, range);
+      t.view.WriteU32(PrefixIndexOffset(c1, c2), static_cast<std::uint32_t>(range.first));
+      t.view.WriteU32(PrefixIndexOffset(c1 + 1, c2), static_cast<std::uint32_t>(range.end));
+    }
+  }
+}
+
+// The word key of a record: the bytes at record + 5 up to its first zero, within its length.
+bool WordKeyAt(const Table& t, std::uint32_t position, const std::uint8_t*& key, std::size_t& length) {
+  CodeTableRecord record;
+  if (!ReadRecord(t, EntryAt(t, position), record)) return false;
+  key = t.association ? record.text : record.code;
+  const std::size_t limit = t.association ? record.text_length : record.code_length;
+  const void* zero = std::memchr(key, 0, limit);
+  length = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - key) : limit;
+  return true;
+}
+
+int CompareWordKeyAt(const Table& t, std::uint32_t position, const std::uint8_t* key, std::size_t length) {
+  const std::uint8_t* record_key = kEmptyKey;
+  std::size_t record_length = 0;
+  WordKeyAt(t, position, record_key, record_length);
+  return CompareBytes(record_key, record_length, key, length);
+}
+
+int FindWordKey(const Table& t, const std::uint8_t* key, std::size_t length) {
+  if (t.count == 0) return 0;
+  std::int64_t lo = 0;
+  std::int64_t hi = static_cast<std::int64_t>(t.count) - 1;
+  while (lo <= hi) {
+    const std::int64_t mid = lo + (hi - lo) / 2;
+    const int c = CompareWordKeyAt(t, static_cast<std::uint32_t>(mid), key, length);
+    if (c == 0) return static_cast<int>(mid + 1);
+    if (c > 0) {
+      hi = mid - 1;
+    } else {
+      lo = mid + 1;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+int CompareCodes(const std::uint8_t* a, const std::uint8_t* b) { return CompareBytes(a + 1, a[0], b + 1, b[0]); }
+
+int CompareCodeAndText(const std::uint8_t* a, const std::uint8_t* b) {
+  const int c = CompareCodes(a, b);
+  if (c != 0) return c;
+  return CompareCodes(a + 1 + a[0], b + 1 + b[0]);
+}
+
+int SearchRange(TableRange bounds, const MappedFile* table, const std::uint8_t* key) {
+  return Search(Access(table), bounds, key, CompareCodes);
+}
+
+int FindRecordPosition(KeyComparator comparator, const MappedFile* table, const std::uint8_t* record_key) {
+  const Table t = Access(table);
+  return Search(t, WholeTable(t), record_key, comparator ? comparator : CompareCodeAndText);
+}
+
+int FindCodeRange(const MappedFile* table, TableRange& out, const std::uint8_t* key) {
+  out = TableRange{};
+  const Table t = Access(table);
+  const std::uint32_t n = key[0];
+  if (!UsableKey(key, n)) return 0;
+  const TableRange bounds = IndexBounds(t, key);
+  SentinelKey after;
+  MakeSentinelKey(key, n, false, kSentinelEqual, after);
+  const int r_end = Search(t, bounds, after.bytes, CompareCodes);
+  if (n == 0) return SetRange(out, 0, r_end);
+  SentinelKey before;
+  MakeSentinelKey(key, n, true, kSentinelAfter, before);
+  const int r_first = Search(t, bounds, before.bytes, CompareCodes);
+  return SetRange(out, r_first, r_end);
+}
+
+int FindPrefixRange(const MappedFile* table, TableRange& out, const std::uint8_t* key) {
+  const Table t = Access(table);
+  if (t.type == kTypeIndexed && key[0] == 1) {
+    out.first = static_cast<std::int32_t>(PrefixEntry(t, key[1], 0));
+    out.end = std::max(out.first, static_cast<std::int32_t>(PrefixEntry(t, key[1] + 1u, 0)));
+    return out.end - out.first;
+  }
+  return PrefixRange(t, IndexBounds(t, key), key, key[0], CompareCodes, out);
+}
+
+int FindLeadingRange(const MappedFile* table, int n, TableRange& out, const std::uint8_t* key) {
+  const Table t = Access(table);
+  const std::uint32_t bytes = static_cast<std::uint32_t>(std::clamp<int>(n, 0, key[0]));
+  return PrefixRange(t, WholeTable(t), key, bytes, CompareCodes, out);
+}
+
+int FindPrefixRangeWith(const MappedFile* table, const std::uint8_t* key, TableRange& out, KeyComparator comparator) {
+  const Table t = Access(table);
+  return PrefixRange(t, WholeTable(t), key, key[0], comparator ? comparator : CompareCodes, out);
+}
+
+int MakeTableRecord(const char16_t* tagged_code, const char16_t* text, CodeEncoder encoder, TableRecordBuffer& out) {
+  out.size = 0;
+  if (!tagged_code || !text || !tagged_code[0] || !text[0]) return 0;
+
+  constexpr std::size_t kCodeUnits = 260;
+  char16_t code[kCodeUnits];
+  std::size_t code_length = 0;
+  bool code_ended = false;
+  std::uint32_t category = 0;  // the class a "#类" tag asks for
+  bool user = false, secondary = false, auxiliary = false, pinned = false, deleted = false;
+  for (const char16_t* p = tagged_code; *p; ++p) {
+    if (*p == u'#' && p[1] == u'#') {
+      if (!code_ended && code_length + 2 < kCodeUnits) {
+        code[code_length++] = u'#';
+        code[code_length++] = u'#';
+      }
+      ++p;
+      continue;
+    }
+    if (*p != u'#') {
+      if (!code_ended && code_length + 1 < kCodeUnits) code[code_length++] = *p;
+      continue;
+    }
+    code_ended = true;
+    switch (p[1]) {
+      case u'类': {
+        std::uint32_t number = 0;
+        const char16_t* d = p + 2;
+        for (; *d >= u'0' && *d <= u'9'; ++d) number = std::min<std::uint32_t>(number * 10 + (*d - u'0'), 1000);
+        number = std::clamp<std::uint32_t>(number, 1, 16);
+        category = number + 15;
+        break;
+      }
+      case u'用': user = true; break;
+      case u'次': secondary = true; break;
+      case u'辅': auxiliary = true; break;
+      case u'固': pinned = true; break;
+      case u'删': deleted = true; break;
+      default: break;
+    }
+  }
+  code[code_length] = 0;
+
+  std::uint32_t record_class = category;
+  if (user) record_class = kClassUser;
+  if (secondary) record_class = kClassSecondary;
+  if (auxiliary) record_class = kClassAuxiliary;
+  std::uint32_t flags = record_class << kClassShift;
+  if (pinned) flags |= kFlagPinned;
+  if (deleted) flags |= kFlagDeleted;
+
+  std::uint8_t code_string[kTableStringBufferBytes + 1];
+  std::uint8_t text_string[kTableStringBufferBytes + 1];
+  const int code_bytes = encoder ? encoder(code_string, code, sizeof code_string)
+                                 : CodeToTableString(code_string, code, sizeof code_string);
+  if (code_bytes <= 0 || code_bytes > static_cast<int>(kMaxStringBytes)) return 0;
+  const int text_bytes = WideToTableString(sizeof text_string, text_string, text);
+  if (text_bytes <= 0) return 0;
+
+  ByteView record{out.bytes, sizeof out.bytes};
+  record.WriteU32(kRecordFlags, flags);
+  std::memcpy(out.bytes + kRecordCodeLength, code_string, 1 + static_cast<std::size_t>(code_bytes));
+  std::memcpy(out.bytes + kRecordCodeLength + 1 + code_bytes, text_string, 1 + static_cast<std::size_t>(text_bytes));
+  out.size = kRecordFixedBytes + static_cast<std::uint32_t>(code_bytes + text_bytes);
+  return 1;
+}
+
+int TableAppendRecord(MappedFile* table, const std::uint8_t* record, std::uint32_t size) {
+  if (!record || size < kRecordFixedBytes || size > kMaxRecordBytes) return 0;
+  ScopedFileWrite write(table);
+  if (!write.ok()) return 0;
+  Table t = Access(table);
+  if (!t.view.data) return 0;
+  std::uint32_t lowest = 0, n = 0;
+  t.view.ReadU32(kLowestRecordOffset, lowest);
+  t.view.ReadU32(kRecordCount, n);
+  const std::uint64_t offsets_end = kOffsetTable + 4ull * n;
+  if (n != t.count || lowest < offsets_end || lowest > t.view.size) return 0;  // not a table we can extend
+
+  const std::int64_t gap = static_cast<std::int64_t>(lowest) - static_cast<std::int64_t>(offsets_end) - 4;
+  const std::uint32_t old_size = t.view.size;
+  std::uint32_t at = 0;
+  if (static_cast<std::int64_t>(size) + 4 < gap) {
+    at = lowest - size;
+    lowest = at;
+  } else if (n == 0) {
+    // An empty table has no record to move out of the way: its whole record area is free.
+    const std::uint64_t first_free = offsets_end + 4;
+    if (old_size >= first_free + size) {
+      at = old_size - size;
+    } else {
+      if (!ResizeMappedFile(static_cast<int>(first_free + size), table)) return 0;
+      at = static_cast<std::uint32_t>(first_free);
+    }
+    lowest = at;
+  } else if (gap < 5) {
+    // No room for the new offset entry: move the lowest record to the end of the file.
+    std::uint32_t moved_position = n;
+    for (std::uint32_t lo = 0, hi = n - 1; lo <= hi && moved_position == n; ++lo, --hi) {
+      if (EntryAt(t, lo) == lowest) moved_position = lo;
+      else if (EntryAt(t, hi) == lowest) moved_position = hi;
+      if (hi == 0) break;
+    }
+    CodeTableRecord moved;
+    if (moved_position == n || !ReadRecord(t, lowest, moved)) return 0;
+    const std::uint64_t new_size = std::uint64_t{old_size} + moved.extent + size;
+    if (new_size > 0x7FFFFFFF || !ResizeMappedFile(static_cast<int>(new_size), table)) return 0;
+    t = Access(table);
+    std::memmove(t.view.data + old_size, t.view.data + lowest, moved.extent);
+    SetEntry(t, moved_position, old_size);
+    lowest += moved.extent;
+    at = old_size + moved.extent;
+  } else {
+    const std::uint64_t new_size = std::uint64_t{old_size} + size;
+    if (new_size > 0x7FFFFFFF || !ResizeMappedFile(static_cast<int>(new_size), table)) return 0;
+    at = old_size;
+  }
+  t = Access(table);
+  WriteRecordBytes(t, at, record, size);
+  t.view.WriteU32(kLowestRecordOffset, lowest);
+  SetEntry(t, n, at);
+  SetCount(t, n + 1);
+  return 1;
+}
+
+int PlaceLastEntry(int position, MappedFile* table, KeyComparator comparator) {
+  ScopedFileWrite write(table);
+  if (!write.ok()) return 0;
+  Table t = Access(table);
+  if (t.count < 2) return 1;
+  const std::uint32_t last = t.count - 1;
+  std::uint32_t place = 0;
+  if (position < 0) {
+    const int r = Search(t, TableRange{0, static_cast<std::int32_t>(last)}, KeyAt(t, last),
+                         comparator ? comparator : CompareCodeAndText);
+    place = static_cast<std::uint32_t>(r > 0 ? r : -r);
+  } else {
+    place = static_cast<std::uint32_t>(position);
+  }
+  place = std::min(place, last);
+  const std::uint32_t entry = EntryAt(t, last);
+  std::uint8_t* base = t.view.data + kOffsetTable;
+  std::memmove(base + 4 * (place + 1), base + 4 * place, 4 * static_cast<std::size_t>(last - place));
+  SetEntry(t, place, entry);
+  return 1;
+}
+
+int InsertRecentRecord(const std::uint8_t* record, std::uint32_t size, MappedFile* table, KeyComparator comparator) {
+  if (!record || size < kRecordFixedBytes || size > kTempMaxRecordBytes) return 0;
+  ScopedFileWrite write(table);
+  if (!write.ok()) return 0;
+  const Table t = Access(table);
+  std::uint32_t n = 0;
+  t.view.ReadU32(kRecordCount, n);
+  if (!t.view.data || n > kTempSlotCount || !SlotsUsable(t)) return 0;
+  if (n < kTempSlotCount) {
+    const std::uint32_t slot = EntryAt(t, n);
+    WriteRecordBytes(t, slot, record, size);
+    SetOrderValue(t, slot, n);
+    SetCount(t, n + 1);
+  } else {
+    // Everyone ages by one; the oldest (age 0, the last such in table order) makes room.
+    std::uint32_t oldest = 0, oldest_age = 0xFFFFFFFF;
+    for (std::uint32_t i = 0; i < n; ++i) {
+      const std::uint32_t slot = EntryAt(t, i);
+      const std::uint32_t age = OrderValue(FlagsAt(t, slot));
+      if (age <= oldest_age) {
+        oldest = i;
+        oldest_age = age;
+      }
+    }
+    for (std::uint32_t i = 0; i < n; ++i) {
+      const std::uint32_t slot = EntryAt(t, i);
+      const std::uint32_t age = OrderValue(FlagsAt(t, slot));
+      if (age > 0) SetOrderValue(t, slot, age - 1);
+    }
+    const std::uint32_t slot = EntryAt(t, oldest);
+    WriteRecordBytes(t, slot, record, size);
+    SetOrderValue(t, slot, kTempSlotCount - 1);
+  }
+  SortTableOffsets(comparator, table);
+  return 1;
+}
+
+int RemoveTableEntry(MappedFile* table, int position) {
+  ScopedFileWrite write(table);
+  if (!write.ok()) return 0;
+  const Table t = Access(table);
+  if (position < 0 || static_cast<std::uint32_t>(position) >= t.count) return 0;
+  const auto at = static_cast<std::uint32_t>(position);
+  const std::uint32_t slot = EntryAt(t, at);
+  const std::uint32_t removed_age = OrderValue(FlagsAt(t, slot));
+  std::uint8_t* base = t.view.data + kOffsetTable;
+  std::memmove(base + 4 * at, base + 4 * (at + 1), 4 * static_cast<std::size_t>(t.count - 1 - at));
+  SetEntry(t, t.count - 1, slot);
+  SetCount(t, t.count - 1);
+  for (std::uint32_t i = 0; i + 1 < t.count; ++i) {
+    const std::uint32_t other = EntryAt(t, i);
+    const std::uint32_t age = OrderValue(FlagsAt(t, other));
+    if (age > removed_age) SetOrderValue(t, other, age - 1);
+  }
+  return 1;
+}
+
+int RemoveRecord(MappedFile* table, std::uint32_t record_offset) {
+  ScopedFileWrite write(table);
+  if (!write.ok()) return 0;
+  const Table t = Access(table);
+  for (std::uint32_t i = 0; i < t.count; ++i) {
+    if (EntryAt(t, i) == record_offset) return RemoveTableEntry(table, static_cast<int>(i));
+  }
+  return 0;
+}
+
+int ClearTable(MappedFile* table) {
+  ScopedFileWrite write(table);
+  if (!write.ok()) return 0;
+  const Table t = Access(table);
+  if (!t.view.data) return 0;
+  SetCount(t, 0);
+  t.view.WriteU32(kLowestRecordOffset, t.view.size);
+  std::memset(t.view.data + kOrderCounters, 0, 4 * kOrderCounterCount);
+  std::memset(t.view.data + kPrefixIndex, 0, kHeaderSize - kPrefixIndex);
+  return 1;
+}
+
+int SortTableOffsets(KeyComparator comparator, MappedFile* table) {
+  ScopedFileWrite write(table);
+  if (!write.ok()) return 0;
+  SortEntries(Access(table), comparator ? comparator : CompareCodes);
+  return 1;
+}
+
+int BuildPrefixIndex(MappedFile* table, KeyComparator comparator) {
+  ScopedFileWrite write(table);
+  if (!write.ok()) return 0;
+  const Table t = Access(table);
+  if (!t.view.data) return 0;
+  BuildIndex(t, comparator ? comparator : CompareCodes);
+  return 1;
+}
+
+void BuildPrefixIndexInView(ByteView view, KeyComparator comparator) {
+  const Table t = Access(view);
+  if (t.view.data) BuildIndex(t, comparator ? comparator : CompareCodes);
+}
+
+std::uint32_t NextOrderValue(MappedFile* table, std::uint8_t first_code_byte) {
+  ScopedFileWrite write(table);
+  if (!write.ok()) return 0;
+  const Table t = Access(table);
+  const std::uint32_t at = kOrderCounters + 4u * first_code_byte;
+  std::uint32_t counter = 0;
+  if (!t.view.ReadU32(at, counter)) return 0;
+  counter = counter >= kMaxOrderValue ? kMaxOrderValue : counter + 1;
+  t.view.WriteU32(at, counter);
+  return counter;
+}
+
+bool RecordOffsetAt(const MappedFile* table, std::int32_t position, std::uint32_t& offset) {
+  const Table t = Access(table);
+  if (position < 0 || static_cast<std::uint32_t>(position) >= t.count) return false;
+  offset = EntryAt(t, static_cast<std::uint32_t>(position));
+  return true;
+}
+
+bool RecordAt(const MappedFile* table, std::int32_t position, CodeTableRecord& record) {
+  const Table t = Access(table);
+  std::uint32_t offset = 0;
+  return RecordOffsetAt(table, position, offset) && ReadRecord(t, offset, record);
+}
+
+std::uint32_t RecordCount(const MappedFile* table) { return Access(table).count; }
+
+int WideToUtf8Key(const char16_t* word, std::uint8_t* out) {
+  const int n = WideToUtf8(word, out, kTableStringBufferBytes);
+  if (n < 0) return -1;
+  out[std::min(n, kMaxTableStringBytes)] = 0;
+  return n;
+}
+
+int FindRecordByKey(const MappedFile* table, const std::uint8_t* key) {
+  const std::size_t length = std::strlen(reinterpret_cast<const char*>(key));
+  if (length == 0 || length >= kMaxStringBytes) return 0;
+  return FindWordKey(Access(table), key, length);
+}
+
+int FindAllRecordsByKey(const MappedFile* table, const char16_t* word, IntArray** out) {
+  *out = nullptr;
+  if (!word || !word[0]) return 0;
+  std::uint8_t key[kTableStringBufferBytes];
+  const int length = WideToUtf8Key(word, key);
+  if (length <= 0 || length >= static_cast<int>(kMaxStringBytes)) return 0;
+  const Table t = Access(table);
+  const int hit = FindWordKey(t, key, static_cast<std::size_t>(length));
+  if (hit == 0) return 0;
+
+  std::vector<std::uint32_t> found = {EntryAt(t, static_cast<std::uint32_t>(hit - 1))};
+  const auto equal_at = [&](std::uint32_t position) {
+    return CompareWordKeyAt(t, position, key, static_cast<std::size_t>(length)) == 0;
+  };
+  // Walk both ways from the hit at once, each direction stopping at its first different key.
+  std::int64_t down = hit - 2, up = hit;
+  bool down_open = true, up_open = true;
+  while (down_open || up_open) {
+    if (down_open) {
+      down_open = down >= 0 && equal_at(static_cast<std::uint32_t>(down));
+      if (down_open) found.push_back(EntryAt(t, static_cast<std::uint32_t>(down--)));
+    }
+    if (up_open) {
+      up_open = up < static_cast<std::int64_t>(t.count) && equal_at(static_cast<std::uint32_t>(up));
+      if (up_open) found.push_back(EntryAt(t, static_cast<std::uint32_t>(up++)));
+    }
+  }
+  std::sort(found.begin(), found.end());
+  IntArray* list = IntArrayNew();
+  if (!list) return 0;
+  for (std::uint32_t offset : found) IntArrayPush(list, static_cast<std::int32_t>(offset));
+  *out = list;
+  return list->length;
+}
+
+}  // namespace lz

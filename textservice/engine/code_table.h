@@ -1,0 +1,112 @@
+#pragma once
+// Searching and changing a mapped code table: comparisons, binary searches for codes, code prefixes and
+// words, building records from tagged text, appending, sorted placement, the fixed slots of temp.dmg,
+// clearing, sorting and the prefix index.
+//
+// Records are named by their file offsets, never by pointers, so a list of them survives a re-map. Every
+// read is checked against the current view: an offset or length outside it (another process grew the
+// file) reads as an empty key and is never followed. Every change holds the file's writer lock.
+#include <cstdint>
+
+#include "textservice/engine/code_table_format.h"
+#include "textservice/engine/mapped_file.h"
+
+namespace lz {
+
+// A key is a table string: a length byte, then that many bytes. A record's key starts at record + 4.
+// Comparators return -1, 0 or +1.
+using KeyComparator = int (*)(const std::uint8_t* a, const std::uint8_t* b);
+
+// Unsigned bytes over the common length; when equal, the shorter key first.
+int CompareCodes(const std::uint8_t* a, const std::uint8_t* b);
+// CompareCodes on the keys, then the same comparison on the table strings that follow them (the texts).
+int CompareCodeAndText(const std::uint8_t* a, const std::uint8_t* b);
+
+// Positions [first, end) in the sorted offset table.
+struct TableRange {
+  std::int32_t first = 0;
+  std::int32_t end = 0;
+};
+
+// Binary search result: +(i + 1) when the record at position i compares equal, else -(p) with p the
+// position where the key would go.
+int SearchRange(TableRange bounds, const MappedFile* table, const std::uint8_t* key);
+int FindRecordPosition(KeyComparator comparator, const MappedFile* table, const std::uint8_t* record_key);
+
+// Records whose code equals the key / begins with the key / begins with the key's first n bytes. Each
+// returns the number of records in the range.
+int FindCodeRange(const MappedFile* table, TableRange& out, const std::uint8_t* key);
+int FindPrefixRange(const MappedFile* table, TableRange& out, const std::uint8_t* key);
+int FindLeadingRange(const MappedFile* table, int n, TableRange& out, const std::uint8_t* key);
+int FindPrefixRangeWith(const MappedFile* table, const std::uint8_t* key, TableRange& out,
+                        KeyComparator comparator = CompareCodes);
+
+// The longest record: flags, two length bytes and two strings of at most 250 bytes.
+constexpr std::uint32_t kMaxRecordBytes = code_table::kRecordFixedBytes + 2 * code_table::kMaxStringBytes;
+
+struct TableRecordBuffer {
+  std::uint8_t bytes[kMaxRecordBytes];
+  std::uint32_t size;
+};
+
+// Encodes a code into a table string (out, text, capacity) -> length; CodeToTableString by default.
+using CodeEncoder = int (*)(std::uint8_t* out, const char16_t* text, int capacity);
+
+// Builds a record from a code carrying tags and a word. Tags: "#类N" class N + 15 (N missing or 0 counts
+// as 1, above 16 as 16), then "#用" class 2, "#次" class 3, "#辅" class 4; "#固" pinned, "#删" deleted.
+// The first "#" that is not part of "##" ends the code. Returns 0 for an empty code or text or one that
+// cannot be stored; the order value is 0.
+int MakeTableRecord(const char16_t* tagged_code, const char16_t* text, CodeEncoder encoder, TableRecordBuffer& out);
+
+// Stores a record and appends its offset, unsorted, at position n (the caller places it). Uses the free
+// gap above the offset table, or grows the file. 1, or 0 when the table cannot be written or grown.
+int TableAppendRecord(MappedFile* table, const std::uint8_t* record, std::uint32_t size);
+
+// Moves the last offset entry to its sorted place among the others (position < 0: search for it).
+int PlaceLastEntry(int position, MappedFile* table, KeyComparator comparator = CompareCodeAndText);
+
+// temp.dmg: stores a record in a free slot, or over the oldest record once all 512 are used; the order
+// value of each record is its age rank. 0 for a record over 250 bytes or a corrupt slot table.
+int InsertRecentRecord(const std::uint8_t* record, std::uint32_t size, MappedFile* table,
+                       KeyComparator comparator = CompareCodes);
+// temp.dmg: removes the entry at a position (its slot becomes free) and closes the gap in the ages.
+int RemoveTableEntry(MappedFile* table, int position);
+// temp.dmg: removes the record at a file offset; nothing when no entry points at it.
+int RemoveRecord(MappedFile* table, std::uint32_t record_offset);
+
+// Empties a table in place: no records, the lowest offset at the end, counters and prefix index zero.
+int ClearTable(MappedFile* table);
+
+// Sorts the whole offset table by code (comparator), then text; equal records keep their order.
+int SortTableOffsets(KeyComparator comparator, MappedFile* table);
+
+// Recomputes the prefix index from the sorted offset table.
+int BuildPrefixIndex(MappedFile* table, KeyComparator comparator = CompareCodes);
+// The same over the bytes of a table that is not mapped (table builders).
+void BuildPrefixIndexInView(ByteView view, KeyComparator comparator = CompareCodes);
+
+// Increments the order counter of a first code byte, saturating at the largest order value, and returns
+// the new value; 0 when the table cannot be written.
+std::uint32_t NextOrderValue(MappedFile* table, std::uint8_t first_code_byte);
+
+// The record offset at a position, and the record there; false outside the table or the view.
+bool RecordOffsetAt(const MappedFile* table, std::int32_t position, std::uint32_t& offset);
+bool RecordAt(const MappedFile* table, std::int32_t position, CodeTableRecord& record);
+// Records listed by the header, limited to the offset entries that lie inside the view.
+std::uint32_t RecordCount(const MappedFile* table);
+
+// Word look-up for tables keyed by a word (association, index and conversion tables).
+// The key form: the word as UTF-8, zero-terminated, at most 250 bytes. Returns its length, or -1 for a
+// high surrogate without its low half; out holds kTableStringBufferBytes.
+int WideToUtf8Key(const char16_t* word, std::uint8_t* out);
+// 1-based position of a record whose key (the zero-terminated string at record + 5) equals the key
+// form; 0 when none does.
+int FindRecordByKey(const MappedFile* table, const std::uint8_t* key);
+// Every record whose key equals the word's key form, as record offsets in increasing order. Returns the
+// count; with 0 no list is made and *out stays null.
+int FindAllRecordsByKey(const MappedFile* table, const char16_t* word, IntArray** out);
+inline int FindAllRecordsByWord(const char16_t* word, const MappedFile* table, IntArray** out) {
+  return FindAllRecordsByKey(table, word, out);
+}
+
+}  // namespace lz
