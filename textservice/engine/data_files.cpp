@@ -1,0 +1,84 @@
+#include "textservice/engine/data_files.h"
+
+
+#include "textservice/engine/code_table_format.h"
+
+namespace lz {
+namespace {
+
+// Opens folder + name; null when the path does not fit or the file cannot be read.
+MappedFile* OpenInFolder(const char16_t* folder, const char16_t* name) {
+  char16_t path[kMaxPathUnits];
+  std::size_t n = 0;
+  for (const char16_t* p = folder; *p; ++p) {
+    if (n + 1 >= kMaxPathUnits) return nullptr;
+    path[n++] = *p;
+  }
+  for (const char16_t* p = name; *p; ++p) {
+    if (n + 1 >= kMaxPathUnits) return nullptr;
+    path[n++] = *p;
+  }
+  path[n] = 0;
+  MappedFile* file = nullptr;
+  OpenMappedFile(path, &file);
+  return file;
+}
+
+bool IsSoundTable(const MappedFile* table) {
+  const ByteView view{table->view, static_cast<std::uint32_t>(table->size)};
+  // The format number is the engine instance's identity check; here only the structure matters.
+  return ValidateCodeTable(view, {.require_format = false}) == TableCheck::kValid;
+}
+
+MappedFile* OpenTable(const char16_t* folder, const char16_t* name) {
+  MappedFile* table = OpenInFolder(folder, name);
+  if (table && !IsSoundTable(table)) {
+    CloseMappedFile(table);
+    return nullptr;
+  }
+  return table;
+}
+
+void ReopenIfResized(MappedFile* table) {
+  if (!table || !table->map.open) return;
+  const std::int64_t current = CurrentMappedFileSize(table);
+  if (current != table->size) ReopenMappedFile(table);
+}
+
+}  // namespace
+
+int OpenDataFiles(const char16_t* data_folder, DataFileSet& files) {
+  files = DataFileSet{};
+  if (!data_folder) return 0;
+  files.config = OpenInFolder(data_folder, u"config.dsc");
+  files.main = files.config ? OpenTable(data_folder, u"main.dmg") : nullptr;
+  if (!files.config || !files.main) {
+    CloseDataFiles(files);
+    return 0;
+  }
+  files.engl = OpenTable(data_folder, u"engl.dmg");
+  files.temp = OpenTable(data_folder, u"temp.dmg");
+  files.danzi = OpenTable(data_folder, u"danzi.dmi");
+  files.sysl = OpenTable(data_folder, u"sysl.dmg");
+  files.traditional = OpenTable(data_folder, u"traditional.dms");
+  files.simplified = OpenTable(data_folder, u"simplified.dms");
+  files.dict = OpenTable(data_folder, u"dict.dms");
+  return 1;
+}
+
+void CloseDataFiles(DataFileSet& files) {
+  for (MappedFile** file : {&files.config, &files.main, &files.engl, &files.temp, &files.sysl, &files.simplified,
+                            &files.traditional, &files.danzi, &files.dict}) {
+    CloseMappedFile(*file);
+    *file = nullptr;
+  }
+}
+
+void ReopenResizedTables(DataFileSet& files) {
+  ReopenIfResized(files.main);
+  ReopenIfResized(files.temp);
+  ReopenIfResized(files.engl);
+  ReopenIfResized(files.sysl);
+}
+
+}  // namespace lz
