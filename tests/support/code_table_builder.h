@@ -1,26 +1,19 @@
 #pragma once
-// Builds code-table files in memory for tests: records sorted by code then text, packed downwards from
-// the end of the file, with a chosen free gap between the offset table and the lowest record.
+// Code tables for tests, built in memory by the engine's own table builder.
 #include <cstdint>
-#include <string>
 #include <vector>
+
+#include "textservice/engine/table_builder.h"
 
 namespace lz::test {
 
-struct TableRecord {
-  std::string code;  // code-key bytes (empty for association tables)
-  std::string text;  // UTF-8
-  std::uint32_t flags = 0;
+using TableRecord = TableBuildRecord;
+
+struct TableOptions : TableBuildOptions {
+  TableOptions() { name = "test"; }
 };
 
-struct TableOptions {
-  std::uint32_t type = 0;
-  std::uint16_t format = 773;
-  std::string name = "test";
-  std::uint8_t identifier[16] = {};
-  std::uint32_t free_gap = 0;  // bytes left free between the offset table and the lowest record
-};
-
+// The table's bytes; fails the running test when the records cannot be stored.
 std::vector<std::uint8_t> BuildCodeTable(std::vector<TableRecord> records, const TableOptions& options = {});
 
 // Record flags with a class and an order value.

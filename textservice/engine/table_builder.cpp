@@ -1,0 +1,59 @@
+#include "textservice/engine/table_builder.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "textservice/engine/code_table.h"
+#include "textservice/engine/code_table_format.h"
+
+namespace lz {
+
+using namespace code_table;
+
+bool BuildTable(std::vector<TableBuildRecord> records, const TableBuildOptions& options, std::vector<std::uint8_t>& out) {
+  out.clear();
+  const bool association = IsAssociationType(options.type);
+  std::uint64_t record_bytes = 0;
+  for (const TableBuildRecord& r : records) {
+    if (r.code.size() > kMaxStringBytes || r.text.empty() || r.text.size() > kMaxStringBytes) return false;
+    record_bytes += (association ? 5 : kRecordFixedBytes) + (association ? 0 : r.code.size()) + r.text.size();
+  }
+  // std::string orders by unsigned bytes, shorter first on a tie: the table's own order.
+  std::stable_sort(records.begin(), records.end(), [](const TableBuildRecord& a, const TableBuildRecord& b) {
+    return a.code != b.code ? a.code < b.code : a.text < b.text;
+  });
+  const std::uint64_t lowest = kOffsetTable + 4ull * records.size() + options.free_gap;
+  if (lowest + record_bytes > 0x7FFFFFFF) return false;
+  out.assign(static_cast<std::size_t>(lowest + record_bytes), 0);
+  const ByteView view{out.data(), static_cast<std::uint32_t>(out.size())};
+
+  view.WriteU32(kLowestRecordOffset, static_cast<std::uint32_t>(lowest));
+  view.WriteU32(kRecordCount, static_cast<std::uint32_t>(records.size()));
+  view.WriteU32(kTableType, options.type);
+  std::memcpy(out.data() + kIdentifier, options.identifier, kIdentifierSize);
+  view.WriteU16(kFormatNumber, options.format);
+  std::memcpy(out.data() + kTableName, options.name.data(), std::min<std::size_t>(options.name.size(), kTableNameSize));
+  view.WriteU8(kMarkY, kMarkYValue);
+  view.WriteU8(kMarkN, kMarkNValue);
+
+  // Records go from the lowest offset up in sorted order; the offset table lists them the same way.
+  auto at = static_cast<std::uint32_t>(lowest);
+  for (std::uint32_t i = 0; i < records.size(); ++i) {
+    const TableBuildRecord& r = records[i];
+    view.WriteU32(kOffsetTable + 4 * i, at);
+    view.WriteU32(at, r.flags);
+    at += 4;
+    if (!association) {
+      view.WriteU8(at++, static_cast<std::uint8_t>(r.code.size()));
+      std::memcpy(out.data() + at, r.code.data(), r.code.size());
+      at += static_cast<std::uint32_t>(r.code.size());
+    }
+    view.WriteU8(at++, static_cast<std::uint8_t>(r.text.size()));
+    std::memcpy(out.data() + at, r.text.data(), r.text.size());
+    at += static_cast<std::uint32_t>(r.text.size());
+  }
+  if (options.type == kTypeIndexed) BuildPrefixIndexInView(view);
+  return true;
+}
+
+}  // namespace lz

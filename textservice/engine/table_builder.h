@@ -1,0 +1,29 @@
+#pragma once
+// Writes a whole code table in memory from a list of records: sorted by code then text, packed downwards
+// from the end of the file, with a chosen free gap above the offset table and, for indexed tables, the
+// prefix index. Table builders (tabletool, test fixtures) write these bytes to a file.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace lz {
+
+struct TableBuildRecord {
+  std::string code;  // code-key bytes (empty for association tables)
+  std::string text;  // UTF-8
+  std::uint32_t flags = 0;
+};
+
+struct TableBuildOptions {
+  std::uint32_t type = 0;
+  std::uint16_t format = 773;
+  std::string name = "table";  // at most 32 bytes are kept
+  std::uint8_t identifier[16] = {};
+  std::uint32_t free_gap = 0;  // bytes left free between the offset table and the lowest record
+};
+
+// False (and out empty) when a code is over 250 bytes, a text is empty or over 250 bytes, or the table
+// would not fit a 32-bit file.
+bool BuildTable(std::vector<TableBuildRecord> records, const TableBuildOptions& options, std::vector<std::uint8_t>& out);
+
+}  // namespace lz

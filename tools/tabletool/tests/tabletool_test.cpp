@@ -1,0 +1,179 @@
+// tabletool as developers and tests run it: the real program, through its command line.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+using lz::test::TempFolder;
+
+struct ToolRun {
+  int exit_code;
+  std::string output;
+};
+
+ToolRun Tabletool(const std::string& arguments) {
+  const std::string command = std::string(TABLETOOL_PATH) + " " + arguments + " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  ToolRun run{-1, ""};
+  if (!pipe) return run;
+  char buffer[65536];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
+  const int status = pclose(pipe);
+  run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+void WriteText(const std::filesystem::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::vector<std::vector<std::string>> Rows(const std::string& output) {
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream lines(output);
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::vector<std::string> fields;
+    std::size_t start = 0, tab;
+    while ((tab = line.find('\t', start)) != std::string::npos) {
+      fields.push_back(line.substr(start, tab - start));
+      start = tab + 1;
+    }
+    fields.push_back(line.substr(start));
+    rows.push_back(fields);
+  }
+  return rows;
+}
+
+TEST(Tabletool, LookupPrintsExactlyTheWordsTheWubi86ListGivesForEachCode) {
+  if (!std::filesystem::exists(WUBI86_LIST)) GTEST_SKIP() << "the wubi86 word list is not installed";
+  TempFolder folder;
+  const std::string table = (folder.path() / "wubi86.dmg").string();
+  const ToolRun build = Tabletool("build " + table + " " + WUBI86_LIST);
+  ASSERT_EQ(build.exit_code, 0) << build.output;
+  EXPECT_NE(build.output.find("136753 records"), std::string::npos) << build.output;
+
+  // What the list says: code -> sorted words.
+  std::map<std::string, std::vector<std::string>> expected;
+  std::ifstream list(WUBI86_LIST);
+  std::string line;
+  while (std::getline(list, line)) {
+    if (line.empty() || line[0] == '#' || line.find('\t') == std::string::npos) continue;
+    const auto fields = Rows(line)[0];
+    expected[fields[1]].push_back(fields[0]);
+  }
+  ASSERT_EQ(expected.size() > 50000, true);
+
+  std::map<std::string, std::vector<std::string>> found;
+  std::vector<std::string> codes;
+  for (const auto& [code, words] : expected) codes.push_back(code);
+  constexpr std::size_t kPerRun = 4000;
+  for (std::size_t i = 0; i < codes.size(); i += kPerRun) {
+    std::string arguments = "lookup " + table;
+    for (std::size_t k = i; k < std::min(codes.size(), i + kPerRun); ++k) arguments += " " + codes[k];
+    const ToolRun lookup = Tabletool(arguments);
+    ASSERT_EQ(lookup.exit_code, 0) << lookup.output.substr(0, 200);
+    for (const auto& row : Rows(lookup.output)) {
+      ASSERT_EQ(row.size(), 3u);
+      found[row[0]].push_back(row[1]);
+    }
+  }
+  for (auto& [code, words] : expected) std::sort(words.begin(), words.end());
+  for (auto& [code, words] : found) std::sort(words.begin(), words.end());
+  EXPECT_TRUE(found == expected);
+  for (const auto& [code, words] : expected) {
+    if (found[code] != words) {
+      ADD_FAILURE() << "first difference at code " << code;
+      break;
+    }
+  }
+}
+
+TEST(Tabletool, BuildsFromAWordListAndKeepsTheWeightsRanks) {
+  TempFolder folder;
+  WriteText(folder.path() / "list.txt",
+            "# a comment line\n"
+            "header line without a tab\n"
+            "\xE5\xB7\xA5\ta\t50\textra column\n"   // 工
+            "\xE6\x88\x88\ta\t9000\n"                // 戈
+            "\xE8\x8D\x89\ta\n"                      // 草, no weight
+            "\xE4\xB8\xAD\tk\xEF\xBC\x93\t7\r\n");  // 中 with a full-width three in its code
+  const std::string table = (folder.path() / "t.dmg").string();
+  ASSERT_EQ(Tabletool("build " + table + " " + (folder.path() / "list.txt").string()).exit_code, 0);
+
+  const ToolRun check = Tabletool("check " + table);
+  EXPECT_EQ(check.exit_code, 0);
+  EXPECT_NE(check.output.find("valid, 4 records, type 1"), std::string::npos) << check.output;
+
+  const auto rows = Rows(Tabletool("lookup " + table + " a").output);
+  ASSERT_EQ(rows.size(), 3u);
+  std::map<std::string, unsigned long> order;
+  for (const auto& row : rows) order[row[1]] = std::stoul(row[2], nullptr, 16) >> 11;
+  EXPECT_GT(order["\xE6\x88\x88"], order["\xE5\xB7\xA5"]);
+  EXPECT_GT(order["\xE5\xB7\xA5"], order["\xE8\x8D\x89"]);
+  EXPECT_EQ(std::stoul(rows[0][2], nullptr, 16) >> 2 & 0x3F, 1u);  // system words
+
+  const auto full_width = Rows(Tabletool("lookup " + table + " k\xEF\xBC\x93").output);
+  ASSERT_EQ(full_width.size(), 1u);
+  EXPECT_EQ(full_width[0][0], "k\xEF\xBC\x93");
+  EXPECT_EQ(Rows(Tabletool("lookup " + table + " --prefix k").output).size(), 1u);
+  EXPECT_EQ(Tabletool("lookup " + table + " zz").output, "");
+}
+
+TEST(Tabletool, BadInputGetsAOneLineMessageAndWritesNothing) {
+  struct Case {
+    const char* name;
+    std::string list;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"a line that is not UTF-8", "a\tb\n\xFF\xFE\tc\n", "list.txt:line 2: not UTF-8 text"},
+      {"a word over 250 bytes", "ok\ta\n" + std::string(251, 'w') + "\tb\n", "list.txt:line 2: word over 250 bytes"},
+      {"a code over 250 bytes", "w\t" + std::string(251, 'c') + "\n", "list.txt:line 1: code over 250 bytes"},
+      {"a weight that is no number", "w\ta\tmany\n", "list.txt:line 1: weight \"many\" is not a number"},
+      {"a weight that is not finite", "w\ta\tnan\n", "list.txt:line 1: weight \"nan\" is not a number"},
+      {"an empty code", "w\t\t5\n", "list.txt:line 1: empty code"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder folder;
+    WriteText(folder.path() / "list.txt", c.list);
+    const auto out = folder.path() / "out.dmg";
+    const ToolRun run = Tabletool("build " + out.string() + " " + (folder.path() / "list.txt").string());
+    EXPECT_NE(run.exit_code, 0);
+    EXPECT_NE(run.output.find(c.message), std::string::npos) << run.output;
+    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1);
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), std::filesystem::directory_iterator()), 1);
+  }
+  TempFolder folder;
+  const ToolRun missing = Tabletool("build " + (folder.path() / "o.dmg").string() + " " + (folder.path() / "none.txt").string());
+  EXPECT_NE(missing.exit_code, 0);
+  EXPECT_NE(missing.output.find("none.txt: cannot be read"), std::string::npos);
+}
+
+TEST(Tabletool, CheckRefusesABrokenTable) {
+  TempFolder folder;
+  WriteText(folder.path() / "list.txt", "w\tab\n");
+  const auto table = folder.path() / "t.dmg";
+  ASSERT_EQ(Tabletool("build " + table.string() + " " + (folder.path() / "list.txt").string()).exit_code, 0);
+  std::filesystem::resize_file(table, std::filesystem::file_size(table) - 1);
+  const ToolRun check = Tabletool("check " + table.string());
+  EXPECT_EQ(check.exit_code, 1);
+  EXPECT_NE(check.output.find("refused"), std::string::npos);
+  EXPECT_NE(Tabletool("lookup " + table.string() + " ab").exit_code, 0);
+  EXPECT_NE(Tabletool("check " + (folder.path() / "none.dmg").string()).exit_code, 0);
+  EXPECT_EQ(Tabletool("frobnicate").exit_code, 2);
+}
+
+}  // namespace
