@@ -1,0 +1,331 @@
+// Code-table speed: searches, appends, placement, the prefix index and sorting, on synthetic tables of
+// 10^4, 10^5 and 10^6 records and on the wubi86 word list, with std::lower_bound over a sorted vector of
+// the same codes as the floor. Tables are built once per size and mapped from files, as the engine uses them.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "textservice/engine/code_table.h"
+#include "textservice/engine/table_builder.h"
+#include "textservice/engine/text_encoding.h"
+#include "tools/tabletool/table_list.h"
+
+namespace {
+
+using namespace lz;
+
+constexpr const char* kWubi86List = "/usr/share/rime-data/wubi86.dict.yaml";
+
+// A folder for the tables, removed when the program ends.
+struct BenchFolderHolder {
+  std::filesystem::path path;
+  BenchFolderHolder() : path(std::filesystem::temp_directory_path() / ("lzbench-" + std::to_string(::getpid()))) {
+    std::filesystem::create_directories(path);
+  }
+  ~BenchFolderHolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+};
+
+const std::filesystem::path& BenchFolder() {
+  static const BenchFolderHolder folder;
+  return folder.path;
+}
+
+std::vector<std::uint8_t> KeyOf(const std::string& code) {
+  std::vector<std::uint8_t> key(code.size() + 1);
+  key[0] = static_cast<std::uint8_t>(code.size());
+  std::memcpy(key.data() + 1, code.data(), code.size());
+  return key;
+}
+
+// A mapped table with the codes it holds, in table order, and search keys drawn from them.
+struct BenchTable {
+  MappedFile* file = nullptr;
+  std::vector<std::string> sorted_codes;
+  std::vector<std::vector<std::uint8_t>> exact_keys;
+  std::vector<std::vector<std::uint8_t>> prefix_keys;
+  std::vector<std::u16string> words;
+  std::filesystem::path path;
+  std::filesystem::path word_table;  // the same words keyed by word
+};
+
+std::u16string Widen(const std::string& s) {
+  char16_t units[kDecodedBufferUnits];
+  Utf8ToWide(units, reinterpret_cast<const std::uint8_t*>(s.data()), static_cast<int>(s.size()));
+  return units;
+}
+
+// snprintf rather than string concatenation: GCC 12 at -O3 warns falsely on the latter.
+std::string FileName(const char* stem, std::size_t n, const char* extension) {
+  char name[64];
+  std::snprintf(name, sizeof name, "%s%zu.%s", stem, n, extension);
+  return name;
+}
+
+void WriteAndMap(const std::vector<std::uint8_t>& bytes, const std::string& name, BenchTable& table) {
+  table.path = BenchFolder() / name;
+  std::ofstream(table.path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                   static_cast<std::streamsize>(bytes.size()));
+  OpenMappedFile(table.path.u16string().c_str(), &table.file);
+}
+
+void DrawKeys(BenchTable& table, std::mt19937& random) {
+  for (int i = 0; i < 4096; ++i) {
+    const std::string& code = table.sorted_codes[random() % table.sorted_codes.size()];
+    table.exact_keys.push_back(KeyOf(code));
+    table.prefix_keys.push_back(KeyOf(code.substr(0, 2)));
+  }
+}
+
+std::vector<TableBuildRecord> SyntheticRecords(std::size_t n, std::mt19937& random) {
+  std::vector<TableBuildRecord> records;
+  records.reserve(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    std::string code(1 + random() % 4, 'a');
+    for (char& c : code) c = static_cast<char>('a' + random() % 25);
+    // A two- or three-character word, as most table entries are.
+    char text[9];
+    const std::uint32_t length = 2 + static_cast<std::uint32_t>(random() % 2);
+    for (std::uint32_t k = 0; k < length; ++k) {
+      const auto cp = static_cast<std::uint32_t>(0x4E00 + random() % 0x5000);
+      text[3 * k] = static_cast<char>(0xE0 | (cp >> 12));
+      text[3 * k + 1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      text[3 * k + 2] = static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    const auto order = static_cast<std::uint32_t>(random() % 100000);
+    records.push_back({code, std::string(text, 3 * length), order << 11 | 1u << 2});
+  }
+  return records;
+}
+
+std::vector<TableBuildRecord> Wubi86Records() {
+  std::ifstream in(kWubi86List, std::ios::binary);
+  if (!in) return {};
+  std::ostringstream text;
+  text << in.rdbuf();
+  std::vector<tabletool::ListEntry> entries;
+  std::vector<TableBuildRecord> records;
+  std::string error;
+  if (!tabletool::ReadWordList(text.str(), entries, error) || !tabletool::MakeRecords(entries, records, error)) return {};
+  return records;
+}
+
+// Size 0 means the wubi86 list.
+BenchTable& TableOfSize(std::size_t n) {
+  static std::map<std::size_t, std::unique_ptr<BenchTable>> tables;
+  auto& slot = tables[n];
+  if (slot) return *slot;
+  slot = std::make_unique<BenchTable>();
+  std::mt19937 random(static_cast<std::uint32_t>(n + 1));
+  std::vector<TableBuildRecord> records = n ? SyntheticRecords(n, random) : Wubi86Records();
+  if (records.empty()) return *slot;
+  for (const auto& r : records) slot->sorted_codes.push_back(r.code);
+  std::sort(slot->sorted_codes.begin(), slot->sorted_codes.end());
+  for (int i = 0; i < 4096; ++i) slot->words.push_back(Widen(records[random() % records.size()].text));
+
+  TableBuildOptions options;
+  options.type = code_table::kTypeIndexed;
+  std::vector<std::uint8_t> bytes;
+  BuildTable(records, options, bytes);
+  WriteAndMap(bytes, FileName("t", n, "dmg"), *slot);
+  DrawKeys(*slot, random);
+
+  // The same words keyed by word, as the index and conversion tables are.
+  std::vector<TableBuildRecord> by_word;
+  for (const auto& r : records) by_word.push_back({r.text + '\0', r.code + '\0', 0});
+  BenchTable word_table;
+  BuildTable(by_word, TableBuildOptions{}, bytes);
+  WriteAndMap(bytes, FileName("w", n, "dmi"), word_table);
+  CloseMappedFile(word_table.file);
+  slot->word_table = word_table.path;
+  return *slot;
+}
+
+void SizeArguments(benchmark::internal::Benchmark* b) {
+  b->Arg(10000)->Arg(100000)->Arg(1000000)->Arg(0);
+}
+
+void Label(benchmark::State& state) {
+  state.SetLabel(state.range(0) ? std::to_string(state.range(0)) + " records" : "wubi86");
+}
+
+bool Ready(benchmark::State& state, BenchTable& table) {
+  if (table.file) return true;
+  state.SkipWithError("table not available (is the wubi86 list installed?)");
+  return false;
+}
+
+void BM_ExactRange(benchmark::State& state) {
+  BenchTable& table = TableOfSize(static_cast<std::size_t>(state.range(0)));
+  if (!Ready(state, table)) return;
+  std::size_t i = 0;
+  TableRange range;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(FindCodeRange(table.file, range, table.exact_keys[i++ & 4095].data()));
+  }
+  Label(state);
+}
+BENCHMARK(BM_ExactRange)->Apply(SizeArguments);
+
+void BM_PrefixRange(benchmark::State& state) {
+  BenchTable& table = TableOfSize(static_cast<std::size_t>(state.range(0)));
+  if (!Ready(state, table)) return;
+  std::size_t i = 0;
+  TableRange range;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(FindPrefixRange(table.file, range, table.prefix_keys[i++ & 4095].data()));
+  }
+  Label(state);
+}
+BENCHMARK(BM_PrefixRange)->Apply(SizeArguments);
+
+// The floor: the same exact searches with std::lower_bound over a sorted vector of the codes.
+void BM_LowerBoundFloor(benchmark::State& state) {
+  BenchTable& table = TableOfSize(static_cast<std::size_t>(state.range(0)));
+  if (!Ready(state, table)) return;
+  std::vector<std::string> keys;
+  for (const auto& k : table.exact_keys) keys.emplace_back(reinterpret_cast<const char*>(k.data() + 1), k[0]);
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const std::string& key = keys[i++ & 4095];
+    benchmark::DoNotOptimize(std::lower_bound(table.sorted_codes.begin(), table.sorted_codes.end(), key));
+  }
+  Label(state);
+}
+BENCHMARK(BM_LowerBoundFloor)->Apply(SizeArguments);
+
+void BM_LookupByWord(benchmark::State& state) {
+  BenchTable& table = TableOfSize(static_cast<std::size_t>(state.range(0)));
+  if (!Ready(state, table)) return;
+  MappedFile* words = nullptr;
+  OpenMappedFile(table.word_table.u16string().c_str(), &words);
+  std::size_t i = 0;
+  for (auto _ : state) {
+    IntArray* found = nullptr;
+    benchmark::DoNotOptimize(FindAllRecordsByKey(words, table.words[i++ & 4095].c_str(), &found));
+    IntArrayFree(found);
+  }
+  CloseMappedFile(words);
+  Label(state);
+}
+BENCHMARK(BM_LookupByWord)->Apply(SizeArguments);
+
+// One append in each placement case, on a 10^4-record table put back as it was after every append.
+void BM_Append(benchmark::State& state) {
+  const std::uint32_t free_gap = static_cast<std::uint32_t>(state.range(0));
+  std::mt19937 random(3);
+  TableBuildOptions options;
+  options.type = code_table::kTypeIndexed;
+  options.free_gap = free_gap;
+  std::vector<std::uint8_t> bytes;
+  BuildTable(SyntheticRecords(10000, random), options, bytes);
+  BenchTable table;
+  WriteAndMap(bytes, FileName("append", free_gap, "dmg"), table);
+  TableRecordBuffer record;
+  MakeTableRecord(u"abcd", u"\u4E2D\u6587", nullptr, record);
+  const std::int32_t size = table.file->size;
+  const std::vector<std::uint8_t> header(table.file->view, table.file->view + code_table::kOffsetTable + 4 * 10001);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(TableAppendRecord(table.file, record.bytes, record.size));
+    state.PauseTiming();
+    if (table.file->size != size) ResizeMappedFile(size, table.file);
+    std::memcpy(table.file->view, header.data(), header.size());
+    state.ResumeTiming();
+  }
+  state.SetLabel(free_gap > 100 ? "record fits the gap" : free_gap == 0 ? "lowest record moves" : "file grows");
+  CloseMappedFile(table.file);
+}
+BENCHMARK(BM_Append)->Arg(4096)->Arg(0)->Arg(12);
+
+void BM_PlaceLastEntry(benchmark::State& state) {
+  BenchTable& table = TableOfSize(static_cast<std::size_t>(state.range(0)));
+  if (!Ready(state, table)) return;
+  MappedFile* file = table.file;
+  const std::uint32_t count = RecordCount(file);
+  // The last entry is made to point at a record from the middle, so placing it moves half the table.
+  std::uint32_t middle = 0;
+  RecordOffsetAt(file, static_cast<std::int32_t>(count / 2), middle);
+  const std::vector<std::uint8_t> saved(file->view + code_table::kOffsetTable,
+                                        file->view + code_table::kOffsetTable + 4ull * count);
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::memcpy(file->view + code_table::kOffsetTable + 4ull * (count - 1), &middle, 4);
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(PlaceLastEntry(-1, file));
+    state.PauseTiming();
+    std::memcpy(file->view + code_table::kOffsetTable, saved.data(), saved.size());
+    state.ResumeTiming();
+  }
+  Label(state);
+}
+BENCHMARK(BM_PlaceLastEntry)->Apply(SizeArguments);
+
+void BM_BuildPrefixIndex(benchmark::State& state) {
+  BenchTable& table = TableOfSize(static_cast<std::size_t>(state.range(0)));
+  if (!Ready(state, table)) return;
+  for (auto _ : state) benchmark::DoNotOptimize(BuildPrefixIndex(table.file));
+  Label(state);
+}
+BENCHMARK(BM_BuildPrefixIndex)->Apply(SizeArguments)->Unit(benchmark::kMillisecond);
+
+void BM_SortOffsets(benchmark::State& state) {
+  BenchTable& table = TableOfSize(static_cast<std::size_t>(state.range(0)));
+  if (!Ready(state, table)) return;
+  MappedFile* file = table.file;
+  const std::uint32_t count = RecordCount(file);
+  auto* entries = reinterpret_cast<std::uint32_t*>(file->view + code_table::kOffsetTable);
+  std::mt19937 random(5);
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::shuffle(entries, entries + count, random);
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(SortTableOffsets(nullptr, file));
+  }
+  Label(state);
+}
+BENCHMARK(BM_SortOffsets)->Arg(1000000)->Arg(0)->Unit(benchmark::kMillisecond);
+
+// Building the wubi86 table from its word list, as tabletool does (without writing the file).
+void BM_BuildWubi86Table(benchmark::State& state) {
+  std::ifstream in(kWubi86List, std::ios::binary);
+  if (!in) {
+    state.SkipWithError("the wubi86 list is not installed");
+    return;
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  const std::string list = text.str();
+  for (auto _ : state) {
+    std::vector<tabletool::ListEntry> entries;
+    std::vector<TableBuildRecord> records;
+    std::string error;
+    tabletool::ReadWordList(list, entries, error);
+    tabletool::MakeRecords(entries, records, error);
+    TableBuildOptions options;
+    options.type = code_table::kTypeIndexed;
+    std::vector<std::uint8_t> bytes;
+    BuildTable(std::move(records), options, bytes);
+    benchmark::DoNotOptimize(bytes.data());
+  }
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  state.counters["peak_rss_MiB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+BENCHMARK(BM_BuildWubi86Table)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
