@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs every test: the native unit tests, the same tests built for Windows x64 and x86 under Wine, and
-# each fuzz target for a few seconds, and each benchmark once briefly. Exits non-zero when any tree fails to build or any test fails.
+# Runs every test: the native unit tests, the same tests built for Windows x64 and x86 under Wine, each
+# fuzz target for a few seconds and each benchmark once briefly. Exits non-zero when any tree fails to
+# build or any test fails.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
