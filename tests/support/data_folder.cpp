@@ -123,3 +123,26 @@ void WriteDataFolder(const std::filesystem::path& folder, const DataFolderConten
 }
 
 }  // namespace lz::test
+
+#include "platform/os/system_info.h"
+#include "textservice/engine/class_identifier.h"
+#include "textservice/engine/engine_instance.h"
+
+namespace lz::test {
+
+std::u16string ImeRegistryKey(const std::u16string& class_id_text) {
+  return std::u16string(kImeRegistryRoot) + class_id_text + u"\\";
+}
+
+std::u16string RegisterInputMethod(const std::uint8_t (&identifier)[16], const std::filesystem::path& data_folder,
+                                   const std::filesystem::path& install_folder) {
+  char16_t text[kClassIdentifierUnits];
+  FormatClassIdentifier(identifier, text);
+  const std::u16string key = ImeRegistryKey(text);
+  os::SetMachineString(key.c_str(), u"IMEName", u"Quenlith");
+  os::SetMachineString(key.c_str(), u"InstallLocation", install_folder.u16string().c_str());
+  os::SetMachineString(key.c_str(), u"DataLocation", (data_folder / "").u16string().c_str());
+  return text;
+}
+
+}  // namespace lz::test

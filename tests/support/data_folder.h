@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "tests/support/code_table_builder.h"
@@ -38,5 +39,16 @@ struct DataFolderContents {
 
 // Writes the folder's files (config.dsc, main.dmg and the optional tables that are set).
 void WriteDataFolder(const std::filesystem::path& folder, const DataFolderContents& contents);
+
+}  // namespace lz::test
+
+namespace lz::test {
+
+// The input method's registry entry for a data folder, as the installer writes it: IMEName,
+// InstallLocation (without a trailing separator) and DataLocation (with one). Returns the class
+// identifier's text.
+std::u16string RegisterInputMethod(const std::uint8_t (&identifier)[16], const std::filesystem::path& data_folder,
+                                   const std::filesystem::path& install_folder);
+std::u16string ImeRegistryKey(const std::u16string& class_id_text);
 
 }  // namespace lz::test
