@@ -1,0 +1,477 @@
+#include "textservice/engine/query.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "textservice/engine/candidate_list.h"
+#include "textservice/engine/code_table.h"
+#include "textservice/engine/code_table_format.h"
+#include "textservice/engine/dme_block.h"
+#include "textservice/engine/ime_block.h"
+#include "textservice/engine/text_encoding.h"
+
+namespace lz {
+
+using namespace code_table;
+
+namespace {
+
+// The last committed text, as SaveLastCommit keeps it in the ime block.
+constexpr std::uint32_t kLastCommitText = 0x4100;
+constexpr std::uint32_t kLastCommitTextUnits = 128;
+constexpr std::int32_t kRepeatedCommitWeight = 0xEEEEEE;
+constexpr char kCommandPrefix[] = "$lzcmd(";
+
+// A search key: a table string of up to 255 bytes.
+struct SearchKey {
+  std::uint8_t bytes[1 + kMaxKeyBytes + 1] = {};
+  int length() const { return bytes[0]; }
+  const std::uint8_t* data() const { return bytes + 1; }
+};
+
+enum class Lead { kNone, kEnglish, kExtension, kSecondary, kAuxiliary };
+
+// One query's view of the settings: copies of the switches it may change for a while, and the fixed
+// code lengths, lead keys and key classes of the scheme.
+struct Query {
+  EngineInstance* e;
+  QueryScope scope;
+  std::uint8_t unique_length = 0, push_length = 0, clear_length = 0, words_length = 0, following_length = 0;
+  std::uint8_t english_lead = 0, auxiliary_lead = 0, secondary_lead = 0, extension_lead = 0;
+  std::uint8_t wildcard_key = 0;  // as configured; scope.wildcard is the switchable copy
+  int hint_start = 0;
+
+  explicit Query(EngineInstance* instance) : e(instance), scope(QueryScopeOf(instance)) {
+    const ByteView dme = e->blocks.dme;
+    dme.ReadU8(dme_block::kUniqueAutoCommitLength, unique_length);
+    dme.ReadU8(dme_block::kEmptyCodeCommitLength, push_length);
+    dme.ReadU8(dme_block::kEmptyCodeClearLength, clear_length);
+    dme.ReadU8(dme_block::kShowTableWordLength, words_length);
+    dme.ReadU8(dme_block::kShowFollowingLength, following_length);
+    dme.ReadU8(dme_block::kEnglishLeadKey, english_lead);
+    dme.ReadU8(dme_block::kAuxiliaryLeadKey, auxiliary_lead);
+    dme.ReadU8(dme_block::kSecondaryLeadKey, secondary_lead);
+    dme.ReadU8(dme_block::kExtensionLeadKey, extension_lead);
+    wildcard_key = scope.wildcard;
+  }
+
+  std::uint8_t KeyClass(char16_t key) const {
+    std::uint8_t c = 0;
+    if (key < dme_block::kKeyClassCount) e->blocks.dme.ReadU8(dme_block::kKeyClasses + key, c);
+    return c;
+  }
+
+  static bool Is(char16_t key, std::uint8_t configured) { return configured != 0 && key == configured; }
+
+  // The lead key a first input key stands for, as the search key leaves it out.
+  Lead LeadOf(char16_t first) const {
+    if (Is(first, english_lead)) return Lead::kEnglish;
+    if (Is(first, extension_lead)) return Lead::kExtension;
+    if (Is(first, secondary_lead) && !(scope.ime_flags & ime_block::kAlwaysSearchSecondary) &&
+        !(e->mode & mode::kSecondaryRetry)) {
+      return Lead::kSecondary;
+    }
+    if (Is(first, auxiliary_lead) && !(scope.ime_flags & ime_block::kSchemeAuxiliary)) return Lead::kAuxiliary;
+    return Lead::kNone;
+  }
+
+  bool Reaches(int n, int length) const {
+    return (scope.query_flags & query_flag::kSimplestMode) ? n == length : n >= length;
+  }
+};
+
+// The keys as code bytes, up to the first key that is none.
+void RawKey(const char16_t* keys, int count, SearchKey& out) {
+  int n = 0;
+  for (int i = 0; i < count && n < kMaxKeyBytes; ++i) {
+    const std::uint8_t b = ToCodeKey(keys[i]);
+    if (!b) break;
+    out.bytes[1 + n++] = b;
+  }
+  out.bytes[0] = static_cast<std::uint8_t>(n);
+}
+
+// 0 empty, 1 plain or lead-key query, 2 wildcard query.
+int BuildSearchKey(const Query& q, const char16_t* keys, int count, SearchKey& out) {
+  out.bytes[0] = 0;
+  if (count <= 0) return 0;
+  const bool lead = q.LeadOf(keys[0]) != Lead::kNone;
+  int n = 0;
+  bool wildcard = false;
+  for (int i = lead ? 1 : 0; i < count && n < kMaxKeyBytes; ++i) {
+    std::uint8_t b = ToCodeKey(keys[i]);
+    if (!b) break;
+    if (!lead && Query::Is(keys[i], q.scope.wildcard)) {
+      b = kWildcardByte;
+      wildcard = true;
+    }
+    out.bytes[1 + n++] = b;
+  }
+  out.bytes[0] = static_cast<std::uint8_t>(n);
+  if (n == 0) return 0;
+  return wildcard ? 2 : 1;
+}
+
+bool RecordAtOffset(const MappedFile* table, std::uint32_t offset, CodeTableRecord& record) {
+  return ReadCodeTableRecord({table->view, static_cast<std::uint32_t>(table->size)}, offset, false, record);
+}
+
+bool StartsWith(const std::uint8_t* bytes, int length, const std::uint8_t* prefix, int prefix_length) {
+  return length >= prefix_length && std::memcmp(bytes, prefix, static_cast<std::size_t>(prefix_length)) == 0;
+}
+
+int MatchScore(const CodeTableRecord& r, const Query& q, const SearchKey& key) {
+  const int n = key.length();
+  const int characters = Utf8CharCount(r.text_length, r.text);
+  if (characters > 1 && q.words_length && n < q.words_length &&
+      !StartsWith(r.text, r.text_length, reinterpret_cast<const std::uint8_t*>(kCommandPrefix),
+                  static_cast<int>(sizeof kCommandPrefix - 1))) {
+    return 0;
+  }
+  const std::uint32_t flags = q.scope.query_flags;
+  if (flags & query_flag::kWildcardMatching) {
+    if (n == 1 && (!(flags & query_flag::kSingleKeyWildcard) || r.code_length != 1)) return 0;
+    if (r.code_length < n) return 0;
+    for (int i = 0; i < n; ++i) {
+      if (key.data()[i] != kWildcardByte && key.data()[i] != r.code[i]) return 0;
+    }
+    if ((flags & query_flag::kSingleCharacters) && characters > 1) return 0;
+    return 64 - (r.code_length - n);
+  }
+  if (flags & query_flag::kListLongerCodes) {
+    if (!StartsWith(r.code, r.code_length, key.data(), n)) return 0;
+    if (r.code_length == n) return 127;
+    if (RecordClass(r.flags) == kClassAuxiliary && n > 2) return 0;
+    return 31;
+  }
+  return (r.code_length == n && std::memcmp(r.code, key.data(), static_cast<std::size_t>(n)) == 0) ? 127 : 0;
+}
+
+void TablePass(Query& q, const MappedFile* table, const SearchKey& key, bool prefix, std::uint8_t candidate_kind) {
+  if (!table || !table->view || key.length() == 0) return;
+  int wildcard_at = -1;
+  for (int i = 0; i < key.length(); ++i) {
+    if (key.data()[i] == kWildcardByte) {
+      wildcard_at = i;
+      break;
+    }
+  }
+  TableRange range;
+  if (wildcard_at > 0) {
+    FindLeadingRange(table, wildcard_at, range, key.bytes);
+  } else if (prefix) {
+    FindPrefixRange(table, range, key.bytes);
+  } else {
+    FindCodeRange(table, range, key.bytes);
+  }
+  const EngineInstance* e = q.e;
+  if (e->key_count > 0 && Query::Is(e->keys[0], q.wildcard_key)) {
+    q.hint_start = 0;
+  } else {
+    q.hint_start = wildcard_at >= 0 ? wildcard_at : key.length();
+  }
+  for (std::int32_t i = range.first; i < range.end; ++i) {
+    std::uint32_t offset = 0;
+    CodeTableRecord record;
+    if (!RecordOffsetAt(table, i, offset) || !RecordAtOffset(table, offset, record)) continue;
+    const int score = MatchScore(record, q, key);
+    if (score <= 0) continue;
+    const bool listed_like_pinned = record.flags & (kFlagPinned | kFlagListedLikePinned);
+    if (q.e->candidate_count >= (listed_like_pinned ? kMaxPinnedMatches : kMaxOrdinaryMatches)) continue;
+    AddCandidate(table->view + offset, candidate_kind, q.hint_start, q.e, score, q.scope);
+  }
+}
+
+void ExactPasses(Query& q, const SearchKey& key) {
+  TablePass(q, q.e->files.main, key, false, kind::kMain);
+  TablePass(q, q.e->files.temp, key, false, kind::kTemporary);
+}
+
+void PrefixPasses(Query& q, const SearchKey& key) {
+  TablePass(q, q.e->files.main, key, true, kind::kMain);
+  TablePass(q, q.e->files.temp, key, true, kind::kTemporary);
+}
+
+// The exact passes again with only secondary words, when the scheme searches them after finding nothing.
+void SecondaryRetry(Query& q, const SearchKey& key) {
+  const std::uint32_t f = q.scope.ime_flags;
+  if (q.e->candidate_count != 0 || (q.e->mode & mode::kSecondaryRetry) || !(f & ime_block::kSchemeMain) ||
+      !(f & ime_block::kSearchSecondaryWhenEmpty) || (f & ime_block::kAlwaysSearchSecondary)) {
+    return;
+  }
+  q.e->mode |= mode::kSecondaryRetry;
+  ExactPasses(q, key);
+  q.e->mode &= ~mode::kSecondaryRetry;
+}
+
+void NormalPasses(Query& q, const SearchKey& key) {
+  if (q.scope.query_flags & query_flag::kListLongerCodes) {
+    PrefixPasses(q, key);
+    return;
+  }
+  ExactPasses(q, key);
+  SecondaryRetry(q, key);
+  if (q.e->candidate_count == 0 &&
+      (q.scope.query_flags & (query_flag::kEmptyCodeShowsFollowing | query_flag::kEmptyCodeShowsOne))) {
+    // An empty code shows the codes that continue it: they are scored as longer codes for this pass.
+    const std::uint32_t flags = q.scope.query_flags;
+    q.scope.query_flags |= query_flag::kListLongerCodes;
+    PrefixPasses(q, key);
+    q.scope.query_flags = flags;
+  }
+}
+
+void WildcardPass(Query& q, const SearchKey& key) {
+  q.scope.query_flags |= query_flag::kWildcardMatching;
+  const bool leading = key.data()[0] == kWildcardByte;
+  const bool alone = leading && key.length() == 1;
+  if (!leading) {
+    TablePass(q, q.e->files.main, key, true, kind::kMain);
+  } else if (!alone || (q.scope.query_flags & query_flag::kSingleKeyWildcard)) {
+    // A leading wildcard stands for each key that the key classes mark for it.
+    SearchKey replaced = key;
+    for (char16_t c = 0; c < 128; ++c) {
+      if (!(q.KeyClass(c) & key_class::kWildcardStandsFor)) continue;
+      replaced.bytes[1] = static_cast<std::uint8_t>(c);
+      TablePass(q, q.e->files.main, replaced, !alone, kind::kMain);
+    }
+  }
+  q.scope.query_flags &= ~query_flag::kWildcardMatching;
+}
+
+// Whether an eligible record (not deleted, let through by the class filter) other than `except` has a
+// code that begins with the key and is at least `extra` bytes longer.
+bool CodeContinues(const Query& q, const SearchKey& key, int extra, const std::uint8_t* except) {
+  for (const MappedFile* table : {q.e->files.main, q.e->files.temp}) {
+    if (!table || !table->view) continue;
+    TableRange range;
+    FindPrefixRange(table, range, key.bytes);
+    for (std::int32_t i = range.first; i < range.end; ++i) {
+      std::uint32_t offset = 0;
+      CodeTableRecord record;
+      if (!RecordOffsetAt(table, i, offset) || !RecordAtOffset(table, offset, record)) continue;
+      if (table->view + offset == except || record.code_length < key.length() + extra) continue;
+      if (record.flags & kFlagDeleted) continue;
+      if (ClassFilter(RecordClass(record.flags), q.scope, q.e->mode) != 0) continue;
+      return true;
+    }
+  }
+  return false;
+}
+
+void KeepOnlyFirst(EngineInstance* e, const CandidateEntry& entry) {
+  e->candidates[0] = entry;
+  e->candidate_count = 1;
+  e->paging = PagingState{0, 0, -1, 0, 0};
+  BuildNextPage(e);
+}
+
+int AutoCommit(Query& q, const SearchKey& key, int n) {
+  EngineInstance* e = q.e;
+  const std::uint32_t flags = q.scope.query_flags;
+  const char16_t first_key = e->keys[0];
+  const char16_t last_key = e->keys[e->key_count - 1];
+  if (e->page_item_count == 0 && !CodeContinues(q, key, 1, nullptr)) {
+    const bool simplest = flags & query_flag::kSimplestMode;
+    if (e->has_previous_first && q.push_length &&
+        (e->previous_first.hint[0] == 0 || !(flags & query_flag::kPushFullCodeOnly)) &&
+        (simplest ? n == q.push_length + 1 : n > q.push_length)) {
+      KeepOnlyFirst(e, e->previous_first);
+      const bool passes_key = (q.KeyClass(last_key) & (key_class::kCommitLead | key_class::kWildcardStandsFor)) ||
+                              Query::Is(last_key, q.wildcard_key) || Query::Is(last_key, q.english_lead);
+      return passes_key ? query_result::kPushAndPassKey : query_result::kPushAndKeepKey;
+    }
+    if (q.clear_length && q.Reaches(n, q.clear_length)) return query_result::kClear;
+    return query_result::kShow;
+  }
+  if (e->page_item_count != 1) return query_result::kShow;
+  const CandidateEntry& first = e->candidates[0];
+  if (first.kind == kind::kTemporary || (first.hint[0] && (flags & query_flag::kAutoCommitFullCodeOnly))) {
+    return query_result::kShow;
+  }
+  if (!(q.KeyClass(first_key) & key_class::kCommitLead) && !(q.KeyClass(last_key) & key_class::kCodeEnd)) {
+    if (q.unique_length == 0 || !q.Reaches(n, q.unique_length)) return query_result::kShow;
+  }
+  return CodeContinues(q, key, 1, first.record) ? query_result::kShow : query_result::kCommitFirst;
+}
+
+void ListLastCommit(Query& q) {
+  char16_t text[kLastCommitTextUnits + 1];
+  std::uint32_t n = 0;
+  for (; n < kLastCommitTextUnits; ++n) {
+    std::uint16_t unit = 0;
+    if (!q.e->blocks.ime.ReadU16(kLastCommitText + 2 * n, unit) || unit == 0) break;
+    text[n] = static_cast<char16_t>(unit);
+  }
+  text[n] = 0;
+  if (n == 0) return;
+  if (const std::uint8_t* record = MakeSyntheticRecord(q.e, text)) {
+    AddCandidate(record, kind::kGenerated, -1, q.e, kRepeatedCommitWeight, q.scope);
+  }
+}
+
+}  // namespace
+
+std::uint8_t ToCodeKey(char16_t key) {
+  if (key > 0 && key < 0x80) return static_cast<std::uint8_t>(key);
+  if (key >= kFullWidthKeyFirst && key <= kFullWidthKeyLast) return static_cast<std::uint8_t>(key - kFullWidthBase);
+  return 0;
+}
+
+int QueryCandidates(EngineInstance* e) {
+  Query q(e);
+  e->has_previous_first = e->candidate_count > 0;
+  if (e->has_previous_first) e->previous_first = e->candidates[0];
+  e->candidate_count = 0;
+  e->synthetic_count = 0;
+  e->paging = PagingState{0, 0, -1, 0, 0};
+  e->page_item_count = 0;
+
+  SearchKey raw, search;
+  RawKey(e->keys, e->key_count, raw);
+  const int key_kind = BuildSearchKey(q, e->keys, e->key_count, search);
+  if (key_kind == 0) return query_result::kNothing;
+
+  if (raw.length() == 1 && Query::Is(e->keys[0], q.wildcard_key) &&
+      (q.scope.query_flags & query_flag::kWildcardRepeatsLastCommit)) {
+    ListLastCommit(q);
+  }
+
+  // The wildcard key is an ordinary key for the passes below unless put back on purpose.
+  q.scope.wildcard = 0;
+  if (q.following_length && raw.length() >= q.following_length) {
+    q.scope.query_flags |= query_flag::kListLongerCodes;
+  } else {
+    q.scope.query_flags &= ~query_flag::kListLongerCodes;
+  }
+
+  if (key_kind == 2) {
+    e->mode |= mode::kWildcardQuery;
+    const std::uint32_t query_flags = q.scope.query_flags;
+    q.scope.query_flags &= ~(query_flag::kListLongerCodes | query_flag::kEmptyCodeShowsFollowing |
+                             query_flag::kEmptyCodeShowsOne);
+    // A code that holds the wildcard key as an ordinary character is found as it is.
+    TablePass(q, e->files.main, raw, false, kind::kMain);
+    q.scope.query_flags = query_flags;
+    const std::uint32_t ime_flags = q.scope.ime_flags;
+    q.scope.ime_flags |= ime_block::kAlwaysSearchSecondary;
+    q.scope.wildcard = q.wildcard_key;
+    WildcardPass(q, search);
+    q.scope.wildcard = 0;
+    if (e->candidate_count == 0 &&
+        (q.scope.query_flags & (query_flag::kListLongerCodes | query_flag::kEmptyCodeShowsFollowing |
+                                query_flag::kEmptyCodeShowsOne))) {
+      NormalPasses(q, raw);
+    }
+    q.scope.ime_flags = ime_flags;
+    FinishQuery(e);
+    return query_result::kShow;
+  }
+
+  e->mode &= ~mode::kWildcardQuery;
+  const Lead lead = q.LeadOf(e->keys[0]);
+  if (lead == Lead::kNone) {
+    NormalPasses(q, raw);
+  } else {
+    TablePass(q, e->files.main, raw, false, kind::kMain);
+    TablePass(q, e->files.temp, raw, false, kind::kTemporary);
+  }
+
+  if (lead != Lead::kNone) {
+    const std::uint32_t ime_flags = q.scope.ime_flags;
+    if (lead == Lead::kAuxiliary) {
+      q.scope.ime_flags = (ime_flags & ~(ime_block::kSchemeMain | ime_block::kAlwaysSearchSecondary)) |
+                          ime_block::kSchemeAuxiliary;
+      NormalPasses(q, search);
+    } else if (lead == Lead::kSecondary) {
+      q.scope.ime_flags = (ime_flags & ~(ime_block::kSchemeMain | ime_block::kSchemeAuxiliary)) |
+                          ime_block::kAlwaysSearchSecondary;
+      NormalPasses(q, search);
+    }
+    // Temporary English (numbers and dates) is handed over by the number conversion.
+    q.scope.ime_flags = ime_flags;
+    FinishQuery(e);
+    return query_result::kShow;
+  }
+
+  SecondaryRetry(q, search);
+  FinishQuery(e);
+
+  if ((q.scope.query_flags & query_flag::kEmptyCodeShowsOne) && e->candidate_count > 1 && e->candidates[0].hint[0]) {
+    KeepOnlyFirst(e, e->candidates[0]);
+    return query_result::kShow;
+  }
+  return AutoCommit(q, search, raw.length());
+}
+
+int ClassifyKey(char16_t key, EngineInstance* e) {
+  Query q(e);
+  if (e->key_count >= kMaxInputKeys) return key_action::kNotCode;
+  char16_t keys[kMaxInputKeys + 1];
+  const int cursor = std::min(std::max(e->cursor, 0), e->key_count);
+  std::memcpy(keys, e->keys, sizeof(char16_t) * static_cast<std::size_t>(cursor));
+  keys[cursor] = key;
+  std::memcpy(keys + cursor + 1, e->keys + cursor, sizeof(char16_t) * static_cast<std::size_t>(e->key_count - cursor));
+  const int count = e->key_count + 1;
+  SearchKey raw, search;
+  RawKey(keys, count, raw);
+  if (raw.length() == 0) return key_action::kNotCode;
+  BuildSearchKey(q, keys, count, search);
+  const std::uint8_t cls = q.KeyClass(key);
+
+  if (e->key_count > 0) {
+    if (Query::Is(key, q.wildcard_key)) return key_action::kCode;
+    if (Query::Is(e->keys[0], q.english_lead)) {
+      const bool digit = key >= u'0' && key <= u'9';
+      const char16_t after_lead = count > 1 ? keys[1] : 0;
+      if (digit && after_lead >= u'0' && after_lead <= u'9') return key_action::kCode;
+      if (key == u' ') return e->candidate_count ? key_action::kCommitThenHandle : key_action::kCode;
+      if (!Query::Is(key, q.english_lead)) return key_action::kCommitThenHandle;
+      return (e->key_count == 1 && e->candidate_count == 0) ? key_action::kNotCode : key_action::kCommit;
+    }
+    if (!(cls & key_class::kCodeEnd)) {
+      if (cls & key_class::kCommitsWhenNothingContinues) {
+        return CodeContinues(q, search, 0, nullptr) ? key_action::kCode : key_action::kCommitThenHandle;
+      }
+      if (cls & key_class::kWildcardStandsFor) return key_action::kCommitThenHandle;
+      return key_action::kNotCode;
+    }
+    if (CodeContinues(q, search, 0, nullptr)) return key_action::kCode;
+    if (e->candidate_count == 1 && e->page_item_count == 1) return key_action::kOutputText;
+    if (e->candidate_count < 2) return key_action::kCommitThenHandle;
+    return key_action::kNotCode;
+  }
+
+  if (cls & key_class::kCommitLead) return CodeContinues(q, raw, 1, nullptr) ? key_action::kCode : key_action::kNotCode;
+  if (Query::Is(key, q.wildcard_key)) {
+    return (q.scope.query_flags & (query_flag::kSingleKeyWildcard | query_flag::kWildcardRepeatsLastCommit))
+               ? key_action::kCode
+               : key_action::kNotCode;
+  }
+  if (q.LeadOf(key) != Lead::kNone || (cls & key_class::kWildcardStandsFor)) return key_action::kCode;
+  return key_action::kNotCode;
+}
+
+void SetKeyClassFromText(const char16_t* text, ByteView dme, std::uint8_t bit) {
+  for (std::uint32_t key = 0; key < dme_block::kKeyClassCount; ++key) {
+    std::uint8_t c = 0;
+    if (dme.ReadU8(dme_block::kKeyClasses + key, c)) dme.WriteU8(dme_block::kKeyClasses + key, static_cast<std::uint8_t>(c & ~bit));
+  }
+  for (const char16_t* p = text; p && *p; ++p) {
+    if (*p >= dme_block::kKeyClassCount) continue;
+    std::uint8_t c = 0;
+    if (dme.ReadU8(dme_block::kKeyClasses + *p, c)) dme.WriteU8(dme_block::kKeyClasses + *p, static_cast<std::uint8_t>(c | bit));
+  }
+}
+
+int KeyClassToText(ByteView dme, std::uint8_t bit, char16_t* out, int capacity) {
+  int n = 0;
+  for (std::uint32_t key = 1; key < dme_block::kKeyClassCount && n + 1 < capacity; ++key) {
+    std::uint8_t c = 0;
+    if (dme.ReadU8(dme_block::kKeyClasses + key, c) && (c & bit)) out[n++] = static_cast<char16_t>(key);
+  }
+  if (capacity > 0) out[n] = 0;
+  return n;
+}
+
+}  // namespace lz
