@@ -3,31 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include <gtest/gtest.h>
+
 #include "tests/support/temp_folder.h"
+#include "textservice/engine/table_builder.h"
 #include "textservice/engine/code_table_format.h"
 
 namespace lz::test {
-
-using namespace config_store;
-
-namespace {
-
-constexpr std::uint32_t kFirstBlock = 64;
-
-struct BlockLayout {
-  const char* name;
-  std::uint8_t kind;
-  std::uint32_t size;
-};
-
-constexpr BlockLayout kBlocks[] = {
-    {kSoftBlockName, 0, kSoftBlockSize},
-    {kImeBlockName, kImeBlockKind, kImeBlockSize},
-    {kDmeBlockName, kDmeBlockKind, kDmeBlockSize},
-    {kSkinBlockName, kSkinBlockKind, kSkinBlockSize},
-};
-
-}  // namespace
 
 DataFolderContents::DataFolderContents() {
   std::memcpy(identifier, kTestIdentifier, sizeof identifier);
@@ -37,55 +19,16 @@ DataFolderContents::DataFolderContents() {
 
 std::vector<std::uint8_t> BuildConfigStore(const std::uint8_t (&identifier)[16],
                                            const std::function<void(ConfigBlocks&)>& edit) {
-  std::uint32_t total = kFirstBlock;
-  for (const BlockLayout& b : kBlocks) total += b.size;
-  std::vector<std::uint8_t> bytes(total, 0);
-  ByteView store{bytes.data(), total};
-  store.WriteU8(kBlockCount, static_cast<std::uint8_t>(std::size(kBlocks)));
-  std::uint32_t at = kFirstBlock;
-  for (std::uint32_t i = 0; i < std::size(kBlocks); ++i) {
-    const BlockLayout& b = kBlocks[i];
-    store.WriteU32(kBlockOffsets + 4 * i, at);
-    store.WriteU32(at + kBlockSize, b.size);
-    store.WriteU8(at + kBlockKind, b.kind);
-    std::memcpy(bytes.data() + at + kBlockName, b.name, std::strlen(b.name));
-    at += b.size;
-  }
+  std::vector<std::uint8_t> bytes = NewConfigStore(identifier);
   ConfigBlocks blocks;
-  FindConfigBlocks(store, blocks);
-  std::memcpy(blocks.soft.data + soft_block::kIdentifier, identifier, 16);
+  FindConfigBlocks(ByteView{bytes.data(), static_cast<std::uint32_t>(bytes.size())}, blocks);
   if (edit) edit(blocks);
   return bytes;
 }
 
 std::vector<std::uint8_t> BuildTempTable(std::vector<TableRecord> records) {
-  using namespace code_table;
-  std::stable_sort(records.begin(), records.end(), [](const TableRecord& a, const TableRecord& b) {
-    return a.code != b.code ? a.code < b.code : a.text < b.text;
-  });
-  std::vector<std::uint8_t> bytes(kTempFileSize, 0);
-  ByteView view{bytes.data(), kTempFileSize};
-  const auto count = static_cast<std::uint32_t>(std::min<std::size_t>(records.size(), kTempSlotCount));
-  view.WriteU32(kLowestRecordOffset, kTempSlotBase);
-  view.WriteU32(kRecordCount, count);
-  view.WriteU16(kFormatNumber, kFormat);
-  std::memcpy(bytes.data() + kTableName, "temp", 4);
-  view.WriteU8(kMarkY, kMarkYValue);
-  view.WriteU8(kMarkN, kMarkNValue);
-  for (std::uint32_t slot = 0; slot < kTempSlotCount; ++slot) {
-    const std::uint32_t offset = kTempSlotBase + slot * kTempSlotSize;
-    view.WriteU32(kOffsetTable + 4 * slot, offset);
-    if (slot >= count) continue;
-    const TableRecord& r = records[slot];
-    std::uint32_t at = offset;
-    view.WriteU32(at, r.flags);
-    at += 4;
-    view.WriteU8(at++, static_cast<std::uint8_t>(r.code.size()));
-    std::memcpy(bytes.data() + at, r.code.data(), r.code.size());
-    at += static_cast<std::uint32_t>(r.code.size());
-    view.WriteU8(at++, static_cast<std::uint8_t>(r.text.size()));
-    std::memcpy(bytes.data() + at, r.text.data(), r.text.size());
-  }
+  std::vector<std::uint8_t> bytes;
+  EXPECT_TRUE(lz::BuildTempTable(std::move(records), bytes)) << "the test's records do not fit temp.dmg";
   return bytes;
 }
 

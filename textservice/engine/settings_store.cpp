@@ -43,6 +43,45 @@ std::uint32_t DesignedSize(const char* name) {
 
 }  // namespace
 
+namespace {
+
+constexpr std::uint32_t kFirstBlock = 64;
+
+struct BlockLayout {
+  const char* name;
+  std::uint8_t kind;
+  std::uint32_t size;
+};
+
+constexpr BlockLayout kNewBlocks[] = {
+    {kSoftBlockName, 0, kSoftBlockSize},
+    {kImeBlockName, kImeBlockKind, kImeBlockSize},
+    {kDmeBlockName, kDmeBlockKind, kDmeBlockSize},
+    {kSkinBlockName, kSkinBlockKind, kSkinBlockSize},
+};
+
+}  // namespace
+
+std::vector<std::uint8_t> NewConfigStore(const std::uint8_t (&identifier)[16]) {
+  std::uint32_t total = kFirstBlock;
+  for (const BlockLayout& b : kNewBlocks) total += b.size;
+  std::vector<std::uint8_t> bytes(total, 0);
+  const ByteView store{bytes.data(), total};
+  store.WriteU8(kBlockCount, static_cast<std::uint8_t>(std::size(kNewBlocks)));
+  std::uint32_t at = kFirstBlock;
+  for (std::uint32_t i = 0; i < std::size(kNewBlocks); ++i) {
+    const BlockLayout& b = kNewBlocks[i];
+    store.WriteU32(kBlockOffsets + 4 * i, at);
+    store.WriteU32(at + kBlockSize, b.size);
+    store.WriteU8(at + kBlockKind, b.kind);
+    std::memcpy(bytes.data() + at + kBlockName, b.name, std::strlen(b.name));
+    at += b.size;
+  }
+  const ByteView soft = FindConfigBlock(store, kSoftBlockName);
+  std::memcpy(soft.data + soft_block::kIdentifier, identifier, 16);
+  return bytes;
+}
+
 ByteView FindConfigBlock(ByteView store, const char* name) {
   std::uint8_t count = 0;
   if (!name || !store.ReadU8(kBlockCount, count)) return {};

@@ -2,6 +2,7 @@
 // The settings store config.dsc: a directory of named blocks, used in place through the mapping. Engine
 // code that changes a setting writes into its block directly.
 #include <cstdint>
+#include <vector>
 
 #include "textservice/engine/byte_view.h"
 
@@ -78,5 +79,9 @@ ByteView FindConfigBlock(ByteView store, const char* name);
 
 // All four blocks; 1 when all were found (the views are stored either way), else 0.
 int FindConfigBlocks(ByteView store, ConfigBlocks& out);
+
+// A new settings store: the directory and the four blocks at their designed sizes, zero-filled but for
+// their headers and the identifier in the soft block. Data-folder builders start from it.
+std::vector<std::uint8_t> NewConfigStore(const std::uint8_t (&identifier)[16]);
 
 }  // namespace lz

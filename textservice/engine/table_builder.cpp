@@ -56,4 +56,38 @@ bool BuildTable(std::vector<TableBuildRecord> records, const TableBuildOptions& 
   return true;
 }
 
+bool BuildTempTable(std::vector<TableBuildRecord> records, std::vector<std::uint8_t>& out) {
+  out.clear();
+  if (records.size() > kTempSlotCount) return false;
+  for (const TableBuildRecord& r : records) {
+    if (r.text.empty() || kRecordFixedBytes + r.code.size() + r.text.size() > kTempMaxRecordBytes) return false;
+  }
+  std::stable_sort(records.begin(), records.end(), [](const TableBuildRecord& a, const TableBuildRecord& b) {
+    return a.code != b.code ? a.code < b.code : a.text < b.text;
+  });
+  out.assign(kTempFileSize, 0);
+  const ByteView view{out.data(), kTempFileSize};
+  const auto count = static_cast<std::uint32_t>(records.size());
+  view.WriteU32(kLowestRecordOffset, kTempSlotBase);
+  view.WriteU32(kRecordCount, count);
+  view.WriteU16(kFormatNumber, kFormat);
+  std::memcpy(out.data() + kTableName, "temp", 4);
+  view.WriteU8(kMarkY, kMarkYValue);
+  view.WriteU8(kMarkN, kMarkNValue);
+  for (std::uint32_t slot = 0; slot < kTempSlotCount; ++slot) {
+    std::uint32_t at = kTempSlotBase + slot * kTempSlotSize;
+    view.WriteU32(kOffsetTable + 4 * slot, at);
+    if (slot >= count) continue;
+    const TableBuildRecord& r = records[slot];
+    view.WriteU32(at, r.flags);
+    at += 4;
+    view.WriteU8(at++, static_cast<std::uint8_t>(r.code.size()));
+    std::memcpy(out.data() + at, r.code.data(), r.code.size());
+    at += static_cast<std::uint32_t>(r.code.size());
+    view.WriteU8(at++, static_cast<std::uint8_t>(r.text.size()));
+    std::memcpy(out.data() + at, r.text.data(), r.text.size());
+  }
+  return true;
+}
+
 }  // namespace lz

@@ -26,4 +26,7 @@ struct TableBuildOptions {
 // would not fit a 32-bit file.
 bool BuildTable(std::vector<TableBuildRecord> records, const TableBuildOptions& options, std::vector<std::uint8_t>& out);
 
+// A temp.dmg: 512 fixed slots of 260 bytes, the first records.size() (at most 512) used, in order.
+bool BuildTempTable(std::vector<TableBuildRecord> records, std::vector<std::uint8_t>& out);
+
 }  // namespace lz

@@ -3,6 +3,9 @@
 //   tabletool lookup TABLE [--prefix] CODE...
 //                                       matching records as code<TAB>word<TAB>flags-in-hex
 //   tabletool check TABLE               validates a table; exit 1 when it is refused
+//   tabletool mkdata DIR LIST [OPTIONS] a complete data folder with main.dmg from LIST (--help: options)
+//   tabletool query DIR KEYS            types KEYS into an engine on the folder; prints the result code
+//                                       and the first page as index<TAB>word<TAB>code-hint
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -11,9 +14,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/os/system_info.h"
+#include "textservice/engine/candidate_list.h"
+#include "textservice/engine/class_identifier.h"
 #include "textservice/engine/code_table.h"
+#include "textservice/engine/engine_instance.h"
+#include "textservice/engine/query.h"
 #include "textservice/engine/table_builder.h"
 #include "textservice/engine/text_encoding.h"
+#include "tools/tabletool/data_folder.h"
 #include "tools/tabletool/table_list.h"
 
 namespace {
@@ -29,7 +38,9 @@ int Usage() {
   std::fprintf(stderr,
                "usage: tabletool build OUT LIST\n"
                "       tabletool lookup TABLE [--prefix] CODE...\n"
-               "       tabletool check TABLE\n");
+               "       tabletool check TABLE\n"
+               "       tabletool mkdata DIR LIST [OPTIONS]   (tabletool mkdata --help lists the options)\n"
+               "       tabletool query DIR KEYS\n");
   return 2;
 }
 
@@ -68,41 +79,125 @@ MappedFile* OpenCheckedTable(const std::string& path, TableCheck& check) {
   return table;
 }
 
-int Build(const std::string& out_path, const std::string& list_path) {
-  std::ifstream in(list_path, std::ios::binary);
-  if (!in) return Fail(list_path + ": cannot be read");
-  std::ostringstream text;
-  text << in.rdbuf();
-  std::vector<tabletool::ListEntry> entries;
-  std::vector<TableBuildRecord> records;
-  std::string error;
-  if (!tabletool::ReadWordList(text.str(), entries, error) || !tabletool::MakeRecords(entries, records, error)) {
-    return Fail(list_path + ":" + error);
-  }
-  TableBuildOptions options;
-  options.type = code_table::kTypeIndexed;
-  options.name = std::filesystem::path(out_path).stem().string();
-  std::vector<std::uint8_t> bytes;
-  if (!BuildTable(std::move(records), options, bytes)) return Fail(list_path + ": the words do not fit one table");
-
-  // Written under a temporary name and renamed at the end, so a failure never leaves half a table.
-  const std::string temporary = out_path + ".partial";
+// Written under a temporary name and renamed at the end, so a failure never leaves half a file.
+bool WriteWhole(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+  const std::filesystem::path temporary = path.string() + ".partial";
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (!out) {
       std::error_code ignored;
       std::filesystem::remove(temporary, ignored);
-      return Fail(out_path + ": cannot be written");
+      return false;
     }
   }
   std::error_code ec;
-  std::filesystem::rename(temporary, out_path, ec);
-  if (ec) {
-    std::filesystem::remove(temporary, ec);
-    return Fail(out_path + ": cannot be written");
+  std::filesystem::rename(temporary, path, ec);
+  if (ec) std::filesystem::remove(temporary, ec);
+  return !ec;
+}
+
+// The list's table; 0 with the message printed on failure, else the number of records.
+std::size_t TableFromList(const std::string& list_path, TableBuildOptions options, std::vector<std::uint8_t>& bytes,
+                          int& exit_code) {
+  std::ifstream in(list_path, std::ios::binary);
+  if (!in) {
+    exit_code = Fail(list_path + ": cannot be read");
+    return 0;
   }
-  std::printf("%s: %zu records\n", out_path.c_str(), entries.size());
+  std::ostringstream text;
+  text << in.rdbuf();
+  std::vector<tabletool::ListEntry> entries;
+  std::vector<TableBuildRecord> records;
+  std::string error;
+  if (!tabletool::ReadWordList(text.str(), entries, error) || !tabletool::MakeRecords(entries, records, error)) {
+    exit_code = Fail(list_path + ":" + error);
+    return 0;
+  }
+  options.type = code_table::kTypeIndexed;
+  if (!BuildTable(std::move(records), options, bytes)) {
+    exit_code = Fail(list_path + ": the words do not fit one table");
+    return 0;
+  }
+  exit_code = 0;
+  return entries.size();
+}
+
+int Build(const std::string& out_path, const std::string& list_path) {
+  TableBuildOptions options;
+  options.name = std::filesystem::path(out_path).stem().string();
+  std::vector<std::uint8_t> bytes;
+  int exit_code = 0;
+  const std::size_t records = TableFromList(list_path, options, bytes, exit_code);
+  if (exit_code) return exit_code;
+  if (!WriteWhole(out_path, bytes)) return Fail(out_path + ": cannot be written");
+  std::printf("%s: %zu records\n", out_path.c_str(), records);
+  return 0;
+}
+
+int MakeDataFolder(const std::string& folder, const std::string& list_path, const std::vector<std::string>& option_args) {
+  tabletool::SchemeOptions scheme;
+  std::string error;
+  if (!tabletool::ParseSchemeOptions(option_args, scheme, error)) return Fail(error);
+  TableBuildOptions options;
+  options.name = "main";
+  std::memcpy(options.identifier, tabletool::kFolderIdentifier, 16);
+  std::vector<std::uint8_t> main_table;
+  int exit_code = 0;
+  const std::size_t records = TableFromList(list_path, options, main_table, exit_code);
+  if (exit_code) return exit_code;
+
+  std::vector<std::uint8_t> store = NewConfigStore(tabletool::kFolderIdentifier);
+  ConfigBlocks blocks;
+  FindConfigBlocks(ByteView{store.data(), static_cast<std::uint32_t>(store.size())}, blocks);
+  tabletool::ApplyScheme(scheme, blocks);
+  std::vector<std::uint8_t> temp;
+  BuildTempTable({}, temp);
+
+  const std::filesystem::path dir(folder);
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (!WriteWhole(dir / "main.dmg", main_table) || !WriteWhole(dir / "temp.dmg", temp) ||
+      !WriteWhole(dir / "config.dsc", store)) {
+    return Fail(folder + ": cannot be written");
+  }
+  std::printf("%s: config.dsc, main.dmg (%zu records), temp.dmg\n", folder.c_str(), records);
+  return 0;
+}
+
+int Query(const std::string& folder, const std::string& keys) {
+  const std::filesystem::path dir(folder);
+  MappedFile* main_table = nullptr;
+  if (!OpenMappedFile((dir / "main.dmg").u16string().c_str(), &main_table)) return Fail(folder + ": no main.dmg");
+  CodeTableHeader header;
+  ReadCodeTableHeader({main_table->view, static_cast<std::uint32_t>(main_table->size)}, header);
+  CloseMappedFile(main_table);
+
+  // The folder's own input method, registered as an installer would.
+  char16_t class_id[kClassIdentifierUnits];
+  FormatClassIdentifier(header.identifier, class_id);
+  const std::u16string key = std::u16string(kImeRegistryRoot) + class_id + u"\\";
+  os::SetMachineString(key.c_str(), u"IMEName", u"tabletool");
+  os::SetMachineString(key.c_str(), u"InstallLocation", dir.u16string().c_str());
+  os::SetMachineString(key.c_str(), u"DataLocation", (dir / "").u16string().c_str());
+  EngineSetup setup;
+  setup.class_identifier = class_id;
+  EngineInstance* e = CreateEngineInstance(setup);
+  if (!e) return Fail(folder + ": no engine instance can be made on this folder");
+
+  int result = 0;
+  for (char k : keys) {
+    if (e->key_count >= kMaxInputKeys) break;
+    e->keys[e->key_count++] = static_cast<unsigned char>(k);
+    e->cursor = e->key_count;
+    result = QueryCandidates(e);
+  }
+  std::string out = "result\t" + std::to_string(result) + "\n";
+  for (int i = 0; i < e->page_item_count; ++i) {
+    out += std::to_string(i + 1) + '\t' + Utf8(e->page[i].text) + '\t' + Utf8(e->page[i].comment) + '\n';
+  }
+  DestroyEngineInstance(e, setup);
+  std::fwrite(out.data(), 1, out.size(), stdout);
   return 0;
 }
 
@@ -162,6 +257,14 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 3 && args[0] == "build") return Build(args[1], args[2]);
   if (args.size() == 2 && args[0] == "check") return Check(args[1]);
+  if (args.size() == 2 && args[0] == "mkdata" && args[1] == "--help") {
+    std::fputs(tabletool::DescribeSchemeOptions().c_str(), stdout);
+    return 0;
+  }
+  if (args.size() >= 3 && args[0] == "mkdata") {
+    return MakeDataFolder(args[1], args[2], std::vector<std::string>(args.begin() + 3, args.end()));
+  }
+  if (args.size() == 3 && args[0] == "query") return Query(args[1], args[2]);
   if (args.size() >= 3 && args[0] == "lookup") {
     const bool prefix = args[2] == "--prefix";
     std::vector<std::string> codes(args.begin() + (prefix ? 3 : 2), args.end());

@@ -162,6 +162,77 @@ TEST(Tabletool, BadInputGetsAOneLineMessageAndWritesNothing) {
   EXPECT_NE(missing.output.find("none.txt: cannot be read"), std::string::npos);
 }
 
+// Words of the wubi86 list per code, in the order the engine ranks them: higher weight first, equal
+// weights in byte order of the word.
+std::map<std::string, std::vector<std::pair<double, std::string>>> Wubi86ByCode() {
+  std::map<std::string, std::vector<std::pair<double, std::string>>> by_code;
+  std::ifstream list(WUBI86_LIST);
+  std::string line;
+  while (std::getline(list, line)) {
+    if (line.empty() || line[0] == '#' || line.find('\t') == std::string::npos) continue;
+    const auto fields = Rows(line)[0];
+    by_code[fields[1]].emplace_back(fields.size() > 2 && !fields[2].empty() ? std::stod(fields[2]) : 0.0, fields[0]);
+  }
+  for (auto& [code, words] : by_code) {
+    std::stable_sort(words.begin(), words.end(), [](const auto& a, const auto& b) {
+      return a.first != b.first ? a.first > b.first : a.second < b.second;
+    });
+  }
+  return by_code;
+}
+
+TEST(Tabletool, QueryOfAWubi86CodePrintsItsWordsInOrder) {
+  if (!std::filesystem::exists(WUBI86_LIST)) GTEST_SKIP() << "the wubi86 word list is not installed";
+  TempFolder folder;
+  const std::string dir = (folder.path() / "wubi").string();
+  const ToolRun made = Tabletool("mkdata " + dir + " " + WUBI86_LIST);
+  ASSERT_EQ(made.exit_code, 0) << made.output;
+  const auto by_code = Wubi86ByCode();
+  int checked = 0, index = 0;
+  for (const auto& [code, words] : by_code) {
+    if (index++ % 700 != 0 || code.find('z') != std::string::npos) continue;
+    SCOPED_TRACE(code);
+    const auto rows = Rows(Tabletool("query " + dir + " " + code).output);
+    ASSERT_FALSE(rows.empty());
+    ASSERT_EQ(rows[0][0], "result");
+    std::vector<std::string> shown, expected;
+    for (std::size_t i = 1; i < rows.size(); ++i) shown.push_back(rows[i][1]);
+    for (std::size_t i = 0; i < std::min<std::size_t>(5, words.size()); ++i) expected.push_back(words[i].second);
+    EXPECT_EQ(shown, expected);
+    ++checked;
+  }
+  EXPECT_GT(checked, 100);
+}
+
+TEST(Tabletool, QueryReadsTheSchemeOptionsOfMkdata) {
+  TempFolder folder;
+  WriteText(folder.path() / "list.txt", "A\ta\t9\nAB\tab\t8\nABC\tabc\t7\nABD\tabd\t6\nX\txyz\t1\n");
+  const std::string list = (folder.path() / "list.txt").string();
+  struct Case {
+    const char* name;
+    std::string options;
+    std::string keys;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"defaults", "", "ab", "result\t2\n1\tAB\t\n"},
+      {"longer codes listed", "--following 1", "a", "result\t2\n1\tA\t\n2\tAB\tb\n3\tABC\tbc\n4\tABD\tbd\n"},
+      {"a page of two", "--following 1 --page 2", "a", "result\t2\n1\tA\t\n2\tAB\tb\n"},
+      {"a unique code commits from length 3", "--unique 3", "abc", "result\t4\n1\tABC\t\n"},
+      {"another wildcard key", "--wildcard q", "aqd", "result\t2\n1\tABD\tbd\n"},
+      {"a lead key", "--extension-lead /", "/ab", "result\t2\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string dir = (folder.path() / "d").string();
+    ASSERT_EQ(Tabletool("mkdata " + dir + " " + list + " " + c.options).exit_code, 0);
+    EXPECT_EQ(Tabletool("query " + dir + " " + c.keys).output, c.expected);
+  }
+  EXPECT_NE(Tabletool("mkdata " + (folder.path() / "e").string() + " " + list + " --page 11").exit_code, 0);
+  EXPECT_NE(Tabletool("mkdata " + (folder.path() / "e").string() + " " + list + " --colour red").exit_code, 0);
+  EXPECT_NE(Tabletool("query " + (folder.path() / "none").string() + " ab").exit_code, 0);
+}
+
 TEST(Tabletool, CheckRefusesABrokenTable) {
   TempFolder folder;
   WriteText(folder.path() / "list.txt", "w\tab\n");
