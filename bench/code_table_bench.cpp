@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -16,9 +17,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/os/system_info.h"
 #include "textservice/engine/code_table.h"
+#include "textservice/engine/engine_instance.h"
+#include "textservice/engine/query.h"
+#include "textservice/engine/settings_store.h"
 #include "textservice/engine/table_builder.h"
 #include "textservice/engine/text_encoding.h"
+#include "tools/tabletool/data_folder.h"
 #include "tools/tabletool/table_list.h"
 
 namespace {
@@ -325,6 +331,108 @@ void BM_BuildWubi86Table(benchmark::State& state) {
   state.counters["peak_rss_MiB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 BENCHMARK(BM_BuildWubi86Table)->Unit(benchmark::kMillisecond);
+
+// An engine instance on a data folder made from the wubi86 list, with the given scheme.
+struct BenchEngine {
+  EngineSetup setup;
+  EngineInstance* e = nullptr;
+  std::u16string class_id;
+  std::vector<std::string> codes;
+};
+
+BenchEngine* Wubi86Engine(int following_length) {
+  static std::map<int, std::unique_ptr<BenchEngine>> engines;
+  auto& slot = engines[following_length];
+  if (slot) return slot->e ? slot.get() : nullptr;
+  slot = std::make_unique<BenchEngine>();
+  std::vector<TableBuildRecord> records = Wubi86Records();
+  if (records.empty()) return nullptr;
+  for (const auto& r : records) {
+    if (r.code.find('z') == std::string::npos) slot->codes.push_back(r.code);
+  }
+  const auto dir = BenchFolder() / FileName("engine", static_cast<std::size_t>(following_length), "d");
+  std::filesystem::create_directories(dir);
+  TableBuildOptions options;
+  options.type = code_table::kTypeIndexed;
+  std::memcpy(options.identifier, tabletool::kFolderIdentifier, 16);
+  std::vector<std::uint8_t> bytes;
+  BuildTable(records, options, bytes);
+  std::ofstream(dir / "main.dmg", std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                         static_cast<std::streamsize>(bytes.size()));
+  bytes = NewConfigStore(tabletool::kFolderIdentifier);
+  ConfigBlocks blocks;
+  FindConfigBlocks(ByteView{bytes.data(), static_cast<std::uint32_t>(bytes.size())}, blocks);
+  tabletool::SchemeOptions scheme;
+  scheme.following_length = following_length;
+  tabletool::ApplyScheme(scheme, blocks);
+  std::ofstream(dir / "config.dsc", std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                           static_cast<std::streamsize>(bytes.size()));
+  char16_t id[kClassIdentifierUnits];
+  FormatClassIdentifier(tabletool::kFolderIdentifier, id);
+  slot->class_id = id;
+  const std::u16string key = std::u16string(kImeRegistryRoot) + id + u"\\";
+  os::SetMachineString(key.c_str(), u"IMEName", u"bench");
+  os::SetMachineString(key.c_str(), u"InstallLocation", dir.u16string().c_str());
+  os::SetMachineString(key.c_str(), u"DataLocation", (dir / "").u16string().c_str());
+  slot->setup.class_identifier = slot->class_id.c_str();
+  slot->e = CreateEngineInstance(slot->setup);
+  return slot->e ? slot.get() : nullptr;
+}
+
+void SetKeys(EngineInstance* e, const std::string& keys) {
+  e->key_count = 0;
+  for (char k : keys) e->keys[e->key_count++] = static_cast<unsigned char>(k);
+  e->cursor = e->key_count;
+  e->candidate_count = 0;
+}
+
+// One query per iteration over keys drawn from the list; the slowest one is reported beside the
+// median, as a key press that takes long is what a user notices.
+void RunQueries(benchmark::State& state, BenchEngine* engine, const std::vector<std::string>& keys) {
+  std::size_t i = 0;
+  double worst = 0;
+  for (auto _ : state) {
+    SetKeys(engine->e, keys[i++ % keys.size()]);
+    const auto start = std::chrono::steady_clock::now();
+    benchmark::DoNotOptimize(QueryCandidates(engine->e));
+    worst = std::max(worst, std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
+  }
+  state.counters["worst_us"] = worst;
+}
+
+void BM_QueryFullCode(benchmark::State& state) {
+  BenchEngine* engine = Wubi86Engine(0);
+  if (!engine) return state.SkipWithError("the wubi86 list is not installed");
+  std::vector<std::string> keys;
+  std::mt19937 random(11);
+  for (int i = 0; i < 4096; ++i) keys.push_back(engine->codes[random() % engine->codes.size()]);
+  RunQueries(state, engine, keys);
+}
+BENCHMARK(BM_QueryFullCode);
+
+void BM_QueryOneLetterListingLongerCodes(benchmark::State& state) {
+  BenchEngine* engine = Wubi86Engine(1);
+  if (!engine) return state.SkipWithError("the wubi86 list is not installed");
+  std::vector<std::string> keys;
+  for (char c = 'a'; c <= 'y'; ++c) keys.emplace_back(1, c);
+  RunQueries(state, engine, keys);
+}
+BENCHMARK(BM_QueryOneLetterListingLongerCodes)->Unit(benchmark::kMicrosecond);
+
+void BM_QueryWildcard(benchmark::State& state) {
+  BenchEngine* engine = Wubi86Engine(0);
+  if (!engine) return state.SkipWithError("the wubi86 list is not installed");
+  std::vector<std::string> keys;
+  std::mt19937 random(13);
+  while (keys.size() < 4096) {
+    std::string code = engine->codes[random() % engine->codes.size()];
+    if (code.size() < 3) continue;
+    code[1 + random() % (code.size() - 1)] = 'z';  // an inner or trailing wildcard
+    keys.push_back(code);
+  }
+  RunQueries(state, engine, keys);
+}
+BENCHMARK(BM_QueryWildcard)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
