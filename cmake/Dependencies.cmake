@@ -2,7 +2,12 @@
 # Natively they are Debian's packages; in the Windows trees zlib is Debian's mingw package and the other
 # two are the project's cross builds under build/deps/<triplet>/ (tools/setup.sh makes them).
 find_path(LZ_ZLIB_INCLUDE zlib.h REQUIRED)
-find_library(LZ_ZLIB_LIB NAMES z zlib REQUIRED)
+# The Windows binaries link zlib statically: no zlib1.dll is installed with them.
+if(LZ_WINDOWS)
+  find_library(LZ_ZLIB_LIB NAMES libz.a z zlib REQUIRED)
+else()
+  find_library(LZ_ZLIB_LIB NAMES z zlib REQUIRED)
+endif()
 find_path(LZ_MINIZIP_INCLUDE minizip/unzip.h REQUIRED)
 find_library(LZ_MINIZIP_LIB minizip REQUIRED)
 find_path(LZ_PNG_INCLUDE png.h REQUIRED)

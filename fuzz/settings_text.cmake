@@ -1,0 +1,1 @@
+lz_add_fuzz(settings_text_fuzz settings_text_fuzz.cpp)

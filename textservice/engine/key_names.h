@@ -1,0 +1,119 @@
+#pragma once
+// Key names, key codes and key-function masks, and the key bindings that the dme block stores.
+//
+// A key code holds the Windows virtual key in bits 0-7 and modifier bits above it; the names are the
+// texts of the "[-按键功能-]" section. Keypad keys have internal key characters 0x0A..0x19 (the low byte
+// of their full-width forms U+FF0A..U+FF19, which is how texts write them).
+#include <cstdint>
+#include <string_view>
+
+#include "textservice/engine/byte_view.h"
+
+namespace lz {
+
+using KeyFunctionMask = std::uint64_t;
+
+namespace key_code {
+constexpr std::int32_t kNone = -1;  // an empty key text
+constexpr std::int32_t kVirtualKeyMask = 0xFF;
+constexpr std::int32_t kShift = 0x100;
+constexpr std::int32_t kAlt = 0x200;
+constexpr std::int32_t kCtrl = 0x400;
+constexpr std::int32_t kLeftShift = 0x1000;
+constexpr std::int32_t kLeftAlt = 0x2000;
+constexpr std::int32_t kLeftCtrl = 0x4000;
+constexpr std::int32_t kRightShift = 0x10000;
+constexpr std::int32_t kRightAlt = 0x20000;
+constexpr std::int32_t kRightCtrl = 0x40000;
+}  // namespace key_code
+
+// Function bits of the low word, the numbered groups' markers and their shared number field N.
+namespace key_function {
+constexpr KeyFunctionMask kToggleIme = 0x1;
+constexpr KeyFunctionMask kToggleEnglish = 0x2;
+constexpr KeyFunctionMask kClearInput = 0x4;
+constexpr KeyFunctionMask kRepeatInput = 0x8;
+constexpr KeyFunctionMask kUndoInput = 0x10;
+constexpr KeyFunctionMask kPageUp = 0x20;
+constexpr KeyFunctionMask kPageDown = 0x40;
+constexpr KeyFunctionMask kCommit = 0x80;
+constexpr int kNumberShift = 8;
+constexpr KeyFunctionMask kNumberMask = 0xF00;
+constexpr unsigned kCommitFirst = 0;
+constexpr unsigned kCommitEnglish = 11;
+constexpr unsigned kCommitLast = 12;
+constexpr unsigned kCommitFirstAndKey = 13;
+constexpr KeyFunctionMask kCursorLeft = 0x1000;
+constexpr KeyFunctionMask kCursorRight = 0x2000;
+constexpr KeyFunctionMask kCursorHome = 0x4000;
+constexpr KeyFunctionMask kCursorEnd = 0x8000;
+constexpr KeyFunctionMask kDeleteBefore = 0x10000;
+constexpr KeyFunctionMask kDeleteAfter = 0x20000;
+constexpr KeyFunctionMask kFirstForward = 0x40000;
+constexpr KeyFunctionMask kFirstBackward = 0x80000;
+constexpr KeyFunctionMask kFrequency = 0x100000;
+constexpr KeyFunctionMask kDelete = 0x200000;
+constexpr KeyFunctionMask kSchemeMainMixed = 0x400000;
+constexpr KeyFunctionMask kSchemeMainAuxiliary = 0x800000;
+constexpr KeyFunctionMask kRangeMainMixed = 0x1000000;
+constexpr KeyFunctionMask kRangeMainSecondary = 0x2000000;
+// High word, as bits of the 64-bit mask.
+constexpr KeyFunctionMask High(std::uint32_t bits) { return KeyFunctionMask{bits} << 32; }
+constexpr KeyFunctionMask kConfigHome = High(0x1);
+constexpr KeyFunctionMask kConfigHelp = High(0x2);
+constexpr KeyFunctionMask kConfigAbout = High(0x4);
+constexpr KeyFunctionMask kConfigKeys = High(0x8);
+constexpr KeyFunctionMask kConfigOutputLookup = High(0x10);
+constexpr KeyFunctionMask kAddWordOnline = High(0x20);
+constexpr KeyFunctionMask kConfigClipboardLookup = High(0x80);
+constexpr KeyFunctionMask kToggleStatusWindow = High(0x100);
+constexpr KeyFunctionMask kToggleCandidateWindow = High(0x200);
+constexpr KeyFunctionMask kConvertSimplified = High(0x400);
+constexpr KeyFunctionMask kConvertTraditional = High(0x800);
+constexpr KeyFunctionMask kDeleteWordOnline = High(0x2000);
+constexpr KeyFunctionMask kSoftKeyboard = High(0x4000);
+constexpr KeyFunctionMask kConfigDictionary = High(0x8000);
+constexpr KeyFunctionMask kCustom1 = High(0x10000000);
+constexpr KeyFunctionMask kCustom2 = High(0x20000000);
+constexpr KeyFunctionMask kCustom3 = High(0x40000000);
+constexpr KeyFunctionMask kCustomCandidate = High(0x80000000u);
+}  // namespace key_function
+
+// The name of a virtual key: bit 0x100 selects the shifted name; any other modifier bit, or virtual key
+// 255, gives the empty text. The text lives as long as the program.
+std::u16string_view GetKeyName(std::int32_t code);
+
+// The key code of a key text such as "a", "A", "１", "键F10" or "键F1+键Ctrl"; key_code::kNone for an
+// empty text; only the modifier bits when the text names no key.
+std::int32_t ParseKeyName(std::u16string_view text);
+
+// The functions a function text names, found by substring anywhere in it; 0 when it names none.
+KeyFunctionMask ParseKeyFunctions(std::u16string_view text);
+
+// The key character of a text character: ASCII 1..127 is itself, a full-width keypad form U+FF0A..U+FF19
+// its low byte; anything else 0.
+constexpr std::uint8_t KeyCharacterOf(char16_t c) {
+  if (c >= 1 && c <= 127) return static_cast<std::uint8_t>(c);
+  if (c >= 0xFF0A && c <= 0xFF19) return static_cast<std::uint8_t>(c & 0xFF);
+  return 0;
+}
+
+// One line of the key-function section: binds the key to the functions in the dme block. A plain key
+// (Shift allowed) with a name goes to the per-key table; anything else is a combination, updated in place
+// or appended while fewer than 64 are stored. A key text that is empty or names no key is ignored.
+// Returns 1 when the binding was stored, else 0.
+int ReadKeyFunctionText(std::u16string_view keyText, ByteView dme, std::u16string_view functionText);
+
+struct CombinationBinding {
+  std::int32_t key_code = 0;
+  std::uint32_t spare = 0;
+  KeyFunctionMask mask = 0;
+};
+
+// The mask stored for a plain (0-255) or shifted (256-511) table entry; 0 when the view lacks it.
+KeyFunctionMask ReadKeyBinding(ByteView dme, std::uint32_t entry);
+// The stored combination count, capped at the 64 entries the block holds.
+std::uint32_t CombinationCount(ByteView dme);
+bool ReadCombination(ByteView dme, std::uint32_t index, CombinationBinding& out);
+
+}  // namespace lz
