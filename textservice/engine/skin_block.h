@@ -23,8 +23,9 @@ constexpr std::uint32_t kVerticalPrefixes = 48;
 constexpr std::uint32_t kMaxVerticalPrefixes = 16;
 constexpr std::uint32_t kVerticalPrefixUnits = 5;
 
-constexpr std::uint32_t kSkinName = 408;  // wchar[40]
+constexpr std::uint32_t kSkinName = 408;  // wchar[40], the configured skin
 constexpr std::uint32_t kSkinNameUnits = 40;
+constexpr std::uint32_t kLastLoadedSkinName = 536;  // wchar[40], the skin loaded last
 
 constexpr std::uint32_t VerticalPrefixOffset(std::uint32_t index) {
   return kVerticalPrefixes + index * kVerticalPrefixUnits * 2;
