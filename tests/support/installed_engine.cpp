@@ -2,9 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
+
 namespace lz::test {
 
-InstalledFolder::InstalledFolder(const DataFolderContents& contents) {
+InstalledFolder::InstalledFolder(DataFolderContents contents) {
+  std::random_device random;
+  for (std::uint8_t& b : identifier_) b = static_cast<std::uint8_t>(random());
+  std::memcpy(contents.identifier, identifier_, sizeof identifier_);
   WriteDataFolder(data(), contents);
   class_id_ = RegisterInputMethod(contents.identifier, data(), folder_.path() / "program");
 }
@@ -15,7 +21,7 @@ EngineSetup InstalledFolder::Setup() const {
   return setup;
 }
 
-InstalledEngine::InstalledEngine(const DataFolderContents& contents) : folder_(contents), setup_(folder_.Setup()) {
+InstalledEngine::InstalledEngine(DataFolderContents contents) : folder_(std::move(contents)), setup_(folder_.Setup()) {
   instance_ = CreateEngineInstance(setup_);
   EXPECT_NE(instance_, nullptr) << "the test's data folder does not make an engine instance";
 }

@@ -11,9 +11,12 @@
 
 namespace lz::test {
 
+// Every folder gets an identifier of its own: test programs running at once under one Wine prefix share
+// its registry, and must not find each other's folders.
 class InstalledFolder {
  public:
-  explicit InstalledFolder(const DataFolderContents& contents);
+  explicit InstalledFolder(DataFolderContents contents);
+  const std::uint8_t (&identifier() const)[16] { return identifier_; }
   const std::filesystem::path& path() const { return folder_.path(); }
   std::filesystem::path data() const { return folder_.path() / "data"; }
   const std::u16string& class_id() const { return class_id_; }
@@ -23,13 +26,14 @@ class InstalledFolder {
 
  private:
   TempFolder folder_;
+  std::uint8_t identifier_[16] = {};
   std::u16string class_id_;
 };
 
 // The folder and an instance on it, destroyed together.
 class InstalledEngine {
  public:
-  explicit InstalledEngine(const DataFolderContents& contents);
+  explicit InstalledEngine(DataFolderContents contents);
   ~InstalledEngine();
   InstalledEngine(const InstalledEngine&) = delete;
   InstalledEngine& operator=(const InstalledEngine&) = delete;

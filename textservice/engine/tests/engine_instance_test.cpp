@@ -61,7 +61,7 @@ TEST(EngineInstance, CreatedForAnInstalledInputMethod) {
   EngineInstance* e = CreateEngineInstance(installed.setup);
   ASSERT_NE(e, nullptr);
   EXPECT_EQ(std::u16string(e->class_id_text), installed.class_id);
-  EXPECT_EQ(std::memcmp(e->class_id, test::kTestIdentifier, 16), 0);
+  EXPECT_EQ(std::memcmp(e->class_id, installed.folder.identifier(), 16), 0);
   EXPECT_EQ(std::u16string(e->ime_name), u"Quenlith");
   EXPECT_EQ(std::u16string(e->data_location), (installed.folder.path() / "data" / "").u16string());
   // The install folder gains its trailing separator.
