@@ -1,0 +1,36 @@
+#include <mutex>
+
+#include "platform/os/clipboard.h"
+
+namespace os {
+namespace {
+
+struct Clipboard {
+  std::mutex mutex;
+  std::u16string text;
+  bool has_text = false;
+};
+
+Clipboard& TheClipboard() {
+  static Clipboard clipboard;
+  return clipboard;
+}
+
+}  // namespace
+
+bool ReadClipboardText(std::u16string& out) {
+  Clipboard& c = TheClipboard();
+  std::lock_guard<std::mutex> lock(c.mutex);
+  out = c.text;
+  return c.has_text;
+}
+
+bool WriteClipboardText(std::u16string_view text) {
+  Clipboard& c = TheClipboard();
+  std::lock_guard<std::mutex> lock(c.mutex);
+  c.text = text;
+  c.has_text = true;
+  return true;
+}
+
+}  // namespace os
