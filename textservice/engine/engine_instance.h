@@ -43,6 +43,7 @@ constexpr int kPageTextUnits = 256;
 constexpr int kHistoryEntries = 32;
 constexpr int kCommitTextUnits = 256;
 constexpr int kCommandTextUnits = 512;
+constexpr int kMaxAssociationKeyBytes = 255;
 
 // Candidate kinds.
 namespace kind {
@@ -142,6 +143,8 @@ struct EngineInstance {
   CommitRecord commit;
   CommitRecord previous_commit;
   char16_t command_text[kCommandTextUnits];
+  // The text that association continues: a table string (length byte, UTF-8, a zero after it).
+  std::uint8_t association_key[1 + kMaxAssociationKeyBytes + 1];
 
   std::int32_t history_count;
   CommitHistoryEntry history[kHistoryEntries];
