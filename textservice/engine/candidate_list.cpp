@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "textservice/engine/code_table.h"
 #include "textservice/engine/code_table_format.h"
 #include "textservice/engine/dme_block.h"
 #include "textservice/engine/ime_block.h"
+#include "textservice/engine/input_editing.h"
+#include "textservice/engine/scheme_text.h"
 #include "textservice/engine/text_encoding.h"
 
 namespace lz {
@@ -16,8 +19,7 @@ using namespace code_table;
 
 namespace {
 
-// ime +48: duplicate texts hidden, and the order of equal candidates turned round.
-constexpr std::uint32_t kLowOrderFirst = 0x10;
+constexpr std::uint8_t kKindTextBits = kind::kHasCode | kind::kTextAfterCode;
 
 std::uint32_t BlockU32(ByteView block, std::uint32_t offset) {
   std::uint32_t v = 0;
@@ -55,12 +57,133 @@ void ClearPage(EngineInstance* e) {
   e->page_item_count = 0;
 }
 
-void FillPageItem(EngineInstance* e, int place, int candidate) {
-  PageItem& item = e->page[place];
-  CandidateText(e->candidates[candidate], e, item.text);
-  std::memcpy(item.comment, e->candidates[candidate].hint, sizeof e->candidates[candidate].hint);
+// The tables whose records a list may point into, in the order of EngineInstance::list_mappings.
+void ListedTables(const EngineInstance* e, const MappedFile* (&out)[kListedTables]) {
+  out[0] = e->files.main;
+  out[1] = e->files.engl;
+  out[2] = e->files.temp;
+  out[3] = e->files.sysl;
+}
+
+void RememberMappings(EngineInstance* e) {
+  const MappedFile* tables[kListedTables];
+  ListedTables(e, tables);
+  for (int i = 0; i < kListedTables; ++i) e->list_mappings[i] = tables[i] ? tables[i]->mapping : 0;
+}
+
+int Store(const std::uint8_t* record, std::uint8_t candidate_kind, int hint_start, EngineInstance* e,
+          std::int32_t weight) {
+  if (e->candidate_count >= kMaxCandidates) return add_result::kListFull;
+  if (e->candidate_count == 0) RememberMappings(e);
+  CandidateEntry& entry = e->candidates[e->candidate_count++];
+  entry.record = record;
+  entry.kind = candidate_kind;
+  entry.weight = weight;
+  entry.hint[0] = entry.hint[1] = entry.hint[2] = 0;
+  if ((candidate_kind & kind::kHasCode) && hint_start >= 0) {
+    char16_t code[kCodeBufferUnits];
+    const int length = TableStringToCode(code, record + kRecordCodeLength);
+    if (hint_start < length) {
+      entry.hint[0] = ShownKeyChar(e, code[hint_start]);
+      entry.hint[1] = hint_start + 1 < length ? ShownKeyChar(e, code[hint_start + 1]) : 0;
+    }
+  }
+  return add_result::kAdded;
+}
+
+std::size_t Length(const char16_t* s) {
+  std::size_t n = 0;
+  while (s[n]) ++n;
+  return n;
+}
+
+// Appends text to out (holding n units) within kPageTextUnits - 1 units; returns the new length.
+std::size_t AppendText(char16_t* out, std::size_t n, const char16_t* text) {
+  for (; *text && n + 1 < kPageTextUnits; ++text) out[n++] = *text;
+  out[n] = 0;
+  return n;
+}
+
+// The output conversion table in use: traditional or simplified output, when its table is open.
+const MappedFile* OutputConversionTable(const EngineInstance* e) {
+  const std::uint32_t flags = BlockU32(e->blocks.ime, ime_block::kImeFlags);
+  const MappedFile* traditional = e->files.traditional;
+  const MappedFile* simplified = e->files.simplified;
+  if ((flags & ime_block::kTraditionalOutput) && traditional && traditional->view) return traditional;
+  if ((flags & ime_block::kSimplifiedOutput) && simplified && simplified->view) return simplified;
+  return nullptr;
+}
+
+void MakeItem(PageItem& item, const char16_t* text, std::size_t commit_units, const CandidateEntry& entry,
+              int candidate) {
+  const std::size_t n = AppendText(item.text, 0, text);
+  item.commit_units = static_cast<std::int32_t>(std::min(commit_units, n));
+  std::memcpy(item.comment, entry.hint, sizeof entry.hint);
   item.comment[3] = 0;
   item.candidate = candidate;
+}
+
+// The page items a candidate gives: its own text, or one per conversion of it in the output
+// conversion table. Writes at most `room` items into out (none when out is null) and returns how many
+// the candidate gives.
+int CandidateItems(const EngineInstance* e, int candidate, PageItem* out, int room) {
+  const CandidateEntry& entry = e->candidates[candidate];
+  char16_t text[kPageTextUnits];
+  CandidateText(entry, e, text);
+  const MappedFile* table = OutputConversionTable(e);
+  IntArray* found = nullptr;
+  if (table && text[0]) FindAllRecordsByWord(text, table, &found);
+  int items = 0;
+  if (found) {
+    const ByteView view{table->view, static_cast<std::uint32_t>(table->size)};
+    for (int i = 0; i < found->length; ++i) {
+      CodeTableRecord record;
+      if (!ReadCodeTableRecord(view, static_cast<std::uint32_t>(found->items[i]), false, record)) continue;
+      char16_t converted[kDecodedBufferUnits];
+      if (RecordText(record, converted) <= 0 || !converted[0]) continue;
+      if (out && items < room) {
+        char16_t shown[kPageTextUnits];
+        std::size_t n = AppendText(shown, 0, converted);
+        const std::size_t commit_units = n;
+        if (std::u16string_view(converted) != std::u16string_view(text)) {
+          n = AppendText(shown, n, u"(");
+          n = AppendText(shown, n, text);
+          AppendText(shown, n, u")");
+        }
+        MakeItem(out[items], shown, commit_units, entry, candidate);
+      }
+      ++items;
+    }
+    IntArrayFree(found);
+  }
+  if (items == 0) {
+    if (out && room > 0) MakeItem(out[0], text, Length(text), entry, candidate);
+    items = 1;
+  }
+  return items;
+}
+
+// Fills the page from candidate `start`, stopping before `end` or when the page is full. A candidate
+// whose conversions do not all fit waits for the next page, unless it would be alone on its page.
+void FillPage(EngineInstance* e, int start, int end) {
+  const int size = static_cast<int>(PageSize(e));
+  int items = 0;
+  int next = start;
+  while (next < end && items < size) {
+    PageItem given[kMaxPageItems];
+    const int total = CandidateItems(e, next, given, kMaxPageItems);
+    if (items > 0 && items + total > size) break;
+    const int take = std::min(total, size - items);
+    std::memcpy(&e->page[items], given, sizeof(PageItem) * static_cast<std::size_t>(take));
+    items += take;
+    ++next;
+  }
+  e->page_item_count = items;
+  e->paging.first = start;
+  e->paging.last_shown = next - 1;
+  e->paging.previous = start > 0;
+  e->paging.more = next < e->candidate_count;
+  e->paging.highlighted = 0;
 }
 
 }  // namespace
@@ -96,21 +219,7 @@ int AddCandidate(const std::uint8_t* record, std::uint8_t candidate_kind, int hi
     if (refused) return refused;
   }
   if (candidate_kind == 0 && weight == 0) return add_result::kAdded;
-  if (e->candidate_count >= kMaxCandidates) return add_result::kListFull;
-  CandidateEntry& entry = e->candidates[e->candidate_count++];
-  entry.record = record;
-  entry.kind = candidate_kind;
-  entry.weight = weight;
-  entry.hint[0] = entry.hint[1] = entry.hint[2] = 0;
-  if ((candidate_kind & kind::kHasCode) && hint_start >= 0) {
-    char16_t code[kCodeBufferUnits];
-    const int length = TableStringToCode(code, record + kRecordCodeLength);
-    if (hint_start < length) {
-      entry.hint[0] = code[hint_start];
-      entry.hint[1] = hint_start + 1 < length ? code[hint_start + 1] : 0;
-    }
-  }
-  return add_result::kAdded;
+  return Store(record, candidate_kind, hint_start, e, weight);
 }
 
 int AddCandidate(const std::uint8_t* record, std::uint8_t candidate_kind, int hint_start, EngineInstance* e,
@@ -118,8 +227,13 @@ int AddCandidate(const std::uint8_t* record, std::uint8_t candidate_kind, int hi
   return AddCandidate(record, candidate_kind, hint_start, e, weight, QueryScopeOf(e));
 }
 
+int ListCandidate(const std::uint8_t* record, std::uint8_t candidate_kind, EngineInstance* e, std::int32_t weight) {
+  if (RecordFlags(record) & kFlagDeleted) return add_result::kDeleted;
+  return Store(record, candidate_kind, -1, e, weight);
+}
+
 void SortCandidates(EngineInstance* e) {
-  const bool low_first = BlockU32(e->blocks.ime, ime_block::kBehaviourFlags) & kLowOrderFirst;
+  const bool low_first = BlockU32(e->blocks.ime, ime_block::kBehaviourFlags) & ime_block::kLowOrderFirst;
   std::stable_sort(e->candidates, e->candidates + e->candidate_count,
                    [low_first](const CandidateEntry& a, const CandidateEntry& b) { return Better(a, b, low_first); });
 }
@@ -150,6 +264,7 @@ void RemoveDuplicateCandidates(EngineInstance* e) {
 }
 
 void FinishQuery(EngineInstance* e) {
+  DropStaleCandidates(e);
   if (e->candidate_count >= 2 && !(e->candidates[0].kind & kind::kNoSorting)) {
     if (BlockU32(e->blocks.ime, ime_block::kBehaviourFlags) & ime_block::kHideSameTextCandidates) {
       RemoveDuplicateCandidates(e);
@@ -168,33 +283,82 @@ std::uint32_t PageSize(const EngineInstance* e) {
 }
 
 void BuildNextPage(EngineInstance* e) {
+  DropStaleCandidates(e);
   const int start = e->paging.last_shown + 1;
   if (start >= e->candidate_count) {
     if (start == 0) e->page_item_count = 0;
     return;
   }
-  const int items = std::min<int>(static_cast<int>(PageSize(e)), e->candidate_count - start);
-  for (int place = 0; place < items; ++place) FillPageItem(e, place, start + place);
-  e->page_item_count = items;
-  e->paging.first = start;
-  e->paging.last_shown = start + items - 1;
-  e->paging.previous = start > 0;
-  e->paging.more = e->paging.last_shown < e->candidate_count - 1;
-  e->paging.highlighted = 0;
+  FillPage(e, start, e->candidate_count);
 }
 
 void BuildPreviousPage(EngineInstance* e) {
-  if (e->paging.first <= 0) return;
+  if (DropStaleCandidates(e) || e->paging.first <= 0) return;
   const int size = static_cast<int>(PageSize(e));
-  const int start = std::max(0, e->paging.first - size);
-  e->paging.last_shown = start - 1;
-  BuildNextPage(e);
+  const int end = std::min(e->paging.first, static_cast<int>(e->candidate_count));
+  int start = end;
+  int items = 0;
+  while (start > 0 && items < size) {
+    const int given = std::min(CandidateItems(e, start - 1, nullptr, 0), size);
+    if (items > 0 && items + given > size) break;
+    items += given;
+    --start;
+  }
+  FillPage(e, start, end);
+}
+
+int MoveSelection(EngineInstance* e, int delta) {
+  if (DropStaleCandidates(e) || e->candidate_count == 0 || e->page_item_count == 0) return 0;
+  const int place = e->paging.highlighted + delta;
+  if (place < 0) {
+    if (e->paging.first > 0) {
+      BuildPreviousPage(e);
+      e->paging.highlighted = e->page_item_count - 1;
+    } else {
+      e->paging.highlighted = 0;
+    }
+  } else if (place >= e->page_item_count) {
+    if (e->paging.more) {
+      BuildNextPage(e);
+      e->paging.highlighted = 0;
+    } else {
+      e->paging.highlighted = e->page_item_count - 1;
+    }
+  } else {
+    e->paging.highlighted = place;
+  }
+  if (BlockU32(e->blocks.ime, ime_block::kImeFlags) & ime_block::kInlineFirstCandidate) BuildCompositionString(e);
+  return 1;
+}
+
+bool DropStaleCandidates(EngineInstance* e) {
+  const MappedFile* tables[kListedTables];
+  ListedTables(e, tables);
+  bool stale = false;
+  for (int i = 0; i < kListedTables; ++i) stale |= e->list_mappings[i] != (tables[i] ? tables[i]->mapping : 0);
+  if (!stale) return false;
+  e->candidate_count = 0;
+  e->has_previous_first = 0;
+  ClearPage(e);
+  RememberMappings(e);
+  return true;
 }
 
 void CandidateText(const CandidateEntry& entry, const EngineInstance*, char16_t* out) {
   out[0] = 0;
-  const std::uint8_t* text = TextKey(entry);
-  if (text) TableStringToWide(out, kPageTextUnits, text);
+  if (entry.kind & kKindTextBits) {
+    TableStringToWide(out, kPageTextUnits, entry.record + kRecordCodeLength + 1 + entry.record[kRecordCodeLength]);
+  } else if (entry.kind & kind::kTextAsCode) {
+    TableStringToWide(out, kPageTextUnits, entry.record + kRecordCodeLength);
+  } else if (entry.kind & kind::kNoSorting) {
+    // A plain zero-terminated text of the instance, no longer than a table string.
+    Utf8ToWide(out, entry.record, kMaxTableStringBytes);
+  }
+}
+
+char16_t ShownKeyChar(const EngineInstance* e, char16_t key) {
+  if (!(BlockU32(e->blocks.ime, ime_block::kBehaviourFlags) & ime_block::kDisplayConversionOn)) return key;
+  return DisplayConversionChar(e->blocks.ime, key);
 }
 
 const std::uint8_t* MakeSyntheticRecord(EngineInstance* e, const char16_t* text) {

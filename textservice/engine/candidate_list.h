@@ -1,6 +1,11 @@
 #pragma once
 // The candidate list of an engine instance: adding candidates under the class filter, de-duplicating
-// and ordering them, and building the pages the candidate window shows.
+// and ordering them, building the pages the candidate window shows (through the output conversion
+// tables when they are on), and moving the highlight across pages.
+//
+// Entries point into the mapped tables. The list remembers which mapping of each table it was taken
+// from and is dropped, before any entry is read again, once a table has been mapped anew (grown here or
+// by another process): a pointer into an old view is never followed.
 #include <cstdint>
 
 #include "textservice/engine/engine_instance.h"
@@ -39,6 +44,9 @@ int AddCandidate(const std::uint8_t* record, std::uint8_t kind, int hint_start, 
                  std::int32_t weight, const QueryScope& scope);
 int AddCandidate(const std::uint8_t* record, std::uint8_t kind, int hint_start, EngineInstance* instance,
                  std::int32_t weight);
+// Adds a record without the class filter and without a code hint (continuations, completions); a
+// deleted record is still refused. Returns an add_result.
+int ListCandidate(const std::uint8_t* record, std::uint8_t kind, EngineInstance* instance, std::int32_t weight);
 
 void SortCandidates(EngineInstance* instance);
 void RemoveDuplicateCandidates(EngineInstance* instance);
@@ -46,11 +54,24 @@ void RemoveDuplicateCandidates(EngineInstance* instance);
 void FinishQuery(EngineInstance* instance);
 // Page size from ime +44 bits 28-31; 0 there reads as the default.
 std::uint32_t PageSize(const EngineInstance* instance);
+// The page after the current one / before it; nothing when there is none.
 void BuildNextPage(EngineInstance* instance);
 void BuildPreviousPage(EngineInstance* instance);
+// Moves the highlight by delta, turning to the page before or after at the page's ends. 1, or 0 when
+// there are no candidates.
+int MoveSelection(EngineInstance* instance, int delta);
+
+// Drops the list (entries, page and the saved previous first candidate) when a table it points into has
+// been mapped anew since the list was made. True when it was dropped.
+bool DropStaleCandidates(EngineInstance* instance);
 
 // The text a candidate shows (zero-terminated, at most kPageTextUnits - 1 units).
 void CandidateText(const CandidateEntry& entry, const EngineInstance* instance, char16_t* out);
+
+// A key character as the display conversion table of the ime block shows it, while display conversion is
+// on (ime +48 bit 0x10000): an ASCII key or a full-width key from U+FF01 by its entry's first character,
+// anything else (or a key without an entry) unchanged.
+char16_t ShownKeyChar(const EngineInstance* instance, char16_t key);
 
 // A synthetic record of the instance holding a text in the code position (kind bit 0x10); null when the
 // instance has no room left.

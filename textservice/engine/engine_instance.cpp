@@ -25,13 +25,9 @@ constexpr std::uint32_t kLastCommitCode = 0x4200;      // 32 units
 constexpr std::uint32_t kLastCommitCodeUnits = 32;
 constexpr std::uint32_t kRecentText = 0x4240;          // 64 units
 constexpr std::uint32_t kRecentTextUnits = 64;
-constexpr std::uint32_t kClearRecentTextAction = 0x5000;
 
 constexpr std::int64_t kBootStampStep = 256;
 
-// ime flags of the output conversion.
-constexpr std::uint32_t kTraditionalOutput = 0x10;
-constexpr std::uint32_t kSimplifiedOutput = 0x20;
 
 std::size_t Length(const char16_t* s) {
   std::size_t n = 0;
@@ -202,7 +198,7 @@ void SaveLastCommit(int save_mode, EngineInstance* e, const char16_t* input_code
   ScopedFileWrite write(e->files.config);
   if (!write.ok()) return;
   const ByteView ime = e->blocks.ime;
-  if (e->commit.action == kClearRecentTextAction) {
+  if (e->commit.action == commit_action::kTypedText) {
     WriteBlockText(ime, kRecentText, kRecentTextUnits, u"");
   } else {
     char16_t text[kCommitTextUnits];
@@ -237,9 +233,9 @@ int FormatStatusText(const EngineInstance* e, char16_t* out) {
 
   const std::uint32_t ime_flags = BlockU32(e->blocks.ime, ime_block::kImeFlags);
   if (e->files.traditional) {
-    add(ime_flags & kTraditionalOutput ? u"，繁体\r\n" : u"，简体\r\n");
+    add(ime_flags & ime_block::kTraditionalOutput ? u"，繁体\r\n" : u"，简体\r\n");
   } else if (e->files.simplified) {
-    add(ime_flags & kSimplifiedOutput ? u"，简体\r\n" : u"，繁体\r\n");
+    add(ime_flags & ime_block::kSimplifiedOutput ? u"，简体\r\n" : u"，繁体\r\n");
   }
 
   char16_t main_name[soft_block::kClassNameUnits + 1];

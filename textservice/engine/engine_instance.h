@@ -22,7 +22,15 @@ constexpr std::uint32_t kClosed = 0x4;
 constexpr std::uint32_t kDisabled = 0x8;
 constexpr std::uint32_t kEnglish = 0x10;
 constexpr std::uint32_t kSecondaryRetry = 0x40;
+constexpr std::uint32_t kReadingsShown = 0x80;   // generated number readings are listed
 constexpr std::uint32_t kWildcardQuery = 0x100;
+constexpr std::uint32_t kEnglishLookup = 0x200;  // the input after the English lead key is looked up as a word
+constexpr std::uint32_t kTemporaryEnglish = 0x10000000;
+constexpr std::uint32_t kComposingAfterCommit = 0x20000000;  // association candidates follow a commit
+constexpr std::uint32_t kKeyHandlingMark = 0x40000000;       // the key handling's own mark on an input
+// Marks that belong to one input and end with it.
+constexpr std::uint32_t kInputMarks =
+    kReadingsShown | kEnglishLookup | kTemporaryEnglish | kComposingAfterCommit | kKeyHandlingMark;
 }  // namespace mode
 
 constexpr int kMaxCandidates = 3000;
@@ -35,9 +43,11 @@ constexpr int kPageTextUnits = 256;
 constexpr int kHistoryEntries = 32;
 constexpr int kCommitTextUnits = 256;
 constexpr int kCommandTextUnits = 512;
+constexpr int kMaxAssociationKeyBytes = 255;
 
 // Candidate kinds.
 namespace kind {
+constexpr std::uint8_t kAssociation = 19;   // continuations and completions from sysl.dmg and engl.dmg
 constexpr std::uint8_t kGenerated = 20;     // numbers, dates, the repeated last commit
 constexpr std::uint8_t kMain = 33;
 constexpr std::uint8_t kTemporary = 34;
@@ -46,7 +56,17 @@ constexpr std::uint8_t kHasCode = 0x20;     // the text follows a code; hints co
 constexpr std::uint8_t kTextAsCode = 0x10;  // a synthetic record whose text stands in the code position
 constexpr std::uint8_t kNoSorting = 0x40;   // on the first entry: keep the list as added
 constexpr std::uint8_t kOrderBits = 0x22;   // orders kinds on equal weight
+constexpr std::uint8_t kTextAfterCode = 0x80;  // shown like kHasCode: the text after the code
 }  // namespace kind
+
+// Commit actions of a plain text (the command words of candidate texts add their own).
+namespace commit_action {
+constexpr std::uint32_t kText = 0x1000;
+constexpr std::uint32_t kInput = 0x1002;           // the typed keys themselves
+constexpr std::uint32_t kTextAsCode = 0x1008;      // a candidate of kind bit 0x10
+constexpr std::uint32_t kUnsortedText = 0x1040;    // a candidate of kind bit 0x40
+constexpr std::uint32_t kTypedText = 0x5000;       // text typed past the engine (punctuation, keys)
+}  // namespace commit_action
 
 struct CandidateEntry {
   const std::uint8_t* record;  // the record in its mapped table, or a synthetic record of the instance
@@ -69,7 +89,13 @@ struct PageItem {
   char16_t text[kPageTextUnits];
   char16_t comment[4];
   std::int32_t candidate;
+  // Units of text that a commit takes: a converted item shows "converted(original)" but commits only
+  // the converted word.
+  std::int32_t commit_units;
 };
+
+// The tables a candidate may point into, in the order the list remembers their mappings.
+constexpr int kListedTables = 4;  // main, engl, temp, sysl
 
 struct CommitRecord {
   std::uint32_t action;
@@ -98,6 +124,9 @@ struct EngineInstance {
   PageItem page[kMaxPageItems];
   CandidateEntry previous_first;  // the first candidate of the query before, for push-commit
   std::int32_t has_previous_first;
+  // The mappings the list's record pointers were taken from (MappedFile::mapping of each listed table):
+  // a list whose table was mapped again since is dropped before any entry is read.
+  std::uint32_t list_mappings[kListedTables];
 
   DataFileSet files;
   ConfigBlocks blocks;
@@ -114,6 +143,8 @@ struct EngineInstance {
   CommitRecord commit;
   CommitRecord previous_commit;
   char16_t command_text[kCommandTextUnits];
+  // The text that association continues: a table string (length byte, UTF-8, a zero after it).
+  std::uint8_t association_key[1 + kMaxAssociationKeyBytes + 1];
 
   std::int32_t history_count;
   CommitHistoryEntry history[kHistoryEntries];

@@ -1,5 +1,6 @@
 #include "textservice/engine/mapped_file.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -20,11 +21,17 @@ int FittingPathLength(const char16_t* path) {
   return -1;
 }
 
+// Mapping numbers are handed out once per process (config's worker threads open tables too).
+std::atomic<std::uint32_t> last_mapping{0};
+
+std::uint32_t NewMappingNumber() { return ++last_mapping; }
+
 MappedFile* NewRecord(const char16_t* path, int length) {
   auto* file = new (std::nothrow) MappedFile{};
   if (!file) return nullptr;
   std::memcpy(file->path, path, sizeof(char16_t) * static_cast<std::size_t>(length));
   file->path[length] = 0;
+  file->mapping = NewMappingNumber();
   return file;
 }
 
@@ -80,6 +87,7 @@ int ReadWholeFile(MappedFile** out, const char16_t* path) {
 int ResizeMappedFile(int new_size, MappedFile* file) {
   if (!file || !file->map.open || new_size <= 0) return 0;
   if (!os::GrowMapping(file->map, static_cast<std::uint32_t>(new_size))) return 0;
+  file->mapping = NewMappingNumber();
   file->view = file->map.view;
   file->size = static_cast<std::int32_t>(file->map.size);
   return file->size;
@@ -88,6 +96,7 @@ int ResizeMappedFile(int new_size, MappedFile* file) {
 int ReopenMappedFile(MappedFile* file) {
   if (!file || !file->map.open) return 0;
   os::CloseMapping(file->map);
+  file->mapping = NewMappingNumber();
   file->view = nullptr;
   file->size = 0;
   MappedFile* fresh = nullptr;

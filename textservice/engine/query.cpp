@@ -320,6 +320,8 @@ std::uint8_t ToCodeKey(char16_t key) {
 
 int QueryCandidates(EngineInstance* e) {
   Query q(e);
+  // The previous first candidate is kept for push-commit only while its table is mapped as it was.
+  DropStaleCandidates(e);
   e->has_previous_first = e->candidate_count > 0;
   if (e->has_previous_first) e->previous_first = e->candidates[0];
   e->candidate_count = 0;

@@ -4,8 +4,14 @@
 //                                       matching records as code<TAB>word<TAB>flags-in-hex
 //   tabletool check TABLE               validates a table; exit 1 when it is refused
 //   tabletool mkdata DIR LIST [OPTIONS] a complete data folder with main.dmg from LIST (--help: options)
-//   tabletool query DIR KEYS            types KEYS into an engine on the folder; prints the result code
-//                                       and the first page as index<TAB>word<TAB>code-hint
+//   tabletool query DIR KEYS [--page N] [--commit N [--associate]]
+//                                       types KEYS into an engine on the folder; prints the result code
+//                                       and the first page (or page N) as place<TAB>word<TAB>code-hint;
+//                                       --commit N commits place N of that page as the engine does
+//                                       (the chosen word moves up in the table) and prints
+//                                       commit<TAB>text; --associate then prints association<TAB>count
+//                                       and the page of words that continue the committed text
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -15,10 +21,13 @@
 #include <vector>
 
 #include "platform/os/system_info.h"
+#include "textservice/engine/association.h"
+#include "textservice/engine/candidate_commit.h"
 #include "textservice/engine/candidate_list.h"
 #include "textservice/engine/class_identifier.h"
 #include "textservice/engine/code_table.h"
 #include "textservice/engine/engine_instance.h"
+#include "textservice/engine/input_editing.h"
 #include "textservice/engine/query.h"
 #include "textservice/engine/table_builder.h"
 #include "textservice/engine/text_encoding.h"
@@ -40,7 +49,7 @@ int Usage() {
                "       tabletool lookup TABLE [--prefix] CODE...\n"
                "       tabletool check TABLE\n"
                "       tabletool mkdata DIR LIST [OPTIONS]   (tabletool mkdata --help lists the options)\n"
-               "       tabletool query DIR KEYS\n");
+               "       tabletool query DIR KEYS [--page N] [--commit N [--associate]]\n");
   return 2;
 }
 
@@ -165,7 +174,59 @@ int MakeDataFolder(const std::string& folder, const std::string& list_path, cons
   return 0;
 }
 
-int Query(const std::string& folder, const std::string& keys) {
+// What a query run does after typing: the page to print, the place to commit, and whether to list the
+// continuations of the committed text.
+struct QueryRun {
+  int page = 1;
+  int commit = 0;  // page place 1..10; 0 commits nothing
+  bool associate = false;
+};
+
+bool ParseQueryRun(const std::vector<std::string>& args, QueryRun& run, std::string& error) {
+  const auto number = [&](const std::string& name, std::size_t at, int low, int high, int& out) {
+    int v = 0;
+    const std::string& value = at < args.size() ? args[at] : std::string();
+    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), v);
+    if (value.empty() || ec != std::errc() || end != value.data() + value.size() || v < low || v > high) {
+      error = name + " takes a number from " + std::to_string(low) + " to " + std::to_string(high);
+      return false;
+    }
+    out = v;
+    return true;
+  };
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--page") {
+      if (!number("--page", ++i, 1, kMaxCandidates, run.page)) return false;
+    } else if (args[i] == "--commit") {
+      if (!number("--commit", ++i, candidate_command::kFirstPlace, candidate_command::kLastNumberedPlace, run.commit)) {
+        return false;
+      }
+    } else if (args[i] == "--associate") {
+      run.associate = true;
+    } else {
+      error = "unknown option " + args[i];
+      return false;
+    }
+  }
+  if (run.associate && run.commit == 0) {
+    error = "--associate lists what follows a commit: give --commit N";
+    return false;
+  }
+  return true;
+}
+
+std::string PageRows(const EngineInstance* e) {
+  std::string rows;
+  for (int i = 0; i < e->page_item_count; ++i) {
+    rows += std::to_string(i + 1) + '\t' + Utf8(e->page[i].text) + '\t' + Utf8(e->page[i].comment) + '\n';
+  }
+  return rows;
+}
+
+int Query(const std::string& folder, const std::string& keys, const std::vector<std::string>& options) {
+  QueryRun run;
+  std::string error;
+  if (!ParseQueryRun(options, run, error)) return Fail(error);
   const std::filesystem::path dir(folder);
   MappedFile* main_table = nullptr;
   if (!OpenMappedFile((dir / "main.dmg").u16string().c_str(), &main_table)) return Fail(folder + ": no main.dmg");
@@ -188,13 +249,31 @@ int Query(const std::string& folder, const std::string& keys) {
   int result = 0;
   for (char k : keys) {
     if (e->key_count >= kMaxInputKeys) break;
-    e->keys[e->key_count++] = static_cast<unsigned char>(k);
-    e->cursor = e->key_count;
+    AppendInputKey(e, static_cast<unsigned char>(k));
     result = QueryCandidates(e);
   }
-  std::string out = "result\t" + std::to_string(result) + "\n";
-  for (int i = 0; i < e->page_item_count; ++i) {
-    out += std::to_string(i + 1) + '\t' + Utf8(e->page[i].text) + '\t' + Utf8(e->page[i].comment) + '\n';
+  for (int page = 1; page < run.page; ++page) {
+    if (!e->paging.more) {
+      DestroyEngineInstance(e, setup);
+      return Fail("there is no page " + std::to_string(run.page) + ": the list has " + std::to_string(page));
+    }
+    BuildNextPage(e);
+  }
+  std::string out = "result\t" + std::to_string(result) + "\n" + PageRows(e);
+  if (run.commit) {
+    if (NavigateCandidates(run.commit, e) == kEmptyPlace) {
+      DestroyEngineInstance(e, setup);
+      return Fail("place " + std::to_string(run.commit) + " of the page is empty");
+    }
+    const CommitRecord committed = e->commit;
+    CandidateIndexForCommand(run.commit, e);
+    out += "commit\t" + Utf8(committed.text) + '\n';
+    if (run.associate) {
+      SetAssociationKey(e, committed.text);
+      const int count = AssociateAfterCommit(e);
+      if (count > 0) FinishQuery(e);
+      out += "association\t" + std::to_string(count) + '\n' + (count > 0 ? PageRows(e) : std::string());
+    }
   }
   DestroyEngineInstance(e, setup);
   std::fwrite(out.data(), 1, out.size(), stdout);
@@ -264,7 +343,9 @@ int main(int argc, char** argv) {
   if (args.size() >= 3 && args[0] == "mkdata") {
     return MakeDataFolder(args[1], args[2], std::vector<std::string>(args.begin() + 3, args.end()));
   }
-  if (args.size() == 3 && args[0] == "query") return Query(args[1], args[2]);
+  if (args.size() >= 3 && args[0] == "query") {
+    return Query(args[1], args[2], std::vector<std::string>(args.begin() + 3, args.end()));
+  }
   if (args.size() >= 3 && args[0] == "lookup") {
     const bool prefix = args[2] == "--prefix";
     std::vector<std::string> codes(args.begin() + (prefix ? 3 : 2), args.end());

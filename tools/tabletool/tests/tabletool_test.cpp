@@ -10,7 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/data_folder.h"
 #include "tests/support/temp_folder.h"
+#include "textservice/engine/code_table_format.h"
+#include "textservice/engine/dme_block.h"
+#include "textservice/engine/ime_block.h"
 
 namespace {
 
@@ -231,6 +235,86 @@ TEST(Tabletool, QueryReadsTheSchemeOptionsOfMkdata) {
   EXPECT_NE(Tabletool("mkdata " + (folder.path() / "e").string() + " " + list + " --page 11").exit_code, 0);
   EXPECT_NE(Tabletool("mkdata " + (folder.path() / "e").string() + " " + list + " --colour red").exit_code, 0);
   EXPECT_NE(Tabletool("query " + (folder.path() / "none").string() + " ab").exit_code, 0);
+}
+
+// A data folder with association on, pages of five, and chosen words moving to the front of their equals.
+void WriteCommitFolder(const std::filesystem::path& dir) {
+  using lz::test::RecordFlags;
+  constexpr std::uint32_t kSystem = lz::code_table::kClassSystem;
+  lz::test::DataFolderContents contents;
+  for (std::uint32_t i = 1; i <= 7; ++i) contents.main.push_back({"ab", "W" + std::to_string(i), RecordFlags(kSystem, 50 - i)});
+  contents.main.push_back({"abc", "A", RecordFlags(kSystem, 30)});
+  contents.main.push_back({"abc", "B", RecordFlags(kSystem, 20)});
+  contents.main.push_back({"abc", "C", RecordFlags(kSystem, 10)});
+  contents.main.push_back({"zg", "\xE4\xB8\xAD\xE5\x9B\xBD", RecordFlags(kSystem, 1)});  // 中国
+  contents.sysl = std::vector<lz::test::TableRecord>{
+      {"", "\xE4\xB8\xAD\xE5\x9B\xBD", RecordFlags(kSystem, 8)},                          // 中国
+      {"", "\xE4\xB8\xAD\xE5\x9B\xBD\xE4\xBA\xBA", RecordFlags(kSystem, 9)},              // 中国人
+      {"", "\xE4\xB8\xAD\xE5\x9B\xBD\xE4\xBA\xBA\xE6\xB0\x91", RecordFlags(kSystem, 5)},  // 中国人民
+      {"", "\xE4\xB8\xAD\xE9\x97\xB4", RecordFlags(kSystem, 7)},                          // 中间
+  };
+  contents.edit_blocks = [](lz::ConfigBlocks& b) {
+    b.ime.WriteU32(lz::ime_block::kImeFlags, lz::ime_block::kSchemeMain | lz::ime_block::kAssociation);
+    b.ime.WriteU32(lz::ime_block::kCandidateOptions, (5u << lz::ime_block::kPageSizeShift) | lz::ime_block::kFrequencyToTop);
+    b.dme.WriteU8(lz::dme_block::kUniqueAutoCommitLength, 0);
+  };
+  lz::test::WriteDataFolder(dir, contents);
+}
+
+TEST(Tabletool, QueryTurnsPagesCommitsAndAssociatesAsTheEngineDoes) {
+  TempFolder folder;
+  const std::string dir = (folder.path() / "d").string();
+  WriteCommitFolder(dir);
+  struct Case {
+    const char* name;
+    std::string arguments;
+    std::string expected;
+  };
+  // In order: a commit changes the table for the runs after it.
+  const std::vector<Case> cases = {
+      {"the second page", "ab --page 2", "result\t2\n1\tW6\t\n2\tW7\t\n"},
+      {"the third of three equals committed", "abc --commit 3", "result\t2\n1\tA\t\n2\tB\t\n3\tC\t\ncommit\tC\n"},
+      {"it moved to the front in the table", "abc", "result\t2\n1\tC\t\n2\tA\t\n3\tB\t\n"},
+      {"a place of the second page", "ab --page 2 --commit 2", "result\t2\n1\tW6\t\n2\tW7\t\ncommit\tW7\n"},
+      {"the words that continue a commit", "zg --commit 1 --associate",
+       "result\t2\n1\t\xE4\xB8\xAD\xE5\x9B\xBD\t\ncommit\t\xE4\xB8\xAD\xE5\x9B\xBD\nassociation\t2\n"
+       "1\t\xE4\xB8\xAD\xE5\x9B\xBD\xE4\xBA\xBA\t\n2\t\xE4\xB8\xAD\xE5\x9B\xBD\xE4\xBA\xBA\xE6\xB0\x91\t\n"},
+      {"W7 came first, and nothing continues it", "ab --commit 1 --associate",
+       "result\t2\n1\tW7\t\n2\tW1\t\n3\tW2\t\n4\tW3\t\n5\tW4\t\ncommit\tW7\nassociation\t0\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ToolRun run = Tabletool("query " + dir + " " + c.arguments);
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(run.output, c.expected);
+  }
+}
+
+TEST(Tabletool, QueryRefusesPagesAndPlacesThatAreNotThere) {
+  TempFolder folder;
+  const std::string dir = (folder.path() / "d").string();
+  WriteCommitFolder(dir);
+  struct Case {
+    const char* name;
+    std::string arguments;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"a page after the last", "ab --page 3", "there is no page 3"},
+      {"an empty place", "ab --page 2 --commit 3", "place 3 of the page is empty"},
+      {"a place beyond ten", "ab --commit 11", "--commit takes a number from 1 to 10"},
+      {"page zero", "ab --page 0", "--page takes a number"},
+      {"association without a commit", "ab --associate", "--associate lists what follows a commit"},
+      {"an unknown option", "ab --frobnicate", "unknown option --frobnicate"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ToolRun run = Tabletool("query " + dir + " " + c.arguments);
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_NE(run.output.find(c.message), std::string::npos) << run.output;
+  }
+  EXPECT_EQ(Tabletool("query " + dir + " abc").output, "result\t2\n1\tA\t\n2\tB\t\n3\tC\t\n")
+      << "a refused run changes nothing";
 }
 
 TEST(Tabletool, CheckRefusesABrokenTable) {
