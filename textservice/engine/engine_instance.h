@@ -11,6 +11,7 @@
 #include "textservice/engine/data_files.h"
 #include "textservice/engine/mapped_file.h"
 #include "textservice/engine/settings_store.h"
+#include "textservice/engine/text_encoding.h"
 
 namespace lz {
 
@@ -113,6 +114,15 @@ struct CommitHistoryEntry {
 constexpr int kSyntheticRecords = 32;
 constexpr int kSyntheticRecordBytes = 512;
 
+// The word committed last, remembered by what it is rather than where it lay: the tables may have moved
+// since (another process grew them), so an action on it (delete, word information) finds the record
+// again by table, code and text.
+struct LastCommittedWord {
+  std::uint8_t kind;                             // 0 none; else the candidate's kind (33 main, 34 temp ...)
+  std::uint8_t code[1 + kMaxTableStringBytes];   // table string
+  std::uint8_t text[1 + kMaxTableStringBytes];   // table string
+};
+
 struct UiState;  // the windows' and skin's record, owned by the text service
 
 struct EngineInstance {
@@ -146,6 +156,7 @@ struct EngineInstance {
   // The text that association continues: a table string (length byte, UTF-8, a zero after it).
   std::uint8_t association_key[1 + kMaxAssociationKeyBytes + 1];
 
+  LastCommittedWord last_word;
   std::int32_t history_count;
   CommitHistoryEntry history[kHistoryEntries];
 
