@@ -7,6 +7,7 @@
 
 #include <cstdio>
 
+#include "platform/os/file_stream.h"
 #include "platform/os/native_path.h"
 
 namespace os {
@@ -91,20 +92,8 @@ std::int64_t CurrentFileSize(const FileMapping& m) {
 }
 
 bool ReadFileBytes(const char16_t* path, std::vector<std::uint8_t>& out) {
-  out.clear();
   const std::string native = NativePath(path);
-  std::FILE* f = std::fopen(native.c_str(), "rb");
-  if (!f) return false;
-  bool ok = std::fseek(f, 0, SEEK_END) == 0;
-  const long length = ok ? std::ftell(f) : -1;
-  ok = ok && length >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
-  if (ok) {
-    out.resize(static_cast<std::size_t>(length));
-    ok = std::fread(out.data(), 1, out.size(), f) == out.size();
-  }
-  std::fclose(f);
-  if (!ok) out.clear();
-  return ok;
+  return ReadWholeStream(std::fopen(native.c_str(), "rb"), out);
 }
 
 }  // namespace os

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/support/data_folder.h"
+#include "tests/support/text_file_bytes.h"
 #include "tests/support/temp_folder.h"
 #include "textservice/engine/block_fields.h"
 #include "textservice/engine/dme_block.h"
@@ -543,89 +544,6 @@ TEST(SchemeText, EveryPairGoesToTheSectionItsHeaderSelected) {
 
 // ---- the same text in every file encoding ----
 
-// The GBK codes of the characters of the test text, as a Chinese Windows system's ANSI code page has them.
-struct GbkCharacter {
-  std::uint8_t lead, trail;
-  char16_t c;
-};
-constexpr GbkCharacter kGbk[] = {
-    {0xC9, 0xE8, u'设'}, {0xD6, 0xC3, u'置'}, {0xB4, 0xCA, u'词'}, {0xC6, 0xB5, u'频'}, {0xB5, 0xF7, u'调'},
-    {0xD5, 0xFB, u'整'}, {0xD2, 0xBB, u'一'}, {0xB4, 0xCE, u'次'}, {0xB5, 0xBD, u'到'}, {0xB6, 0xA5, u'顶'},
-    {0xBA, 0xF2, u'候'}, {0xD1, 0xA1, u'选'}, {0xC1, 0xD0, u'列'}, {0xB1, 0xED, u'表'}, {0xCF, 0xD4, u'显'},
-    {0xCA, 0xBE, u'示'}, {0xB8, 0xF6, u'个'}, {0xCA, 0xFD, u'数'}, {0xB7, 0xC7, u'非'}, {0xB1, 0xE0, u'编'},
-    {0xC2, 0xEB, u'码'}, {0xB7, 0xFB, u'符'}, {0xBA, 0xC5, u'号'}, {0xD7, 0xAA, u'转'}, {0xD2, 0xE5, u'义'},
-    {0xB6, 0xA8, u'定'}, {0xA1, 0xA3, u'。'}, {0xB2, 0xE9, u'查'}, {0xD1, 0xAF, u'询'}, {0xCA, 0xE4, u'输'},
-    {0xC8, 0xEB, u'入'}, {0xD7, 0xD6, u'字'}, {0xA3, 0xAA, u'＊'}, {0xCA, 0xB9, u'使'}, {0xD3, 0xC3, u'用'},
-    {0xC6, 0xA4, u'皮'}, {0xB7, 0xF4, u'肤'}, {0xC3, 0xFB, u'名'}, {0xB3, 0xC6, u'称'}, {0xBE, 0xAD, u'经'},
-    {0xB5, 0xE4, u'典'},
-};
-
-// The code page of the test: ASCII, and the GBK pairs above; any other pair reads as U+FFFD.
-std::u16string GbkToWide(const std::uint8_t* bytes, std::size_t count) {
-  std::u16string out;
-  for (std::size_t i = 0; i < count; ++i) {
-    if (bytes[i] < 0x80 || i + 1 == count) {
-      out += static_cast<char16_t>(bytes[i]);
-      continue;
-    }
-    char16_t c = u'\uFFFD';
-    for (const GbkCharacter& g : kGbk) {
-      if (g.lead == bytes[i] && g.trail == bytes[i + 1]) c = g.c;
-    }
-    out += c;
-    ++i;
-  }
-  return out;
-}
-
-std::vector<std::uint8_t> EncodeGbk(std::u16string_view text) {
-  std::vector<std::uint8_t> out;
-  for (char16_t c : text) {
-    if (c < 0x80) {
-      out.push_back(static_cast<std::uint8_t>(c));
-      continue;
-    }
-    bool found = false;
-    for (const GbkCharacter& g : kGbk) {
-      if (g.c == c) {
-        out.push_back(g.lead);
-        out.push_back(g.trail);
-        found = true;
-      }
-    }
-    EXPECT_TRUE(found) << "no GBK code in the test table for U+" << std::hex << int(c);
-  }
-  return out;
-}
-
-std::vector<std::uint8_t> EncodeUtf8(std::u16string_view text, bool mark) {
-  std::vector<std::uint8_t> out;
-  if (mark) out = {0xEF, 0xBB, 0xBF};
-  for (char16_t c : text) {  // the test text has no surrogate pairs
-    if (c < 0x80) {
-      out.push_back(static_cast<std::uint8_t>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<std::uint8_t>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<std::uint8_t>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<std::uint8_t>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<std::uint8_t>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<std::uint8_t>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
-}
-
-std::vector<std::uint8_t> EncodeUtf16(std::u16string_view text, bool big_endian) {
-  std::vector<std::uint8_t> out = {0xFF, 0xFE};
-  if (big_endian) std::swap(out[0], out[1]);
-  for (char16_t c : text) {
-    const auto high = static_cast<std::uint8_t>(c >> 8), low = static_cast<std::uint8_t>(c & 0xFF);
-    out.push_back(big_endian ? high : low);
-    out.push_back(big_endian ? low : high);
-  }
-  return out;
-}
 
 TEST(SchemeTextFile, TheSameTextReadsTheSameInEveryEncoding) {
   const std::u16string text =
@@ -644,16 +562,16 @@ TEST(SchemeTextFile, TheSameTextReadsTheSameInEveryEncoding) {
     std::vector<std::uint8_t> bytes;
   };
   const std::vector<Case> cases = {
-      {"UTF-8 with its mark", EncodeUtf8(text, true)},
-      {"UTF-8 without a mark", EncodeUtf8(text, false)},
-      {"UTF-16 little-endian", EncodeUtf16(text, false)},
-      {"UTF-16 big-endian", EncodeUtf16(text, true)},
-      {"GBK", EncodeGbk(text)},
+      {"UTF-8 with its mark", test::Utf8FileBytes(text, true)},
+      {"UTF-8 without a mark", test::Utf8FileBytes(text, false)},
+      {"UTF-16 little-endian", test::Utf16FileBytes(text, false)},
+      {"UTF-16 big-endian", test::Utf16FileBytes(text, true)},
+      {"GBK", test::GbkFileBytes(text)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.encoding);
     Blocks blocks;
-    EXPECT_EQ(ReadSchemeTextBytes(c.bytes.data(), c.bytes.size(), blocks.views(), ops, &GbkToWide), 5);
+    EXPECT_EQ(ReadSchemeTextBytes(c.bytes.data(), c.bytes.size(), blocks.views(), ops, &test::TestGbkToWide), 5);
     EXPECT_EQ(blocks.ime, expected.ime);
     EXPECT_EQ(blocks.dme, expected.dme);
     EXPECT_EQ(blocks.skin, expected.skin);

@@ -1,5 +1,7 @@
 #include "textservice/ui/skin_description.h"
 
+#include "tests/support/text_file_bytes.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -231,83 +233,6 @@ TEST(SkinDescription, LongTextsAreCutToTheirFields) {
   EXPECT_EQ(Str(p.d.info.owner_contact), std::u16string(119, u'c'));
 }
 
-// The characters of kEncodedIni outside ASCII with their GBK codes: a GBK decoder for this text, as
-// the ANSI code page of a Chinese Windows decodes it.
-const std::map<std::uint16_t, char16_t> kGbk = {
-    {0xA1A2, u'\u3001'}, {0xC8FD, u'\u4E09'}, {0xC9EC, u'\u4F38'}, {0xCEBB, u'\u4F4D'}, {0xCCE5, u'\u4F53'},
-    {0xD0C5, u'\u4FE1'}, {0xBAF2, u'\u5019'}, {0xC8EB, u'\u5165'}, {0xB5E4, u'\u5178'}, {0xC7F8, u'\u533A'},
-    {0xB5A5, u'\u5355'}, {0xBFDA, u'\u53E3'}, {0xBAC5, u'\u53F7'}, {0xBACF, u'\u5408'}, {0xC3FB, u'\u540D'},
-    {0xBAF3, u'\u540E'}, {0xCFF2, u'\u5411'}, {0xD3F2, u'\u57DF'}, {0xB4F3, u'\u5927'}, {0xD7D6, u'\u5B57'},
-    {0xCBCE, u'\u5B8B'}, {0xD0A1, u'\u5C0F'}, {0xD5B9, u'\u5C55'}, {0xC7B6, u'\u5D4C'}, {0xB2A2, u'\u5E76'},
-    {0xD0F2, u'\u5E8F'}, {0xD5C5, u'\u5F20'}, {0xCCAC, u'\u6001'}, {0xCFA2, u'\u606F'}, {0xCBF9, u'\u6240'},
-    {0xC0A9, u'\u6269'}, {0xC0AD, u'\u62C9'}, {0xB0B4, u'\u6309'}, {0xC5C5, u'\u6392'}, {0xC3E8, u'\u63CF'},
-    {0xCEC4, u'\u6587'}, {0xCFD4, u'\u663E'}, {0xBEB0, u'\u666F'}, {0xD3D0, u'\u6709'}, {0xC0B8, u'\u680F'},
-    {0xBFF2, u'\u6846'}, {0xBAE1, u'\u6A2A'}, {0xBDE0, u'\u6D01'}, {0xB2E2, u'\u6D4B'}, {0xD7B4, u'\u72B6'},
-    {0xC6A4, u'\u76AE'}, {0xC2EB, u'\u7801'}, {0xCABE, u'\u793A'}, {0xB3C6, u'\u79F0'}, {0xB4B0, u'\u7A97'},
-    {0xCAFA, u'\u7AD6'}, {0xBCF2, u'\u7B80'}, {0xB4D6, u'\u7C97'}, {0xCFB8, u'\u7EC6'}, {0xBEAD, u'\u7ECF'},
-    {0xD7BA, u'\u7F00'}, {0xB1E0, u'\u7F16'}, {0xD6C3, u'\u7F6E'}, {0xD5DF, u'\u8005'}, {0xB7F4, u'\u80A4'},
-    {0xB1B3, u'\u80CC'}, {0xC9AB, u'\u8272'}, {0xB2CB, u'\u83DC'}, {0xC0B6, u'\u84DD'}, {0xCAD4, u'\u8BD5'},
-    {0xB1DF, u'\u8FB9'}, {0xCAF6, u'\u8FF0'}, {0xD1A1, u'\u9009'}, {0xC5A5, u'\u94AE'}, {0xD1D5, u'\u989C'},
-};
-
-std::u16string TestGbkToWide(const std::uint8_t* bytes, std::size_t count) {
-  std::u16string out;
-  for (std::size_t i = 0; i < count; ++i) {
-    if (bytes[i] < 0x80 || i + 1 == count) {
-      out += static_cast<char16_t>(bytes[i]);
-      continue;
-    }
-    const auto code = static_cast<std::uint16_t>((bytes[i] << 8) | bytes[i + 1]);
-    const auto found = kGbk.find(code);
-    out += found == kGbk.end() ? u'\uFFFD' : found->second;
-    ++i;
-  }
-  return out;
-}
-
-std::vector<std::uint8_t> ToGbk(std::u16string_view text) {
-  std::vector<std::uint8_t> out;
-  for (char16_t c : text) {
-    if (c < 0x80) {
-      out.push_back(static_cast<std::uint8_t>(c));
-      continue;
-    }
-    const auto found = std::find_if(kGbk.begin(), kGbk.end(), [c](const auto& entry) { return entry.second == c; });
-    if (found == kGbk.end()) ADD_FAILURE() << "no GBK code for U+" << std::hex << static_cast<int>(c);
-    out.push_back(static_cast<std::uint8_t>(found->first >> 8));
-    out.push_back(static_cast<std::uint8_t>(found->first));
-  }
-  return out;
-}
-
-std::vector<std::uint8_t> ToUtf8(std::u16string_view text) {
-  std::vector<std::uint8_t> out;
-  for (char16_t c : text) {
-    if (c < 0x80) {
-      out.push_back(static_cast<std::uint8_t>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<std::uint8_t>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<std::uint8_t>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<std::uint8_t>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<std::uint8_t>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<std::uint8_t>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
-}
-
-std::vector<std::uint8_t> ToUtf16(std::u16string_view text, bool big_endian) {
-  std::vector<std::uint8_t> out =
-      big_endian ? std::vector<std::uint8_t>{0xFE, 0xFF} : std::vector<std::uint8_t>{0xFF, 0xFE};
-  for (char16_t c : text) {
-    const auto high = static_cast<std::uint8_t>(c >> 8);
-    const auto low = static_cast<std::uint8_t>(c);
-    out.push_back(big_endian ? high : low);
-    out.push_back(big_endian ? low : high);
-  }
-  return out;
-}
 
 constexpr std::u16string_view kEncodedIni =
     u";------------------------for version 3.3+-------------------\r\n"
@@ -320,7 +245,7 @@ constexpr std::u16string_view kEncodedIni =
 
 TEST(SkinDescription, EveryEncodingGivesTheSameDescription) {
   std::vector<std::uint8_t> with_mark = {0xEF, 0xBB, 0xBF};
-  const auto utf8 = ToUtf8(kEncodedIni);
+  const auto utf8 = test::Utf8FileBytes(kEncodedIni, false);
   with_mark.insert(with_mark.end(), utf8.begin(), utf8.end());
   struct Case {
     std::string what;
@@ -329,12 +254,12 @@ TEST(SkinDescription, EveryEncodingGivesTheSameDescription) {
   const std::vector<Case> cases = {
       {"UTF-8", utf8},
       {"UTF-8 with a mark", with_mark},
-      {"UTF-16 little-endian", ToUtf16(kEncodedIni, false)},
-      {"UTF-16 big-endian", ToUtf16(kEncodedIni, true)},
-      {"GBK through the ANSI code page", ToGbk(kEncodedIni)},
+      {"UTF-16 little-endian", test::Utf16FileBytes(kEncodedIni, false)},
+      {"UTF-16 big-endian", test::Utf16FileBytes(kEncodedIni, true)},
+      {"GBK through the ANSI code page", test::GbkFileBytes(kEncodedIni)},
   };
   SkinDescription expected{};
-  ASSERT_EQ(ParseSkinIni(utf8.data(), utf8.size(), expected, TestGbkToWide), kSkinIniParsed);
+  ASSERT_EQ(ParseSkinIni(utf8.data(), utf8.size(), expected, test::TestGbkToWide), kSkinIniParsed);
   EXPECT_EQ(Str(expected.info.name), u"蓝色经典");
   EXPECT_EQ(Str(expected.info.owner_name), u"张三");
   EXPECT_EQ(Str(expected.text.code_font.name), u"宋体");
@@ -348,7 +273,7 @@ TEST(SkinDescription, EveryEncodingGivesTheSameDescription) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     SkinDescription d{};
-    ASSERT_EQ(ParseSkinIni(c.bytes.data(), c.bytes.size(), d, TestGbkToWide), kSkinIniParsed);
+    ASSERT_EQ(ParseSkinIni(c.bytes.data(), c.bytes.size(), d, test::TestGbkToWide), kSkinIniParsed);
     EXPECT_EQ(std::memcmp(&d, &expected, sizeof d), 0);
   }
 }
@@ -357,14 +282,14 @@ TEST(SkinDescription, AsciiOnlyTextReadsThroughTheAnsiCodePage) {
   const std::string ascii = std::string(kTemplate) + "\r\n[-Unknown-]\r\nkey=1\r\n";
   SkinDescription d{};
   const auto bytes = Utf8(ascii);
-  EXPECT_EQ(ParseSkinIni(bytes.data(), bytes.size(), d, TestGbkToWide), kSkinIniNoName);
+  EXPECT_EQ(ParseSkinIni(bytes.data(), bytes.size(), d, test::TestGbkToWide), kSkinIniNoName);
 }
 
 TEST(SkinDescription, BigEndianTextEndsAtAZeroCharacter) {
   std::u16string text = std::u16string(kEncodedIni.substr(0, 62)) + u"[-皮肤信息-]\r\n名称=a";
   text += u'\0';
   text += u"\r\n名称=b";
-  const auto bytes = ToUtf16(text, true);
+  const auto bytes = test::Utf16FileBytes(text, true);
   SkinDescription d{};
   ASSERT_EQ(ParseSkinIni(bytes.data(), bytes.size(), d), kSkinIniParsed);
   EXPECT_EQ(Str(d.info.name), u"a");
