@@ -396,6 +396,8 @@ void LookUpEnglish(EngineInstance* e, const char16_t* keys, int count) {
 
 int ConvertNumberInput(EngineInstance* e, const char16_t* keys, int count) {
   e->number_marks |= number_mark::kConverting;
+  // The modes describe the list this call makes, not one made for fewer keys.
+  e->mode &= ~(mode::kReadingsShown | mode::kEnglishLookup);
   if (count > 1) e->number_marks |= number_mark::kNumberInput;
   char digits[kMaxInputKeys + 1];
   int n = 0;

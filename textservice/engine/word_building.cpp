@@ -76,6 +76,9 @@ void Promote(EngineInstance* e, CommittedWord& w) {
   MappedFile* main = e->files.main;
   MappedFile* temp = e->files.temp;
   if (!main || !main->view || !temp || w.table != temp || w.record.code_length == 0) return;
+  // The counter, the append, the placing and the index are one change for the other processes.
+  ScopedFileWrite write(main);
+  if (!write.ok()) return;
   const int found = FindRecordPosition(CompareCodeAndText, main, w.bytes + kRecordCodeLength);
   if (found > 0) return;
   std::uint8_t promoted[kMaxRecordBytes];

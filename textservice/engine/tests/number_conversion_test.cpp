@@ -109,6 +109,40 @@ TEST(NumberConversion, ALetterPicksTheReadingThePageShowedUnderIt) {
   }
 }
 
+TEST(NumberConversion, MarksStayInTheInstance) {
+  struct Case {
+    const char* keys;
+    std::uint32_t marks;
+    std::uint32_t modes;  // of kReadingsShown and kEnglishLookup
+  };
+  const Case cases[] = {
+      {"12", number_mark::kConverting | number_mark::kNumberInput, mode::kReadingsShown},
+      {"12x", number_mark::kConverting, mode::kEnglishLookup},
+      {"ab", number_mark::kConverting, mode::kEnglishLookup},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.keys);
+    test::DataFolderContents contents;
+    contents.main = {{"a", "A", RecordFlags(code_table::kClassSystem, 0)}};
+    contents.edit_blocks = [](ConfigBlocks& b) {
+      b.ime.WriteU32(ime_block::kImeFlags, ime_block::kSchemeMain);
+      b.dme.WriteU8(dme_block::kEnglishLeadKey, ';');
+    };
+    test::InstalledEngine engine(contents);
+    EngineInstance* e = engine.get();
+    for (char k : ";" + std::string(c.keys)) {
+      e->keys[e->key_count++] = static_cast<char16_t>(k);
+      e->cursor = e->key_count;
+      QueryCandidates(e);
+    }
+    EXPECT_EQ(e->number_marks, c.marks);
+    EXPECT_EQ(e->mode & (mode::kReadingsShown | mode::kEnglishLookup), c.modes);
+    std::uint32_t shared_flags = 0;
+    e->blocks.dme.ReadU32(dme_block::kQueryFlags, shared_flags);
+    EXPECT_EQ(shared_flags, 0u) << "config.dsc is shared by every process and is not marked";
+  }
+}
+
 TEST(NumberConversion, NoReadingIsLongerThanATableString) {
   const Outcome o = TypeAfterLeadKey(std::string(130, '7'));
   EXPECT_EQ(o.result, 2);

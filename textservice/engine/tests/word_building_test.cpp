@@ -180,5 +180,27 @@ TEST(WordBuilding, ACommittedTemporaryWordIsPromotedToAUserWord) {
   EXPECT_EQ(FindCodeRange(engine->files.main, range, key), 1);
 }
 
+TEST(WordBuilding, AWordMainCannotTakeStaysInTemp) {
+  Scheme scheme;
+  scheme.ime_flags |= ime_block::kTempWordsSavedOnCommit;
+  scheme.temp = {{"zhgu", Utf8(u"中国"), 0}};
+  test::InstalledEngine engine(Folder(scheme));
+  // A heap copy of main.dmg refuses every write, as a table that cannot be mapped does.
+  MappedFile* mapped = engine->files.main;
+  MappedFile* copy = nullptr;
+  ASSERT_GT(ReadWholeFile(&copy, mapped->path), 0);
+  engine->files.main = copy;
+
+  CommitEach(engine.get(), {"zhgu"});
+
+  EXPECT_EQ(WordsOf(engine->files.temp), std::vector<std::string>{"zhgu " + Utf8(u"中国")});
+  engine->files.main = mapped;
+  CloseMappedFile(copy);
+  std::uint8_t key[kTableStringBufferBytes + 1];
+  ASSERT_GT(CodeToTableString(key, u"zhgu", sizeof key), 0);
+  TableRange range;
+  EXPECT_EQ(FindCodeRange(engine->files.main, range, key), 0);
+}
+
 }  // namespace
 }  // namespace lz
