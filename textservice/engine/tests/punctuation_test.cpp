@@ -76,7 +76,7 @@ TEST(Punctuation, KeysGiveTheirTexts) {
 
 TEST(Punctuation, ResetStartsPairsAndTitlesAgain) {
   PunctuationTable table;
-  EXPECT_EQ(table.Type(u"\""), u"“");
+  EXPECT_EQ(table.Type(u"\"\"\""), u"“”“");
   table.Reset();
   EXPECT_EQ(table.Type(u"\""), u"“");
   EXPECT_EQ(table.Type(u"<"), u"《");
