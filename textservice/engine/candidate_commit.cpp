@@ -172,13 +172,19 @@ int NavigateCandidates(int command, EngineInstance* e) {
   return item.candidate;
 }
 
-int CandidateIndexForCommand(int command, EngineInstance* e) {
+int CandidateIndexOfCommand(int command, EngineInstance* e) {
   if (DropStaleCandidates(e)) return kNoCandidate;
   const int place = PlaceOf(command, e);
   if (place == 0) return kNoCandidate;
   if (place < 0 || place > e->page_item_count) return kEmptyPlace;
   const int chosen = e->page[place - 1].candidate;
   if (chosen < 0 || chosen >= e->candidate_count) return kNoCandidate;
+  return chosen;
+}
+
+int CandidateIndexForCommand(int command, EngineInstance* e) {
+  const int chosen = CandidateIndexOfCommand(command, e);
+  if (chosen < 0) return chosen;
   return AdjustOrder(e, chosen) ? chosen : kNoCandidate;
 }
 

@@ -35,4 +35,7 @@ int NavigateCandidates(int command, EngineInstance* instance);
 // dropped because its table was mapped anew, kEmptyPlace for a place beyond the page.
 int CandidateIndexForCommand(int command, EngineInstance* instance);
 
+// The same choice without moving anything: what the engine learns from after the commit.
+int CandidateIndexOfCommand(int command, EngineInstance* instance);
+
 }  // namespace lz

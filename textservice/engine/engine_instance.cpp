@@ -8,6 +8,7 @@
 #include "textservice/engine/code_table.h"
 #include "textservice/engine/code_table_format.h"
 #include "textservice/engine/ime_block.h"
+#include "textservice/engine/punctuation.h"
 
 namespace lz {
 namespace {
@@ -175,6 +176,7 @@ EngineInstance* CreateEngineInstance(const EngineSetup& setup) {
     const ByteView store{e->files.config->view, static_cast<std::uint32_t>(e->files.config->size)};
     if (!FindConfigBlocks(store, e->blocks) || !SoftBlockMatches(e)) return false;
     ClearTempTableOnNewBoot(e, setup.boot_stamp ? setup.boot_stamp() : SystemBootStamp());
+    ResetPunctuationPairs(e->punctuation_pairs);
     return !setup.create_ui || setup.create_ui(e) == 1;
   }();
   if (!ok) {

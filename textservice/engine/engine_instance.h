@@ -45,6 +45,7 @@ constexpr int kHistoryEntries = 32;
 constexpr int kCommitTextUnits = 256;
 constexpr int kCommandTextUnits = 512;
 constexpr int kMaxAssociationKeyBytes = 255;
+constexpr int kPunctuationSlots = 128;
 
 // Candidate kinds.
 namespace kind {
@@ -162,6 +163,12 @@ struct EngineInstance {
 
   std::uint8_t synthetic[kSyntheticRecords][kSyntheticRecordBytes];
   std::int32_t synthetic_count;
+  // Marks of the number conversion on the current input: they belong to this instance, not to the
+  // scheme settings that every process shares.
+  std::uint32_t number_marks;
+  // Which text of each alternating punctuation pair comes next (0 the first, 1 the second), per instance
+  // for the same reason.
+  std::uint8_t punctuation_pairs[kPunctuationSlots];
 
   UiState* ui;
   os::OsVersion os_version;

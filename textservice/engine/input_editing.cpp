@@ -22,6 +22,7 @@ std::uint32_t ImeFlags(const EngineInstance* e) {
 
 void ResetInput(EngineInstance* e) {
   e->mode &= ~mode::kInputMarks;
+  e->number_marks = 0;
   e->candidate_count = 0;
   e->paging = PagingState{0, 0, -1, 0, 0};
   e->page_item_count = 0;

@@ -8,6 +8,7 @@
 #include "textservice/engine/code_table_format.h"
 #include "textservice/engine/dme_block.h"
 #include "textservice/engine/ime_block.h"
+#include "textservice/engine/number_conversion.h"
 #include "textservice/engine/text_encoding.h"
 
 namespace lz {
@@ -390,7 +391,9 @@ int QueryCandidates(EngineInstance* e) {
                           ime_block::kAlwaysSearchSecondary;
       NormalPasses(q, search);
     }
-    // Temporary English (numbers and dates) is handed over by the number conversion.
+    if (lead == Lead::kEnglish && ConvertNumberInput(e, e->keys, e->key_count) == query_result::kCommitFirst) {
+      return query_result::kCommitFirst;
+    }
     q.scope.ime_flags = ime_flags;
     FinishQuery(e);
     return query_result::kShow;

@@ -10,7 +10,10 @@
 //                                       --commit N commits place N of that page as the engine does
 //                                       (the chosen word moves up in the table) and prints
 //                                       commit<TAB>text; --associate then prints association<TAB>count
-//                                       and the page of words that continue the committed text
+//                                       and the page of words that continue the committed text.
+//                                       KEYS may hold several inputs separated by spaces ("zh gu"): each
+//                                       is typed and committed in turn by one engine, which learns from
+//                                       every commit (history, built words, promotion)
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -28,6 +31,7 @@
 #include "textservice/engine/code_table.h"
 #include "textservice/engine/engine_instance.h"
 #include "textservice/engine/input_editing.h"
+#include "textservice/engine/word_building.h"
 #include "textservice/engine/query.h"
 #include "textservice/engine/table_builder.h"
 #include "textservice/engine/text_encoding.h"
@@ -246,27 +250,33 @@ int Query(const std::string& folder, const std::string& keys, const std::vector<
   EngineInstance* e = CreateEngineInstance(setup);
   if (!e) return Fail(folder + ": no engine instance can be made on this folder");
 
-  int result = 0;
-  for (char k : keys) {
-    if (e->key_count >= kMaxInputKeys) break;
-    AppendInputKey(e, static_cast<unsigned char>(k));
-    result = QueryCandidates(e);
-  }
-  for (int page = 1; page < run.page; ++page) {
-    if (!e->paging.more) {
-      DestroyEngineInstance(e, setup);
-      return Fail("there is no page " + std::to_string(run.page) + ": the list has " + std::to_string(page));
+  std::string out;
+  std::istringstream inputs(keys);
+  std::string input;
+  while (inputs >> input) {
+    ResetInput(e);
+    int result = 0;
+    for (char k : input) {
+      if (e->key_count >= kMaxInputKeys) break;
+      AppendInputKey(e, static_cast<unsigned char>(k));
+      result = QueryCandidates(e);
     }
-    BuildNextPage(e);
-  }
-  std::string out = "result\t" + std::to_string(result) + "\n" + PageRows(e);
-  if (run.commit) {
+    for (int page = 1; page < run.page; ++page) {
+      if (!e->paging.more) {
+        DestroyEngineInstance(e, setup);
+        return Fail("there is no page " + std::to_string(run.page) + ": the list has " + std::to_string(page));
+      }
+      BuildNextPage(e);
+    }
+    out += "result\t" + std::to_string(result) + "\n" + PageRows(e);
+    if (!run.commit) continue;
     if (NavigateCandidates(run.commit, e) == kEmptyPlace) {
       DestroyEngineInstance(e, setup);
       return Fail("place " + std::to_string(run.commit) + " of the page is empty");
     }
     const CommitRecord committed = e->commit;
     CandidateIndexForCommand(run.commit, e);
+    AfterCommit(e, run.commit);
     out += "commit\t" + Utf8(committed.text) + '\n';
     if (run.associate) {
       SetAssociationKey(e, committed.text);

@@ -15,6 +15,7 @@
 #include "textservice/engine/code_table_format.h"
 #include "textservice/engine/dme_block.h"
 #include "textservice/engine/ime_block.h"
+#include "textservice/engine/scheme_text.h"
 
 namespace {
 
@@ -315,6 +316,58 @@ TEST(Tabletool, QueryRefusesPagesAndPlacesThatAreNotThere) {
   }
   EXPECT_EQ(Tabletool("query " + dir + " abc").output, "result\t2\n1\tA\t\n2\tB\t\n3\tC\t\n")
       << "a refused run changes nothing";
+}
+
+// Two single characters, their codes in danzi.dmi, the rule that joins the first two code keys of each,
+// and temporary words that are built and promoted.
+void WriteWordBuildingFolder(const std::filesystem::path& dir) {
+  using lz::test::RecordFlags;
+  lz::test::DataFolderContents contents;
+  contents.main = {{"zh", "\xE4\xB8\xAD", RecordFlags(lz::code_table::kClassSystem, 1)},   // 中
+                   {"gu", "\xE5\x9B\xBD", RecordFlags(lz::code_table::kClassSystem, 1)}};  // 国
+  contents.danzi = std::vector<lz::test::TableRecord>{{std::string("\xE4\xB8\xAD") + '\0', std::string("zh") + '\0', 0},
+                                                      {std::string("\xE5\x9B\xBD") + '\0', std::string("gu") + '\0', 0}};
+  contents.temp = std::vector<lz::test::TableRecord>{};
+  contents.edit_blocks = [](lz::ConfigBlocks& b) {
+    b.ime.WriteU32(lz::ime_block::kImeFlags, lz::ime_block::kSchemeMain | lz::ime_block::kTempWords |
+                                                 lz::ime_block::kTempWordsSavedOnCommit);
+    b.ime.WriteU32(lz::ime_block::kCandidateOptions, 5u << lz::ime_block::kPageSizeShift);
+    lz::ReadWordRuleText(b.dme, u"P2", u"L1F1+L1F2+L2F1+L2F2");
+  };
+  lz::test::WriteDataFolder(dir, contents);
+}
+
+TEST(Tabletool, CommitsBuildWordsThatACommitPromotes) {
+  TempFolder folder;
+  const std::string dir = (folder.path() / "d").string();
+  WriteWordBuildingFolder(dir);
+  const std::string zhongguo = "\xE4\xB8\xAD\xE5\x9B\xBD";
+  struct Case {
+    const char* name;
+    std::string arguments;
+    std::string expected;  // the output, or its start for a lookup (the flags vary)
+  };
+  // In order: each run works on the tables the runs before it left.
+  const std::vector<Case> cases = {
+      {"two characters committed in one run", "query " + dir + " 'zh gu' --commit 1",
+       "result\t2\n1\t\xE4\xB8\xAD\t\ncommit\t\xE4\xB8\xAD\nresult\t2\n1\t\xE5\x9B\xBD\t\ncommit\t\xE5\x9B\xBD\n"},
+      {"the word they make is in temp.dmg", "lookup " + dir + "/temp.dmg zhgu", "zhgu\t" + zhongguo + "\t"},
+      {"it is offered and committed", "query " + dir + " zhgu --commit 1",
+       "result\t2\n1\t" + zhongguo + "\t\ncommit\t" + zhongguo + "\n"},
+      {"then it is a user word of main.dmg", "lookup " + dir + "/main.dmg zhgu", "zhgu\t" + zhongguo + "\t"},
+      {"and gone from temp.dmg", "lookup " + dir + "/temp.dmg zhgu", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ToolRun run = Tabletool(c.arguments);
+    EXPECT_EQ(run.exit_code, 0);
+    if (c.expected.empty()) EXPECT_EQ(run.output, "");
+    else EXPECT_EQ(run.output.substr(0, c.expected.size()), c.expected);
+  }
+  // Class 2 (user word) in the record flags: bits 2-7.
+  const std::string main_row = Tabletool("lookup " + dir + "/main.dmg zhgu").output;
+  ASSERT_GE(main_row.size(), 9u);
+  EXPECT_EQ((std::stoul(main_row.substr(main_row.size() - 9, 8), nullptr, 16) >> 2) & 0x3F, 2u) << main_row;
 }
 
 TEST(Tabletool, CheckRefusesABrokenTable) {
