@@ -179,18 +179,35 @@ bool SlotsUsable(const Table& t) {
   return true;
 }
 
+// The first eight key bytes as a big-endian number: with the byte-order comparison most pairs are told
+// apart by one integer compare. Keys never hold a zero byte, so the zero padding puts a shorter key first.
+std::uint64_t KeyPrefix(const std::uint8_t* key) {
+  std::uint64_t prefix = 0;
+  const int n = key[0] < 8 ? key[0] : 8;
+  for (int i = 0; i < 8; ++i) prefix = prefix << 8 | (i < n ? key[1 + i] : 0);
+  return prefix;
+}
+
 void SortEntries(const Table& t, KeyComparator compare) {
   struct Entry {
+    std::uint64_t prefix;
     const std::uint8_t* key;
     std::uint32_t offset;
   };
+  const bool byte_order = compare == CompareCodes;
   std::vector<Entry> entries(t.count);
-  for (std::uint32_t i = 0; i < t.count; ++i) entries[i] = Entry{KeyAt(t, i), EntryAt(t, i)};
+  for (std::uint32_t i = 0; i < t.count; ++i) {
+    const std::uint8_t* key = KeyAt(t, i);
+    entries[i] = Entry{byte_order ? KeyPrefix(key) : 0, key, EntryAt(t, i)};
+  }
   const bool association = t.association;
-  std::stable_sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+  // Equal code and text keep their order by file offset, which makes the order total and the sort
+  // free to be unstable.
+  std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+    if (a.prefix != b.prefix) return a.prefix < b.prefix;
     int c = compare(a.key, b.key);
     if (c == 0 && !association) c = CompareCodes(a.key + 1 + a.key[0], b.key + 1 + b.key[0]);
-    return c < 0;
+    return c != 0 ? c < 0 : a.offset < b.offset;
   });
   for (std::uint32_t i = 0; i < t.count; ++i) SetEntry(t, i, entries[i].offset);
 }

@@ -77,7 +77,7 @@ int RemoveRecord(MappedFile* table, std::uint32_t record_offset);
 // Empties a table in place: no records, the lowest offset at the end, counters and prefix index zero.
 int ClearTable(MappedFile* table);
 
-// Sorts the whole offset table by code (comparator), then text; equal records keep their order.
+// Sorts the whole offset table by code (comparator), then text, then place in the file.
 int SortTableOffsets(KeyComparator comparator, MappedFile* table);
 
 // Recomputes the prefix index from the sorted offset table.
