@@ -163,6 +163,9 @@ struct EngineInstance {
   std::uint8_t synthetic[kSyntheticRecords][kSyntheticRecordBytes];
   std::int32_t synthetic_count;
 
+  // Set while the engine's own backspaces erase text in the host, until the key that ends them comes.
+  std::int32_t erasing;
+
   UiState* ui;
   os::OsVersion os_version;
   char16_t host_name[kHostNameUnits];
