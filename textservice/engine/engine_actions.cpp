@@ -19,6 +19,7 @@
 #include "textservice/engine/dme_block.h"
 #include "textservice/engine/ime_block.h"
 #include "textservice/engine/input_editing.h"
+#include "textservice/engine/key_names.h"
 #include "textservice/engine/text_encoding.h"
 
 namespace lz {
@@ -399,8 +400,59 @@ int QueryEnglish(EngineInstance* e) {
   return found;
 }
 
+namespace {
+
+constexpr char16_t kNonCharacterKeyMark = u'键';
+// Functions that a key takes into the engine while there is input.
+constexpr std::uint64_t kInputFunctions = 0xFF0E4;
+
+bool IsCharacterKey(const char16_t* text) { return text && text[0] && text[0] != kNonCharacterKeyMark; }
+
+bool IsSingle(const char16_t* text, char16_t low, char16_t high) {
+  return text && text[0] >= low && text[0] <= high && !text[1];
+}
+
+}  // namespace
+
+int ClassifyKeyEnglish(EngineInstance* e) {
+  CurrentKey& key = e->current_key;
+  const char16_t* text = key.text;
+  if (IsSingle(text, u'a', u'z') || IsSingle(text, u'A', u'Z')) return english_key::kTyped;
+  if (e->key_count <= 0) return english_key::kPassed;
+  if (IsSingle(text, u' ', u' ')) {
+    const bool list_matches = e->candidate_count == 0 || e->page_item_count == 0 ||
+                              e->key_count >= static_cast<int>(std::u16string_view(e->page[0].text).size());
+    if (!(e->mode & mode::kTemporaryEnglish) && list_matches) return english_key::kPassed;
+    key.functions = key_function::kCommit;
+    return english_key::kFunction;
+  }
+  if (IsSingle(text, u'0', u'9')) {
+    if (!e->files.engl) return english_key::kTyped;
+    const unsigned n = text[0] == u'0' ? 10u : static_cast<unsigned>(text[0] - u'0');
+    if (e->page_item_count >= static_cast<int>(n)) {
+      key.functions = key_function::kCommit | (std::uint64_t{n} << key_function::kNumberShift);
+    }
+    return key.functions ? english_key::kFunction : english_key::kPassed;
+  }
+  return IsCharacterKey(text) ? english_key::kTyped : english_key::kPassed;
+}
+
+int IsKeyForEngine(const EngineInstance* e, const CurrentKey& key) {
+  const bool character = IsCharacterKey(key.text);
+  if (e->mode & mode::kEnglish) {
+    if (character && ((e->mode & mode::kFullWidth) || !(e->mode & mode::kEnglishPunctuation))) return 1;
+    if (!e->files.engl || !e->files.engl->view) return 0;
+  }
+  if (e->key_count > 0) {
+    if (key.functions & kInputFunctions) return 1;
+  } else if (key.functions & (key_function::kRepeatInput | key_function::kUndoInput)) {
+    return e->previous_commit.text_length > 0 ? 1 : 0;
+  }
+  return character ? 1 : 0;
+}
+
 int SendBackspaces(EngineInstance* e, int n) {
-  e->erasing = 1;
+  e->current_key.reinput = 1;
   for (int i = 0; i < n; ++i) {
     os::SendKeyEvent(kVkBack, 0, 0);
     os::SendKeyEvent(kVkBack, 0, os::kKeyEventUp);

@@ -59,6 +59,17 @@ int ConfirmDeleteLastWord(EngineInstance* instance, void* owner);
 // English words completing the input, from engl.dmg; the candidate count.
 int QueryEnglish(EngineInstance* instance);
 
+// Key classes of English input (as ClassifyKey answers them).
+namespace english_key {
+constexpr int kTyped = 1;    // goes into the input
+constexpr int kFunction = 4;  // runs the pending key function
+constexpr int kPassed = 5;   // passes to the application
+}  // namespace english_key
+// Classifies the current key in English mode, setting the pending key function for space and digits.
+int ClassifyKeyEnglish(EngineInstance* instance);
+// Whether the key filter hands the key to the engine: 1 or 0.
+int IsKeyForEngine(const EngineInstance* instance, const CurrentKey& key);
+
 // The unassigned key that tells the key filter that an erasure is complete.
 constexpr std::uint8_t kErasureDoneKey = 0x88;
 // Erases n characters in the host with backspaces; 0.

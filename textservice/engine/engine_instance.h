@@ -123,6 +123,19 @@ struct LastCommittedWord {
   std::uint8_t text[1 + kMaxTableStringBytes];   // table string
 };
 
+// The key being handled, as the key filter records it for the key handling.
+struct CurrentKey {
+  std::uint32_t index;            // virtual key, + 256 when the shifted name applies
+  std::uint64_t functions;        // the KeyFunctionMask bound to it, or set by the engine (the pending function)
+  const char16_t* text;           // its name: the character itself, or a name beginning with "键"
+  std::uint32_t saved_index;      // the key that was pending when a re-input began
+  std::uint64_t saved_functions;
+  const char16_t* saved_text;
+  std::uint32_t scan_bits;        // of the last key-down
+  // Non-zero while the engine's own backspaces erase text in the host, until the key that ends them.
+  std::int32_t reinput;
+};
+
 struct UiState;  // the windows' and skin's record, owned by the text service
 
 struct EngineInstance {
@@ -163,8 +176,7 @@ struct EngineInstance {
   std::uint8_t synthetic[kSyntheticRecords][kSyntheticRecordBytes];
   std::int32_t synthetic_count;
 
-  // Set while the engine's own backspaces erase text in the host, until the key that ends them comes.
-  std::int32_t erasing;
+  CurrentKey current_key;
 
   UiState* ui;
   os::OsVersion os_version;

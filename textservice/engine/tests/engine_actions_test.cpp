@@ -12,12 +12,14 @@
 #include "platform/os/system_info.h"
 #include "textservice/engine/candidate_list.h"
 #include "textservice/engine/code_table.h"
+#include "textservice/engine/key_names.h"
 #include "textservice/engine/tests/candidate_fixture.h"
 
 namespace lz {
 namespace {
 
 using namespace code_table;
+using test::ListSettings;
 using test::RecordFlags;
 using test::SystemWord;
 using test::TableRecord;
@@ -274,7 +276,7 @@ TEST(EngineActions, BackspacesEndWithTheErasureKey) {
     RecordedSystem system;
     test::InstalledEngine engine(test::ListFolder({}, {}));
     EXPECT_EQ(SendBackspaces(engine.get(), c.n), 0);
-    EXPECT_EQ(engine->erasing, 1);
+    EXPECT_EQ(engine->current_key.reinput, 1);
     EXPECT_EQ(system.requests.keys, c.keys);
   }
 }
@@ -383,6 +385,127 @@ TEST(EngineActions, ClosingForgetsOpenPunctuationPairs) {
   EXPECT_EQ(state, 0);
   e->blocks.ime.ReadU16(dot + ime_block::kPunctuationState, state);
   EXPECT_EQ(state, 1);
+}
+
+// A folder whose English table completes "ab" twice, with ";" as the temporary-English lead key.
+test::DataFolderContents EnglishFolder(bool english_table) {
+  ListSettings settings;
+  settings.english_lead = ';';
+  test::DataFolderContents contents = test::ListFolder(settings, {{"ab", "AB", SystemWord(1)}});
+  if (english_table) {
+    contents.engl = std::vector<TableRecord>{
+        {"about", "about", SystemWord(1)}, {"able", "able", SystemWord(1)}, {"bee", "bee", SystemWord(1)}};
+  }
+  return contents;
+}
+
+TEST(EngineActions, EnglishInputListsCompletions) {
+  struct Case {
+    const char* name;
+    std::string keys;
+    std::uint32_t mode;
+    int count;
+  };
+  const std::vector<Case> cases = {
+      {"completions of the input", "ab", mode::kEnglish, 2},
+      {"capitals find the same words", "AB", mode::kEnglish, 2},
+      {"the lead key of temporary English is left out", ";ab", mode::kTemporaryEnglish, 2},
+      {"no completion", "zz", mode::kEnglish, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::InstalledEngine engine(EnglishFolder(true));
+    EngineInstance* e = engine.get();
+    e->mode = c.mode;
+    for (char k : c.keys) AppendInputKey(e, static_cast<char16_t>(k));
+    EXPECT_EQ(QueryEnglish(e), c.count);
+    EXPECT_EQ(e->candidate_count, c.count);
+    EXPECT_EQ(e->association_key[0], 0) << "the look-up key is not kept";
+  }
+}
+
+TEST(EngineActions, EnglishKeysAreClassifiedByName) {
+  struct Case {
+    const char* name;
+    std::string keys;
+    const char16_t* key;
+    std::uint64_t bound;
+    bool english_table;
+    std::uint32_t mode;
+    int expected;
+    std::uint64_t pending;
+  };
+  const std::uint64_t kCommit = key_function::kCommit;
+  const std::uint64_t kCommit2 = kCommit | (2u << key_function::kNumberShift);
+  const std::uint64_t kCommit10 = kCommit | (10u << key_function::kNumberShift);
+  const std::uint32_t kEn = mode::kEnglish;
+  const std::vector<Case> cases = {
+      {"a letter", "", u"a", 0, true, kEn, 1, 0},
+      {"a capital", "ab", u"B", 0, true, kEn, 1, 0},
+      {"anything on an empty input", "", u"1", 0, true, kEn, 5, 0},
+      {"space when the input is the whole first word", "able", u" ", 0, true, kEn, 5, 0},
+      {"space commits a longer first word", "ab", u" ", 0, true, kEn, 4, kCommit},
+      {"space when nothing is listed", "zz", u" ", 0, true, kEn, 5, 0},
+      {"space in temporary English", ";able", u" ", 0, true, mode::kTemporaryEnglish, 4, kCommit},
+      {"a digit commits its place", "ab", u"2", 0, true, kEn, 4, kCommit2},
+      {"a digit beyond the page", "ab", u"3", 0, true, kEn, 5, 0},
+      {"0 is the tenth place", "ab", u"0", 0, true, kEn, 5, 0},
+      {"a digit beyond the page keeps a bound function", "ab", u"0", kCommit10, true, kEn, 4, kCommit10},
+      {"a digit without engl.dmg is typed", "ab", u"2", 0, false, kEn, 1, 0},
+      {"another character", "ab", u"-", 0, true, kEn, 1, 0},
+      {"a non-character key", "ab", u"键Tab", 0, true, kEn, 5, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::InstalledEngine engine(EnglishFolder(c.english_table));
+    EngineInstance* e = engine.get();
+    e->mode = c.mode;
+    for (char k : c.keys) AppendInputKey(e, static_cast<char16_t>(k));
+    RunQuery(e);
+    e->current_key.text = c.key;
+    e->current_key.functions = c.bound;
+    EXPECT_EQ(ClassifyKeyEnglish(e), c.expected);
+    EXPECT_EQ(e->current_key.functions, c.pending);
+  }
+}
+
+TEST(EngineActions, KeysForTheEngine) {
+  struct Case {
+    const char* name;
+    std::uint32_t mode;
+    bool english_table;
+    std::string keys;
+    bool previous_commit;
+    const char16_t* key;
+    std::uint64_t functions;
+    int expected;
+  };
+  const std::uint32_t kEn = mode::kEnglish;
+  const std::uint32_t kPunct = mode::kEnglishPunctuation;
+  const std::vector<Case> cases = {
+      {"a character key", 0, false, "", false, u"a", 0, 1},
+      {"a non-character key", 0, false, "", false, u"键Tab", 0, 0},
+      {"an input function with input", 0, false, "ab", false, u"键左箭头", key_function::kCursorLeft, 1},
+      {"an input function without input", 0, false, "", false, u"键左箭头", key_function::kCursorLeft, 0},
+      {"repeat input after a commit", 0, false, "", true, u"键F2", key_function::kRepeatInput, 1},
+      {"repeat input before any commit", 0, false, "", false, u"`", key_function::kRepeatInput, 0},
+      {"English with Chinese punctuation", kEn, false, "", false, u",", 0, 1},
+      {"English full width", kEn | kPunct | mode::kFullWidth, false, "", false, u",", 0, 1},
+      {"English punctuation without engl.dmg", kEn | kPunct, false, "", false, u"a", 0, 0},
+      {"English punctuation with engl.dmg", kEn | kPunct, true, "", false, u"a", 0, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::InstalledEngine engine(EnglishFolder(c.english_table));
+    EngineInstance* e = engine.get();
+    e->mode = c.mode;
+    for (char k : c.keys) AppendInputKey(e, static_cast<char16_t>(k));
+    if (c.previous_commit) e->previous_commit.text_length = 1;
+    CurrentKey key{};
+    key.text = c.key;
+    key.functions = c.functions;
+    EXPECT_EQ(IsKeyForEngine(e, key), c.expected);
+  }
 }
 
 }  // namespace
