@@ -5,6 +5,7 @@
 
 #include "platform/os/key_sender.h"
 #include "textservice/engine/block_fields.h"
+#include "textservice/engine/candidate_list.h"
 #include "textservice/engine/engine_actions.h"
 #include "textservice/engine/ime_block.h"
 #include "textservice/engine/macros.h"
@@ -168,18 +169,27 @@ int DetectCandidateCommand(EngineInstance* e, int slot) {
     text = item.comment;
     units = kCommitTextLimit;
   }
+  const int candidate = item.candidate;
+  const bool listed = candidate >= 0 && candidate < e->candidate_count;
+  // The command is read from the whole shown text: a converted item commits only part of it.
+  std::u16string whole(item.text[0] ? item.text : item.comment);
+  whole.resize(std::min<std::size_t>(whole.size(), kPageTextUnits - 1));
+  char16_t shown[kCommandPartUnits];
+  char16_t committed[kCommandPartUnits];
+  char16_t word[kPageTextUnits];
+  if (listed) CandidateText(e->candidates[candidate], e, word);
+  if (listed && ParseCandidateCommandText(word, shown, committed, e)) {
+    // The item shows the label of a "$lzcmd(" word; its committed part is what is typed or run.
+    text = committed + 1;
+    units = committed[0];
+    whole.assign(text, units);
+  }
   std::uint32_t n = 0;
   for (; n < std::min(units, kCommitTextLimit) && text[n]; ++n) e->commit.text[n] = text[n];
   e->commit.text[n] = 0;
   e->commit.text_length = n;
-  const int candidate = item.candidate;
-  e->commit.action =
-      (candidate >= 0 && candidate < e->candidate_count) ? ActionOfKind(e->candidates[candidate].kind) : commit_action::kText;
-  if (CommandsEnabled(e) && n > 0) {
-    // The command is read from the whole shown text: a converted item commits only part of it.
-    const std::u16string_view whole(item.text[0] ? item.text : item.comment);
-    DetectCommandWord(e, whole.substr(0, std::min<std::size_t>(whole.size(), kPageTextUnits - 1)));
-  }
+  e->commit.action = listed ? ActionOfKind(e->candidates[candidate].kind) : commit_action::kText;
+  if (CommandsEnabled(e) && n > 0) DetectCommandWord(e, whole);
   return 1;
 }
 

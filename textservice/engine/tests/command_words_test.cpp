@@ -7,6 +7,7 @@
 
 #include "platform/os/key_sender.h"
 #include "textservice/engine/candidate_commit.h"
+#include "textservice/engine/macros.h"
 #include "textservice/engine/tests/candidate_fixture.h"
 
 namespace lz {
@@ -160,6 +161,36 @@ TEST(CommandWords, CommandTextsSplitIntoCommittedAndShown) {
     EXPECT_EQ(std::u16string(committed + 1, committed[0]), c.committed);
     EXPECT_EQ(std::u16string(shown + 1, shown[0]), c.shown);
   }
+}
+
+LocalTime FixedClock() { return {2016, 1, 31, 9, 5, 7, 0}; }
+
+TEST(CommandWords, CommandTextWordsShowTheirLabelAndCommitTheirText) {
+  SetLocalTimeSource(FixedClock);
+  struct Case {
+    const char* word;
+    bool enabled;
+    std::string shown;
+    Detected expected;
+  };
+  const std::vector<Case> cases = {
+      {"$lzcmd(<date.yyyy>年,年份)", true, "年份", {commit_action::kText, "2016年", ""}},
+      {"$lzcmd(a\\1b)", false, "a,b", {commit_action::kText, "a,b", ""}},
+      {"$lzcmd(run(notepad.exe),记事本)", true, "记事本", {command_action::kRun, "", "notepad.exe"}},
+      {"$lzcmd(run(notepad.exe),记事本)", false, "记事本", {commit_action::kText, "run(notepad.exe)", ""}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.word);
+    test::InstalledEngine engine(test::ListFolder(CommandSettings(c.enabled), {{"ab", c.word, SystemWord(1)}}));
+    EngineInstance* e = engine.get();
+    test::Type(e, "ab");
+    ASSERT_EQ(e->page_item_count, 1);
+    EXPECT_EQ(Utf8(e->page[0].text), c.shown);
+    e->command_text[0] = 0;
+    NavigateCandidates(candidate_command::kFirstPlace, e);
+    EXPECT_EQ((Detected{e->commit.action, Utf8(e->commit.text), Utf8(e->command_text)}), c.expected);
+  }
+  SetLocalTimeSource(nullptr);
 }
 
 struct Recorded {
