@@ -4,6 +4,7 @@
 
 #include "textservice/engine/candidate_list.h"
 #include "textservice/engine/code_table_format.h"
+#include "textservice/engine/command_words.h"
 #include "textservice/engine/dme_block.h"
 #include "textservice/engine/ime_block.h"
 #include "textservice/engine/text_encoding.h"
@@ -59,12 +60,6 @@ void CommitInput(EngineInstance* e) {
   e->commit.text[n] = 0;
   e->commit.text_length = n;
   e->commit.action = commit_action::kInput;
-}
-
-std::uint32_t ActionOfKind(std::uint8_t candidate_kind) {
-  if (candidate_kind & kind::kTextAsCode) return commit_action::kTextAsCode;
-  if (candidate_kind & kind::kNoSorting) return commit_action::kUnsortedText;
-  return commit_action::kText;
 }
 
 // In English and number input a word is looked up in small letters; the letters typed as capitals
@@ -154,22 +149,14 @@ int NavigateCandidates(int command, EngineInstance* e) {
     return kInputCommitted;
   }
   if (place < 0 || place > e->page_item_count) return kEmptyPlace;
-  const PageItem& item = e->page[place - 1];
-  const char16_t* text = item.text;
-  std::uint32_t units = static_cast<std::uint32_t>(std::max(item.commit_units, 0));
-  if (!text[0]) {
-    text = item.comment;
-    units = kCommitTextLimit;
-  }
-  std::uint32_t n = 0;
-  for (; n < std::min(units, kCommitTextLimit) && text[n]; ++n) e->commit.text[n] = text[n];
-  e->commit.text[n] = 0;
-  e->commit.text_length = n;
-  e->commit.action = ActionOfKind(e->candidates[item.candidate].kind);
-  if (e->mode & (mode::kEnglish | mode::kTemporaryEnglish | mode::kReadingsShown | mode::kEnglishLookup)) {
+  DetectCandidateCommand(e, place - 1);
+  const std::uint32_t action = e->commit.action;
+  const bool plain = action == commit_action::kText || action == commit_action::kTextAsCode ||
+                     action == commit_action::kUnsortedText;
+  if (plain && (e->mode & (mode::kEnglish | mode::kTemporaryEnglish | mode::kReadingsShown | mode::kEnglishLookup))) {
     RestoreCapitals(e);
   }
-  return item.candidate;
+  return e->page[place - 1].candidate;
 }
 
 int CandidateIndexOfCommand(int command, EngineInstance* e) {

@@ -25,7 +25,7 @@ constexpr int kEmptyPlace = -2;     // the place lies beyond the page
 // Fills the commit record for a command: the input itself (keys as typed, keypad keys as ASCII, full
 // width in full-width mode) or the text of the page place, with the input's capitals restored in
 // English and number modes. Returns the candidate index of the place, kInputCommitted for the input,
-// or kEmptyPlace. Command words in candidate texts are committed as plain text.
+// or kEmptyPlace. A command word in the chosen text gives its command's action (DetectCandidateCommand).
 int NavigateCandidates(int command, EngineInstance* instance);
 
 // The candidate index a command chooses, after moving the candidate up among its equals (neighbours of

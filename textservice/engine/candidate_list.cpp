@@ -7,6 +7,7 @@
 
 #include "textservice/engine/code_table.h"
 #include "textservice/engine/code_table_format.h"
+#include "textservice/engine/command_words.h"
 #include "textservice/engine/dme_block.h"
 #include "textservice/engine/ime_block.h"
 #include "textservice/engine/input_editing.h"
@@ -130,6 +131,13 @@ int CandidateItems(const EngineInstance* e, int candidate, PageItem* out, int ro
   const CandidateEntry& entry = e->candidates[candidate];
   char16_t text[kPageTextUnits];
   CandidateText(entry, e, text);
+  // A "$lzcmd(" word shows its label; what it commits is taken from the word again when it is chosen.
+  char16_t label[kCommandPartUnits];
+  char16_t committed[kCommandPartUnits];
+  if (ParseCandidateCommandText(text, label, committed, e)) {
+    if (out && room > 0) MakeItem(out[0], label + 1, label[0], entry, candidate);
+    return 1;
+  }
   const MappedFile* table = OutputConversionTable(e);
   IntArray* found = nullptr;
   if (table && text[0]) FindAllRecordsByWord(text, table, &found);

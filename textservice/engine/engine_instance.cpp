@@ -20,12 +20,12 @@ constexpr char16_t kPathSeparator = u'/';
 #endif
 
 // The last commit as the ime block keeps it for config and the "last" macro.
-constexpr std::uint32_t kLastCommitText = 0x4100;      // 128 units
-constexpr std::uint32_t kLastCommitTextUnits = 128;
-constexpr std::uint32_t kLastCommitCode = 0x4200;      // 32 units
-constexpr std::uint32_t kLastCommitCodeUnits = 32;
-constexpr std::uint32_t kRecentText = 0x4240;          // 64 units
-constexpr std::uint32_t kRecentTextUnits = 64;
+using ime_block::kLastCommitCode;
+using ime_block::kLastCommitCodeUnits;
+using ime_block::kLastCommitText;
+using ime_block::kLastCommitTextUnits;
+using ime_block::kRecentText;
+using ime_block::kRecentTextUnits;
 
 constexpr std::int64_t kBootStampStep = 256;
 

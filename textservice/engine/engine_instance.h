@@ -124,6 +124,19 @@ struct LastCommittedWord {
   std::uint8_t text[1 + kMaxTableStringBytes];   // table string
 };
 
+// The key being handled, as the key filter records it for the key handling.
+struct CurrentKey {
+  std::uint32_t index;            // virtual key, + 256 when the shifted name applies
+  std::uint64_t functions;        // the KeyFunctionMask bound to it, or set by the engine (the pending function)
+  const char16_t* text;           // its name: the character itself, or a name beginning with "键"
+  std::uint32_t saved_index;      // the key that was pending when a re-input began
+  std::uint64_t saved_functions;
+  const char16_t* saved_text;
+  std::uint32_t scan_bits;        // of the last key-down
+  // Non-zero while the engine's own backspaces erase text in the host, until the key that ends them.
+  std::int32_t reinput;
+};
+
 struct UiState;  // the windows' and skin's record, owned by the text service
 
 struct EngineInstance {
@@ -169,6 +182,8 @@ struct EngineInstance {
   // Which text of each alternating punctuation pair comes next (0 the first, 1 the second), per instance
   // for the same reason.
   std::uint8_t punctuation_pairs[kPunctuationSlots];
+
+  CurrentKey current_key;
 
   UiState* ui;
   os::OsVersion os_version;

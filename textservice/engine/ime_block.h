@@ -86,6 +86,14 @@ constexpr std::uint32_t kDisplayConversionEntrySize = 64;
 constexpr std::uint32_t kDisplayConversionCount = 128;
 constexpr std::uint32_t kDisplayConversionUnits = 32;
 
+// The last commit as SaveLastCommit keeps it: its text, the code typed for it, the run of recent texts.
+constexpr std::uint32_t kLastCommitText = 0x4100;  // wchar[128]
+constexpr std::uint32_t kLastCommitTextUnits = 128;
+constexpr std::uint32_t kLastCommitCode = 0x4200;  // wchar[32]
+constexpr std::uint32_t kLastCommitCodeUnits = 32;
+constexpr std::uint32_t kRecentText = 0x4240;  // wchar[64]
+constexpr std::uint32_t kRecentTextUnits = 64;
+
 constexpr std::uint32_t kBootStamp = 0x4300;  // int64
 
 constexpr std::uint32_t PunctuationOffset(std::uint32_t index) { return kPunctuation + index * kPunctuationEntrySize; }

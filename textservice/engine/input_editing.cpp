@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "textservice/engine/candidate_list.h"
+#include "textservice/engine/engine_actions.h"
 #include "textservice/engine/ime_block.h"
 #include "textservice/engine/query.h"
 #include "textservice/engine/text_encoding.h"
@@ -70,12 +71,15 @@ void BuildCompositionString(EngineInstance* e) {
 
 int RunQuery(EngineInstance* e) {
   if (e->mode & (mode::kEnglish | mode::kTemporaryEnglish)) {
-    // English words come from the English query of the English mode's own key handling; until it
-    // lists them, the Chinese list of an earlier input must not stay on show.
     if (!e->files.engl && !(e->mode & mode::kTemporaryEnglish)) return query_result::kPushAndKeepKey;
-    e->candidate_count = 0;
-    e->paging = PagingState{0, 0, -1, 0, 0};
-    e->page_item_count = 0;
+    if (e->files.engl) {
+      QueryEnglish(e);
+    } else {
+      // No English words to list; the Chinese list of an earlier input must not stay on show.
+      e->candidate_count = 0;
+      e->paging = PagingState{0, 0, -1, 0, 0};
+      e->page_item_count = 0;
+    }
     BuildCompositionString(e);
     return query_result::kShow;
   }

@@ -152,7 +152,7 @@ TEST(InputEditing, RunQueryQueriesChineseInputAndAnswersEnglishModeByItsTable) {
   const std::vector<Case> cases = {
       {"Chinese input is queried", 0, false, query_result::kShow, 1},
       {"English mode without engl.dmg passes the key on", mode::kEnglish, false, query_result::kPushAndKeepKey, 0},
-      {"English mode with engl.dmg shows", mode::kEnglish, true, query_result::kShow, 0},
+      {"English mode with engl.dmg lists its completions", mode::kEnglish, true, query_result::kShow, 1},
       {"temporary English without engl.dmg shows", mode::kTemporaryEnglish, false, query_result::kShow, 0},
   };
   for (const Case& c : cases) {

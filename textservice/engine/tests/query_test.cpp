@@ -73,7 +73,7 @@ std::vector<TableRecord> Words() {
       {"abce", "ABCE2", RecordFlags(kClassSystem, 3)},          {"abcde", "ABCDE", kSystem},
       {"bcd", "BCD", kSystem},     {"xcd", "XCD", kSystem},     {"ab", "AB", kSystem},
       {"ab", "\xE4\xB8\xAD\xE5\x9B\xBD", kSystem},  // a two-character word 中国
-      {"ab", "$lzcmd(run,x)", kSystem},              // a command word
+      {"ab", "$lzcmd(run,x)", kSystem},              // a command word, shown by its label
       {"ac", "AC-user", RecordFlags(kClassUser, 0)}, {"ac", "AC-secondary", RecordFlags(kClassSecondary, 0)},
       {"ac", "AC-auxiliary", RecordFlags(kClassAuxiliary, 0)}, {"ac", "AC-none", RecordFlags(0, 0)},
       {"ad", "AD-secondary", RecordFlags(kClassSecondary, 0)},
@@ -171,12 +171,12 @@ TEST(Query, AutoCommitRules) {
 
 TEST(Query, WhatIsListed) {
   Check({
-      {"exact codes only, equal ones in table order", {}, "ab", {2, {"$lzcmd(run,x)", "AB", "\xE4\xB8\xAD\xE5\x9B\xBD"}}},
+      {"exact codes only, equal ones in table order", {}, "ab", {2, {"x", "AB", "\xE4\xB8\xAD\xE5\x9B\xBD"}}},
       {"longer codes listed from +44, larger order values first", With([](Scheme& s) { s.following = 3; }), "abc",
        {2, {"ABCE1", "ABCE2", "ABCD", "ABCDE"}}},
       {"not below +44", With([](Scheme& s) { s.following = 4; }), "abc", {2, {}}},
       {"words of several characters hidden below +43, command words kept",
-       With([](Scheme& s) { s.words = 3; }), "ab", {2, {"$lzcmd(run,x)"}}},
+       With([](Scheme& s) { s.words = 3; }), "ab", {2, {"x"}}},
       {"single characters shown below +43", With([](Scheme& s) { s.words = 3; }), "a", {2, {"A"}}},
       {"deleted records are never listed", {}, "ae", {2, {"AE"}}},
       {"main scheme: system and user words, neither secondary nor auxiliary", {}, "ac", {2, {"AC-none", "AC-user"}}},
