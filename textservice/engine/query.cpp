@@ -17,9 +17,6 @@ using namespace code_table;
 
 namespace {
 
-// The last committed text, as SaveLastCommit keeps it in the ime block.
-constexpr std::uint32_t kLastCommitText = 0x4100;
-constexpr std::uint32_t kLastCommitTextUnits = 128;
 constexpr std::int32_t kRepeatedCommitWeight = 0xEEEEEE;
 constexpr char kCommandPrefix[] = "$lzcmd(";
 
@@ -297,11 +294,11 @@ int AutoCommit(Query& q, const SearchKey& key, int n) {
 }
 
 void ListLastCommit(Query& q) {
-  char16_t text[kLastCommitTextUnits + 1];
+  char16_t text[ime_block::kLastCommitTextUnits + 1];
   std::uint32_t n = 0;
-  for (; n < kLastCommitTextUnits; ++n) {
+  for (; n < ime_block::kLastCommitTextUnits; ++n) {
     std::uint16_t unit = 0;
-    if (!q.e->blocks.ime.ReadU16(kLastCommitText + 2 * n, unit) || unit == 0) break;
+    if (!q.e->blocks.ime.ReadU16(ime_block::kLastCommitText + 2 * n, unit) || unit == 0) break;
     text[n] = static_cast<char16_t>(unit);
   }
   text[n] = 0;
