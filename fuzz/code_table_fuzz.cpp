@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "textservice/engine/code_table.h"
 #include "textservice/engine/code_table_format.h"
 #include "textservice/engine/text_encoding.h"
 
@@ -47,5 +48,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     lz::RecordCode(record, code);
     lz::RecordText(record, text);
   }
+
+  // Searches over the accepted table stay inside it, with and without its prefix index.
+  lz::MappedFile table{};
+  table.view = bytes.data();
+  table.size = static_cast<std::int32_t>(bytes.size());
+  const std::uint8_t keys[][4] = {{1, 'a'}, {2, 'a', 'b'}, {3, 0xE4, 0xB8, 0xAD}, {0}, {1, 0xFE}};
+  for (const auto& key : keys) {
+    lz::TableRange range;
+    lz::FindCodeRange(&table, range, key);
+    lz::FindPrefixRange(&table, range, key);
+    lz::FindLeadingRange(&table, 1, range, key);
+    for (std::int32_t i = range.first; i < range.end; ++i) {
+      lz::CodeTableRecord found;
+      if (!lz::RecordAt(&table, i, found)) __builtin_trap();  // a range past the records
+    }
+  }
+  lz::IntArray* list = nullptr;
+  lz::FindAllRecordsByKey(&table, u"\u4E2D", &list);
+  lz::IntArrayFree(list);
   return 0;
 }
