@@ -1,11 +1,14 @@
+#include "platform/os/program_start.h"
+
+#include <atomic>
+
+#ifdef _WIN32
 #include <windows.h>
 
 #include <shellapi.h>
 
-#include <atomic>
-
 #include "platform/os/native_path.h"
-#include "platform/os/program_start.h"
+#endif
 
 namespace os {
 namespace {
@@ -25,11 +28,15 @@ bool StartProgram(const char16_t* file, const char16_t* parameters, const char16
     sink(ProgramStart{file ? file : u"", parameters ? parameters : u"", folder ? folder : u""}, g_context);
     return true;
   }
+#ifdef _WIN32
   // ShellExecuteW answers a value above 32 when the start succeeded.
   const auto result = reinterpret_cast<INT_PTR>(
       ShellExecuteW(nullptr, L"open", WidePtr(file), parameters ? WidePtr(parameters) : nullptr,
                     folder ? WidePtr(folder) : nullptr, SW_SHOW));
   return result > 32;
+#else
+  return false;  // nothing to start programs with outside Windows
+#endif
 }
 
 }  // namespace os

@@ -1,9 +1,12 @@
-#include <windows.h>
+#include "platform/os/help_viewer.h"
 
 #include <atomic>
 
-#include "platform/os/help_viewer.h"
+#ifdef _WIN32
+#include <windows.h>
+
 #include "platform/os/native_path.h"
+#endif
 
 namespace os {
 namespace {
@@ -11,6 +14,7 @@ namespace {
 std::atomic<HelpSink> g_sink{nullptr};
 std::atomic<void*> g_context{nullptr};
 
+#ifdef _WIN32
 constexpr UINT kDisplayTopic = 0;  // HH_DISPLAY_TOPIC
 using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
 
@@ -23,6 +27,7 @@ HtmlHelpFunction LoadHtmlHelp() {
   }();
   return function;
 }
+#endif
 
 }  // namespace
 
@@ -36,10 +41,14 @@ bool ShowHelpTopic(const char16_t* file, const char16_t* topic) {
     sink(HelpRequest{file ? file : u"", topic ? topic : u""}, g_context);
     return true;
   }
+#ifdef _WIN32
   const HtmlHelpFunction html_help = LoadHtmlHelp();
   if (!html_help) return false;
   html_help(GetDesktopWindow(), WidePtr(file), kDisplayTopic, reinterpret_cast<DWORD_PTR>(WidePtr(topic)));
   return true;
+#else
+  return false;  // no help viewer outside Windows
+#endif
 }
 
 }  // namespace os
