@@ -8,16 +8,30 @@ cd "$root"
 bash tools/setup.sh || exit 1
 jobs=$(nproc)
 failed=()
+passed_tests=0
+failed_tests=0
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
 for tree in native win64 win32 fuzz bench; do
   echo "=== $tree ==="
   if cmake --preset "$tree" >/dev/null && cmake --build --preset "$tree" -j "$jobs"; then
-    ctest --preset "$tree" -j "$jobs" || failed+=("$tree")
+    ctest --preset "$tree" -j "$jobs" 2>&1 | tee "$log"
+    [ "${PIPESTATUS[0]}" -eq 0 ] || failed+=("$tree")
+    # "N% tests passed, F tests failed out of T"
+    if summary=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1); then
+      total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$summary")
+      bad=$(sed -E 's/.*passed, ([0-9]+) tests? failed.*/\1/' <<<"$summary")
+      passed_tests=$((passed_tests + total - bad))
+      failed_tests=$((failed_tests + bad))
+    fi
   else
     failed+=("$tree (build)")
   fi
 done
 if [ ${#failed[@]} -gt 0 ]; then
   echo "FAILED: ${failed[*]}"
+  echo "tests: $passed_tests passed, $failed_tests failed"
   exit 1
 fi
-echo "all test sets passed: native, win64 (Wine), win32 (Wine), fuzz, bench (smoke)"
+echo "every tree passed: native, win64 (Wine), win32 (Wine), fuzz, bench (smoke)"
+echo "tests: $passed_tests passed, $failed_tests failed"
