@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "textservice/engine/block_fields.h"
 #include "textservice/engine/candidate_list.h"
 #include "textservice/engine/code_table.h"
 #include "textservice/engine/code_table_format.h"
@@ -18,12 +19,6 @@ namespace {
 
 constexpr std::int32_t kClosenessBase = 250;
 constexpr std::uint8_t kMark = '#';
-
-std::uint32_t BlockU32(ByteView block, std::uint32_t offset) {
-  std::uint32_t v = 0;
-  block.ReadU32(offset, v);
-  return v;
-}
 
 // A record's key: the string the table is sorted by, up to a zero byte that word tables end keys with.
 void RecordKey(const CodeTableRecord& record, bool association, const std::uint8_t*& key, int& length) {

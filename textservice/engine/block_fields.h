@@ -9,6 +9,13 @@
 
 namespace lz {
 
+// A uint32 field, or 0 when the view does not hold it (a missing block reads as all switches off).
+inline std::uint32_t BlockU32(ByteView view, std::uint64_t offset) {
+  std::uint32_t value = 0;
+  view.ReadU32(offset, value);
+  return value;
+}
+
 inline bool ReadU64(ByteView view, std::uint64_t offset, std::uint64_t& out) {
   std::uint32_t low = 0, high = 0;
   if (!view.Holds(offset, 8) || !view.ReadU32(offset, low) || !view.ReadU32(offset + 4, high)) return false;

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "textservice/engine/block_fields.h"
 #include "textservice/engine/code_table.h"
 #include "textservice/engine/code_table_format.h"
 #include "textservice/engine/command_words.h"
@@ -21,12 +22,6 @@ using namespace code_table;
 namespace {
 
 constexpr std::uint8_t kKindTextBits = kind::kHasCode | kind::kTextAfterCode;
-
-std::uint32_t BlockU32(ByteView block, std::uint32_t offset) {
-  std::uint32_t v = 0;
-  block.ReadU32(offset, v);
-  return v;
-}
 
 std::uint32_t RecordFlags(const std::uint8_t* record) {
   return static_cast<std::uint32_t>(record[0]) | static_cast<std::uint32_t>(record[1]) << 8 |

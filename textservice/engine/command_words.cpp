@@ -23,12 +23,6 @@ constexpr std::u16string_view kNewKey = u"newkey(";
 constexpr std::u16string_view kCommandTextPrefix = u"$lzcmd(";
 constexpr std::size_t kShortestCommandText = 11;
 
-std::uint32_t BlockU32(ByteView block, std::uint32_t offset) {
-  std::uint32_t v = 0;
-  block.ReadU32(offset, v);
-  return v;
-}
-
 char16_t Lower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c; }
 
 bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {

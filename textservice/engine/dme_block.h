@@ -6,9 +6,11 @@
 namespace lz::dme_block {
 
 constexpr std::uint32_t kQueryFlags = 36;  // uint32
+constexpr std::uint32_t kListLongerCodes = 0x1;    // set by a query for itself, never stored
 constexpr std::uint32_t kEmptyCodeShowsAllFollowing = 0x2;
 constexpr std::uint32_t kSingleCharactersOnly = 0x4;
 constexpr std::uint32_t kFirstKeyQuery = 0x8;
+constexpr std::uint32_t kWildcardMatching = 0x10;  // set by a query for itself, never stored
 constexpr std::uint32_t kQueryKeyRepeats = 0x20;
 constexpr std::uint32_t kAutoCommitFullCodeOnly = 0x100;
 constexpr std::uint32_t kSmartCommitFullCodeOnly = 0x200;
@@ -35,6 +37,8 @@ constexpr std::uint32_t kKeyClassCount = 256;
 constexpr std::uint8_t kCommitLeadKey = 1;
 constexpr std::uint8_t kCodeEndKey = 2;
 constexpr std::uint8_t kEnglishAfterDigit = 4;
+constexpr std::uint8_t kWildcardStandsFor = 0x10;
+constexpr std::uint8_t kCommitsWhenNothingContinues = 0x20;
 
 // Word-building rules: slot n (2..30) holds the rule for words of n characters, 128 uint16 terms each,
 // a zero term ending the rule; slot 0 is the parser's scratch area, slot 1 is unused.

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "platform/os/native_path.h"
+#include "textservice/engine/block_fields.h"
 #include "textservice/engine/code_table.h"
 #include "textservice/engine/code_table_format.h"
 #include "textservice/engine/ime_block.h"
@@ -29,48 +30,22 @@ using ime_block::kRecentTextUnits;
 
 constexpr std::int64_t kBootStampStep = 256;
 
-
 std::size_t Length(const char16_t* s) {
   std::size_t n = 0;
   while (s[n]) ++n;
   return n;
 }
 
-// Copies a zero-terminated text into a buffer of `capacity` units, cut, always terminated.
-void CopyText(char16_t* out, std::size_t capacity, const char16_t* text) {
-  const std::size_t n = std::min(Length(text), capacity - 1);
-  std::memcpy(out, text, n * sizeof(char16_t));
+// Copies a text into a buffer of `capacity` units, cut, always terminated.
+void CopyText(char16_t* out, std::size_t capacity, std::u16string_view text) {
+  const std::size_t n = std::min(text.size(), capacity - 1);
+  std::memcpy(out, text.data(), n * sizeof(char16_t));
   out[n] = 0;
 }
 
-void Append(char16_t* out, std::size_t capacity, const char16_t* text) {
+void Append(char16_t* out, std::size_t capacity, std::u16string_view text) {
   const std::size_t used = Length(out);
   if (used + 1 < capacity) CopyText(out + used, capacity - used, text);
-}
-
-// Writes a UTF-16 text into a block field of `units` units, cut and terminated.
-void WriteBlockText(ByteView block, std::uint32_t offset, std::uint32_t units, const char16_t* text) {
-  if (!block.Holds(offset, 2ull * units)) return;
-  const std::size_t n = std::min<std::size_t>(Length(text), units - 1);
-  for (std::size_t i = 0; i < n; ++i) block.WriteU16(offset + 2 * i, static_cast<std::uint16_t>(text[i]));
-  block.WriteU16(offset + 2 * n, 0);
-}
-
-// Reads a UTF-16 field of a block, stopping at its zero or its end.
-void ReadBlockText(ByteView block, std::uint32_t offset, std::uint32_t units, char16_t* out, std::size_t capacity) {
-  std::size_t n = 0;
-  for (; n + 1 < capacity && n < units; ++n) {
-    std::uint16_t unit = 0;
-    if (!block.ReadU16(offset + 2ull * n, unit) || unit == 0) break;
-    out[n] = static_cast<char16_t>(unit);
-  }
-  out[n] = 0;
-}
-
-std::uint32_t BlockU32(ByteView block, std::uint32_t offset) {
-  std::uint32_t v = 0;
-  block.ReadU32(offset, v);
-  return v;
 }
 
 bool ReadRegistryValue(const char16_t* key, const char16_t* name, char16_t* out, std::size_t capacity) {
@@ -129,9 +104,9 @@ void ClearTempTableOnNewBoot(EngineInstance* e, std::int64_t stamp) {
 }
 
 // The soft block's name of a class (0 main scheme, 3 secondary table, 4 auxiliary scheme).
-void ClassName(const EngineInstance* e, std::uint32_t index, char16_t* out, std::size_t capacity) {
-  ReadBlockText(e->blocks.soft, soft_block::kClassNames + index * soft_block::kClassNameUnits * 2,
-                soft_block::kClassNameUnits, out, capacity);
+std::u16string ClassName(const EngineInstance* e, std::uint32_t index) {
+  return ReadFieldText(e->blocks.soft, soft_block::kClassNames + index * soft_block::kClassNameUnits * 2,
+                       soft_block::kClassNameUnits);
 }
 
 }  // namespace
@@ -201,24 +176,22 @@ void SaveLastCommit(int save_mode, EngineInstance* e, const char16_t* input_code
   if (!write.ok()) return;
   const ByteView ime = e->blocks.ime;
   if (e->commit.action == commit_action::kTypedText) {
-    WriteBlockText(ime, kRecentText, kRecentTextUnits, u"");
+    WriteFieldText(ime, kRecentText, kRecentTextUnits, u"");
   } else {
     char16_t text[kCommitTextUnits];
     CopyText(text, std::min<std::size_t>(kCommitTextUnits, std::min<std::uint32_t>(e->commit.text_length, 254) + 1),
              e->commit.text);
-    WriteBlockText(ime, kLastCommitText, kLastCommitTextUnits, text);
-    WriteBlockText(ime, kLastCommitCode, kLastCommitCodeUnits, input_code ? input_code : u"");
-    char16_t recent[kRecentTextUnits];
-    ReadBlockText(ime, kRecentText, kRecentTextUnits, recent, kRecentTextUnits);
-    Append(recent, kRecentTextUnits, text);
-    WriteBlockText(ime, kRecentText, kRecentTextUnits, recent);
+    WriteFieldText(ime, kLastCommitText, kLastCommitTextUnits, text);
+    WriteFieldText(ime, kLastCommitCode, kLastCommitCodeUnits, input_code ? input_code : u"");
+    // The run of recent texts keeps what fits; the field cuts the rest.
+    WriteFieldText(ime, kRecentText, kRecentTextUnits, ReadFieldText(ime, kRecentText, kRecentTextUnits) + text);
   }
   e->previous_commit = e->commit;
 }
 
 int FormatStatusText(const EngineInstance* e, char16_t* out) {
   out[0] = 0;
-  const auto add = [&](const char16_t* text) { Append(out, kStatusTextUnits, text); };
+  const auto add = [&](std::u16string_view text) { Append(out, kStatusTextUnits, text); };
   if (e->mode & mode::kDisabled) {
     add(u"当前状态：禁用");
   } else if (e->mode & mode::kClosed) {
@@ -240,14 +213,11 @@ int FormatStatusText(const EngineInstance* e, char16_t* out) {
     add(ime_flags & ime_block::kSimplifiedOutput ? u"，简体\r\n" : u"，繁体\r\n");
   }
 
-  char16_t main_name[soft_block::kClassNameUnits + 1];
-  char16_t auxiliary[soft_block::kClassNameUnits + 1];
-  char16_t secondary[soft_block::kClassNameUnits + 1];
-  ClassName(e, 0, main_name, std::size(main_name));
-  ClassName(e, code_table::kClassAuxiliary, auxiliary, std::size(auxiliary));
-  ClassName(e, code_table::kClassSecondary, secondary, std::size(secondary));
-  if (!main_name[0]) CopyText(main_name, std::size(main_name), u"主码表");
-  if (auxiliary[0]) {
+  std::u16string main_name = ClassName(e, 0);
+  const std::u16string auxiliary = ClassName(e, code_table::kClassAuxiliary);
+  const std::u16string secondary = ClassName(e, code_table::kClassSecondary);
+  if (main_name.empty()) main_name = u"主码表";
+  if (!auxiliary.empty()) {
     add(u"输入方案：");
     const bool with_main = ime_flags & ime_block::kSchemeMain;
     const bool with_auxiliary = ime_flags & ime_block::kSchemeAuxiliary;
@@ -256,10 +226,10 @@ int FormatStatusText(const EngineInstance* e, char16_t* out) {
       add(u"+");
       add(auxiliary);
     } else {
-      add(with_main ? main_name : auxiliary);
+      add(with_main ? std::u16string_view(main_name) : std::u16string_view(auxiliary));
     }
   }
-  if (secondary[0]) {
+  if (!secondary.empty()) {
     if (ime_flags & ime_block::kAlwaysSearchSecondary) {
       add(u"，检索");
     } else if (ime_flags & ime_block::kSearchSecondaryWhenEmpty) {

@@ -4,6 +4,7 @@
 // before it is typed.
 #include <cstdint>
 
+#include "textservice/engine/dme_block.h"
 #include "textservice/engine/engine_instance.h"
 
 namespace lz {
@@ -25,27 +26,26 @@ constexpr int kOutputText = 5;
 constexpr int kCommit = 7;
 }  // namespace key_action
 
-// Key classes (dme +50, one byte per key code).
+// The query's names for the key classes and query flags of the dme block.
 namespace key_class {
-constexpr std::uint8_t kCommitLead = 0x1;
-constexpr std::uint8_t kCodeEnd = 0x2;
-constexpr std::uint8_t kEnglishAfterDigit = 0x4;
-constexpr std::uint8_t kWildcardStandsFor = 0x10;
-constexpr std::uint8_t kCommitsWhenNothingContinues = 0x20;
+constexpr std::uint8_t kCommitLead = dme_block::kCommitLeadKey;
+constexpr std::uint8_t kCodeEnd = dme_block::kCodeEndKey;
+constexpr std::uint8_t kEnglishAfterDigit = dme_block::kEnglishAfterDigit;
+constexpr std::uint8_t kWildcardStandsFor = dme_block::kWildcardStandsFor;
+constexpr std::uint8_t kCommitsWhenNothingContinues = dme_block::kCommitsWhenNothingContinues;
 }  // namespace key_class
 
-// Query flags (dme +36).
 namespace query_flag {
-constexpr std::uint32_t kListLongerCodes = 0x1;
-constexpr std::uint32_t kEmptyCodeShowsFollowing = 0x2;
-constexpr std::uint32_t kSingleCharacters = 0x4;
-constexpr std::uint32_t kSingleKeyWildcard = 0x8;
-constexpr std::uint32_t kWildcardMatching = 0x10;
-constexpr std::uint32_t kWildcardRepeatsLastCommit = 0x20;
-constexpr std::uint32_t kAutoCommitFullCodeOnly = 0x100;
-constexpr std::uint32_t kPushFullCodeOnly = 0x200;
-constexpr std::uint32_t kSimplestMode = 0x400;
-constexpr std::uint32_t kEmptyCodeShowsOne = 0x800;
+constexpr std::uint32_t kListLongerCodes = dme_block::kListLongerCodes;
+constexpr std::uint32_t kEmptyCodeShowsFollowing = dme_block::kEmptyCodeShowsAllFollowing;
+constexpr std::uint32_t kSingleCharacters = dme_block::kSingleCharactersOnly;
+constexpr std::uint32_t kSingleKeyWildcard = dme_block::kFirstKeyQuery;
+constexpr std::uint32_t kWildcardMatching = dme_block::kWildcardMatching;
+constexpr std::uint32_t kWildcardRepeatsLastCommit = dme_block::kQueryKeyRepeats;
+constexpr std::uint32_t kAutoCommitFullCodeOnly = dme_block::kAutoCommitFullCodeOnly;
+constexpr std::uint32_t kPushFullCodeOnly = dme_block::kSmartCommitFullCodeOnly;
+constexpr std::uint32_t kSimplestMode = dme_block::kSimplestModeLengths;
+constexpr std::uint32_t kEmptyCodeShowsOne = dme_block::kEmptyCodeShowsOneFollowing;
 }  // namespace query_flag
 
 constexpr std::uint8_t kWildcardByte = 0x02;
