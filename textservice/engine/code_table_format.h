@@ -40,6 +40,9 @@ constexpr std::uint32_t kTypePlain = 0;         // searched without the prefix i
 constexpr std::uint32_t kTypeIndexed = 1;       // the prefix index is valid
 constexpr std::uint32_t kTypeAssociation = 5;   // in the low 4 bits: records have no code
 constexpr std::uint32_t kTypeLowBitsMask = 0xF;
+// Set beside the type while a writer moves offset entries: readers then search without the prefix index,
+// and a writer that finds it set knows the last one died mid-change and puts the table back in order.
+constexpr std::uint32_t kTypeBeingChanged = 0x80000000u;
 
 // Record fields (byte offsets from the record's start).
 constexpr std::uint32_t kRecordFlags = 0;       // uint32
