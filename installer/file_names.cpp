@@ -29,17 +29,6 @@ std::u16string LibraryPath(std::u16string_view folder, std::u16string_view ime_n
   return result;
 }
 
-std::u16string AsideName(std::u16string_view path, int n) {
-  const std::size_t dot = ExtensionDot(path);
-  const std::u16string number = [n] {
-    std::u16string digits;
-    for (char c : std::to_string(n)) digits += static_cast<char16_t>(c);
-    return digits;
-  }();
-  if (dot == std::u16string_view::npos) return std::u16string(path) + number;
-  return std::u16string(path.substr(0, dot)) + number + std::u16string(path.substr(dot));
-}
-
 std::u16string SideCopyName(std::u16string_view path, int n) {
   const std::size_t dot = ExtensionDot(path);
   const std::u16string stem(path.substr(0, dot == std::u16string_view::npos ? path.size() : dot));

@@ -1,6 +1,6 @@
 #pragma once
-// Names the installer gives files: the text-service library in a system folder, the names a file in use
-// is moved aside to, the side file a new copy is written to first, and the registry names of fonts.
+// Names the installer gives files (os::AsideName names a file in use moved aside): the text-service
+// library in a system folder, the side file a new copy is written to first, and the registry names of fonts.
 #include <string>
 #include <string_view>
 
@@ -8,10 +8,6 @@ namespace lz::installer {
 
 // "<folder><name>.dll" when the folder ends in "\", else "<folder>\<name>.dll".
 std::u16string LibraryPath(std::u16string_view folder, std::u16string_view ime_name);
-
-// The n-th name a file in use is moved aside to: "<path without extension><n>.<extension>", or
-// "<path><n>" for a name without an extension (a dot in a folder name is not an extension).
-std::u16string AsideName(std::u16string_view path, int n);
 
 // The n-th side name a new copy is written to before it takes the target's place.
 std::u16string SideCopyName(std::u16string_view path, int n);

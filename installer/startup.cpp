@@ -69,6 +69,8 @@ class Run {
 };
 
 int Run::Start() {
+  // Known before the first box: a silent run shows none.
+  state_.silent = ParseCommandLine(input_.arguments).silent;
   if (input_.os_major <= 5 && host_.Message(kTextOldWindows, kCaptionInstall, kStyleQuestionYesNo) != kAnswerYes) {
     return kExitFailed;
   }

@@ -1,6 +1,7 @@
 #include "installer/data_folder.h"
 #include "installer/file_names.h"
 #include "installer/work_paths.h"
+#include "platform/os/folder_tree.h"
 
 #include <gtest/gtest.h>
 
@@ -15,10 +16,10 @@ TEST(FileNamesTest, LibraryPathsHaveOneSeparator) {
 }
 
 TEST(FileNamesTest, AsideNamesNumberTheNameBeforeItsExtension) {
-  EXPECT_EQ(AsideName(u"C:\\w\\Name.dll", 1), u"C:\\w\\Name1.dll");
-  EXPECT_EQ(AsideName(u"C:\\w\\Name.dll", 2), u"C:\\w\\Name2.dll");
-  EXPECT_EQ(AsideName(u"C:\\w.x\\Name", 1), u"C:\\w.x\\Name1");
-  EXPECT_EQ(AsideName(u"C:\\w\\a.b.dmg", 3), u"C:\\w\\a.b3.dmg");
+  EXPECT_EQ(os::AsideName(u"C:\\w\\Name.dll", 1), u"C:\\w\\Name1.dll");
+  EXPECT_EQ(os::AsideName(u"C:\\w\\Name.dll", 2), u"C:\\w\\Name2.dll");
+  EXPECT_EQ(os::AsideName(u"C:\\w.x\\Name", 1), u"C:\\w.x\\Name1");
+  EXPECT_EQ(os::AsideName(u"C:\\w\\a.b.dmg", 3), u"C:\\w\\a.b3.dmg");
   EXPECT_EQ(SideCopyName(u"C:\\w\\Name.dll", 1), u"C:\\w\\Name.new1.dll");
   EXPECT_EQ(SideCopyName(u"C:\\w.x\\Name", 2), u"C:\\w.x\\Name.new2");
 }

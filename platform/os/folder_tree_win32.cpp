@@ -11,8 +11,21 @@ namespace {
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
+constexpr int kMaxAsideNames = 100;
+
 void ScheduleDelete(const std::wstring& path, TreeRemoval& result) {
   if (MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) ++result.scheduled;
+}
+
+// A file in use is renamed aside first, and the aside name is scheduled: a new file under the old name
+// (a reinstall before the restart) is then not deleted at the restart.
+void SetAsideAndSchedule(const std::wstring& path, TreeRemoval& result) {
+  for (int n = 1; n <= kMaxAsideNames; ++n) {
+    const std::u16string aside = AsideName(U16Ptr(path.c_str()), n);
+    if (GetFileAttributesW(WidePtr(aside.c_str())) != INVALID_FILE_ATTRIBUTES) continue;
+    if (MoveFileExW(path.c_str(), WidePtr(aside.c_str()), 0)) ScheduleDelete(WidePtr(aside.c_str()), result);
+    return;
+  }
 }
 
 // Removes one entry. A reparse point (link, junction, mount point) is removed as itself and never
@@ -28,7 +41,7 @@ bool RemoveEntry(const std::wstring& path, bool allow_delayed, TreeRemoval& resu
   const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
   if (!folder) {
     if (DeleteFileW(path.c_str())) return true;
-    if (allow_delayed) ScheduleDelete(path, result);
+    if (allow_delayed) SetAsideAndSchedule(path, result);
     return false;
   }
   bool all = true;
