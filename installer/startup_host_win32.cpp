@@ -18,6 +18,7 @@ using os::WidePtr;
 
 constexpr int kAnswerNo = 7;
 constexpr int kMaxPrivateFolders = 100;
+constexpr int kSelfDeleteAttempts = 5;
 // Only the machine's administrators and the system may touch the private copy's folder: nobody can put
 // a DLL beside the elevated copy or swap the copy before it starts.
 constexpr wchar_t kPrivateFolderSddl[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
@@ -152,7 +153,7 @@ CopyStart StartupHostWin32::StartPrivateCopy(const std::u16string& source, const
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(WidePtr(copy.c_str()), WidePtr(command.data()), nullptr, nullptr, FALSE, 0, nullptr,
-                      WidePtr(folder.c_str()), &startup, &process)) {
+                      WidePtr(state_.work_folder.c_str()), &startup, &process)) {
     os::DeleteFolderTree(folder.c_str(), false);
     return CopyStart::kStartFailed;
   }
@@ -179,17 +180,20 @@ void StartupHostWin32::DeleteOwnCopy() {
   if (!GetEnvironmentVariableW(L"COMSPEC", comspec, MAX_PATH)) return;
   SetFileAttributesW(WidePtr(own.c_str()), FILE_ATTRIBUTE_NORMAL);
   // Long paths, quoted: a short name may be missing, and a blank would split an unquoted path. The
-  // interpreter tries again until this process has ended and its file is free.
-  const std::u16string command = Quoted(U16Ptr(comspec)) + u" /c \"for /l %i in (1,1,300) do @if exist " +
-                                 Quoted(own) + u" (del /f /q " + Quoted(own) + u" >nul 2>&1) & rmdir /q " +
-                                 Quoted(folder) + u" >nul 2>&1\"";
-  std::u16string mutable_command = command;
-  STARTUPINFOW startup{};
+  // interpreter waits a moment and tries again, a few times, until this process has ended and its file
+  // is free (a plain sequence: not every command interpreter repeats a "for /l" body given with /c).
+  std::u16string command = Quoted(U16Ptr(comspec)) + u" /c ";
+  for (int attempt = 0; attempt < kSelfDeleteAttempts; ++attempt) {
+    command += u"ping -n 2 127.0.0.1 >nul 2>&1 & if exist " + Quoted(own) + u" del /f /q " + Quoted(own) +
+               u" >nul 2>&1 & ";
+  }
+  command += u"rmdir /q " + Quoted(folder) + u" >nul 2>&1";
+    STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, WidePtr(mutable_command.data()), nullptr, nullptr, FALSE,
+  if (!CreateProcessW(nullptr, WidePtr(command.data()), nullptr, nullptr, FALSE,
                       CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, L"C:\\", &startup, &process)) {
     return;
   }
