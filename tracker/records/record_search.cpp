@@ -25,23 +25,8 @@ std::vector<records::Value> Values(const std::vector<std::u16string>& texts) {
   return std::vector<records::Value>(texts.begin(), texts.end());
 }
 
-}  // namespace
-
-SearchForm DesignedSearchForm(std::u16string today, std::vector<std::u16string> contents,
-                              std::vector<std::u16string> remarks) {
-  SearchForm form;
-  form.date_from = kFirstDate;
-  form.date_to = std::move(today);
-  form.weekday_from = u"0";
-  form.weekday_to = u"6";
-  form.start_from = form.stop_from = form.pass_from = kFirstSecond;
-  form.start_to = form.stop_to = form.pass_to = kLastSecond;
-  form.contents = std::move(contents);
-  form.remarks = std::move(remarks);
-  return form;
-}
-
-double NumericValue(std::u16string_view text) {
+// The numeric value of a weekday box's text.
+double WeekdayBoxValue(std::u16string_view text) {
   std::size_t i = 0;
   while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) ++i;
   std::string number;
@@ -65,9 +50,25 @@ double NumericValue(std::u16string_view text) {
   return std::strtod(number.c_str(), nullptr);
 }
 
+}  // namespace
+
+SearchForm DesignedSearchForm(std::u16string today, std::vector<std::u16string> contents,
+                              std::vector<std::u16string> remarks) {
+  SearchForm form;
+  form.date_from = kFirstDate;
+  form.date_to = std::move(today);
+  form.weekday_from = u"0";
+  form.weekday_to = u"6";
+  form.start_from = form.stop_from = form.pass_from = kFirstSecond;
+  form.start_to = form.stop_to = form.pass_to = kLastSecond;
+  form.contents = std::move(contents);
+  form.remarks = std::move(remarks);
+  return form;
+}
+
 std::optional<records::RecordQuery> BuildSearchQuery(const SearchForm& form) {
-  const double weekday_from = std::floor(NumericValue(form.weekday_from));
-  const double weekday_to = std::floor(NumericValue(form.weekday_to));
+  const double weekday_from = std::floor(WeekdayBoxValue(form.weekday_from));
+  const double weekday_to = std::floor(WeekdayBoxValue(form.weekday_to));
   for (double weekday : {weekday_from, weekday_to}) {
     if (!(weekday >= kSmallestWeekday && weekday <= kGreatestWeekday)) return std::nullopt;
   }

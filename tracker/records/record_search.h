@@ -31,12 +31,9 @@ struct SearchForm {
 SearchForm DesignedSearchForm(std::u16string today, std::vector<std::u16string> contents,
                               std::vector<std::u16string> remarks);
 
-// The numeric value of a text: blanks skipped, the longest leading decimal number (sign, digits, one
-// point, exponent), 0 when the text does not begin with one.
-double NumericValue(std::u16string_view text);
-
-// Every condition of the form, always all of them; nullopt when a weekday number lies outside a
-// 16-bit integer (the search then fails as designed).
+// Every condition of the form, always all of them. A weekday box is read by its numeric value (blanks
+// skipped, the longest leading decimal number, 0 without one) rounded down; nullopt when that lies
+// outside a 16-bit integer (the search then fails as designed).
 std::optional<records::RecordQuery> BuildSearchQuery(const SearchForm& form);
 
 // "Record Number", "Maximum Pass", "Minimum Pass", "Total Pass" lines with H:MM:SS values; none when
