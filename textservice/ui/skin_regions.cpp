@@ -104,6 +104,33 @@ void BlendImage(SkinImage& target, std::int32_t x, std::int32_t y, const SkinIma
   BlendAt(target, x, y, image, true);
 }
 
+std::unique_ptr<SkinImage> OpaquePremultipliedCopy(const SkinImage& background) {
+  auto canvas = NewSkinImage(background.width, background.height);
+  if (!canvas) return nullptr;
+  for (std::size_t i = 0; i + kSkinPixelBytes <= background.pixels.size(); i += kSkinPixelBytes) {
+    const std::uint32_t alpha = background.pixels[i + kPixelAlpha];
+    for (int c : {kPixelBlue, kPixelGreen, kPixelRed})
+      canvas->pixels[i + c] = static_cast<std::uint8_t>(background.pixels[i + c] * alpha / 255);
+    canvas->pixels[i + kPixelAlpha] = 255;
+  }
+  return canvas;
+}
+
+void RepairGdiAlpha(SkinImage& canvas, const SkinImage& background) {
+  if (canvas.pixels.size() != background.pixels.size()) return;
+  for (std::size_t i = 0; i + kSkinPixelBytes <= canvas.pixels.size(); i += kSkinPixelBytes) {
+    std::uint8_t& alpha = canvas.pixels[i + kPixelAlpha];
+    if (alpha == 0) {
+      alpha = 255;
+    } else if (alpha == 255) {
+      const std::uint32_t a = background.pixels[i + kPixelAlpha];
+      for (int c : {kPixelBlue, kPixelGreen, kPixelRed})
+        canvas.pixels[i + c] = static_cast<std::uint8_t>(background.pixels[i + c] * a / 255);
+      alpha = static_cast<std::uint8_t>(a);
+    }
+  }
+}
+
 int InputHasAutoVerticalPrefix(const EngineInstance* e) {
   const std::uint32_t count =
       std::min(BlockU32(e->blocks.skin, skin_block::kVerticalPrefixCount), skin_block::kMaxVerticalPrefixes);

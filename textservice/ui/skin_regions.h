@@ -4,6 +4,7 @@
 // states, test points against them and blend their images into the window's pixels.
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "textservice/ui/skin_image.h"
 
@@ -92,6 +93,12 @@ void BlendRegionImage(const SkinHitRegion& region, SkinImage& target);
 // The same blend of an image at a point, except that a fully opaque source pixel stores alpha 254;
 // nothing is drawn when the image does not fit.
 void BlendImage(SkinImage& target, std::int32_t x, std::int32_t y, const SkinImage& image);
+
+// The layered windows paint in three steps: the background copied premultiplied and fully opaque, GDI
+// text on top (GDI leaves alpha 0 where it drew), then the alpha repaired: drawn pixels become opaque,
+// untouched ones take the background's premultiplied colour and alpha back.
+std::unique_ptr<SkinImage> OpaquePremultipliedCopy(const SkinImage& background);
+void RepairGdiAlpha(SkinImage& canvas, const SkinImage& background);
 
 // 1 when the typed keys begin with one of the skin settings' auto-vertical code prefixes.
 int InputHasAutoVerticalPrefix(const EngineInstance* instance);

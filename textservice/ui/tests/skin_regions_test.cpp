@@ -167,5 +167,21 @@ TEST(SkinRegions, NothingIsBlendedThatDoesNotFitOrDoesNotShow) {
   EXPECT_EQ(target->Pixel(3, 3)[kPixelAlpha], 254);
 }
 
+TEST(SkinRegions, GdiDrawnPixelsBecomeOpaqueAndTheRestTakesTheBackgroundBack) {
+  auto background = NewSkinImage(3, 1);
+  const std::vector<std::uint8_t> bg = {200, 100, 50, 128, 10, 20, 30, 255, 90, 90, 90, 0};
+  std::copy(bg.begin(), bg.end(), background->pixels.begin());
+  auto canvas = OpaquePremultipliedCopy(*background);
+  ASSERT_NE(canvas, nullptr);
+  EXPECT_EQ(canvas->pixels, (std::vector<std::uint8_t>{100, 50, 25, 255, 10, 20, 30, 255, 0, 0, 0, 255}));
+  // GDI draws pixel 0 (alpha 0 afterwards) and leaves the others.
+  canvas->pixels[0] = 1;
+  canvas->pixels[1] = 2;
+  canvas->pixels[2] = 3;
+  canvas->pixels[3] = 0;
+  RepairGdiAlpha(*canvas, *background);
+  EXPECT_EQ(canvas->pixels, (std::vector<std::uint8_t>{1, 2, 3, 255, 10, 20, 30, 255, 0, 0, 0, 0}));
+}
+
 }  // namespace
 }  // namespace lz
