@@ -16,6 +16,7 @@ namespace lz {
 // the mouse, and the regions and background of the last layout.
 struct CandidateWindowState {
   void* window = nullptr;  // HWND
+  void* host = nullptr;    // HWND of the host window when the window was made
   std::int32_t caret_x = 0;  // screen point and height of the caret, set by the key handling
   std::int32_t caret_y = 0;
   std::int32_t caret_height = 0;
