@@ -51,7 +51,10 @@ void SetEntry(const Table& t, std::uint32_t position, std::uint32_t offset) {
   t.view.WriteU32(kOffsetTable + 4ull * position, offset);
 }
 
+// A record that lies in the header or the offset table, or does not fit the view, reads as absent: the
+// table was only checked as far as opening it costs the same at every size.
 bool ReadRecord(const Table& t, std::uint32_t offset, CodeTableRecord& record) {
+  if (offset < kOffsetTable + 4ull * t.count) return false;
   return ReadCodeTableRecord(t.view, offset, t.association, record);
 }
 

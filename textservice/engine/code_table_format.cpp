@@ -91,4 +91,33 @@ TableCheck ValidateCodeTable(ByteView view, TableCheckOptions options) {
   return TableCheck::kValid;
 }
 
+TableCheck CheckCodeTableOnOpen(ByteView view, TableCheckOptions options) {
+  CodeTableHeader header;
+  if (!ReadCodeTableHeader(view, header)) return TableCheck::kTooSmall;
+  if (options.require_format && header.format_number != kFormat) return TableCheck::kWrongFormat;
+  const std::uint64_t offsets_end = kOffsetTable + 4ull * header.record_count;
+  if (offsets_end > view.size) return TableCheck::kCountPastEnd;
+  if (header.lowest_record_offset < offsets_end || header.lowest_record_offset > view.size) {
+    return TableCheck::kLowestOffsetOutside;
+  }
+  if (header.table_type != kTypeIndexed) return TableCheck::kValid;
+  // One pass over the index's rows as a whole: the index has a fixed size, whatever the table holds.
+  std::uint32_t highest = 0;
+  for (std::uint32_t at = PrefixIndexOffset(1, 0); at < kHeaderSize; at += 4) {
+    std::uint32_t position = 0;
+    view.ReadU32(at, position);
+    highest = position > highest ? position : highest;
+  }
+  return highest > header.record_count ? TableCheck::kPrefixIndexOutside : TableCheck::kValid;
+}
+
+bool ReadTableRecord(ByteView view, std::uint32_t offset, bool association, CodeTableRecord& out) {
+  std::uint32_t count = 0;
+  if (!view.ReadU32(kRecordCount, count) || offset < kOffsetTable + 4ull * count) {
+    out = CodeTableRecord{};
+    return false;
+  }
+  return ReadCodeTableRecord(view, offset, association, out);
+}
+
 }  // namespace lz

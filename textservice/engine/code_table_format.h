@@ -137,4 +137,14 @@ struct TableCheckOptions {
 // indexed table, the prefix index. A table that fails is refused, never read.
 TableCheck ValidateCodeTable(ByteView view, TableCheckOptions options = {});
 
+// What opening a table checks, at a cost that does not grow with the table: the header, the offset
+// table's extent, the lowest record offset and, for an indexed table, the prefix index. Records are
+// checked where they are read, and one that fails reads as absent; ValidateCodeTable keeps the full check
+// for the table tools.
+TableCheck CheckCodeTableOnOpen(ByteView view, TableCheckOptions options = {});
+
+// The record at a file offset of a table: as ReadCodeTableRecord, and never inside the header or the
+// offset table, where a write through the record would damage the table.
+bool ReadTableRecord(ByteView view, std::uint32_t offset, bool association, CodeTableRecord& out);
+
 }  // namespace lz

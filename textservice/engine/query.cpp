@@ -111,7 +111,7 @@ int BuildSearchKey(const Query& q, const char16_t* keys, int count, SearchKey& o
 }
 
 bool RecordAtOffset(const MappedFile* table, std::uint32_t offset, CodeTableRecord& record) {
-  return ReadCodeTableRecord({table->view, static_cast<std::uint32_t>(table->size)}, offset, false, record);
+  return ReadTableRecord({table->view, static_cast<std::uint32_t>(table->size)}, offset, false, record);
 }
 
 bool StartsWith(const std::uint8_t* bytes, int length, const std::uint8_t* prefix, int prefix_length) {
