@@ -51,11 +51,10 @@ void SetEntry(const Table& t, std::uint32_t position, std::uint32_t offset) {
   t.view.WriteU32(kOffsetTable + 4ull * position, offset);
 }
 
-// A record that lies in the header or the offset table, or does not fit the view, reads as absent: the
-// table was only checked as far as opening it costs the same at every size.
+// A record that fails the checks of the full validation reads as absent: opening a table checks only
+// what costs the same at every size.
 bool ReadRecord(const Table& t, std::uint32_t offset, CodeTableRecord& record) {
-  if (offset < kOffsetTable + 4ull * t.count) return false;
-  return ReadCodeTableRecord(t.view, offset, t.association, record);
+  return ReadTableRecord(t.view, offset, t.association, record);
 }
 
 // The key of the record at a position; the empty key when the record does not lie inside the view.
@@ -114,9 +113,12 @@ bool UsableKey(const std::uint8_t* key, std::uint32_t n) {
   return std::memchr(key + 1, 0, n) == nullptr;  // a code never holds a zero byte
 }
 
+// A sentinel search lands between records; it can only meet a record equal to it when a code holds the
+// end marker 0xFF (a broken table), and then the range starts or ends after that record, never at a
+// negative position.
 int SetRange(TableRange& out, int r_first, int r_end) {
-  out.first = -r_first;
-  out.end = std::max(-r_end, out.first);
+  out.first = r_first > 0 ? r_first : -r_first;
+  out.end = std::max(r_end > 0 ? r_end : -r_end, out.first);
   return out.end - out.first;
 }
 
