@@ -53,8 +53,10 @@ void SetEntry(const Table& t, std::uint32_t position, std::uint32_t offset) {
   t.view.WriteU32(kOffsetTable + 4ull * position, offset);
 }
 
+// A record that fails the checks of the full validation reads as absent: opening a table checks only
+// what costs the same at every size.
 bool ReadRecord(const Table& t, std::uint32_t offset, CodeTableRecord& record) {
-  return ReadCodeTableRecord(t.view, offset, t.association, record);
+  return ReadTableRecord(t.view, offset, t.association, record);
 }
 
 // The key of the record at a position; the empty key when the record does not lie inside the view.

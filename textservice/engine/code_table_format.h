@@ -148,6 +148,18 @@ struct TableCheckOptions {
 // never read.
 TableCheck ValidateCodeTable(ByteView view, TableCheckOptions options = {});
 
+// What opening a table checks, at a cost that does not grow with the table: the header, the offset
+// table's extent, the lowest record offset and, for an indexed table, the prefix index. Records are
+// checked where they are read, and one that fails reads as absent; ValidateCodeTable keeps the full check
+// for the table tools.
+TableCheck CheckCodeTableOnOpen(ByteView view, TableCheckOptions options = {});
+
+// The record at a file offset of a table, held to what the full check asks of every record: as
+// ReadCodeTableRecord, never inside the header or the offset table (where a write through the record
+// would damage the table), never below the lowest record offset outside temp.dmg's slots (where the next
+// append writes), and with no end marker in its code. A record that fails reads as absent.
+bool ReadTableRecord(ByteView view, std::uint32_t offset, bool association, CodeTableRecord& out);
+
 // The search's end marker, which no code may hold.
 constexpr std::uint8_t kCodeEndMarker = 0xFF;
 
