@@ -548,7 +548,7 @@ HRESULT TextService::OnSetFocus(ITfDocumentMgr* focus, ITfDocumentMgr*) {
   if (engine_) {
     ReopenResizedTables(engine_->files);
     PreserveHotKeys();
-    ReloadEngineSkinIfChanged(engine_, FindBuiltinSkin(LibraryModule()));
+    ReloadSkinIfChanged(engine_);
     if (focus) {
       UpdateCandidateWindow(engine_, true);
       if (SoftKeyboardLayoutSelected(engine_)) ShowSoftKeyboardWindow(engine_);

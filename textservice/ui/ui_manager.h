@@ -29,6 +29,8 @@ void UpdateCandidateWindow(EngineInstance* engine, bool clear_page);
 // Places the window for the text rectangle (screen coordinates) of the composition.
 void MoveCandidateWindow(EngineInstance* engine, const RECT& text);
 void DestroyCandidateWindow(EngineInstance* engine);
+// Loads the skin again when its configured name changed and refreshes the skinned windows; 1 when it did.
+int ReloadSkinIfChanged(EngineInstance* engine);
 
 // Status-bar window.
 void EnsureStatusWindow(EngineInstance* engine);
@@ -56,6 +58,8 @@ void DestroyDictionaryWindow(EngineInstance* engine);
 
 // Menus: the main menu tracked from owner at a screen point.
 void TrackMainMenu(EngineInstance* engine, HWND owner, POINT at);
+// The candidate menu for the candidate at a place of the page.
+void TrackCandidateMenu(EngineInstance* engine, HWND owner, POINT at, int page_place);
 
 // Candidate-list UI element for hosts that draw the candidates themselves.
 void BeginCandidateUIElement(EngineInstance* engine);

@@ -1,10 +1,14 @@
 #include "textservice/ui/ui_manager.h"
 
+#include "textservice/ui/candidate_window_win32.h"
+#include "textservice/ui/skin_fonts_win32.h"
+#include "textservice/ui/ui_state.h"
+
 namespace lz {
 namespace {
 
 // Each window's procedure; DefWindowProcW stands in until the window itself exists.
-constexpr WNDPROC kSkinWindowProcedures[kSkinWindowClassCount] = {DefWindowProcW, DefWindowProcW, DefWindowProcW,
+constexpr WNDPROC kSkinWindowProcedures[kSkinWindowClassCount] = {CandidateWndProc, DefWindowProcW, DefWindowProcW,
                                                                   DefWindowProcW, DefWindowProcW};
 
 // Per-window storage that the windows keep beside GWLP_USERDATA.
@@ -31,11 +35,50 @@ void UnregisterSkinClasses(HINSTANCE module) {
   for (const wchar_t* name : kSkinWindowClasses) UnregisterClassW(name, module);
 }
 
-void ShowCandidateWindow(EngineInstance*) {}
-void HideCandidateWindow(EngineInstance*) {}
-void UpdateCandidateWindow(EngineInstance*, bool) {}
-void MoveCandidateWindow(EngineInstance*, const RECT&) {}
-void DestroyCandidateWindow(EngineInstance*) {}
+namespace {
+
+HWND CandidateWindowOf(const EngineInstance* engine) {
+  return engine && engine->ui ? static_cast<HWND>(engine->ui->candidate.window) : nullptr;
+}
+
+}  // namespace
+
+void ShowCandidateWindow(EngineInstance* engine) {
+  if (HWND window = CandidateWindowOf(engine)) ShowCandidateWindow(window);
+}
+
+void HideCandidateWindow(EngineInstance* engine) {
+  if (HWND window = CandidateWindowOf(engine)) HideCandidateWindow(window);
+}
+
+void UpdateCandidateWindow(EngineInstance* engine, bool clear_page) {
+  HWND window = CandidateWindowOf(engine);
+  if (!window) return;
+  if (clear_page) {
+    engine->page_item_count = 0;
+    engine->paging = PagingState{0, 0, -1, 0, 0};
+  }
+  SendMessageW(window, kRefreshSkinWindow, 0, 0);
+}
+
+void MoveCandidateWindow(EngineInstance* engine, const RECT& text) {
+  if (!engine || !engine->ui) return;
+  HWND window = CreateCandidateWindow(engine);
+  if (!window) return;
+  CandidateWindowState& w = engine->ui->candidate;
+  w.caret_x = text.left;
+  w.caret_y = text.top;
+  w.caret_height = text.bottom - text.top;
+  SendMessageW(window, kRefreshSkinWindow, 0, 0);
+}
+
+void DestroyCandidateWindow(EngineInstance* engine) {
+  if (HWND window = CandidateWindowOf(engine)) DestroyWindow(window);
+  if (engine && engine->ui) {
+    engine->ui->candidate.window = nullptr;
+    DestroySkinFonts(engine->ui);
+  }
+}
 
 void EnsureStatusWindow(EngineInstance*) {}
 void ShowStatusWindow(EngineInstance*) {}
@@ -57,6 +100,7 @@ void ScheduleDictionaryClose(EngineInstance*) {}
 void DestroyDictionaryWindow(EngineInstance*) {}
 
 void TrackMainMenu(EngineInstance*, HWND, POINT) {}
+void TrackCandidateMenu(EngineInstance*, HWND, POINT, int) {}
 
 void BeginCandidateUIElement(EngineInstance*) {}
 void UpdateCandidateUIElement(EngineInstance*) {}
