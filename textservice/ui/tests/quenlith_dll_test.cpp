@@ -138,6 +138,15 @@ void SetCapsLock(bool on) {
   SetKeyboardState(keys);
 }
 
+// Another component (the system, another text service) writes a compartment and its sinks hear it.
+void WriteAsAnotherClient(HostCompartment& compartment, LONG value) {
+  VARIANT variant;
+  VariantInit(&variant);
+  variant.vt = VT_I4;
+  variant.lVal = value;
+  compartment.SetValue(kClient + 1, &variant);
+}
+
 // ---- an activation on the host ----
 
 struct Activation {
@@ -372,6 +381,31 @@ TEST(Activation, AdvisesSixSinksAndDeactivationGivesEverythingBack) {
   EXPECT_TRUE(host.NothingHeld());
 }
 
+TEST(Activation, TheTextEditSinkFollowsTheDocumentFocus) {
+  InstalledProduct product;
+  Activation activation;
+  ASSERT_EQ(activation.activated, S_OK);
+  HostContext& context = activation.host.context();
+  EXPECT_EQ(context.sinks().CountOf(IID_ITfTextEditSink), 1);
+  activation.host.FocusDocument(false);
+  EXPECT_EQ(context.sinks().CountOf(IID_ITfTextEditSink), 0);
+  EXPECT_EQ(context.references(), 1);
+  activation.host.FocusDocument(true);
+  EXPECT_EQ(context.sinks().CountOf(IID_ITfTextEditSink), 1);
+  activation.host.FocusDocument(true);
+  EXPECT_EQ(context.sinks().CountOf(IID_ITfTextEditSink), 1);
+}
+
+TEST(Activation, ImmersiveAndOtherHostStylesActivateAlike) {
+  InstalledProduct product;
+  for (DWORD flags : {kImmersive, DWORD{0x4}, DWORD{0x40000004}}) {
+    SCOPED_TRACE(flags);
+    Activation activation(flags);
+    EXPECT_EQ(activation.activated, S_OK);
+    EXPECT_EQ(activation.host.AdvisedSinkCount(), 6);
+  }
+}
+
 TEST(Activation, FailsWithoutTheRegistryEntryAndAdvisesNothing) {
   InstalledProduct product;
   product.RemoveRegistryEntry();
@@ -429,14 +463,10 @@ TEST(Activation, PreservesNothingWithoutCombinationKeysOrWhileClosed) {
     ASSERT_EQ(activation.activated, S_OK);
     ASSERT_FALSE(activation.host.preserved().empty());
     // Closing from outside: the service hears the compartment and gives its keys back.
-    VARIANT closed;
-    VariantInit(&closed);
-    closed.vt = VT_I4;
-    closed.lVal = 0;
-    activation.host.compartments().Get(GUID_COMPARTMENT_KEYBOARD_OPENCLOSE).SetValue(99, &closed);
+    HostCompartment& open = activation.host.compartments().Get(GUID_COMPARTMENT_KEYBOARD_OPENCLOSE);
+    WriteAsAnotherClient(open, 0);
     EXPECT_TRUE(activation.host.preserved().empty());
-    closed.lVal = 1;
-    activation.host.compartments().Get(GUID_COMPARTMENT_KEYBOARD_OPENCLOSE).SetValue(99, &closed);
+    WriteAsAnotherClient(open, 1);
     EXPECT_EQ(activation.host.preserved().size(), std::size(kCombinations) + 2);
   }
 }
@@ -549,11 +579,7 @@ TEST(LanguageBarButton, LeftClickFlipsChineseAndEnglishButNotWithCapsLock) {
   EXPECT_EQ(conversion.value() & 0x101, 0x1);
   // A closed input method opens on the way to Chinese.
   HostCompartment& open = activation.host.compartments().Get(GUID_COMPARTMENT_KEYBOARD_OPENCLOSE);
-  VARIANT closed;
-  VariantInit(&closed);
-  closed.vt = VT_I4;
-  closed.lVal = 0;
-  open.SetValue(99, &closed);
+  WriteAsAnotherClient(open, 0);
   EXPECT_TRUE(Tooltip(button).starts_with(L"当前状态：关闭"));
   button->OnClick(tsf::TF_LBI_CLK_LEFT, POINT{}, nullptr);
   EXPECT_EQ(open.value(), 1);
@@ -765,9 +791,12 @@ TEST(Configure, AnUnactivatedServiceStartsConfigOnceAndKeepsNoEngine) {
   BSTR name = nullptr;
   EXPECT_EQ(configure->GetDisplayName(&name), E_FAIL);
 
-  // An activated service starts nothing.
+  // An activated service starts nothing, and names its language.
   HostThreadManager host;
   ASSERT_EQ(service->ActivateEx(&host, kClient, 0), S_OK);
+  ASSERT_EQ(configure->GetDisplayName(&name), S_OK);
+  EXPECT_NE(name, nullptr);
+  SysFreeString(name);
   g_starts.clear();
   EXPECT_EQ(configure->Show(nullptr, 0x804, GUID_NULL), S_OK);
   EXPECT_TRUE(g_starts.empty());
