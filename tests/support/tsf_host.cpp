@@ -1,6 +1,7 @@
 #include "tests/support/tsf_host.h"
 
 #include <algorithm>
+#include <cwctype>
 
 namespace lz::test {
 namespace {
@@ -384,6 +385,86 @@ bool HostThreadManager::PressPreservedKey(UINT vk, UINT modifiers, BOOL* eaten) 
     }
   }
   return false;
+}
+
+namespace {
+
+UINT HeldModifiers() {
+  UINT modifiers = 0;
+  if (GetKeyState(VK_CONTROL) & 0x8000) modifiers |= TF_MOD_CONTROL;
+  if (GetKeyState(VK_SHIFT) & 0x8000) modifiers |= TF_MOD_SHIFT;
+  if (GetKeyState(VK_MENU) & 0x8000) modifiers |= TF_MOD_ALT;
+  return modifiers;
+}
+
+}  // namespace
+
+bool HostThreadManager::DeliverKey(UINT message, WPARAM vk, LPARAM lparam) {
+  const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+  BOOL eaten = FALSE;
+  if (key_sink_) {
+    if (down && PressPreservedKey(static_cast<UINT>(vk), HeldModifiers(), &eaten) && eaten) return true;
+    eaten = FALSE;
+    const auto test = [&](BOOL* out) {
+      return down ? key_sink_->OnTestKeyDown(context_, vk, lparam, out) : key_sink_->OnTestKeyUp(context_, vk, lparam, out);
+    };
+    const auto handle = [&](BOOL* out) {
+      return down ? key_sink_->OnKeyDown(context_, vk, lparam, out) : key_sink_->OnKeyUp(context_, vk, lparam, out);
+    };
+    switch (delivery) {
+      case KeyDelivery::kTsfLike:
+        test(&eaten);
+        if (eaten) handle(&eaten);
+        break;
+      case KeyDelivery::kKeyDownOnly:
+        handle(&eaten);
+        break;
+      case KeyDelivery::kTestDownTwice:
+        test(&eaten);
+        test(&eaten);
+        if (eaten) handle(&eaten);
+        break;
+    }
+  }
+  if (eaten) return true;
+  passed_keys.push_back(PassedKey{down ? static_cast<UINT>(WM_KEYDOWN) : static_cast<UINT>(WM_KEYUP), vk,
+                                  static_cast<UINT>((lparam >> 16) & 0xFF)});
+  if (down) {
+    if (vk == VK_BACK) {
+      if (!text.empty()) text.pop_back();
+    } else if (const UINT character = MapVirtualKeyW(static_cast<UINT>(vk), MAPVK_VK_TO_CHAR) & 0xFFFF) {
+      // MapVirtualKey gives letters in capitals; without Shift an edit control types them small.
+      const bool shifted = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
+      const auto unit = static_cast<char16_t>(shifted ? character : std::towlower(static_cast<wint_t>(character)));
+      text.push_back(unit);
+    }
+  }
+  return false;
+}
+
+void HostThreadManager::TakeKeyboardFocus() {
+  ShowWindow(window_, SW_SHOWNOACTIVATE);
+  SetForegroundWindow(window_);
+  ::SetFocus(window_);
+  PumpKeys(2);
+}
+
+int HostThreadManager::PumpKeys(int rounds) {
+  int delivered = 0;
+  for (int round = 0; round < rounds; ++round) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.hwnd == window_ && (message.message == WM_KEYDOWN || message.message == WM_KEYUP ||
+                                      message.message == WM_SYSKEYDOWN || message.message == WM_SYSKEYUP)) {
+        DeliverKey(message.message, message.wParam, message.lParam);
+        ++delivered;
+        continue;
+      }
+      DispatchMessageW(&message);
+    }
+  }
+  return delivered;
 }
 
 int HostThreadManager::AdvisedSinkCount() const {

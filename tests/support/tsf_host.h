@@ -196,6 +196,17 @@ class HostDocument final : public ITfDocumentMgr, public HostObject {
   HostContext* top_;
 };
 
+// How the keystroke manager hands a key to the key event sink: as TSF does (OnTestKeyDown, then
+// OnKeyDown when the test said eaten), OnKeyDown alone, or OnTestKeyDown twice before OnKeyDown (as some
+// hosts ask).
+enum class KeyDelivery { kTsfLike, kKeyDownOnly, kTestDownTwice };
+
+struct PassedKey {
+  UINT message;  // WM_KEYDOWN or WM_KEYUP
+  WPARAM vk;
+  UINT scan;
+};
+
 struct PreservedKeyRecord {
   GUID guid;
   TF_PRESERVEDKEY key;
@@ -294,6 +305,19 @@ class HostThreadManager final : public ITfThreadMgr,
   void SetThreadFocus(bool focused);
   // Delivers a preserved key to the key event sink; false when no preserved key matches.
   bool PressPreservedKey(UINT vk, UINT modifiers, BOOL* eaten);
+  // One key message to the key event sink: a preserved key goes to OnPreservedKey, others as `delivery`
+  // says. A key not eaten is logged and edits the document's text like an edit control. True when eaten.
+  bool DeliverKey(UINT message, WPARAM vk, LPARAM lparam);
+  // Gives the host window the keyboard focus, so that typed keys (SendInput, or the library's
+  // keybd_event) arrive in its message queue.
+  void TakeKeyboardFocus();
+  // Takes the key messages that arrived for the host window in `rounds` short waits and delivers them;
+  // returns how many were delivered.
+  int PumpKeys(int rounds);
+  HWND window() const { return window_; }
+  KeyDelivery delivery = KeyDelivery::kTsfLike;
+  std::vector<PassedKey> passed_keys;
+  std::u16string text;  // the document's text as passed keys edited it
 
   CompartmentSet& compartments() { return compartments_; }
   const SinkList& sinks() const { return sinks_; }

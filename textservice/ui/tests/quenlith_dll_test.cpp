@@ -396,6 +396,38 @@ TEST(Activation, TheTextEditSinkFollowsTheDocumentFocus) {
   EXPECT_EQ(context.sinks().CountOf(IID_ITfTextEditSink), 1);
 }
 
+void Type(UINT vk) {
+  INPUT inputs[2] = {};
+  for (INPUT& input : inputs) {
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = static_cast<WORD>(vk);
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+  }
+  inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, inputs, sizeof(INPUT));
+}
+
+TEST(Activation, KeysTheServiceDoesNotTakeReachTheDocument) {
+  InstalledProduct product;
+  for (KeyDelivery delivery : {KeyDelivery::kTsfLike, KeyDelivery::kKeyDownOnly, KeyDelivery::kTestDownTwice}) {
+    SCOPED_TRACE(static_cast<int>(delivery));
+    Activation activation;
+    ASSERT_EQ(activation.activated, S_OK);
+    activation.host.delivery = delivery;
+    activation.host.TakeKeyboardFocus();
+    Type('A');
+    Type(VK_BACK);
+    Type('B');
+    activation.host.PumpKeys(10);
+    ASSERT_EQ(activation.host.passed_keys.size(), 6u);
+    EXPECT_EQ(activation.host.passed_keys[0].message, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ(activation.host.passed_keys[0].vk, static_cast<WPARAM>('A'));
+    EXPECT_EQ(activation.host.passed_keys[0].scan, MapVirtualKeyW('A', MAPVK_VK_TO_VSC));
+    EXPECT_EQ(activation.host.passed_keys[1].message, static_cast<UINT>(WM_KEYUP));
+    EXPECT_EQ(activation.host.text, u"b");
+  }
+}
+
 TEST(Activation, ImmersiveAndOtherHostStylesActivateAlike) {
   InstalledProduct product;
   for (DWORD flags : {kImmersive, DWORD{0x4}, DWORD{0x40000004}}) {
