@@ -439,7 +439,7 @@ void Form::Load() {
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
     font_ = CreateFontIndirectW(&metrics.lfMessageFont);
   }
-  hwnd_ = CreateWindowExW(0, kFormClass, os::WidePtr(caption_.c_str()), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+  hwnd_ = CreateWindowExW(0, kFormClass, os::WidePtr(caption_.c_str()), WS_OVERLAPPEDWINDOW,
                           TwipsToPixelsX(left_), TwipsToPixelsY(top_), TwipsToPixelsX(width_), TwipsToPixelsY(height_),
                           nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!hwnd_) return;
