@@ -181,7 +181,7 @@ SettingsFile::Entry SettingsFile::Classify(const std::u16string& text) {
     const std::size_t close = line.rfind(u']');
     if (close != std::u16string_view::npos) {
       entry.is_section = true;
-      entry.name = line.substr(1, close - 1);
+      entry.name = Trim(line.substr(1, close - 1));  // "[ MyApp ]" names MyApp
       return entry;
     }
   }

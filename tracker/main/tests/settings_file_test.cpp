@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,11 +38,11 @@ struct ReadCase {
   std::string file;
   const char16_t* section;
   const char16_t* key;
-  const char16_t* expected;
+  std::u16string expected;
 };
 
-TEST(SettingsFileRead, FollowsTheProfileFunctionsRules) {
-  const ReadCase cases[] = {
+const std::vector<ReadCase>& ReadCases() {
+  static const std::vector<ReadCase> cases = {
       {"plain value", "[MyApp]\r\nSM=1\r\n", u"MyApp", u"SM", u"1"},
       {"section name ignores case", "[MyApp]\r\nSM=1\r\n", u"Myapp", u"SM", u"1"},
       {"key name ignores case", "[MyApp]\r\nautostart=1\r\n", u"MyApp", u"AutoStart", u"1"},
@@ -57,18 +63,51 @@ TEST(SettingsFileRead, FollowsTheProfileFunctionsRules) {
       {"line without equals has no value", "[MyApp]\r\nSM\r\n", u"MyApp", u"SM", u"SM"},
       {"missing key", "[MyApp]\r\nSM=1\r\n", u"MyApp", u"AtTaskbar", u"AtTaskbar"},
       {"no file", "", u"MyApp", u"SM", u"SM"},
-      {"blanks in the section header", "[ MyApp ]\r\nSM=1\r\n", u"MyApp", u"SM", u"SM"},
+      {"blanks in the section header", "[ MyApp ]\r\nSM=1\r\n", u"MyApp", u"SM", u"1"},
       {"header with text after it", "[MyApp] ; main\r\nSM=1\r\n", u"MyApp", u"SM", u"1"},
       {"equals in the value", "[MyApp]\r\nCustomTip1=a=b\r\n", u"MyApp", u"CustomTip1", u"a=b"},
       {"last line without line end", "[MyApp]\r\nSM=1", u"MyApp", u"SM", u"1"},
       {"UTF-8 mark", "\xEF\xBB\xBF[MyApp]\r\nCustomContent1=\xE5\xAD\xA6\xE4\xB9\xA0\r\n", u"MyApp",
        u"CustomContent1", u"\u5b66\u4e60"},
+      {"long value", "[MyApp]\r\nCustomTip1=" + std::string(300, 'v') + "\r\n", u"MyApp", u"CustomTip1",
+       std::u16string(255, u'v')},
   };
-  for (const auto& c : cases) {
+  return cases;
+}
+
+TEST(SettingsFileRead, FollowsTheProfileFunctionsRules) {
+  for (const auto& c : ReadCases()) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(Read(Bytes(c.file), c.section, c.key), c.expected);
   }
 }
+
+#ifdef _WIN32
+// The system's own reader answers the same for every case that stays within the ANSI code page.
+TEST(SettingsFileRead, AgreesWithGetPrivateProfileStringA) {
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("lz-profile-" + std::to_string(GetCurrentProcessId()) + ".ini");
+  for (const auto& c : ReadCases()) {
+    const std::u16string expected = c.expected;
+    bool ascii = true;
+    for (const char16_t ch : expected) ascii = ascii && ch < 0x80;
+    if (!ascii) continue;
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove(path);
+    if (!c.file.empty()) {
+      std::ofstream out(path, std::ios::binary);
+      out << c.file;
+    }
+    const std::string section(c.section, c.section + std::char_traits<char16_t>::length(c.section));
+    const std::string key(c.key, c.key + std::char_traits<char16_t>::length(c.key));
+    char buffer[256] = {};
+    GetPrivateProfileStringA(section.c_str(), key.c_str(), key.c_str(), buffer, 256, path.string().c_str());
+    const std::string system = buffer;
+    EXPECT_EQ(std::u16string(system.begin(), system.end()), Read(Bytes(c.file), c.section, c.key));
+  }
+  std::filesystem::remove(path);
+}
+#endif
 
 TEST(SettingsFileRead, Utf16MarkSelectsUtf16) {
   const auto file = Utf16Le(u"[MyApp]\r\nCustomTip1=\u559d\u6c34\r\nSM=1\r\n", true);
@@ -77,9 +116,6 @@ TEST(SettingsFileRead, Utf16MarkSelectsUtf16) {
 }
 
 TEST(SettingsFileRead, AValueComesBackCutTo255Bytes) {
-  const std::string value(300, 'v');
-  const auto file = Bytes("[MyApp]\r\nCustomTip1=" + value + "\r\n");
-  EXPECT_EQ(Read(file, u"MyApp", u"CustomTip1"), std::u16string(255, u'v'));
   const auto exact = Bytes("[MyApp]\r\nCustomTip1=\"" + std::string(255, 'w') + "\"\r\n");
   EXPECT_EQ(Read(exact, u"MyApp", u"CustomTip1"), std::u16string(255, u'w'));
 }
