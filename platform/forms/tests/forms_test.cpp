@@ -254,24 +254,28 @@ TEST(Forms, MenusFromOneTable) {
   EXPECT_EQ(form.log.back(), "menu " + std::to_string(kCommandChecked));
 }
 
+// Timer procedures are standard-call functions: a lambda does not convert to one in the x86 build.
+std::u16string typed;
+void CALLBACK TypeAnswerAndEnter(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  HWND box = GetForegroundWindow();
+  HWND edit = FindWindowExW(box, nullptr, L"EDIT", nullptr);
+  SetWindowTextW(edit, reinterpret_cast<const wchar_t*>(typed.c_str()));
+  PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
+}
+void CALLBACK PressEscape(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
 TEST(Forms, InputBoxAnswersWithTheTextOrCancel) {
   // The box is modal: a timer posted before it opens types the answer and presses Enter.
-  static std::u16string typed;
   typed = u"answer";
-  SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    HWND box = GetForegroundWindow();
-    HWND edit = FindWindowExW(box, nullptr, L"EDIT", nullptr);
-    SetWindowTextW(edit, reinterpret_cast<const wchar_t*>(typed.c_str()));
-    PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
-  });
+  SetTimer(nullptr, 0, 50, TypeAnswerAndEnter);
   std::u16string value = u"old";
   EXPECT_TRUE(InputBox(nullptr, u"Name?", u"Pendulo", value));
   EXPECT_EQ(value, u"answer");
-  SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
-  });
+  SetTimer(nullptr, 0, 50, PressEscape);
   EXPECT_FALSE(InputBox(nullptr, u"Name?", u"Pendulo", value));
   EXPECT_EQ(value, u"answer");
 }
