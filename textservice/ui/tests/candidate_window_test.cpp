@@ -84,7 +84,7 @@ std::vector<std::uint8_t> TestSkin(const std::string& name, std::uint32_t backgr
       "[-皮肤信息-]\r\n名称=" + name + "\r\n"
       "[-文字显示-]\r\n"
       "编码字体颜色=" + Colour(kCodeRgb) + "\r\n编码字体名称=DejaVu Sans\r\n编码字体大小=-12\r\n编码字体粗细=400\r\n"
-      "候选字体颜色=" + Colour(kWordRgb) + "\r\n候选字体名称=DejaVu Sans\r\n候选字体大小=-16\r\n候选字体粗细=400\r\n"
+      "候选字体颜色=" + Colour(kWordRgb) + "\r\n候选字体名称=WenQuanYi Micro Hei\r\n候选字体大小=-16\r\n候选字体粗细=400\r\n"
       "序号字体颜色=" + Colour(kIndexRgb) + "\r\n提示字体颜色=" + Colour(kIndexRgb) + "\r\n"
       "第一候选颜色=" + Colour(kWordRgb) + "\r\n第一候选背景色=" + Colour(kHighlightRgb) + "\r\n"
       "鼠标处候选背景色=#-1\r\n"
@@ -315,10 +315,16 @@ void SaveScreenshot(const Screen& s, const RECT& area, const char* name) {
   test::WriteFileBytes(file, test::EncodeRgbaPng(static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h), rgba));
 }
 
-int CountIn(const Screen& s, RECT r, std::uint32_t rgb) {
+// Text is smoothed against the background: a pixel of the word colour (0x00C000) is one whose green is
+// strong and whose red and blue stay near 0.
+bool WordColoured(std::uint32_t rgb) {
+  return ((rgb >> 8) & 0xFF) >= 0x90 && (rgb >> 16) < 0x30 && (rgb & 0xFF) < 0x30;
+}
+
+int CountWordPixels(const Screen& s, RECT r) {
   int n = 0;
   for (int y = r.top; y < r.bottom; ++y) {
-    for (int x = r.left; x < r.right; ++x) n += s.At(x, y) == rgb;
+    for (int x = r.left; x < r.right; ++x) n += WordColoured(s.At(x, y));
   }
   return n;
 }
@@ -376,11 +382,11 @@ TEST_F(CandidateWindow, TheScreenShowsTheWordsTheHighlightAndTheButtons) {
     const SkinHitRegion& word = Region(cr::kFirstWord + k);
     if (!word.Shown()) continue;
     words.push_back({w.left + word.x, w.top + word.y, w.left + word.x + word.width, w.top + word.y + word.height});
-    EXPECT_GT(CountIn(screen, words.back(), kWordRgb), 0) << "slot " << k;
+    EXPECT_GT(CountWordPixels(screen, words.back()), 0) << "slot " << k;
   }
   EXPECT_EQ(words.size(), 5u);
-  int outside = CountIn(screen, w, kWordRgb);
-  for (const RECT& r : words) outside -= CountIn(screen, r, kWordRgb);
+  int outside = CountWordPixels(screen, w);
+  for (const RECT& r : words) outside -= CountWordPixels(screen, r);
   EXPECT_EQ(outside, 0) << "word colour outside the shown words";
 
   const SlotRect box = CandidateSlotRect(e_->ui->candidate.layout, 0);
@@ -512,13 +518,13 @@ TEST_F(CandidateWindow, FontsFromTheBlockOrTheSkin) {
     int escapement;
   };
   Settings block;
-  block.block_font = u"WenQuanYi Micro Hei";
-  Settings rotated;
+  block.block_font = u"DejaVu Sans";
+  Settings rotated = block;
   rotated.skin_flags = skin_block::kVerticalFromLeft;
   const Case cases[] = {
-      {"the skin's fonts", Settings{}, L"DejaVu Sans", -16, 0},
-      {"the block's fonts", block, L"WenQuanYi Micro Hei", -20, 0},
-      {"a rotated font without an @ face", rotated, L"DejaVu Sans", -16, 2700},
+      {"the skin's fonts", Settings{}, L"WenQuanYi Micro Hei", -16, 0},
+      {"the block's fonts", block, L"DejaVu Sans", -20, 0},
+      {"a rotated font without an @ face", rotated, L"DejaVu Sans", -20, 2700},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
