@@ -425,6 +425,13 @@ TEST_F(CandidateWindow, ClicksSendCommands) {
   Click(Centre(cr::kPunctuation));
   EXPECT_EQ(g_commands, (std::vector<Command>{{0, 0, ui_command::kFullWidthOn}, {0, 0, ui_command::kEnglishPunctuation}}));
   g_commands.clear();
+  e_->mode |= mode::kFullWidth | mode::kEnglishPunctuation;
+  UpdateCandidateWindow(e_, false);
+  Click(Centre(cr::kWidth));
+  Click(Centre(cr::kPunctuation));
+  EXPECT_EQ(g_commands,
+            (std::vector<Command>{{0, 0, ui_command::kFullWidthOff}, {0, 0, ui_command::kChinesePunctuation}}));
+  g_commands.clear();
   const POINT next = Centre(cr::kNextPage);
   Click(next);
   ASSERT_EQ(g_commands, (std::vector<Command>{{0, 0, ui_command::kNextPage}}));
