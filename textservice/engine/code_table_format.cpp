@@ -46,6 +46,24 @@ bool ReadCodeTableRecord(ByteView view, std::uint32_t offset, bool association, 
   return true;
 }
 
+bool ReadDictionaryRecord(ByteView view, std::uint32_t offset, DictionaryRecord& out) {
+  out = DictionaryRecord{};
+  out.offset = offset;
+  const std::uint64_t key_at = offset + std::uint64_t{kRecordCodeLength} + 1;
+  if (!view.ReadU32(offset + std::uint64_t{kRecordFlags}, out.flags) ||
+      !view.ReadU8(offset + std::uint64_t{kRecordCodeLength}, out.key_length) || out.key_length == 0 ||
+      out.key_length > kMaxStringBytes || !view.Holds(key_at, out.key_length) ||
+      view.data[key_at + out.key_length - 1] != 0 || OrderValue(out.flags) < out.key_length) {
+    return false;
+  }
+  out.key = view.data + key_at;
+  out.explanation_length = OrderValue(out.flags) - out.key_length;
+  if (!view.Holds(key_at + out.key_length, out.explanation_length)) return false;
+  out.explanation = out.key + out.key_length;
+  out.extent = static_cast<std::uint32_t>(key_at + out.key_length + out.explanation_length - offset);
+  return true;
+}
+
 int RecordCode(const CodeTableRecord& record, char16_t* out) {
   out[0] = 0;
   if (!record.code) return 0;
@@ -74,9 +92,10 @@ TableCheck ValidateCodeTable(ByteView view, TableCheckOptions options) {
     std::uint32_t offset = 0;
     ReadRecordOffset(view, i, offset);
     CodeTableRecord record;
-    if (offset < offsets_end || !ReadCodeTableRecord(view, offset, association, record)) {
-      return TableCheck::kRecordOutside;
-    }
+    DictionaryRecord entry;
+    const bool readable = options.dictionary_layout ? ReadDictionaryRecord(view, offset, entry)
+                                                    : ReadCodeTableRecord(view, offset, association, record);
+    if (offset < offsets_end || !readable) return TableCheck::kRecordOutside;
   }
 
   if (header.table_type == kTypeIndexed) {
