@@ -10,11 +10,19 @@ jobs=$(nproc)
 failed=()
 passed_tests=0
 failed_tests=0
+not_run=()
+. tools/wine-env.sh
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 for tree in native win64 win32 fuzz bench; do
   echo "=== $tree ==="
   if cmake --preset "$tree" >/dev/null && cmake --build --preset "$tree" -j "$jobs"; then
+    if [ "$tree" = win32 ] && ! lz_wine_runs_32bit; then
+      # The x86 deliverables are still built; only running them needs a kernel with 32-bit support.
+      echo "win32: built; its tests were not run: this machine's kernel cannot execute 32-bit programs"
+      not_run+=("$tree")
+      continue
+    fi
     ctest --preset "$tree" -j "$jobs" 2>&1 | tee "$log"
     [ "${PIPESTATUS[0]}" -eq 0 ] || failed+=("$tree")
     # "N% tests passed, F tests failed out of T"
@@ -33,5 +41,9 @@ if [ ${#failed[@]} -gt 0 ]; then
   echo "tests: $passed_tests passed, $failed_tests failed"
   exit 1
 fi
-echo "every tree passed: native, win64 (Wine), win32 (Wine), fuzz, bench (smoke)"
+if [ ${#not_run[@]} -gt 0 ]; then
+  echo "every tree built; tests passed in every tree but ${not_run[*]} (not run on this machine)"
+else
+  echo "every tree passed: native, win64 (Wine), win32 (Wine), fuzz, bench (smoke)"
+fi
 echo "tests: $passed_tests passed, $failed_tests failed"

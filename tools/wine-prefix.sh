@@ -5,6 +5,7 @@
 set -euo pipefail
 : "${WINEPREFIX:?WINEPREFIX must name the prefix folder}"
 export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+. "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 [ -f "$WINEPREFIX/.made" ] && exit 0
 mkdir -p "$(dirname "$WINEPREFIX")"
 # Two runners may start at once on a new tree; one makes the prefix, the other waits for it.
@@ -12,7 +13,7 @@ exec 9>"$WINEPREFIX.lock"
 flock 9
 [ -f "$WINEPREFIX/.made" ] && exit 0
 printf 'setup: creating the Wine prefix %s\n' "$WINEPREFIX" >&2
-wineboot -i >/dev/null 2>&1 || true
+"${LZ_WINEBOOT[@]}" -i >/dev/null 2>&1 || true
 wineserver -w || true
 [ -f "$WINEPREFIX/system.reg" ] || { echo "setup: wineboot made no prefix in $WINEPREFIX" >&2; exit 1; }
 touch "$WINEPREFIX/.made"

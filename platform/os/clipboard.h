@@ -6,8 +6,10 @@
 
 namespace os {
 
-// The clipboard's Unicode text; false when it holds none or cannot be opened.
+// The clipboard's Unicode text, empty when it holds none; false only when it cannot be opened.
 bool ReadClipboardText(std::u16string& out);
 bool WriteClipboardText(std::u16string_view text);
+// Empties the clipboard; false when it cannot be opened.
+bool EmptyClipboardText();
 
 }  // namespace os

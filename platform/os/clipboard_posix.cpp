@@ -8,7 +8,6 @@ namespace {
 struct Clipboard {
   std::mutex mutex;
   std::u16string text;
-  bool has_text = false;
 };
 
 Clipboard& TheClipboard() {
@@ -22,14 +21,20 @@ bool ReadClipboardText(std::u16string& out) {
   Clipboard& c = TheClipboard();
   std::lock_guard<std::mutex> lock(c.mutex);
   out = c.text;
-  return c.has_text;
+  return true;
 }
 
 bool WriteClipboardText(std::u16string_view text) {
   Clipboard& c = TheClipboard();
   std::lock_guard<std::mutex> lock(c.mutex);
   c.text = text;
-  c.has_text = true;
+  return true;
+}
+
+bool EmptyClipboardText() {
+  Clipboard& c = TheClipboard();
+  std::lock_guard<std::mutex> lock(c.mutex);
+  c.text.clear();
   return true;
 }
 

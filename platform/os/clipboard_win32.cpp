@@ -9,19 +9,24 @@ namespace os {
 
 bool ReadClipboardText(std::u16string& out) {
   out.clear();
-  if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || !OpenClipboard(nullptr)) return false;
-  bool ok = false;
-  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-    if (const auto* text = static_cast<const wchar_t*>(GlobalLock(data))) {
-      // The block may lack its terminator; never read past its size.
-      const SIZE_T units = GlobalSize(data) / sizeof(wchar_t);
-      SIZE_T n = 0;
-      while (n < units && text[n]) ++n;
-      out.assign(U16Ptr(text), n);
-      GlobalUnlock(data);
-      ok = true;
-    }
+  if (!OpenClipboard(nullptr)) return false;
+  // A clipboard without text (or whose text block cannot be locked) reads as the empty text.
+  HANDLE data = IsClipboardFormatAvailable(CF_UNICODETEXT) ? GetClipboardData(CF_UNICODETEXT) : nullptr;
+  if (const auto* text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr) {
+    // The block may lack its terminator; never read past its size.
+    const SIZE_T units = GlobalSize(data) / sizeof(wchar_t);
+    SIZE_T n = 0;
+    while (n < units && text[n]) ++n;
+    out.assign(U16Ptr(text), n);
+    GlobalUnlock(data);
   }
+  CloseClipboard();
+  return true;
+}
+
+bool EmptyClipboardText() {
+  if (!OpenClipboard(nullptr)) return false;
+  const bool ok = EmptyClipboard() != 0;
   CloseClipboard();
   return ok;
 }

@@ -13,13 +13,18 @@ export WINEPREFIX="${LZ_WINEPREFIX:-$root/build/wineprefix}"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 "$root/tools/wine-prefix.sh" || exit 1
+. "$root/tools/wine-env.sh"
+if ! lz_wine_runs_32bit && lz_is_pe32 "$1"; then
+  echo "wine-run: $1 is a 32-bit program and this machine's kernel cannot run 32-bit code" >&2
+  exit 1
+fi
 
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 if [ "$display" -eq 1 ]; then
-  xvfb-run -a -s "-screen 0 1280x1024x24" wine "$@" 2>&1 | tee "$out"
+  xvfb-run -a -s "-screen 0 1280x1024x24" "${LZ_WINE[@]}" "$@" 2>&1 | tee "$out"
 else
-  wine "$@" 2>&1 | tee "$out"
+  "${LZ_WINE[@]}" "$@" 2>&1 | tee "$out"
 fi
 rc=${PIPESTATUS[0]}
 [ "$rc" -eq 0 ] || { echo "wine-run: the program exited with $rc" >&2; exit "$rc"; }

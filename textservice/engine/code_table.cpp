@@ -111,9 +111,12 @@ bool UsableKey(const std::uint8_t* key, std::uint32_t n) {
   return std::memchr(key + 1, 0, n) == nullptr;  // a code never holds a zero byte
 }
 
+// A sentinel search lands between records; it can only meet a record equal to it when a code holds the
+// end marker 0xFF (a broken table), and then the range starts or ends after that record, never at a
+// negative position.
 int SetRange(TableRange& out, int r_first, int r_end) {
-  out.first = -r_first;
-  out.end = std::max(-r_end, out.first);
+  out.first = r_first > 0 ? r_first : -r_first;
+  out.end = std::max(r_end > 0 ? r_end : -r_end, out.first);
   return out.end - out.first;
 }
 

@@ -76,6 +76,28 @@ int RecordText(const CodeTableRecord& record, char16_t* out) {
   return TableStringToWide(out, kDecodedBufferUnits, record.text - 1);
 }
 
+namespace {
+
+int CompareStrings(const std::uint8_t* a, std::size_t na, const std::uint8_t* b, std::size_t nb) {
+  const std::size_t common = na < nb ? na : nb;
+  const int c = common ? std::memcmp(a, b, common) : 0;
+  if (c != 0) return c < 0 ? -1 : 1;
+  return na < nb ? -1 : (na > nb ? 1 : 0);
+}
+
+// The table's order: code, then text (association records have only their text).
+int CompareRecordKeys(const CodeTableRecord& a, const CodeTableRecord& b) {
+  const int c = CompareStrings(a.code, a.code_length, b.code, b.code_length);
+  return c != 0 ? c : CompareStrings(a.text, a.text_length, b.text, b.text_length);
+}
+
+bool IsSlotOffset(std::uint32_t offset) {
+  return offset >= kTempSlotBase && (offset - kTempSlotBase) % kTempSlotSize == 0 &&
+         (offset - kTempSlotBase) / kTempSlotSize < kTempSlotCount;
+}
+
+}  // namespace
+
 TableCheck ValidateCodeTable(ByteView view, TableCheckOptions options) {
   CodeTableHeader header;
   if (!ReadCodeTableHeader(view, header)) return TableCheck::kTooSmall;
@@ -88,14 +110,37 @@ TableCheck ValidateCodeTable(ByteView view, TableCheckOptions options) {
   }
 
   const bool association = IsAssociationType(header.table_type);
+  // temp.dmg keeps its records in fixed slots whatever its lowest offset says (clearing it moves that to
+  // the end); nothing is ever appended below them.
+  const bool fixed_slots = view.size == kTempFileSize;
+  CodeTableRecord previous;
   for (std::uint32_t i = 0; i < header.record_count; ++i) {
     std::uint32_t offset = 0;
     ReadRecordOffset(view, i, offset);
     CodeTableRecord record;
-    DictionaryRecord entry;
-    const bool readable = options.dictionary_layout ? ReadDictionaryRecord(view, offset, entry)
-                                                    : ReadCodeTableRecord(view, offset, association, record);
+    bool readable = false;
+    if (options.dictionary_layout) {
+      // dict.dms: the key stands in the code's place and orders the table; the explanation has no
+      // length byte of its own.
+      DictionaryRecord entry;
+      readable = ReadDictionaryRecord(view, offset, entry);
+      record.offset = offset;
+      record.code = entry.key;
+      record.code_length = entry.key_length;
+      record.text = entry.key;
+      record.text_length = 0;
+    } else {
+      readable = ReadCodeTableRecord(view, offset, association, record);
+    }
     if (offset < offsets_end || !readable) return TableCheck::kRecordOutside;
+    if (offset < header.lowest_record_offset && !(fixed_slots && IsSlotOffset(offset))) {
+      return TableCheck::kRecordBelowLowest;
+    }
+    if (record.code_length && std::memchr(record.code, kCodeEndMarker, record.code_length)) {
+      return TableCheck::kCodeWithEndMarker;
+    }
+    if (options.check_order && i > 0 && CompareRecordKeys(previous, record) > 0) return TableCheck::kOutOfOrder;
+    previous = record;
   }
 
   if (header.table_type == kTypeIndexed) {

@@ -144,15 +144,26 @@ enum class TableCheck {
   kLowestOffsetOutside, // lowest record offset not between the offset table and the end of the file
   kRecordOutside,       // a record offset or a record's extent outside the file, or a length beyond its limit
   kPrefixIndexOutside,  // a prefix index entry beyond the record count
+  kRecordBelowLowest,   // a record below the lowest record offset, where the next append would write
+  kCodeWithEndMarker,   // a code holding byte 0xFF, the searches' end marker
+  kOutOfOrder,          // the offset table is not sorted by code, then text
 };
 
 struct TableCheckOptions {
   bool require_format = true;
   bool dictionary_layout = false;  // the records are dict.dms records
+  // The order of the offset table (a wrong order loses records from look-ups but reads nothing outside
+  // the file).
+  bool check_order = true;
 };
 
 // Checks everything a reader will follow: the header, the offset table, every listed record and, for an
-// indexed table, the prefix index. A table that fails is refused, never read.
+// indexed table, the prefix index; also that no record lies where an append would write, that no code
+// holds the searches' end marker and that the offset table is in order. A table that fails is refused,
+// never read.
 TableCheck ValidateCodeTable(ByteView view, TableCheckOptions options = {});
+
+// The search's end marker, which no code may hold.
+constexpr std::uint8_t kCodeEndMarker = 0xFF;
 
 }  // namespace lz

@@ -26,8 +26,10 @@ MappedFile* OpenInFolder(const char16_t* folder, const char16_t* name) {
 
 bool IsSoundTable(const MappedFile* table, bool dictionary) {
   const ByteView view{table->view, static_cast<std::uint32_t>(table->size)};
-  // The format number is the engine instance's identity check; here only the structure matters.
-  return ValidateCodeTable(view, {.require_format = false, .dictionary_layout = dictionary}) == TableCheck::kValid;
+  // The format number is the engine instance's identity check; here only the structure matters. A table
+  // out of order only hides records from look-ups, which is no reason to refuse it.
+  return ValidateCodeTable(view, {.require_format = false, .dictionary_layout = dictionary, .check_order = false}) ==
+         TableCheck::kValid;
 }
 
 MappedFile* OpenTable(const char16_t* folder, const char16_t* name, bool dictionary = false) {

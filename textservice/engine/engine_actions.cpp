@@ -20,6 +20,7 @@
 #include "textservice/engine/ime_block.h"
 #include "textservice/engine/input_editing.h"
 #include "textservice/engine/key_names.h"
+#include "textservice/engine/punctuation.h"
 #include "textservice/engine/text_encoding.h"
 
 namespace lz {
@@ -238,17 +239,9 @@ int SetTraditionalOutput(EngineInstance* e, bool on) {
   return 1;
 }
 
-void ResetPunctuationPairs(EngineInstance* e) {
-  ScopedFileWrite write(e->files.config);
-  if (!write.ok()) return;
-  for (std::uint32_t i = 0; i < ime_block::kPunctuationCount; ++i) {
-    const std::uint32_t entry = ime_block::PunctuationOffset(i);
-    std::uint16_t kind = 0;
-    if (e->blocks.ime.ReadU16(entry + ime_block::kPunctuationKind, kind) && kind == ime_block::kPunctuationPair) {
-      e->blocks.ime.WriteU16(entry + ime_block::kPunctuationState, 0);
-    }
-  }
-}
+// The punctuation output reads the instance's pair state, so that is what starts again; the shared
+// config.dsc holds every process's scheme and is never written for one instance's typing.
+void ResetPunctuationPairs(EngineInstance* e) { ResetPunctuationPairs(e->punctuation_pairs); }
 
 int SetImeOpen(EngineInstance* e, bool open) {
   if (open) {

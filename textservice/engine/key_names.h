@@ -90,11 +90,18 @@ std::int32_t ParseKeyName(std::u16string_view text);
 // The functions a function text names, found by substring anywhere in it; 0 when it names none.
 KeyFunctionMask ParseKeyFunctions(std::u16string_view text);
 
-// The key character of a text character: ASCII 1..127 is itself, a full-width keypad form U+FF0A..U+FF19
-// its low byte; anything else 0.
+// The key character of a text character, for exactly the characters that name a key (ParseKeyName): the
+// printable ASCII characters and the tab are themselves, the full-width keypad forms "＊＋－．／０".."９"
+// their low byte (the keypad's internal key character, which stands for itself too); anything else 0.
+// The full-width comma U+FF0C names no key: no keypad has one.
 constexpr std::uint8_t KeyCharacterOf(char16_t c) {
-  if (c >= 1 && c <= 127) return static_cast<std::uint8_t>(c);
-  if (c >= 0xFF0A && c <= 0xFF19) return static_cast<std::uint8_t>(c & 0xFF);
+  constexpr char16_t kWideFormBase = 0xFF00;
+  constexpr char16_t kKeypadFirst = 0x0A, kKeypadLast = 0x19, kNoKeypadKey = 0x0C;
+  if (c == u'\t' || (c >= 0x20 && c <= 0x7E)) return static_cast<std::uint8_t>(c);
+  const char16_t low = c >= kWideFormBase ? static_cast<char16_t>(c - kWideFormBase) : c;
+  if ((c == low || c >= kWideFormBase) && low >= kKeypadFirst && low <= kKeypadLast && low != kNoKeypadKey) {
+    return static_cast<std::uint8_t>(low);
+  }
   return 0;
 }
 

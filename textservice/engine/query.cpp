@@ -282,7 +282,8 @@ int AutoCommit(Query& q, const SearchKey& key, int n) {
     if (q.clear_length && q.Reaches(n, q.clear_length)) return query_result::kClear;
     return query_result::kShow;
   }
-  if (e->page_item_count != 1) return query_result::kShow;
+  // Unique means one candidate in the whole list: with small pages one item may stand for many.
+  if (e->page_item_count != 1 || e->candidate_count != 1) return query_result::kShow;
   const CandidateEntry& first = e->candidates[0];
   if (first.kind == kind::kTemporary || (first.hint[0] && (flags & query_flag::kAutoCommitFullCodeOnly))) {
     return query_result::kShow;

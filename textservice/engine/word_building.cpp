@@ -235,6 +235,9 @@ int IndexCode(const MappedFile* danzi, std::int32_t character, char16_t (&code)[
 }  // namespace
 
 void AfterCommit(EngineInstance* e, int command) {
+  // Every commit replaces the last committed word: one without a table record (a generated reading, an
+  // association word, an English word) leaves nothing that "delete last word" could name.
+  e->last_word = LastCommittedWord{};
   if (e->mode & mode::kEnglish) return;
   const int index = CandidateIndexOfCommand(command, e);
   CommittedWord w;

@@ -89,6 +89,9 @@ const char* CheckText(TableCheck check) {
     case TableCheck::kLowestOffsetOutside: return "lowest record offset outside the record area";
     case TableCheck::kRecordOutside: return "a record lies outside the file or has a bad length";
     case TableCheck::kPrefixIndexOutside: return "prefix index points past the records";
+    case TableCheck::kRecordBelowLowest: return "a record lies below the lowest record offset";
+    case TableCheck::kCodeWithEndMarker: return "a code holds the byte 0xFF";
+    case TableCheck::kOutOfOrder: return "the offset table is not sorted by code";
   }
   return "refused";
 }

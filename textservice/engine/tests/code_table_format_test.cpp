@@ -179,6 +179,18 @@ TEST(CodeTableFormat, ValidationRefusesEveryReferenceOutsideTheFile) {
        TableCheck::kPrefixIndexOutside},
       {"unused prefix index of a plain table", kTypePlain, [](auto& b) { PutU32(b, PrefixIndexOffset(97, 0), 99); },
        TableCheck::kValid},
+      // Where the next append writes: below the lowest record offset.
+      {"a record below the lowest offset", kTypePlain,
+       [](auto& b) { PutU32(b, kLowestRecordOffset, OffsetOfRecord(b, 1)); }, TableCheck::kRecordBelowLowest},
+      {"a code holding the searches' end marker", kTypeIndexed, [](auto& b) { b[OffsetOfRecord(b, 2) + 4 + 4] = 0xFF; },
+       TableCheck::kCodeWithEndMarker},
+      {"two offset entries swapped", kTypeIndexed,
+       [](auto& b) {
+         const std::uint32_t first = OffsetOfRecord(b, 0);
+         PutU32(b, kOffsetTable, OffsetOfRecord(b, 1));
+         PutU32(b, kOffsetTable + 4, first);
+       },
+       TableCheck::kOutOfOrder},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -196,6 +208,15 @@ TEST(CodeTableFormat, FormatCheckCanBeLeftToTheCaller) {
   auto bytes = BuildCodeTable(kWords, options);
   EXPECT_EQ(ValidateCodeTable(ViewOf(bytes)), TableCheck::kWrongFormat);
   EXPECT_EQ(ValidateCodeTable(ViewOf(bytes), {.require_format = false}), TableCheck::kValid);
+}
+
+TEST(CodeTableFormat, OrderCheckCanBeLeftOut) {
+  auto bytes = BuildCodeTable(kWords);
+  const std::uint32_t first = OffsetOfRecord(bytes, 0);
+  PutU32(bytes, kOffsetTable, OffsetOfRecord(bytes, 2));
+  PutU32(bytes, kOffsetTable + 8, first);
+  EXPECT_EQ(ValidateCodeTable(ViewOf(bytes)), TableCheck::kOutOfOrder);
+  EXPECT_EQ(ValidateCodeTable(ViewOf(bytes), {.check_order = false}), TableCheck::kValid);
 }
 
 TEST(CodeTableFormat, RecordReadsStopAtTheViewsEnd) {

@@ -217,6 +217,37 @@ TEST(CodeTable, PrefixIndexRowsBoundTheirRanges) {
   EXPECT_EQ(entry(0, 0), 0u);    // row 0 is unused
 }
 
+// A code holding 0xFF, the searches' end marker, is refused by validation; read anyway, it never gives a
+// range before the table's start, and an index rebuild stores no position outside the table.
+TEST(CodeTable, ACodeHoldingTheEndMarkerNeverGivesANegativePosition) {
+  TempFolder folder;
+  TableOptions options;
+  options.type = kTypeIndexed;
+  const std::vector<TableRecord> words = {{"a", "1"}, {"a\xFF", "2"}, {"a\xFF\xFF", "3"}, {"b", "4"}, {"b\xFF", "5"}};
+  MappedTable table(folder, "marker.dmg", BuildCodeTable(words, options));
+  const ByteView view{table.get()->view, static_cast<std::uint32_t>(table.get()->size)};
+  EXPECT_EQ(ValidateCodeTable(view), TableCheck::kCodeWithEndMarker);
+  ASSERT_EQ(BuildPrefixIndex(table.get()), 1);
+  for (std::uint32_t c1 = 1; c1 < kPrefixRows; ++c1) {
+    for (std::uint32_t c2 = 0; c2 < kPrefixColumns; ++c2) {
+      std::uint32_t position = 0;
+      view.ReadU32(PrefixIndexOffset(c1, c2), position);
+      ASSERT_LE(position, words.size()) << c1 << "," << c2;
+    }
+  }
+  for (const std::string code : {"a", "b", "a\xFF", "b\xFF", "c"}) {
+    SCOPED_TRACE(code);
+    const auto key = Key(code);
+    TableRange range;
+    FindPrefixRange(table.get(), range, key.data());
+    EXPECT_GE(range.first, 0);
+    EXPECT_LE(range.first, range.end);
+    FindCodeRange(table.get(), range, key.data());
+    EXPECT_GE(range.first, 0);
+    EXPECT_LE(range.first, range.end);
+  }
+}
+
 TEST(CodeTable, MakeTableRecordReadsItsTags) {
   struct Case {
     std::u16string tagged;

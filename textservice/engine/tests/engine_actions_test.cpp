@@ -13,7 +13,10 @@
 #include "textservice/engine/candidate_list.h"
 #include "textservice/engine/code_table.h"
 #include "textservice/engine/key_names.h"
+#include "textservice/engine/punctuation.h"
+#include "textservice/engine/scheme_text.h"
 #include "textservice/engine/tests/candidate_fixture.h"
+#include "textservice/engine/word_building.h"
 
 namespace lz {
 namespace {
@@ -218,6 +221,40 @@ TEST(EngineActions, TheLastWordIsDeletedOrRestoredOnYes) {
   }
 }
 
+// The delete prompt after committing the first candidate of each input in turn; empty when none shows.
+std::u16string DeletePromptAfterCommitting(const std::vector<std::string>& inputs) {
+  RecordedSystem system;
+  ListSettings settings;
+  settings.english_lead = ';';
+  test::InstalledEngine engine(test::ListFolder(settings, {{"ab", "W1", SystemWord(1)}, {"cd", "W2", SystemWord(1)}}));
+  EngineInstance* e = engine.get();
+  for (const std::string& input : inputs) {
+    ResetInput(e);
+    test::Type(e, input);
+    EXPECT_GT(e->page_item_count, 0) << input;
+    AfterCommit(e, 1);
+  }
+  EXPECT_EQ(ConfirmDeleteLastWord(e, nullptr), 1);
+  return system.requests.boxes.empty() ? u"" : system.requests.boxes[0].text;
+}
+
+TEST(EngineActions, TheDeletePromptNamesOnlyTheWordJustCommitted) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> inputs;
+    std::u16string prompt;
+  };
+  const std::vector<Case> cases = {
+      {"a main-table word", {"ab"}, u"编码: ab\r\n词条: W1\r\n\r\n是否删除这个词条?"},
+      {"the later of two words", {"ab", "cd"}, u"编码: cd\r\n词条: W2\r\n\r\n是否删除这个词条?"},
+      {"a generated reading after a word leaves nothing to delete", {"ab", ";12"}, u""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(DeletePromptAfterCommitting(c.inputs), c.prompt);
+  }
+}
+
 TEST(EngineActions, ConfigAndHelpStartWithTheirCommandLines) {
   RecordedSystem system;
   test::InstalledEngine engine(test::ListFolder({}, {}));
@@ -370,21 +407,39 @@ TEST(EngineActions, ModeSwitches) {
   }
 }
 
-TEST(EngineActions, ClosingForgetsOpenPunctuationPairs) {
-  test::InstalledEngine engine(test::ListFolder({}, {}));
-  EngineInstance* e = engine.get();
-  const std::uint32_t quote = ime_block::PunctuationOffset('"');
-  const std::uint32_t dot = ime_block::PunctuationOffset('.');
-  e->blocks.ime.WriteU16(quote + ime_block::kPunctuationKind, ime_block::kPunctuationPair);
-  e->blocks.ime.WriteU16(quote + ime_block::kPunctuationState, 1);
-  e->blocks.ime.WriteU16(dot + ime_block::kPunctuationKind, ime_block::kPunctuationSingle);
-  e->blocks.ime.WriteU16(dot + ime_block::kPunctuationState, 1);
-  SetImeOpen(e, false);
-  std::uint16_t state = 9;
-  e->blocks.ime.ReadU16(quote + ime_block::kPunctuationState, state);
-  EXPECT_EQ(state, 0);
-  e->blocks.ime.ReadU16(dot + ime_block::kPunctuationState, state);
-  EXPECT_EQ(state, 1);
+// What the punctuation keys give in the instance, as the key handling types them.
+std::u16string TypePunctuation(EngineInstance* e, const std::u16string& keys) {
+  char16_t out[64];
+  TranslatePunctuation(out, 64, e->blocks.ime, e->punctuation_pairs, keys.c_str(), false);
+  return out;
+}
+
+TEST(EngineActions, ClosingOrEnglishStartsPunctuationPairsAgain) {
+  struct Case {
+    const char* name;
+    int (*off)(EngineInstance*);
+    int (*on)(EngineInstance*);
+  };
+  const Case cases[] = {
+      {"closing", [](EngineInstance* e) { return SetImeOpen(e, false); }, [](EngineInstance* e) { return SetImeOpen(e, true); }},
+      {"English", [](EngineInstance* e) { return SetChineseMode(e, false); },
+       [](EngineInstance* e) { return SetChineseMode(e, true); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::InstalledEngine engine(test::ListFolder({}, {}));
+    EngineInstance* e = engine.get();
+    ReadPunctuationText(e->blocks.ime, u"\"", u"“,”");
+    ReadPunctuationText(e->blocks.ime, u"<", u"《〈");
+    ReadPunctuationText(e->blocks.ime, u">", u"〉》");
+    const std::vector<std::uint8_t> shared(e->blocks.ime.data, e->blocks.ime.data + e->blocks.ime.size);
+    EXPECT_EQ(TypePunctuation(e, u"\"<"), u"“《");
+    c.off(e);
+    c.on(e);
+    EXPECT_EQ(TypePunctuation(e, u"\"<>\""), u"“《》”");
+    // The pairs are the instance's: the shared settings are as they were.
+    EXPECT_EQ(std::vector<std::uint8_t>(e->blocks.ime.data, e->blocks.ime.data + e->blocks.ime.size), shared);
+  }
 }
 
 // A folder whose English table completes "ab" twice, with ";" as the temporary-English lead key.

@@ -102,6 +102,33 @@ TEST(KeyNames, ParseKeyNameGivesTheKeyCode) {
   }
 }
 
+// A settings text's key (wildcard, lead keys, key classes) is one a key text could name: the same
+// characters, and the key character is the one the engine stores for that key.
+TEST(KeyNames, KeyCharacterOfAcceptsExactlyTheCharactersThatNameAKey) {
+  struct Case {
+    char16_t c;
+    std::uint8_t key;
+  };
+  const std::vector<Case> cases = {
+      {u'a', 'a'},     {u'Z', 'Z'},     {u'~', '~'},     {u' ', ' '},      {u'\t', '\t'},
+      {u'１', 0x11},   {u'＊', 0x0A},   {u'．', 0x0E},   {u'／', 0x0F},    {u'，', 0},
+      {u'\x7F', 0},    {u'\r', 0x0D},   {u'\x0C', 0},    {u'\x01', 0},     {u'中', 0},
+      {0xFF21, 0},     {0xFF1A, 0},     {0xFF09, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "U+" << std::hex << static_cast<int>(c.c));
+    EXPECT_EQ(KeyCharacterOf(c.c), c.key);
+  }
+  // Over the whole plane: a character is a key character exactly when it names a key. The keypad's own
+  // key characters (0x0A..0x19) are the stored forms, not text, and stand for themselves.
+  for (std::uint32_t u = 1; u <= 0xFFFF; ++u) {
+    const char16_t c = static_cast<char16_t>(u);
+    if (u >= 0x0A && u <= 0x19) continue;
+    const bool names_a_key = (ParseKeyName(std::u16string_view(&c, 1)) & key_code::kVirtualKeyMask) != 0;
+    ASSERT_EQ(KeyCharacterOf(c) != 0, names_a_key) << "U+" << std::hex << u;
+  }
+}
+
 TEST(KeyNames, GetKeyNameReadsThePlainOrShiftedTable) {
   struct Case {
     std::int32_t code;

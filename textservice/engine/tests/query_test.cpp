@@ -166,6 +166,52 @@ TEST(Query, AutoCommitRules) {
       {"no push before +41", With([](Scheme& s) { s.push = 5; }), "abceq", {2, {}}},
       {"push in simplest mode only at +41 + 1",
        With([](Scheme& s) { s.push = 3; s.query_flags = query_flag::kSimplestMode; }), "abceq", {2, {}}},
+      {"a code-end last key commits below +40",
+       With([](Scheme& s) { s.unique = 9; s.code_end_keys = "d"; }), "bcd", {4, {"BCD"}}},
+      {"push at +41 passes an English lead last key",
+       With([](Scheme& s) { s.push = 4; s.english = ';'; }), "abce;", {5, {"ABCE1"}}},
+      {"push at +41 passes a last key that a leading wildcard stands for",
+       With([](Scheme& s) { s.push = 4; s.wildcard_keys = "q"; }), "abceq", {5, {"ABCE1"}}},
+      {"a wildcard last key makes a wildcard query, never a push", With([](Scheme& s) { s.push = 4; }), "abcez",
+       {2, {}}},
+      // Unique means one candidate, not one item on the page.
+      {"two candidates on pages of one item show", With([](Scheme& s) { s.page_size = 1; }), "abce", {2, {"ABCE1"}}},
+      {"one candidate on pages of one item commits", With([](Scheme& s) { s.page_size = 1; }), "mnop", {4, {"MNOP"}}},
+  });
+}
+
+TEST(Query, UniqueAutoCommitCountsCandidates) {
+  test::InstalledEngine engine(Folder(With([](Scheme& s) { s.page_size = 1; })));
+  EXPECT_EQ(Type(engine.get(), "abce"), (Outcome{2, {"ABCE1"}}));
+  EXPECT_EQ(engine->candidate_count, 2);
+}
+
+// The query flags that narrow what a wildcard finds and what commits or pushes by itself.
+TEST(Query, QueryFlags) {
+  using namespace query_flag;
+  const std::vector<TableRecord> words = {
+      {"qa", "A", kSystem}, {"qb", "\xE4\xB8\xAD\xE5\x9B\xBD", kSystem}, {"qbc", "C", kSystem}};
+  const auto wildcard = [&](std::uint32_t flags) {
+    test::InstalledEngine engine(Folder(With([&](Scheme& s) { s.query_flags = flags; }), words));
+    return Type(engine.get(), "qz");
+  };
+  EXPECT_EQ(wildcard(0), (Outcome{2, {"A", "\xE4\xB8\xAD\xE5\x9B\xBD", "C"}}));
+  EXPECT_EQ(wildcard(kSingleCharacters), (Outcome{2, {"A", "C"}})) << "0x4: a wildcard lists single characters";
+  Check({
+      {"a unique longer code commits at +40", With([](Scheme& s) { s.following = 2; s.unique = 2; }), "xc",
+       {4, {"XCD"}}},
+      {"0x100: only a full code commits by itself",
+       With([](Scheme& s) { s.following = 2; s.unique = 2; s.query_flags = kAutoCommitFullCodeOnly; }), "xc",
+       {2, {"XCD"}}},
+      {"a longer code is pushed", With([](Scheme& s) { s.following = 2; s.push = 2; s.unique = 0; }), "xcq",
+       {6, {"XCD"}}},
+      {"0x200: only a full code is pushed",
+       With([](Scheme& s) { s.following = 2; s.push = 2; s.unique = 0; s.query_flags = kPushFullCodeOnly; }), "xcq",
+       {2, {}}},
+      {"0x800: an empty code shows the first following code alone",
+       With([](Scheme& s) { s.query_flags = kEmptyCodeShowsOne; s.unique = 0; }), "abc", {2, {"ABCE1"}}},
+      {"0x800: a full code shows its whole list",
+       With([](Scheme& s) { s.query_flags = kEmptyCodeShowsOne; s.unique = 0; }), "abce", {2, {"ABCE1", "ABCE2"}}},
   });
 }
 

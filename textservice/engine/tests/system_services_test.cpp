@@ -6,6 +6,10 @@
 
 #include "platform/os/clipboard.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace lz {
 namespace {
 
@@ -44,6 +48,49 @@ TEST(SystemServices, InstallLocationEndsWithABackslash) {
   EXPECT_EQ(out[0], 0);
   EXPECT_EQ(ReadHklmString(key.c_str(), out, 0, u"IMEName"), 0);
 }
+
+// An empty clipboard is not a failure: the clipboard macro and the look-up get the empty text.
+TEST(SystemServices, AnEmptyClipboardGivesTheEmptyText) {
+  ASSERT_TRUE(os::WriteClipboardText(u"旧文字"));
+  ASSERT_TRUE(os::EmptyClipboardText());
+  char16_t out[kClipboardTextUnits + 1] = u"x";
+  EXPECT_EQ(GetClipboardText(out), 1);
+  EXPECT_EQ(std::u16string(out), u"");
+  ASSERT_TRUE(os::WriteClipboardText(u"新"));
+  EXPECT_EQ(GetClipboardText(out), 1);
+  EXPECT_EQ(std::u16string(out), u"新");
+}
+
+#ifdef _WIN32
+// The real monitors: a point on the primary monitor gets its work area; a point off every screen gets
+// the nearest monitor's, a non-empty area on the virtual screen.
+TEST(SystemServices, WorkAreaOfTheNearestRealMonitor) {
+  RECT primary{};
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &primary, 0));
+  const os::Rect primary_area{primary.left, primary.top, primary.right, primary.bottom};
+  const os::Rect screen{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                        GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                        GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+  struct Case {
+    int x, y;
+    bool primary;
+  };
+  const Case cases[] = {{(primary.left + primary.right) / 2, (primary.top + primary.bottom) / 2, true},
+                        {primary.left, primary.top, true},
+                        {-100000, -100000, false},
+                        {100000, 100000, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
+    os::Rect out;
+    EXPECT_EQ(GetWorkAreaAtPoint(out, c.x, c.y), 1);
+    if (c.primary) EXPECT_EQ(out, primary_area);
+    EXPECT_LT(out.left, out.right);
+    EXPECT_LT(out.top, out.bottom);
+    EXPECT_TRUE(out.left >= screen.left && out.top >= screen.top && out.right <= screen.right &&
+                out.bottom <= screen.bottom);
+  }
+}
+#endif
 
 // The Windows clipboard and monitors belong to a desktop session; the POSIX stand-ins show the engine's side.
 #ifndef _WIN32
