@@ -6,20 +6,24 @@
 namespace lz {
 namespace {
 
+// Positions are 64-bit; the array's index type may be narrower (32-bit builds).
+WordTreeNode& Node(WordTree& t, std::int64_t position) { return t.nodes[static_cast<std::size_t>(position)]; }
+const WordTreeNode& Node(const WordTree& t, std::int64_t position) { return t.nodes[static_cast<std::size_t>(position)]; }
+
 std::int64_t& Child(WordTree& t, std::int64_t node, bool greater) {
-  return greater ? t.nodes[node].greater : t.nodes[node].lesser;
+  return greater ? Node(t, node).greater : Node(t, node).lesser;
 }
 
 // The subtree at y leans two levels towards `greater`; rotates it back and returns its new root.
 std::int64_t Rebalance(WordTree& t, std::int64_t y, bool greater) {
   const int lean = greater ? +1 : -1;
   const std::int64_t x = Child(t, y, greater);
-  if (t.nodes[x].balance == lean) {
+  if (Node(t, x).balance == lean) {
     // Single rotation: x rises, y becomes its child on the other side.
     Child(t, y, greater) = Child(t, x, !greater);
     Child(t, x, !greater) = y;
-    t.nodes[x].balance = 0;
-    t.nodes[y].balance = 0;
+    Node(t, x).balance = 0;
+    Node(t, y).balance = 0;
     return x;
   }
   // Double rotation: x's inner child w rises above both.
@@ -28,10 +32,10 @@ std::int64_t Rebalance(WordTree& t, std::int64_t y, bool greater) {
   Child(t, w, greater) = x;
   Child(t, y, greater) = Child(t, w, !greater);
   Child(t, w, !greater) = y;
-  const int w_balance = t.nodes[w].balance;
-  t.nodes[x].balance = w_balance == -lean ? lean : 0;
-  t.nodes[y].balance = w_balance == lean ? -lean : 0;
-  t.nodes[w].balance = 0;
+  const int w_balance = Node(t, w).balance;
+  Node(t, x).balance = w_balance == -lean ? lean : 0;
+  Node(t, y).balance = w_balance == lean ? -lean : 0;
+  Node(t, w).balance = 0;
   return w;
 }
 
@@ -79,7 +83,7 @@ int InsertWordTree(WordTree& tree, const void* item) {
   if (tree.root == kNoWordTreeNode) {
     const std::int64_t n = AllocWordTreeNode(tree);
     if (n < 0) return 0;
-    tree.nodes[n].item = item;
+    Node(tree, n).item = item;
     tree.root = n;
     return 1;
   }
@@ -88,46 +92,46 @@ int InsertWordTree(WordTree& tree, const void* item) {
   std::int64_t parent = kNoWordTreeNode, p = tree.root;
   std::vector<bool> path;  // directions taken from y down
   while (p != kNoWordTreeNode) {
-    const int c = compare(item, tree.nodes[p].item);
+    const int c = compare(item, Node(tree, p).item);
     if (c == 0) {
       if (!tree.accept_duplicate) return 0;
       std::int64_t last = p;
-      for (std::int64_t q = p; q != kNoWordTreeNode; q = tree.nodes[q].chain) {
-        if (!tree.accept_duplicate(item, tree.nodes[q].item)) return 0;
+      for (std::int64_t q = p; q != kNoWordTreeNode; q = Node(tree, q).chain) {
+        if (!tree.accept_duplicate(item, Node(tree, q).item)) return 0;
         last = q;
       }
       const std::int64_t n = AllocWordTreeNode(tree);
       if (n < 0) return 0;
-      tree.nodes[n].item = item;
-      tree.nodes[last].chain = n;
+      Node(tree, n).item = item;
+      Node(tree, last).chain = n;
       return 1;
     }
-    if (tree.nodes[p].balance != 0) {
+    if (Node(tree, p).balance != 0) {
       z = parent;
       y = p;
       path.clear();
     }
     path.push_back(c > 0);
     parent = p;
-    p = c > 0 ? tree.nodes[p].greater : tree.nodes[p].lesser;
+    p = c > 0 ? Node(tree, p).greater : Node(tree, p).lesser;
   }
   const std::int64_t n = AllocWordTreeNode(tree);
   if (n < 0) return 0;
-  tree.nodes[n].item = item;
+  Node(tree, n).item = item;
   Child(tree, parent, path.back()) = n;
 
   std::size_t k = 0;
-  for (std::int64_t q = y; q != n; q = Child(tree, q, path[k]), ++k) tree.nodes[q].balance += path[k] ? 1 : -1;
+  for (std::int64_t q = y; q != n; q = Child(tree, q, path[k]), ++k) Node(tree, q).balance += path[k] ? 1 : -1;
 
-  const int balance = tree.nodes[y].balance;
+  const int balance = Node(tree, y).balance;
   if (balance != 2 && balance != -2) return 1;
   const std::int64_t w = Rebalance(tree, y, balance > 0);
   if (z == kNoWordTreeNode) {
     tree.root = w;
-  } else if (tree.nodes[z].greater == y) {
-    tree.nodes[z].greater = w;
+  } else if (Node(tree, z).greater == y) {
+    Node(tree, z).greater = w;
   } else {
-    tree.nodes[z].lesser = w;
+    Node(tree, z).lesser = w;
   }
   return 1;
 }
@@ -139,14 +143,14 @@ void WalkWordTree(const WordTree& tree, WordTreeVisitor visitor, void* context) 
   while (p != kNoWordTreeNode || !stack.empty()) {
     while (p != kNoWordTreeNode) {
       stack.push_back(p);
-      p = tree.nodes[p].lesser;
+      p = Node(tree, p).lesser;
     }
     p = stack.back();
     stack.pop_back();
-    for (std::int64_t q = p; q != kNoWordTreeNode; q = tree.nodes[q].chain) {
-      if (visitor) visitor(tree.nodes[q].item, context);
+    for (std::int64_t q = p; q != kNoWordTreeNode; q = Node(tree, q).chain) {
+      if (visitor) visitor(Node(tree, q).item, context);
     }
-    p = tree.nodes[p].greater;
+    p = Node(tree, p).greater;
   }
 }
 

@@ -24,13 +24,14 @@ std::vector<std::u16string> Walked(const WordTree& tree) {
 
 int Height(const WordTree& tree, std::int64_t node) {
   if (node == kNoWordTreeNode) return 0;
-  return 1 + std::max(Height(tree, tree.nodes[node].lesser), Height(tree, tree.nodes[node].greater));
+  const WordTreeNode& n = tree.nodes[static_cast<std::size_t>(node)];
+  return 1 + std::max(Height(tree, n.lesser), Height(tree, n.greater));
 }
 
 // Every node's stored balance is the true height difference, so the tree stays an AVL tree.
 bool BalancesHold(const WordTree& tree, std::int64_t node) {
   if (node == kNoWordTreeNode) return true;
-  const WordTreeNode& n = tree.nodes[node];
+  const WordTreeNode& n = tree.nodes[static_cast<std::size_t>(node)];
   const int difference = Height(tree, n.greater) - Height(tree, n.lesser);
   return difference == n.balance && difference >= -1 && difference <= 1 && BalancesHold(tree, n.lesser) &&
          BalancesHold(tree, n.greater);
