@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Makes a Debian 12 machine ready to build and test every tree: the apt packages, the two
-# dependencies that Debian does not ship for mingw (minizip's unzip part and libpng, cross-built
+# Makes a Debian 12 machine ready to build and test every tree: the apt packages, the three
+# dependencies that Debian does not ship for mingw (minizip's unzip part, libpng and SQLite, cross-built
 # from Debian's own source packages) and a private Wine prefix. Safe to run again: each step checks
 # what is already there and a second run only looks.
 set -euo pipefail
@@ -18,7 +18,7 @@ as_root() {
 
 native_packages=(
   build-essential cmake ninja-build pkg-config dpkg-dev
-  zlib1g-dev libminizip-dev libpng-dev
+  zlib1g-dev libminizip-dev libpng-dev libsqlite3-dev tcl
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64 libz-mingw-w64-dev
@@ -124,14 +124,47 @@ build_libpng() {
   cp "$src/png.h" "$src/pngconf.h" "$obj/pnglibconf.h" "$prefix/include/"
 }
 
+# SQLite's single-file amalgamation, generated once from Debian's source package (with its patches) by
+# the host compiler and tclsh; prints its folder.
+sqlite_amalgamation() {
+  local src=$1
+  local gen="$deps/obj/sqlite3-amalgamation"
+  if [ ! -f "$gen/sqlite3.c" ] || [ ! -f "$gen/sqlite3.h" ]; then
+    log "generating the SQLite amalgamation"
+    rm -rf "$gen"
+    mkdir -p "$gen"
+    (cd "$gen" && "$src/configure" --disable-tcl >configure.log 2>&1 && make sqlite3.c >make.log 2>&1) \
+      || { log "the SQLite amalgamation could not be generated (see $gen)"; exit 1; }
+  fi
+  printf '%s\n' "$gen"
+}
+
+build_sqlite() {
+  local triplet=$1 gen=$2
+  local prefix="$deps/$triplet"
+  [ -f "$prefix/lib/libsqlite3.a" ] && return
+  log "cross-building SQLite for $triplet"
+  local obj="$deps/obj/$triplet/sqlite3"
+  mkdir -p "$obj" "$prefix/lib" "$prefix/include"
+  # Extensions are never loaded: the program opens only its own record store.
+  "$triplet-gcc" -O2 -DSQLITE_OMIT_LOAD_EXTENSION -c "$gen/sqlite3.c" -o "$obj/sqlite3.o"
+  "$triplet-ar" rcs "$prefix/lib/libsqlite3.a" "$obj/sqlite3.o"
+  cp "$gen/sqlite3.h" "$gen/sqlite3ext.h" "$prefix/include/"
+}
+
 build_deps() {
-  local zlib_src png_src t
+  local zlib_src png_src sqlite_src sqlite_gen t
   for t in "${triplets[@]}"; do
     if [ ! -f "$deps/$t/lib/libminizip.a" ] || [ ! -f "$deps/$t/lib/libpng.a" ]; then
       zlib_src=$(fetch_source zlib zlib)
       png_src=$(fetch_source libpng1.6 libpng1.6)
       build_minizip "$t" "$zlib_src"
       build_libpng "$t" "$png_src"
+    fi
+    if [ ! -f "$deps/$t/lib/libsqlite3.a" ]; then
+      sqlite_src=$(fetch_source sqlite3 sqlite3)
+      sqlite_gen=$(sqlite_amalgamation "$sqlite_src")
+      build_sqlite "$t" "$sqlite_gen"
     fi
   done
 }

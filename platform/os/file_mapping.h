@@ -37,7 +37,7 @@ void CloseMapping(FileMapping& m);
 // The file's size on disk now, which another process may have changed; -1 when it cannot be read.
 std::int64_t CurrentFileSize(const FileMapping& m);
 
-// Reads a whole file; false when it cannot be opened or read.
+// Reads a whole regular file; false when it cannot be opened or read, or is a folder, a FIFO or a device.
 bool ReadFileBytes(const char16_t* path, std::vector<std::uint8_t>& out);
 
 }  // namespace os

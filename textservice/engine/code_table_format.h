@@ -40,6 +40,9 @@ constexpr std::uint32_t kTypePlain = 0;         // searched without the prefix i
 constexpr std::uint32_t kTypeIndexed = 1;       // the prefix index is valid
 constexpr std::uint32_t kTypeAssociation = 5;   // in the low 4 bits: records have no code
 constexpr std::uint32_t kTypeLowBitsMask = 0xF;
+// Set beside the type while a writer moves offset entries: readers then search without the prefix index,
+// and a writer that finds it set knows the last one died mid-change and puts the table back in order.
+constexpr std::uint32_t kTypeBeingChanged = 0x80000000u;
 
 // Record fields (byte offsets from the record's start).
 constexpr std::uint32_t kRecordFlags = 0;       // uint32
@@ -162,6 +165,18 @@ struct TableCheckOptions {
 // holds the searches' end marker and that the offset table is in order. A table that fails is refused,
 // never read.
 TableCheck ValidateCodeTable(ByteView view, TableCheckOptions options = {});
+
+// What opening a table checks, at a cost that does not grow with the table: the header, the offset
+// table's extent, the lowest record offset and, for an indexed table, the prefix index. Records are
+// checked where they are read, and one that fails reads as absent; ValidateCodeTable keeps the full check
+// for the table tools.
+TableCheck CheckCodeTableOnOpen(ByteView view, TableCheckOptions options = {});
+
+// The record at a file offset of a table, held to what the full check asks of every record: as
+// ReadCodeTableRecord, never inside the header or the offset table (where a write through the record
+// would damage the table), never below the lowest record offset outside temp.dmg's slots (where the next
+// append writes), and with no end marker in its code. A record that fails reads as absent.
+bool ReadTableRecord(ByteView view, std::uint32_t offset, bool association, CodeTableRecord& out);
 
 // The search's end marker, which no code may hold.
 constexpr std::uint8_t kCodeEndMarker = 0xFF;

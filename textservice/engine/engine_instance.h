@@ -190,6 +190,8 @@ struct EngineInstance {
   char16_t host_name[kHostNameUnits];
   char16_t class_id_text[kClassIdentifierUnits];
   std::uint8_t class_id[16];
+  // Set for an activation inside an app container: keys and program starts then go through the broker.
+  std::int32_t immersive;
 };
 
 static_assert(std::is_standard_layout_v<EngineInstance>);

@@ -43,7 +43,41 @@ int ReloadEngineSkinIfChanged(EngineInstance* e, std::span<const std::uint8_t> b
   const SkinNames before = names;
   const int reloaded = ReloadSkinIfChanged(SourcesOf(e, builtin), names, e->ui->skin);
   if (names.configured != before.configured || names.last_loaded != before.last_loaded) NamesToBlock(e, names);
+  if (reloaded) {
+    ScopedFileWrite write(e->files.config);
+    if (write.ok()) {
+      const auto unset = static_cast<std::uint32_t>(skin_block::kStatusPositionUnset);
+      e->blocks.skin.WriteU32(skin_block::kStatusWindowX, unset);
+      e->blocks.skin.WriteU32(skin_block::kStatusWindowY, unset);
+    }
+  }
   return reloaded;
+}
+
+namespace {
+
+SkinFont FontGroup(ByteView skin, std::uint32_t group) {
+  SkinFont font{};
+  font.colour = static_cast<std::int32_t>(BlockU32(skin, group + skin_block::kFontColour));
+  CopySkinText(font.name, kSkinTextChars,
+               ReadFieldText(skin, group + skin_block::kFontName, skin_block::kFontNameUnits));
+  font.size = static_cast<std::int32_t>(BlockU32(skin, group + skin_block::kFontSize));
+  font.weight = static_cast<std::int32_t>(BlockU32(skin, group + skin_block::kFontWeight));
+  font.reserved[0] = static_cast<std::int32_t>(BlockU32(skin, group + skin_block::kFontExtra));
+  font.reserved[1] = static_cast<std::int32_t>(BlockU32(skin, group + skin_block::kFontExtra + 4));
+  return font;
+}
+
+}  // namespace
+
+SkinFonts SelectSkinFonts(const EngineInstance* e) {
+  const bool own = BlockU32(e->blocks.skin, skin_block::kFlags) & skin_block::kOwnFonts;
+  if (own) {
+    return SkinFonts{FontGroup(e->blocks.skin, skin_block::kCodeFont),
+                     FontGroup(e->blocks.skin, skin_block::kCandidateFont)};
+  }
+  if (!e->ui) return SkinFonts{};
+  return SelectSkinFonts(false, SkinFonts{}, e->ui->skin.description);
 }
 
 int CreateUiState(EngineInstance* e, std::span<const std::uint8_t> builtin) {

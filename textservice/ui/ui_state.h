@@ -4,13 +4,39 @@
 #include <cstdint>
 #include <span>
 
+#include "textservice/ui/candidate_placement.h"
+
 #include "textservice/engine/engine_instance.h"
+#include "textservice/ui/candidate_layout.h"
 #include "textservice/ui/skin_package.h"
 
 namespace lz {
 
+// What the candidate window keeps between messages: its handle, where the caret is, its place and size,
+// the mouse, and the regions and background of the last layout.
+struct CandidateWindowState {
+  void* window = nullptr;  // HWND
+  void* host = nullptr;    // HWND of the host window when the window was made
+  std::int32_t caret_x = 0;  // screen point and height of the caret, set by the key handling
+  std::int32_t caret_y = 0;
+  std::int32_t caret_height = 0;
+  WindowBox box;  // current position and size
+  std::int32_t hot_id = -1;
+  std::int32_t pressed_id = -1;
+  std::int32_t press_x = 0;  // the press point, client coordinates
+  std::int32_t press_y = 0;
+  bool captured = false;
+  CandidateWindowLayout layout;
+};
+
 struct UiState {
   LoadedSkin skin;
+  CandidateWindowState candidate;
+  void* dictionary_window = nullptr;  // HWND of the dictionary window while it is open
+  // Fonts and screen resolution of the windows (HFONT).
+  void* code_font = nullptr;
+  void* candidate_font = nullptr;
+  std::int32_t screen_dpi = 0;
 };
 
 // Loads the instance's skin: the names configured and last loaded in the skin block, the skins below
@@ -18,8 +44,13 @@ struct UiState {
 // into the skin block. Returns 1, or 0 when not even the built-in skin loads.
 int LoadEngineSkin(EngineInstance* instance, std::span<const std::uint8_t> builtin);
 
-// Loads the skin again when the configured name changed since the last load; 1 when it reloaded.
+// Loads the skin again when the configured name changed since the last load; 1 when it reloaded. A
+// reload also forgets the status bar's saved position: the new skin's default corner applies.
 int ReloadEngineSkinIfChanged(EngineInstance* instance, std::span<const std::uint8_t> builtin);
+
+// The code and candidate fonts of the windows: the skin block's own groups when its flag 0x4000 is set,
+// else the loaded skin's.
+SkinFonts SelectSkinFonts(const EngineInstance* instance);
 
 // Allocates the record and loads the skin; on failure nothing stays allocated. 1 or 0.
 int CreateUiState(EngineInstance* instance, std::span<const std::uint8_t> builtin);

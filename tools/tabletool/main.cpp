@@ -74,12 +74,6 @@ std::string Utf8(const char16_t* text) {
   return n < 0 ? std::string() : std::string(reinterpret_cast<const char*>(buffer), std::min<std::size_t>(n, sizeof buffer));
 }
 
-std::u16string Widen(const std::string& s) {
-  char16_t units[kDecodedBufferUnits];
-  if (Utf8ToWide(units, reinterpret_cast<const std::uint8_t*>(s.data()), static_cast<int>(s.size())) < 0) return u"";
-  return units;
-}
-
 const char* CheckText(TableCheck check) {
   switch (check) {
     case TableCheck::kValid: return "valid";
@@ -94,6 +88,19 @@ const char* CheckText(TableCheck check) {
     case TableCheck::kOutOfOrder: return "the offset table is not sorted by code";
   }
   return "refused";
+}
+
+// Why a path cannot name a data file the engine reads: too long for it, a folder, or not a regular file
+// (a FIFO would block the read). Empty when it may be one; a missing file is the caller's message.
+std::string NotADataFile(const std::filesystem::path& path) {
+  if (path.u16string().size() >= static_cast<std::size_t>(kMaxPathUnits)) {
+    return "the path is longer than " + std::to_string(kMaxPathUnits - 1) + " characters";
+  }
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(path, ec);
+  if (std::filesystem::is_directory(status)) return "is a folder, not a file";
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) return "is not a regular file";
+  return "";
 }
 
 // Opens a table for reading and refuses one that does not validate.
@@ -120,13 +127,20 @@ bool WriteWhole(const std::filesystem::path& path, const std::vector<std::uint8_
   }
   std::error_code ec;
   std::filesystem::rename(temporary, path, ec);
-  if (ec) std::filesystem::remove(temporary, ec);
+  if (ec) {
+    std::error_code ignored;  // the rename's failure is the answer, whatever the clean-up does
+    std::filesystem::remove(temporary, ignored);
+  }
   return !ec;
 }
 
 // The list's table; 0 with the message printed on failure, else the number of records.
 std::size_t TableFromList(const std::string& list_path, TableBuildOptions options, std::vector<std::uint8_t>& bytes,
                           int& exit_code) {
+  if (const std::string reason = NotADataFile(list_path); !reason.empty()) {
+    exit_code = Fail(list_path + ": " + reason);
+    return 0;
+  }
   std::ifstream in(list_path, std::ios::binary);
   if (!in) {
     exit_code = Fail(list_path + ": cannot be read");
@@ -256,6 +270,9 @@ int Query(const std::string& folder, const std::string& keys, const std::vector<
   std::string error;
   if (!ParseQueryRun(options, run, error)) return Fail(error);
   const std::filesystem::path dir(folder);
+  if (const std::string reason = NotADataFile(dir / "main.dmg"); !reason.empty()) {
+    return Fail((dir / "main.dmg").string() + ": " + reason);
+  }
   MappedFile* main_table = nullptr;
   if (!OpenMappedFile((dir / "main.dmg").u16string().c_str(), &main_table)) return Fail(folder + ": no main.dmg");
   CodeTableHeader header;
@@ -351,6 +368,7 @@ int ShipData(const std::string& folder, const std::vector<std::string>& args) {
 }
 
 int Lookup(const std::string& table_path, bool prefix, const std::vector<std::string>& codes) {
+  if (const std::string reason = NotADataFile(table_path); !reason.empty()) return Fail(table_path + ": " + reason);
   TableCheck check = TableCheck::kValid;
   MappedFile* table = OpenCheckedTable(table_path, check);
   if (!table) return Fail(table_path + ": cannot be read");
@@ -360,9 +378,15 @@ int Lookup(const std::string& table_path, bool prefix, const std::vector<std::st
   }
   std::string out;
   for (const std::string& code : codes) {
-    const std::u16string wide = Widen(code);
+    // A code longer than a table can hold is refused whole, never looked up cut short.
+    char16_t wide[kDecodedBufferUnits + 1] = {};
+    const int units = Utf8ToWide(wide, reinterpret_cast<const std::uint8_t*>(code.data()), static_cast<int>(code.size()));
+    if (units > static_cast<int>(code_table::kMaxStringBytes)) {
+      CloseMappedFile(table);
+      return Fail("a code of over " + std::to_string(code_table::kMaxStringBytes) + " bytes cannot be in a table");
+    }
     std::uint8_t key[kTableStringBufferBytes + 1];
-    if (wide.empty() || CodeToTableString(key, wide.c_str(), sizeof key) <= 0) {
+    if (units <= 0 || CodeToTableString(key, wide, sizeof key) <= 0) {
       CloseMappedFile(table);
       return Fail("\"" + code + "\" is not a code a table can hold");
     }
@@ -389,6 +413,7 @@ int Lookup(const std::string& table_path, bool prefix, const std::vector<std::st
 }
 
 int Check(const std::string& table_path) {
+  if (const std::string reason = NotADataFile(table_path); !reason.empty()) return Fail(table_path + ": " + reason);
   TableCheck check = TableCheck::kValid;
   MappedFile* table = OpenCheckedTable(table_path, check);
   if (!table) return Fail(table_path + ": cannot be read");

@@ -1,0 +1,165 @@
+#pragma once
+// The text input processor that TSF creates through the class factory: it owns the engine instance of an
+// activation, advises its sinks, preserves the hot keys, mirrors the modes in the compartments and keeps
+// the language-bar button.
+#include <windows.h>
+
+#include "textservice/engine/engine_instance.h"
+#include "textservice/ui/activation_rules.h"
+#include "textservice/ui/tsf_declarations.h"
+
+namespace lz {
+
+class LangBarButton;
+
+// The class factory's CreateInstance: a new text service asked for riid.
+HRESULT CreateTextService(REFIID riid, void** out);
+
+constexpr int kMaxCompositions = 5;
+constexpr int kMaxPreservedKeys = 64 + 2;
+
+enum AttributeIndex { kAttributeInput = 0, kAttributeConverted = 1, kAttributeNone = 2, kAttributeCount = 3 };
+
+class TextService final : public ITfTextInputProcessorEx,
+                          public ITfThreadMgrEventSink,
+                          public ITfTextEditSink,
+                          public ITfKeyEventSink,
+                          public ITfCompositionSink,
+                          public ITfDisplayAttributeProvider,
+                          public ITfActiveLanguageProfileNotifySink,
+                          public ITfThreadFocusSink,
+                          public ITfFnReconversion,
+                          public ITfFnConfigure,
+                          public ITfCompartmentEventSink {
+ public:
+  TextService();
+  TextService(const TextService&) = delete;
+  TextService& operator=(const TextService&) = delete;
+
+  // IUnknown
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+
+  // ITfTextInputProcessor(Ex)
+  HRESULT STDMETHODCALLTYPE Activate(ITfThreadMgr* thread_manager, TfClientId client_id) override;
+  HRESULT STDMETHODCALLTYPE Deactivate() override;
+  HRESULT STDMETHODCALLTYPE ActivateEx(ITfThreadMgr* thread_manager, TfClientId client_id, DWORD flags) override;
+
+  // ITfThreadMgrEventSink
+  HRESULT STDMETHODCALLTYPE OnInitDocumentMgr(ITfDocumentMgr* document) override;
+  HRESULT STDMETHODCALLTYPE OnUninitDocumentMgr(ITfDocumentMgr* document) override;
+  HRESULT STDMETHODCALLTYPE OnSetFocus(ITfDocumentMgr* focus, ITfDocumentMgr* previous) override;
+  HRESULT STDMETHODCALLTYPE OnPushContext(ITfContext* context) override;
+  HRESULT STDMETHODCALLTYPE OnPopContext(ITfContext* context) override;
+
+  // ITfTextEditSink
+  HRESULT STDMETHODCALLTYPE OnEndEdit(ITfContext* context, TfEditCookie cookie, ITfEditRecord* record) override;
+
+  // ITfKeyEventSink (the key filter handles keys)
+  HRESULT STDMETHODCALLTYPE OnSetFocus(BOOL foreground) override;
+  HRESULT STDMETHODCALLTYPE OnTestKeyDown(ITfContext* context, WPARAM wparam, LPARAM lparam, BOOL* eaten) override;
+  HRESULT STDMETHODCALLTYPE OnTestKeyUp(ITfContext* context, WPARAM wparam, LPARAM lparam, BOOL* eaten) override;
+  HRESULT STDMETHODCALLTYPE OnKeyDown(ITfContext* context, WPARAM wparam, LPARAM lparam, BOOL* eaten) override;
+  HRESULT STDMETHODCALLTYPE OnKeyUp(ITfContext* context, WPARAM wparam, LPARAM lparam, BOOL* eaten) override;
+  HRESULT STDMETHODCALLTYPE OnPreservedKey(ITfContext* context, REFGUID guid, BOOL* eaten) override;
+
+  // ITfCompositionSink
+  HRESULT STDMETHODCALLTYPE OnCompositionTerminated(TfEditCookie cookie, ITfComposition* composition) override;
+
+  // ITfDisplayAttributeProvider
+  HRESULT STDMETHODCALLTYPE EnumDisplayAttributeInfo(IEnumTfDisplayAttributeInfo** out) override;
+  HRESULT STDMETHODCALLTYPE GetDisplayAttributeInfo(REFGUID guid, ITfDisplayAttributeInfo** out) override;
+
+  // ITfActiveLanguageProfileNotifySink
+  HRESULT STDMETHODCALLTYPE OnActivated(REFCLSID clsid, REFGUID profile, BOOL activated) override;
+
+  // ITfThreadFocusSink
+  HRESULT STDMETHODCALLTYPE OnSetThreadFocus() override;
+  HRESULT STDMETHODCALLTYPE OnKillThreadFocus() override;
+
+  // ITfFunction (shared by both functions)
+  HRESULT STDMETHODCALLTYPE GetDisplayName(BSTR* name) override;
+  // ITfFnReconversion: reconversion is not offered.
+  HRESULT STDMETHODCALLTYPE QueryRange(ITfRange* range, ITfRange** new_range, BOOL* convertable) override;
+  HRESULT STDMETHODCALLTYPE GetReconversion(ITfRange* range, ITfCandidateList** list) override;
+  HRESULT STDMETHODCALLTYPE Reconvert(ITfRange* range) override;
+  // ITfFnConfigure
+  HRESULT STDMETHODCALLTYPE Show(HWND parent, LANGID langid, REFGUID profile) override;
+
+  // ITfCompartmentEventSink
+  HRESULT STDMETHODCALLTYPE OnChange(REFGUID guid) override;
+
+  // For the language-bar button and the windows.
+  EngineInstance* engine() const { return engine_; }
+  ITfThreadMgr* thread_manager() const { return thread_manager_; }
+  ITfContext* edit_sink_context() const { return edit_sink_context_; }
+  DWORD activation_flags() const { return activation_flags_; }
+  TfGuidAtom attribute_atom(AttributeIndex index) const { return attribute_atoms_[index]; }
+
+  // Compartments.
+  bool IsKeyboardDisabledOrEmpty();
+  bool IsImeOpen();
+  void SetOpenCompartment(DWORD value);
+  DWORD GetConversionCompartment();
+  void SetConversionCompartment(DWORD value);
+
+  // Engine flags 0x8 and 0x4 and the shared mode state from the compartments and Caps Lock.
+  void UpdateModeState();
+  // To Chinese (opening a closed input method) or to English, with the compartments following.
+  void ToggleChinese(bool chinese);
+  // The windows and the button show the current modes.
+  void RefreshWindows();
+  // The host window of the focused view, or null.
+  HWND FocusedViewWindow();
+
+ private:
+  ~TextService();
+
+  bool AdviseSourceSink(IUnknown* source_owner, REFIID riid, IUnknown* sink, DWORD& cookie);
+  void UnadviseSourceSink(IUnknown* source_owner, DWORD& cookie);
+  void AdviseTextEditSink(ITfDocumentMgr* document);
+  bool AdviseCompartmentSink();
+  void UnadviseCompartmentSink();
+  void RegisterAttributeAtoms();
+  void PreserveHotKeys();
+  void UnpreserveHotKeys();
+  bool PreserveKey(const TF_PRESERVEDKEY& key, const GUID& guid, const wchar_t* description);
+  bool AddLanguageBarButton();
+  void RemoveLanguageBarButton();
+  void DestroyWindows();
+  void ShowWindowsAgain();
+  void RequestEndComposition();
+  bool ReadCompartment(IUnknown* owner, const GUID& guid, VARIANT& value);
+  void WriteCompartment(IUnknown* owner, const GUID& guid, DWORD value);
+
+  LONG references_ = 1;
+  EngineInstance* engine_ = nullptr;
+  RECT text_rect_{};
+  RECT second_rect_{};
+  DWORD activation_flags_ = 0;
+  DWORD thread_manager_sink_cookie_ = TF_INVALID_COOKIE;
+  ITfContext* edit_sink_context_ = nullptr;
+  DWORD edit_sink_cookie_ = TF_INVALID_COOKIE;
+  LangBarButton* button_ = nullptr;
+  TfClientId client_id_ = TF_CLIENTID_NULL;
+  DWORD thread_focus_sink_cookie_ = TF_INVALID_COOKIE;
+  DWORD profile_sink_cookie_ = TF_INVALID_COOKIE;
+  DWORD compartment_sink_cookie_ = TF_INVALID_COOKIE;
+  bool key_sink_advised_ = false;
+  TfGuidAtom attribute_atoms_[kAttributeCount] = {};
+  ITfThreadMgr* thread_manager_ = nullptr;
+  ITfComposition* compositions_[kMaxCompositions] = {};
+  ITfContext* composition_contexts_[kMaxCompositions] = {};
+  struct PreservedKey {
+    TF_PRESERVEDKEY key;
+    GUID guid;
+  };
+  PreservedKey preserved_[kMaxPreservedKeys] = {};
+  int preserved_count_ = 0;
+};
+
+// The mode state that the windows read (ModeState as a number).
+ModeState CurrentModeState();
+
+}  // namespace lz

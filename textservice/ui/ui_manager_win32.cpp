@@ -1,0 +1,109 @@
+#include "textservice/ui/ui_manager.h"
+
+#include "textservice/ui/candidate_window_win32.h"
+#include "textservice/ui/skin_fonts_win32.h"
+#include "textservice/ui/ui_state.h"
+
+namespace lz {
+namespace {
+
+// Each window's procedure; DefWindowProcW stands in until the window itself exists.
+constexpr WNDPROC kSkinWindowProcedures[kSkinWindowClassCount] = {CandidateWndProc, DefWindowProcW, DefWindowProcW,
+                                                                  DefWindowProcW, DefWindowProcW};
+
+// Per-window storage that the windows keep beside GWLP_USERDATA.
+constexpr int kSkinWindowExtraBytes = 12;
+
+}  // namespace
+
+int RegisterSkinClasses(HINSTANCE module) {
+  for (int i = 0; i < kSkinWindowClassCount; ++i) {
+    WNDCLASSEXW window_class{};
+    window_class.cbSize = sizeof window_class;
+    window_class.style = CS_IME | CS_VREDRAW | CS_HREDRAW;
+    window_class.lpfnWndProc = kSkinWindowProcedures[i];
+    window_class.cbWndExtra = kSkinWindowExtraBytes;
+    window_class.hInstance = module;
+    window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    window_class.lpszClassName = kSkinWindowClasses[i];
+    if (!RegisterClassExW(&window_class)) return 0;
+  }
+  return 1;
+}
+
+void UnregisterSkinClasses(HINSTANCE module) {
+  for (const wchar_t* name : kSkinWindowClasses) UnregisterClassW(name, module);
+}
+
+namespace {
+
+HWND CandidateWindowOf(const EngineInstance* engine) {
+  return engine && engine->ui ? static_cast<HWND>(engine->ui->candidate.window) : nullptr;
+}
+
+}  // namespace
+
+void ShowCandidateWindow(EngineInstance* engine) {
+  if (HWND window = CandidateWindowOf(engine)) ShowCandidateWindow(window);
+}
+
+void HideCandidateWindow(EngineInstance* engine) {
+  if (HWND window = CandidateWindowOf(engine)) HideCandidateWindow(window);
+}
+
+void UpdateCandidateWindow(EngineInstance* engine, bool clear_page) {
+  HWND window = CandidateWindowOf(engine);
+  if (!window) return;
+  if (clear_page) {
+    engine->page_item_count = 0;
+    engine->paging = PagingState{0, 0, -1, 0, 0};
+  }
+  SendMessageW(window, kRefreshSkinWindow, 0, 0);
+}
+
+void MoveCandidateWindow(EngineInstance* engine, const RECT& text) {
+  if (!engine || !engine->ui) return;
+  HWND window = CreateCandidateWindow(engine);
+  if (!window) return;
+  CandidateWindowState& w = engine->ui->candidate;
+  w.caret_x = text.left;
+  w.caret_y = text.top;
+  w.caret_height = text.bottom - text.top;
+  SendMessageW(window, kRefreshSkinWindow, 0, 0);
+}
+
+void DestroyCandidateWindow(EngineInstance* engine) {
+  if (HWND window = CandidateWindowOf(engine)) DestroyWindow(window);
+  if (engine && engine->ui) {
+    engine->ui->candidate.window = nullptr;
+    DestroySkinFonts(engine->ui);
+  }
+}
+
+void EnsureStatusWindow(EngineInstance*) {}
+void ShowStatusWindow(EngineInstance*) {}
+void HideStatusWindow(EngineInstance*) {}
+void RefreshStatusWindow(EngineInstance*) {}
+void DestroyStatusWindow(EngineInstance*) {}
+
+void ShowSoftKeyboardWindow(EngineInstance*) {}
+void HideSoftKeyboardWindow(EngineInstance*) {}
+void DestroySoftKeyboardWindow(EngineInstance*) {}
+bool SoftKeyboardLayoutSelected(const EngineInstance*) { return false; }
+
+void ShowTip(EngineInstance*, int, int, int, const char16_t*) {}
+void HideTipWindow(EngineInstance*) {}
+void DestroyTipWindow(EngineInstance*) {}
+
+void ShowDictionaryFor(EngineInstance*, int) {}
+void ScheduleDictionaryClose(EngineInstance*) {}
+void DestroyDictionaryWindow(EngineInstance*) {}
+
+void TrackMainMenu(EngineInstance*, HWND, POINT) {}
+void TrackCandidateMenu(EngineInstance*, HWND, POINT, int) {}
+
+void BeginCandidateUIElement(EngineInstance*) {}
+void UpdateCandidateUIElement(EngineInstance*) {}
+void EndCandidateUIElement(EngineInstance*) {}
+
+}  // namespace lz
