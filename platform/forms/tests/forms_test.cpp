@@ -254,24 +254,29 @@ TEST(Forms, MenusFromOneTable) {
   EXPECT_EQ(form.log.back(), "menu " + std::to_string(kCommandChecked));
 }
 
+std::u16string g_typed;
+
+// Timer procedures that answer the modal box once it is open: type and press Enter, or press Esc.
+void CALLBACK TypeAnswerAndEnter(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  HWND box = GetForegroundWindow();
+  HWND edit = FindWindowExW(box, nullptr, L"EDIT", nullptr);
+  SetWindowTextW(edit, reinterpret_cast<const wchar_t*>(g_typed.c_str()));
+  PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
+}
+
+void CALLBACK PressEscape(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
 TEST(Forms, InputBoxAnswersWithTheTextOrCancel) {
-  // The box is modal: a timer posted before it opens types the answer and presses Enter.
-  static std::u16string typed;
-  typed = u"answer";
-  SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    HWND box = GetForegroundWindow();
-    HWND edit = FindWindowExW(box, nullptr, L"EDIT", nullptr);
-    SetWindowTextW(edit, reinterpret_cast<const wchar_t*>(typed.c_str()));
-    PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
-  });
+  g_typed = u"answer";
+  SetTimer(nullptr, 0, 50, TypeAnswerAndEnter);
   std::u16string value = u"old";
   EXPECT_TRUE(InputBox(nullptr, u"Name?", u"Pendulo", value));
   EXPECT_EQ(value, u"answer");
-  SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
-  });
+  SetTimer(nullptr, 0, 50, PressEscape);
   EXPECT_FALSE(InputBox(nullptr, u"Name?", u"Pendulo", value));
   EXPECT_EQ(value, u"answer");
 }
