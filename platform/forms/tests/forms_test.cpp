@@ -254,24 +254,23 @@ TEST(Forms, MenusFromOneTable) {
   EXPECT_EQ(form.log.back(), "menu " + std::to_string(kCommandChecked));
 }
 
-std::u16string g_typed;
-
-// Timer procedures that answer the modal box once it is open: type and press Enter, or press Esc.
+// Timer procedures are standard-call functions: a lambda does not convert to one in the x86 build.
+std::u16string typed;
 void CALLBACK TypeAnswerAndEnter(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
   HWND box = GetForegroundWindow();
   HWND edit = FindWindowExW(box, nullptr, L"EDIT", nullptr);
-  SetWindowTextW(edit, reinterpret_cast<const wchar_t*>(g_typed.c_str()));
+  SetWindowTextW(edit, reinterpret_cast<const wchar_t*>(typed.c_str()));
   PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
 }
-
 void CALLBACK PressEscape(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
   PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
 }
 
 TEST(Forms, InputBoxAnswersWithTheTextOrCancel) {
-  g_typed = u"answer";
+  // The box is modal: a timer posted before it opens types the answer and presses Enter.
+  typed = u"answer";
   SetTimer(nullptr, 0, 50, TypeAnswerAndEnter);
   std::u16string value = u"old";
   EXPECT_TRUE(InputBox(nullptr, u"Name?", u"Pendulo", value));
