@@ -82,49 +82,40 @@ void TextBox::OnCommand(int code, int) {
   if (code == EN_CHANGE && on_change) on_change();
 }
 
-// Combo box ------------------------------------------------------------------------------------------
-void ComboBox::AddItem(const std::u16string& item) {
-  SendMessageW(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+// Combo and list boxes -------------------------------------------------------------------------------
+namespace {
+const ItemMessages kComboMessages{CB_ADDSTRING,   CB_RESETCONTENT, CB_GETCOUNT, CB_GETLBTEXTLEN,
+                                  CB_GETLBTEXT,   CB_GETCURSEL,    CB_SETCURSEL};
+const ItemMessages kListMessages{LB_ADDSTRING, LB_RESETCONTENT, LB_GETCOUNT, LB_GETTEXTLEN,
+                                 LB_GETTEXT,   LB_GETCURSEL,    LB_SETCURSEL};
+}  // namespace
+
+void ItemControl::AddItem(const std::u16string& item) {
+  SendMessageW(hwnd_, messages_.add, 0, reinterpret_cast<LPARAM>(item.c_str()));
 }
-void ComboBox::Clear() { SendMessageW(hwnd_, CB_RESETCONTENT, 0, 0); }
-int ComboBox::ListCount() const { return static_cast<int>(SendMessageW(hwnd_, CB_GETCOUNT, 0, 0)); }
-std::u16string ComboBox::Item(int index) const {
-  const auto length = SendMessageW(hwnd_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+void ItemControl::Clear() { SendMessageW(hwnd_, messages_.reset, 0, 0); }
+int ItemControl::ListCount() const { return static_cast<int>(SendMessageW(hwnd_, messages_.count, 0, 0)); }
+std::u16string ItemControl::Item(int index) const {
+  const auto length = SendMessageW(hwnd_, messages_.text_length, static_cast<WPARAM>(index), 0);
   if (length < 0) return {};
   std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
-  SendMessageW(hwnd_, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+  SendMessageW(hwnd_, messages_.text, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
   text.resize(static_cast<std::size_t>(length));
   return text;
 }
-int ComboBox::ListIndex() const { return static_cast<int>(SendMessageW(hwnd_, CB_GETCURSEL, 0, 0)); }
-void ComboBox::SetListIndex(int index) {
-  SendMessageW(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+int ItemControl::ListIndex() const { return static_cast<int>(SendMessageW(hwnd_, messages_.get_selection, 0, 0)); }
+void ItemControl::SetListIndex(int index) {
+  SendMessageW(hwnd_, messages_.set_selection, static_cast<WPARAM>(index), 0);
   if (on_click) on_click();
 }
+
+ComboBox::ComboBox() : ItemControl(kComboMessages) {}
 void ComboBox::OnCommand(int code, int) {
   if (code == CBN_SELCHANGE && on_click) on_click();
   if (code == CBN_EDITCHANGE && on_change) on_change();
 }
 
-// List box -------------------------------------------------------------------------------------------
-void ListBox::AddItem(const std::u16string& item) {
-  SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
-}
-void ListBox::Clear() { SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0); }
-int ListBox::ListCount() const { return static_cast<int>(SendMessageW(hwnd_, LB_GETCOUNT, 0, 0)); }
-std::u16string ListBox::Item(int index) const {
-  const auto length = SendMessageW(hwnd_, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-  if (length < 0) return {};
-  std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
-  SendMessageW(hwnd_, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-  text.resize(static_cast<std::size_t>(length));
-  return text;
-}
-int ListBox::ListIndex() const { return static_cast<int>(SendMessageW(hwnd_, LB_GETCURSEL, 0, 0)); }
-void ListBox::SetListIndex(int index) {
-  SendMessageW(hwnd_, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  if (on_click) on_click();
-}
+ListBox::ListBox() : ItemControl(kListMessages) {}
 void ListBox::OnCommand(int code, int) {
   if (code == LBN_SELCHANGE && on_click) on_click();
 }
@@ -307,9 +298,8 @@ LRESULT DatePicker::OnNotify(NMHDR* header) {
 // Menus ----------------------------------------------------------------------------------------------
 MenuTable::~MenuTable() {
   if (accelerators_) DestroyAcceleratorTable(accelerators_);
+  // The bar belongs to its window, which destroys it; the pop-up menus are ours.
   for (auto& [command, popup] : popups_) DestroyMenu(popup);
-  // The bar belongs to its window once set; a bar never set is destroyed here.
-  if (bar_ && !IsMenu(bar_)) bar_ = nullptr;
 }
 
 void MenuTable::Build(const std::vector<MenuRow>& rows) {

@@ -60,7 +60,12 @@ class TextBox : public Control {
   void OnCommand(int code, int command_id) override;
 };
 
-class ComboBox : public Control {
+// Combo and list boxes keep their items through the same messages under different numbers.
+struct ItemMessages {
+  UINT add, reset, count, text_length, text, get_selection, set_selection;
+};
+
+class ItemControl : public Control {
  public:
   void AddItem(const std::u16string& item);
   void Clear();
@@ -70,19 +75,24 @@ class ComboBox : public Control {
   // Selecting from code raises the click as the user's choice does.
   void SetListIndex(int index);
   std::function<void()> on_click;
+
+ protected:
+  explicit ItemControl(const ItemMessages& messages) : messages_(messages) {}
+
+ private:
+  const ItemMessages& messages_;
+};
+
+class ComboBox : public ItemControl {
+ public:
+  ComboBox();
   std::function<void()> on_change;
   void OnCommand(int code, int command_id) override;
 };
 
-class ListBox : public Control {
+class ListBox : public ItemControl {
  public:
-  void AddItem(const std::u16string& item);
-  void Clear();
-  int ListCount() const;
-  std::u16string Item(int index) const;
-  int ListIndex() const;
-  void SetListIndex(int index);
-  std::function<void()> on_click;
+  ListBox();
   void OnCommand(int code, int command_id) override;
 };
 

@@ -9,6 +9,7 @@
 
 #include "platform/os/local_clock.h"
 #include "platform/os/message_box.h"
+#include "platform/os/program_start.h"
 #include "tests/support/temp_folder.h"
 #include "tracker/main/command_ids.h"
 
@@ -182,9 +183,59 @@ TEST_F(MainWindowTest, ClockModesAndTheDateTool) {
   EXPECT_EQ(window.clock_box().Text(), u"2:00 PM");
   EXPECT_TRUE(window.menu().Checked(kCmdStandardTime));
   EXPECT_FALSE(window.menu().Checked(kCmdAccurateTime));
+  std::vector<os::ProgramStart> starts;
+  os::SetProgramStartSink(
+      [](const os::ProgramStart& start, void* context) {
+        static_cast<std::vector<os::ProgramStart>*>(context)->push_back(start);
+      },
+      &starts);
   Command(window, kCmdCalculateDate);
   ASSERT_EQ(boxes_.size(), 1u);
   EXPECT_EQ(boxes_[0], u"The date after 180 days is : 6/8/2027  Tuesday  ");
+  Command(window, kCmdAdjustTime);
+  os::SetProgramStartSink(nullptr, nullptr);
+  // The date tool opens the date and time settings after its box, as the menu entry does.
+  ASSERT_EQ(starts.size(), 2u);
+  for (const auto& start : starts) {
+    EXPECT_EQ(start.file, u"rundll32.exe");
+    EXPECT_EQ(start.parameters, u"shell32.dll,Control_RunDLL timedate.cpl");
+  }
+  SendMessageW(window.hwnd(), WM_CLOSE, 0, 0);
+}
+
+TEST_F(MainWindowTest, AMinimisedWindowSavesItsNormalPlace) {
+  lz::test::TempFolder folder;
+  lz::test::WriteFileBytes(folder.path() / "Wexrad.txt",
+                           {'[', 'M', 'y', 'A', 'p', 'p', ']', '\r', '\n', 'S', 'M', '=', '0', '\r', '\n'});
+  MainWindow window(Folder(folder));
+  window.StartUp();
+  ShowWindow(window.hwnd(), SW_MINIMIZE);
+  ASSERT_TRUE(window.SaveSettings());
+  const auto bytes = lz::test::ReadFileBytes(folder.path() / "Wexrad.txt");
+  const std::string text(bytes.begin(), bytes.end());
+  EXPECT_EQ(text.rfind("[MyApp]\r\nSM=0\r\nAutoStart=AutoStart\r\n", 0), 0u);
+  EXPECT_NE(text.find("Form1Top= 1500\r\nForm1Left= 1695\r\nForm1Height= 6045\r\nForm1Width= 8715\r\n"),
+            std::string::npos);
+  SendMessageW(window.hwnd(), WM_CLOSE, 0, 0);
+}
+
+TEST_F(MainWindowTest, ResizingStretchesTheListAboveTheMinimumSize) {
+  lz::test::TempFolder folder;
+  MainWindow window(Folder(folder));
+  window.StartUp();
+  auto list_size = [&] {
+    RECT r{};
+    GetWindowRect(window.records().hwnd(), &r);
+    return std::pair<double, double>(forms::PixelsToTwipsX(r.right - r.left), forms::PixelsToTwipsY(r.bottom - r.top));
+  };
+  window.SetGeometry(1695, 1500, 8715, 6045);
+  EXPECT_NEAR(list_size().first, 5695, 15);  // one pixel is 15 twips
+  EXPECT_NEAR(list_size().second, 3865, 15);
+  window.SetGeometry(1695, 1500, 3990, 6045);  // too narrow: nothing moves
+  EXPECT_NEAR(list_size().first, 5695, 15);
+  window.SetGeometry(1695, 1500, 12000, 8000);
+  EXPECT_NEAR(list_size().first, 12000 - 3020, 15);
+  EXPECT_NEAR(list_size().second, 8000 - 2180, 15);
   SendMessageW(window.hwnd(), WM_CLOSE, 0, 0);
 }
 
