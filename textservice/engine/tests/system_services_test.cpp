@@ -83,7 +83,9 @@ TEST(SystemServices, WorkAreaOfTheNearestRealMonitor) {
     SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
     os::Rect out;
     EXPECT_EQ(GetWorkAreaAtPoint(out, c.x, c.y), 1);
-    if (c.primary) EXPECT_EQ(out, primary_area);
+    if (c.primary) {
+      EXPECT_EQ(out, primary_area);
+    }
     EXPECT_LT(out.left, out.right);
     EXPECT_LT(out.top, out.bottom);
     EXPECT_TRUE(out.left >= screen.left && out.top >= screen.top && out.right <= screen.right &&
