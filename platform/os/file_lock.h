@@ -9,6 +9,9 @@ namespace os {
 struct FileLock {
   std::intptr_t handle = 0;
   bool held = false;
+  // Windows: the last holder died holding the lock (an abandoned mutex), so the file may be as it left
+  // it mid-change. POSIX advisory locks give no such sign.
+  bool abandoned = false;
 };
 
 // Blocks until this process holds the lock of the file at `path` (the file must exist). On Windows the

@@ -41,6 +41,7 @@ bool AcquireFileLock(const char16_t* path, FileLock& lock) {
   }
   lock.handle = reinterpret_cast<std::intptr_t>(mutex);
   lock.held = true;
+  lock.abandoned = rc == WAIT_ABANDONED;
   return true;
 }
 

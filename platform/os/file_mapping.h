@@ -20,6 +20,10 @@ struct FileMapping {
 // it. Fails for a missing file, one that cannot be opened for writing, and an empty file.
 bool MapExistingFile(const char16_t* path, FileMapping& out);
 
+// Creates the file, or empties an existing one, with read and write access shared with other processes,
+// and sets its length to size (zero bytes). The file is closed again; MapExistingFile maps it.
+bool CreateFileOfSize(const char16_t* path, std::uint32_t size);
+
 // Writes the view's dirty pages back to the file.
 bool FlushMapping(const FileMapping& m);
 
@@ -33,7 +37,7 @@ void CloseMapping(FileMapping& m);
 // The file's size on disk now, which another process may have changed; -1 when it cannot be read.
 std::int64_t CurrentFileSize(const FileMapping& m);
 
-// Reads a whole file; false when it cannot be opened or read.
+// Reads a whole regular file; false when it cannot be opened or read, or is a folder, a FIFO or a device.
 bool ReadFileBytes(const char16_t* path, std::vector<std::uint8_t>& out);
 
 }  // namespace os

@@ -48,6 +48,15 @@ bool MapExistingFile(const char16_t* path, FileMapping& out) {
   return true;
 }
 
+bool CreateFileOfSize(const char16_t* path, std::uint32_t size) {
+  const std::string native = NativePath(path);
+  const int fd = ::open(native.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  struct stat st {};
+  const bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ftruncate(fd, static_cast<off_t>(size)) == 0;
+  return ::close(fd) == 0 && ok;
+}
+
 bool FlushMapping(const FileMapping& m) {
   if (!m.open || !m.view) return false;
   // Other processes see the pages at once through the page cache; this only starts the write-back.
@@ -92,8 +101,22 @@ std::int64_t CurrentFileSize(const FileMapping& m) {
 }
 
 bool ReadFileBytes(const char16_t* path, std::vector<std::uint8_t>& out) {
-  const std::string native = NativePath(path);
-  return ReadWholeStream(std::fopen(native.c_str(), "rb"), out);
+  out.clear();
+  // Only a regular file holds data: a folder or a FIFO is refused, never read (opening a FIFO without
+  // O_NONBLOCK would wait for a writer forever).
+  const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  std::FILE* stream = fdopen(fd, "rb");
+  if (!stream) {
+    ::close(fd);
+    return false;
+  }
+  return ReadWholeStream(stream, out);
 }
 
 }  // namespace os

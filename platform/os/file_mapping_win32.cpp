@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 
 #include "platform/os/file_stream.h"
@@ -58,6 +61,14 @@ bool MapExistingFile(const char16_t* path, FileMapping& out) {
   return true;
 }
 
+bool CreateFileOfSize(const char16_t* path, std::uint32_t size) {
+  HANDLE file = CreateFileW(WidePtr(path), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool ok = SetFileEnd(file, size);
+  return CloseHandle(file) && ok;
+}
+
 bool FlushMapping(const FileMapping& m) {
   if (!m.open || !m.view) return false;
   return FlushViewOfFile(m.view, m.size) != 0;
@@ -103,7 +114,28 @@ std::int64_t CurrentFileSize(const FileMapping& m) {
 }
 
 bool ReadFileBytes(const char16_t* path, std::vector<std::uint8_t>& out) {
-  return ReadWholeStream(_wfopen(WidePtr(path), L"rb"), out);
+  out.clear();
+  // Only a regular file holds data: a folder or a device (a pipe, a console) is refused, never read.
+  const DWORD attributes = GetFileAttributesW(WidePtr(path));
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  HANDLE file = CreateFileW(WidePtr(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  if (GetFileType(file) != FILE_TYPE_DISK) {
+    CloseHandle(file);
+    return false;
+  }
+  const int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(file), _O_RDONLY | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(file);
+    return false;
+  }
+  std::FILE* stream = _fdopen(fd, "rb");
+  if (!stream) {
+    _close(fd);
+    return false;
+  }
+  return ReadWholeStream(stream, out);
 }
 
 }  // namespace os

@@ -6,6 +6,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -64,6 +65,11 @@ bool StartChild(const std::vector<std::string>& args, ChildProcess& child) {
   return true;
 }
 
+bool KillChild(const ChildProcess& child) {
+  constexpr UINT kKilledExitCode = 137;
+  return child.handle && TerminateProcess(reinterpret_cast<HANDLE>(child.handle), kKilledExitCode);
+}
+
 int WaitChild(ChildProcess& child) {
   if (!child.handle) return -1;
   HANDLE process = reinterpret_cast<HANDLE>(child.handle);
@@ -86,6 +92,10 @@ bool StartChild(const std::vector<std::string>& args, ChildProcess& child) {
   if (posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv.data(), environ) != 0) return false;
   child.handle = pid;
   return true;
+}
+
+bool KillChild(const ChildProcess& child) {
+  return child.handle && kill(static_cast<pid_t>(child.handle), SIGKILL) == 0;
 }
 
 int WaitChild(ChildProcess& child) {

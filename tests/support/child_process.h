@@ -24,6 +24,9 @@ struct ChildProcess {
 };
 bool StartChild(const std::vector<std::string>& args, ChildProcess& child);
 int WaitChild(ChildProcess& child);
+// Ends a running child at once, as a crash or a kill from outside would (SIGKILL, TerminateProcess); it
+// gets no chance to release anything. WaitChild still collects it.
+bool KillChild(const ChildProcess& child);
 
 // Called by main(): true when argv asks for a child mode (its exit code is stored in exit_code).
 bool DispatchChild(int argc, char** argv, int& exit_code);

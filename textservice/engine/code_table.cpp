@@ -1,6 +1,8 @@
 #include "textservice/engine/code_table.h"
 
 #include <algorithm>
+#include <atomic>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -168,6 +170,82 @@ void SetOrderValue(const Table& t, std::uint32_t offset, std::uint32_t order) {
 
 void SetCount(const Table& t, std::uint32_t count) { t.view.WriteU32(kRecordCount, count); }
 
+// A header field or offset entry written with one 32-bit store, in program order, so that a writer
+// killed at any instant leaves every field whole and every earlier store done. The fields are 4-byte
+// aligned in the page-aligned view, and their little-endian layout is the machine's own.
+static_assert(std::endian::native == std::endian::little);
+void StoreWhole(const Table& t, std::uint64_t at, std::uint32_t value) {
+  if (!t.view.Holds(at, 4)) return;
+  std::atomic_ref<std::uint32_t>(*reinterpret_cast<std::uint32_t*>(t.view.data + at)).store(value, std::memory_order_release);
+}
+
+void StoreEntry(const Table& t, std::uint32_t position, std::uint32_t offset) {
+  StoreWhole(t, kOffsetTable + 4ull * position, offset);
+}
+
+std::uint32_t TypeOf(const Table& t) {
+  std::uint32_t type = 0;
+  t.view.ReadU32(kTableType, type);
+  return type;
+}
+
+// Places a new entry among the n listed ones so that the table is in order at every instant: the last
+// entry is first listed twice (the count becomes n + 1), the copy then moves down one place at a time to
+// the new entry's place, which finally takes the new offset. A writer killed on the way leaves one entry
+// listed twice side by side, never one missing, and the new record absent.
+void InsertEntry(const Table& t, std::uint32_t n, std::uint32_t place, std::uint32_t offset) {
+  if (n == 0) {
+    StoreEntry(t, 0, offset);
+    StoreWhole(t, kRecordCount, 1);
+    return;
+  }
+  StoreEntry(t, n, EntryAt(t, n - 1));
+  StoreWhole(t, kRecordCount, n + 1);
+  for (std::uint32_t i = n - 1; i > place; --i) StoreEntry(t, i, EntryAt(t, i - 1));
+  StoreEntry(t, place, offset);
+}
+
+// The prefix index after a key went into the offset table: every range that begins after the key begins
+// one place later (rows 1..255 hold where ranges begin), and so does the end of every range of first
+// byte 255 that holds or follows the key (row 256).
+void ShiftIndex(const Table& t, const std::uint8_t* key) {
+  const int k1 = key[0] >= 1 ? key[1] : -1;  // -1: nothing, before every code
+  const int k2 = key[0] >= 2 ? key[2] : -1;
+  // Whether the key comes before every code that begins with c1 (c2 = 0) or with c1 c2.
+  const auto before = [&](int c1, int c2) { return k1 != c1 ? k1 < c1 : (c2 != 0 && k2 < c2); };
+  const auto bump = [&](std::uint32_t c1, std::uint32_t c2) {
+    std::uint32_t position = 0;
+    if (t.view.ReadU32(PrefixIndexOffset(c1, c2), position)) StoreWhole(t, PrefixIndexOffset(c1, c2), position + 1);
+  };
+  constexpr int kLastByte = 255;
+  for (int c1 = 1; c1 <= kLastByte; ++c1) {
+    for (int c2 = 0; c2 <= kLastByte; ++c2) {
+      if (before(c1, c2)) bump(static_cast<std::uint32_t>(c1), static_cast<std::uint32_t>(c2));
+    }
+  }
+  for (int c2 = 0; c2 <= kLastByte; ++c2) {
+    const bool holds = k1 == kLastByte && (c2 == 0 || k2 == c2);
+    if (before(kLastByte, c2) || holds) bump(kLastByte + 1, static_cast<std::uint32_t>(c2));
+  }
+}
+
+KeyComparator TableOrder(const Table& t) { return t.association ? CompareCodes : CompareCodeAndText; }
+
+bool InOrder(const Table& t, KeyComparator compare) {
+  for (std::uint32_t i = 1; i < t.count; ++i) {
+    if (compare(KeyAt(t, i - 1), KeyAt(t, i)) > 0) return false;
+  }
+  return true;
+}
+
+// No listed record lies below the lowest record offset, where the next record would be written.
+bool RecordsAtOrAbove(const Table& t, std::uint32_t lowest) {
+  for (std::uint32_t i = 0; i < t.count; ++i) {
+    if (EntryAt(t, i) < lowest) return false;
+  }
+  return true;
+}
+
 int CompareBytes(const std::uint8_t* a, std::size_t na, const std::uint8_t* b, std::size_t nb) {
   const int c = std::memcmp(a, b, std::min(na, nb));
   if (c != 0) return c < 0 ? -1 : 1;
@@ -230,12 +308,39 @@ void BuildIndex(const Table& t, KeyComparator compare) {
   }
 }
 
+// Puts a table back in order after a writer died while changing it (it left the being-changed mark, or
+// the lock says its holder died): an entry listed twice side by side loses its copy, an offset table out
+// of order is sorted, and the prefix index is built again.
+void RepairInterruptedChange(MappedFile* file, bool writer_died) {
+  const Table t = Access(file);
+  if (!t.view.data) return;
+  const std::uint32_t type = TypeOf(t);
+  if (!(type & kTypeBeingChanged) && !writer_died) return;
+  std::uint32_t kept = 0;
+  for (std::uint32_t i = 0; i < t.count; ++i) {
+    const std::uint32_t entry = EntryAt(t, i);
+    if (kept > 0 && EntryAt(t, kept - 1) == entry) continue;
+    if (kept != i) StoreEntry(t, kept, entry);
+    ++kept;
+  }
+  StoreWhole(t, kRecordCount, kept);
+  const Table repaired = Access(file);
+  if (!InOrder(repaired, TableOrder(repaired))) SortEntries(repaired, CompareCodes);
+  if ((type & ~kTypeBeingChanged) == kTypeIndexed) BuildIndex(repaired, CompareCodes);
+  StoreWhole(t, kTableType, type & ~kTypeBeingChanged);
+}
+
 // The word key of a record: the bytes at record + 5 up to its first zero, within its length.
+// Only the key is read, so the dictionary table's records, whose explanation has no length byte, are
+// searched the same way.
 bool WordKeyAt(const Table& t, std::uint32_t position, const std::uint8_t*& key, std::size_t& length) {
-  CodeTableRecord record;
-  if (!ReadRecord(t, EntryAt(t, position), record)) return false;
-  key = t.association ? record.text : record.code;
-  const std::size_t limit = t.association ? record.text_length : record.code_length;
+  const std::uint64_t offset = EntryAt(t, position);
+  std::uint8_t limit = 0;
+  if (!t.view.ReadU8(offset + kRecordCodeLength, limit) || limit == 0 || limit > kMaxStringBytes ||
+      !t.view.Holds(offset + kRecordCodeLength + 1, limit)) {
+    return false;
+  }
+  key = t.view.data + offset + kRecordCodeLength + 1;
   const void* zero = std::memchr(key, 0, limit);
   length = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - key) : limit;
   return true;
@@ -388,10 +493,13 @@ int MakeTableRecord(const char16_t* tagged_code, const char16_t* text, CodeEncod
   return 1;
 }
 
-int TableAppendRecord(MappedFile* table, const std::uint8_t* record, std::uint32_t size) {
+int TableAppendRecord(MappedFile* table, const std::uint8_t* record, std::uint32_t size, KeyComparator comparator) {
   if (!record || size < kRecordFixedBytes || size > kMaxRecordBytes) return 0;
   ScopedFileWrite write(table);
   if (!write.ok()) return 0;
+  const bool writer_died = table->write_lock.abandoned;
+  table->write_lock.abandoned = false;
+  RepairInterruptedChange(table, writer_died);
   Table t = Access(table);
   if (!t.view.data) return 0;
   std::uint32_t lowest = 0, n = 0;
@@ -399,6 +507,10 @@ int TableAppendRecord(MappedFile* table, const std::uint8_t* record, std::uint32
   t.view.ReadU32(kRecordCount, n);
   const std::uint64_t offsets_end = kOffsetTable + 4ull * n;
   if (n != t.count || lowest < offsets_end || lowest > t.view.size) return 0;  // not a table we can extend
+  // A record listed below the lowest offset would be overwritten by this one.
+  if (!RecordsAtOrAbove(t, lowest)) return 0;
+  const int found = Search(t, WholeTable(t), record + kRecordCodeLength, comparator ? comparator : TableOrder(t));
+  const auto place = static_cast<std::uint32_t>(found > 0 ? found : -found);
 
   const std::int64_t gap = static_cast<std::int64_t>(lowest) - static_cast<std::int64_t>(offsets_end) - 4;
   const std::uint32_t old_size = t.view.size;
@@ -440,9 +552,14 @@ int TableAppendRecord(MappedFile* table, const std::uint8_t* record, std::uint32
   }
   t = Access(table);
   WriteRecordBytes(t, at, record, size);
-  t.view.WriteU32(kLowestRecordOffset, lowest);
-  SetEntry(t, n, at);
-  SetCount(t, n + 1);
+  StoreWhole(t, kLowestRecordOffset, lowest);
+  // The record is stored; now its entry goes into its place. Readers search without the prefix index
+  // meanwhile, and a writer that finds the mark left behind knows this one died on the way.
+  const std::uint32_t type = TypeOf(t);
+  StoreWhole(t, kTableType, type | kTypeBeingChanged);
+  InsertEntry(t, n, place, at);
+  if (type == kTypeIndexed) ShiftIndex(t, t.view.data + at + kRecordCodeLength);
+  StoreWhole(t, kTableType, type);
   return 1;
 }
 

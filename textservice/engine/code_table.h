@@ -58,11 +58,17 @@ using CodeEncoder = int (*)(std::uint8_t* out, const char16_t* text, int capacit
 // cannot be stored; the order value is 0.
 int MakeTableRecord(const char16_t* tagged_code, const char16_t* text, CodeEncoder encoder, TableRecordBuffer& out);
 
-// Stores a record and appends its offset, unsorted, at position n (the caller places it). Uses the free
-// gap above the offset table, or grows the file. 1, or 0 when the table cannot be written or grown.
-int TableAppendRecord(MappedFile* table, const std::uint8_t* record, std::uint32_t size);
+// Stores a record in the free gap above the offset table (or grows the file) and puts its offset into
+// its sorted place (after equal records; comparator: code then text, for association tables the text),
+// keeping the prefix index. Other processes and a later writer never find a record missing: a writer
+// killed at any instant leaves the table in order with every earlier record listed, at worst one entry
+// twice, and the next append repairs that (also when the lock reports its holder died). 1, or 0 when the
+// table cannot be written or grown, or lists a record where the new one would go.
+int TableAppendRecord(MappedFile* table, const std::uint8_t* record, std::uint32_t size,
+                      KeyComparator comparator = nullptr);
 
-// Moves the last offset entry to its sorted place among the others (position < 0: search for it).
+// Moves the last offset entry to its sorted place among the others (position < 0: search for it); for
+// callers that wrote the entry themselves (TableAppendRecord places its own).
 int PlaceLastEntry(int position, MappedFile* table, KeyComparator comparator = CompareCodeAndText);
 
 // temp.dmg: stores a record in a free slot, or over the oldest record once all 512 are used; the order

@@ -46,6 +46,24 @@ bool ReadCodeTableRecord(ByteView view, std::uint32_t offset, bool association, 
   return true;
 }
 
+bool ReadDictionaryRecord(ByteView view, std::uint32_t offset, DictionaryRecord& out) {
+  out = DictionaryRecord{};
+  out.offset = offset;
+  const std::uint64_t key_at = offset + std::uint64_t{kRecordCodeLength} + 1;
+  if (!view.ReadU32(offset + std::uint64_t{kRecordFlags}, out.flags) ||
+      !view.ReadU8(offset + std::uint64_t{kRecordCodeLength}, out.key_length) || out.key_length == 0 ||
+      out.key_length > kMaxStringBytes || !view.Holds(key_at, out.key_length) ||
+      view.data[key_at + out.key_length - 1] != 0 || OrderValue(out.flags) < out.key_length) {
+    return false;
+  }
+  out.key = view.data + key_at;
+  out.explanation_length = OrderValue(out.flags) - out.key_length;
+  if (!view.Holds(key_at + out.key_length, out.explanation_length)) return false;
+  out.explanation = out.key + out.key_length;
+  out.extent = static_cast<std::uint32_t>(key_at + out.key_length + out.explanation_length - offset);
+  return true;
+}
+
 int RecordCode(const CodeTableRecord& record, char16_t* out) {
   out[0] = 0;
   if (!record.code) return 0;
@@ -106,9 +124,21 @@ TableCheck ValidateCodeTable(ByteView view, TableCheckOptions options) {
     std::uint32_t offset = 0;
     ReadRecordOffset(view, i, offset);
     CodeTableRecord record;
-    if (offset < offsets_end || !ReadCodeTableRecord(view, offset, association, record)) {
-      return TableCheck::kRecordOutside;
+    bool readable = false;
+    if (options.dictionary_layout) {
+      // dict.dms: the key stands in the code's place and orders the table; the explanation has no
+      // length byte of its own.
+      DictionaryRecord entry;
+      readable = ReadDictionaryRecord(view, offset, entry);
+      record.offset = offset;
+      record.code = entry.key;
+      record.code_length = entry.key_length;
+      record.text = entry.key;
+      record.text_length = 0;
+    } else {
+      readable = ReadCodeTableRecord(view, offset, association, record);
     }
+    if (offset < offsets_end || !readable) return TableCheck::kRecordOutside;
     if (offset < header.lowest_record_offset && !(fixed_slots && IsSlotOffset(offset))) {
       return TableCheck::kRecordBelowLowest;
     }

@@ -40,6 +40,9 @@ constexpr std::uint32_t kTypePlain = 0;         // searched without the prefix i
 constexpr std::uint32_t kTypeIndexed = 1;       // the prefix index is valid
 constexpr std::uint32_t kTypeAssociation = 5;   // in the low 4 bits: records have no code
 constexpr std::uint32_t kTypeLowBitsMask = 0xF;
+// Set beside the type while a writer moves offset entries: readers then search without the prefix index,
+// and a writer that finds it set knows the last one died mid-change and puts the table back in order.
+constexpr std::uint32_t kTypeBeingChanged = 0x80000000u;
 
 // Record fields (byte offsets from the record's start).
 constexpr std::uint32_t kRecordFlags = 0;       // uint32
@@ -119,6 +122,23 @@ int RecordCode(const CodeTableRecord& record, char16_t* out);
 // The record's word as zero-terminated UTF-16; out holds kDecodedBufferUnits units. Returns the units.
 int RecordText(const CodeTableRecord& record, char16_t* out);
 
+// A record of the dictionary table dict.dms: flags whose order value is the key length plus the
+// explanation length, the key length (counting the key's terminating zero), the key, then the explanation
+// with no length byte of its own, so an explanation may run past 255 bytes.
+struct DictionaryRecord {
+  std::uint32_t offset = 0;
+  std::uint32_t flags = 0;
+  const std::uint8_t* key = nullptr;  // zero-terminated UTF-8
+  std::uint8_t key_length = 0;        // with the terminator
+  const std::uint8_t* explanation = nullptr;  // UTF-8, not terminated
+  std::uint32_t explanation_length = 0;
+  std::uint32_t extent = 0;
+};
+
+// Reads the dictionary record at a file offset; false unless the whole record lies inside the view, the
+// key ends with its zero and the order value covers the key.
+bool ReadDictionaryRecord(ByteView view, std::uint32_t offset, DictionaryRecord& out);
+
 enum class TableCheck {
   kValid,
   kTooSmall,            // shorter than the header
@@ -134,6 +154,7 @@ enum class TableCheck {
 
 struct TableCheckOptions {
   bool require_format = true;
+  bool dictionary_layout = false;  // the records are dict.dms records
   // The order of the offset table (a wrong order loses records from look-ups but reads nothing outside
   // the file).
   bool check_order = true;

@@ -87,10 +87,9 @@ void Promote(EngineInstance* e, CommittedWord& w) {
   const std::uint32_t flags = (w.record.flags & ~(kClassMask << kClassShift) & ~(kMaxOrderValue << kOrderShift)) |
                               (kClassUser << kClassShift) | (order << kOrderShift);
   ByteView{promoted, w.size}.WriteU32(kRecordFlags, flags);
+  // The append places the entry and keeps the prefix index.
   if (!TableAppendRecord(main, promoted, w.size)) return;
   ReopenResizedTables(e->files);
-  PlaceLastEntry(-found, e->files.main);
-  BuildPrefixIndex(e->files.main);
   // The slot is found again by its place: the table may have been mapped anew meanwhile.
   if (e->files.temp && e->files.temp->view) RemoveRecord(e->files.temp, w.offset);
 }

@@ -4,7 +4,9 @@
 //                                       matching records as code<TAB>word<TAB>flags-in-hex
 //   tabletool check TABLE               validates a table; exit 1 when it is refused
 //   tabletool mkdata DIR LIST [OPTIONS] a complete data folder with main.dmg from LIST (--help: options)
-//   tabletool query DIR KEYS [--page N] [--commit N [--associate]]
+//   tabletool shipdata DIR [--minor N] [--scheme FILE]
+//                                       the data set a fresh install ships, from Debian's word lists
+//   tabletool query DIR KEYS [--page N] [--commit N [--associate]] [--traditional | --simplified]
 //                                       types KEYS into an engine on the folder; prints the result code
 //                                       and the first page (or page N) as place<TAB>word<TAB>code-hint;
 //                                       --commit N commits place N of that page as the engine does
@@ -13,7 +15,9 @@
 //                                       and the page of words that continue the committed text.
 //                                       KEYS may hold several inputs separated by spaces ("zh gu"): each
 //                                       is typed and committed in turn by one engine, which learns from
-//                                       every commit (history, built words, promotion)
+//                                       every commit (history, built words, promotion).
+//                                       --traditional / --simplified switch the output conversion
+//                                       on for the run, as the output-options menu does.
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -25,17 +29,21 @@
 
 #include "platform/os/system_info.h"
 #include "textservice/engine/association.h"
+#include "textservice/engine/block_fields.h"
 #include "textservice/engine/candidate_commit.h"
 #include "textservice/engine/candidate_list.h"
 #include "textservice/engine/class_identifier.h"
 #include "textservice/engine/code_table.h"
 #include "textservice/engine/engine_instance.h"
+#include "textservice/engine/ime_block.h"
 #include "textservice/engine/input_editing.h"
 #include "textservice/engine/word_building.h"
 #include "textservice/engine/query.h"
 #include "textservice/engine/table_builder.h"
 #include "textservice/engine/text_encoding.h"
+#include "textservice/engine/engine_actions.h"
 #include "tools/tabletool/data_folder.h"
+#include "tools/tabletool/ship_data.h"
 #include "tools/tabletool/table_list.h"
 
 namespace {
@@ -53,7 +61,8 @@ int Usage() {
                "       tabletool lookup TABLE [--prefix] CODE...\n"
                "       tabletool check TABLE\n"
                "       tabletool mkdata DIR LIST [OPTIONS]   (tabletool mkdata --help lists the options)\n"
-               "       tabletool query DIR KEYS [--page N] [--commit N [--associate]]\n");
+               "       tabletool shipdata DIR [--minor N] [--scheme FILE]\n"
+               "       tabletool query DIR KEYS [--page N] [--commit N [--associate]] [--traditional | --simplified]\n");
   return 2;
 }
 
@@ -63,12 +72,6 @@ std::string Utf8(const char16_t* text) {
   std::uint8_t buffer[kTableStringBufferBytes * 2];
   const int n = WideToUtf8(text, buffer, sizeof buffer);
   return n < 0 ? std::string() : std::string(reinterpret_cast<const char*>(buffer), std::min<std::size_t>(n, sizeof buffer));
-}
-
-std::u16string Widen(const std::string& s) {
-  char16_t units[kDecodedBufferUnits];
-  if (Utf8ToWide(units, reinterpret_cast<const std::uint8_t*>(s.data()), static_cast<int>(s.size())) < 0) return u"";
-  return units;
 }
 
 const char* CheckText(TableCheck check) {
@@ -87,11 +90,26 @@ const char* CheckText(TableCheck check) {
   return "refused";
 }
 
+// Why a path cannot name a data file the engine reads: too long for it, a folder, or not a regular file
+// (a FIFO would block the read). Empty when it may be one; a missing file is the caller's message.
+std::string NotADataFile(const std::filesystem::path& path) {
+  if (path.u16string().size() >= static_cast<std::size_t>(kMaxPathUnits)) {
+    return "the path is longer than " + std::to_string(kMaxPathUnits - 1) + " characters";
+  }
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(path, ec);
+  if (std::filesystem::is_directory(status)) return "is a folder, not a file";
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) return "is not a regular file";
+  return "";
+}
+
 // Opens a table for reading and refuses one that does not validate.
 MappedFile* OpenCheckedTable(const std::string& path, TableCheck& check) {
   MappedFile* table = nullptr;
   if (!OpenMappedFile(PathU16(path).c_str(), &table)) return nullptr;
-  check = ValidateCodeTable({table->view, static_cast<std::uint32_t>(table->size)});
+  // dict.dms keeps explanations without a length byte; its name says which layout to check.
+  const bool dictionary = std::filesystem::path(path).filename() == "dict.dms";
+  check = ValidateCodeTable({table->view, static_cast<std::uint32_t>(table->size)}, {.dictionary_layout = dictionary});
   return table;
 }
 
@@ -109,13 +127,20 @@ bool WriteWhole(const std::filesystem::path& path, const std::vector<std::uint8_
   }
   std::error_code ec;
   std::filesystem::rename(temporary, path, ec);
-  if (ec) std::filesystem::remove(temporary, ec);
+  if (ec) {
+    std::error_code ignored;  // the rename's failure is the answer, whatever the clean-up does
+    std::filesystem::remove(temporary, ignored);
+  }
   return !ec;
 }
 
 // The list's table; 0 with the message printed on failure, else the number of records.
 std::size_t TableFromList(const std::string& list_path, TableBuildOptions options, std::vector<std::uint8_t>& bytes,
                           int& exit_code) {
+  if (const std::string reason = NotADataFile(list_path); !reason.empty()) {
+    exit_code = Fail(list_path + ": " + reason);
+    return 0;
+  }
   std::ifstream in(list_path, std::ios::binary);
   if (!in) {
     exit_code = Fail(list_path + ": cannot be read");
@@ -187,6 +212,8 @@ struct QueryRun {
   int page = 1;
   int commit = 0;  // page place 1..10; 0 commits nothing
   bool associate = false;
+  bool traditional = false;
+  bool simplified = false;
 };
 
 bool ParseQueryRun(const std::vector<std::string>& args, QueryRun& run, std::string& error) {
@@ -210,10 +237,18 @@ bool ParseQueryRun(const std::vector<std::string>& args, QueryRun& run, std::str
       }
     } else if (args[i] == "--associate") {
       run.associate = true;
+    } else if (args[i] == "--traditional") {
+      run.traditional = true;
+    } else if (args[i] == "--simplified") {
+      run.simplified = true;
     } else {
       error = "unknown option " + args[i];
       return false;
     }
+  }
+  if (run.traditional && run.simplified) {
+    error = "--traditional and --simplified exclude each other";
+    return false;
   }
   if (run.associate && run.commit == 0) {
     error = "--associate lists what follows a commit: give --commit N";
@@ -235,6 +270,9 @@ int Query(const std::string& folder, const std::string& keys, const std::vector<
   std::string error;
   if (!ParseQueryRun(options, run, error)) return Fail(error);
   const std::filesystem::path dir(folder);
+  if (const std::string reason = NotADataFile(dir / "main.dmg"); !reason.empty()) {
+    return Fail((dir / "main.dmg").string() + ": " + reason);
+  }
   MappedFile* main_table = nullptr;
   if (!OpenMappedFile((dir / "main.dmg").u16string().c_str(), &main_table)) return Fail(folder + ": no main.dmg");
   CodeTableHeader header;
@@ -252,6 +290,11 @@ int Query(const std::string& folder, const std::string& keys, const std::vector<
   setup.class_identifier = class_id;
   EngineInstance* e = CreateEngineInstance(setup);
   if (!e) return Fail(folder + ": no engine instance can be made on this folder");
+  // The switch lives in the folder's config.dsc; the run puts it back as it found it.
+  const std::uint32_t output_flags = BlockU32(e->blocks.ime, ime_block::kImeFlags) &
+                                     (ime_block::kTraditionalOutput | ime_block::kSimplifiedOutput);
+  if (run.traditional) SetTraditionalOutput(e, true);
+  if (run.simplified) SetSimplifiedOutput(e, true);
 
   std::string out;
   std::istringstream inputs(keys);
@@ -288,12 +331,44 @@ int Query(const std::string& folder, const std::string& keys, const std::vector<
       out += "association\t" + std::to_string(count) + '\n' + (count > 0 ? PageRows(e) : std::string());
     }
   }
+  if (run.traditional || run.simplified) {
+    SetTraditionalOutput(e, output_flags & ime_block::kTraditionalOutput);
+    SetSimplifiedOutput(e, output_flags & ime_block::kSimplifiedOutput);
+  }
   DestroyEngineInstance(e, setup);
   std::fwrite(out.data(), 1, out.size(), stdout);
   return 0;
 }
 
+int ShipData(const std::string& folder, const std::vector<std::string>& args) {
+  int minor = -1;
+  std::filesystem::path scheme = TABLETOOL_DEFAULT_SCHEME;
+  for (std::size_t i = 0; i < args.size(); i += 2) {
+    if (i + 1 >= args.size()) return Fail(args[i] + " needs a value");
+    const std::string& value = args[i + 1];
+    if (args[i] == "--minor") {
+      const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), minor);
+      if (ec != std::errc() || end != value.data() + value.size() || minor < 0) {
+        return Fail("--minor takes a number from 0 up");
+      }
+    } else if (args[i] == "--scheme") {
+      scheme = value;
+    } else {
+      return Fail("unknown option " + args[i]);
+    }
+  }
+  tabletool::ShipDataInputs inputs;
+  tabletool::ShipDataReport report;
+  std::string error;
+  if (!tabletool::ReadShipDataInputs(scheme, inputs, error) || !tabletool::WriteShipData(inputs, minor, folder, report, error)) {
+    return Fail(error);
+  }
+  for (const std::string& line : report.lines) std::printf("%s/%s\n", folder.c_str(), line.c_str());
+  return 0;
+}
+
 int Lookup(const std::string& table_path, bool prefix, const std::vector<std::string>& codes) {
+  if (const std::string reason = NotADataFile(table_path); !reason.empty()) return Fail(table_path + ": " + reason);
   TableCheck check = TableCheck::kValid;
   MappedFile* table = OpenCheckedTable(table_path, check);
   if (!table) return Fail(table_path + ": cannot be read");
@@ -303,9 +378,15 @@ int Lookup(const std::string& table_path, bool prefix, const std::vector<std::st
   }
   std::string out;
   for (const std::string& code : codes) {
-    const std::u16string wide = Widen(code);
+    // A code longer than a table can hold is refused whole, never looked up cut short.
+    char16_t wide[kDecodedBufferUnits + 1] = {};
+    const int units = Utf8ToWide(wide, reinterpret_cast<const std::uint8_t*>(code.data()), static_cast<int>(code.size()));
+    if (units > static_cast<int>(code_table::kMaxStringBytes)) {
+      CloseMappedFile(table);
+      return Fail("a code of over " + std::to_string(code_table::kMaxStringBytes) + " bytes cannot be in a table");
+    }
     std::uint8_t key[kTableStringBufferBytes + 1];
-    if (wide.empty() || CodeToTableString(key, wide.c_str(), sizeof key) <= 0) {
+    if (units <= 0 || CodeToTableString(key, wide, sizeof key) <= 0) {
       CloseMappedFile(table);
       return Fail("\"" + code + "\" is not a code a table can hold");
     }
@@ -332,6 +413,7 @@ int Lookup(const std::string& table_path, bool prefix, const std::vector<std::st
 }
 
 int Check(const std::string& table_path) {
+  if (const std::string reason = NotADataFile(table_path); !reason.empty()) return Fail(table_path + ": " + reason);
   TableCheck check = TableCheck::kValid;
   MappedFile* table = OpenCheckedTable(table_path, check);
   if (!table) return Fail(table_path + ": cannot be read");
@@ -355,6 +437,9 @@ int main(int argc, char** argv) {
   }
   if (args.size() >= 3 && args[0] == "mkdata") {
     return MakeDataFolder(args[1], args[2], std::vector<std::string>(args.begin() + 3, args.end()));
+  }
+  if (args.size() >= 2 && args[0] == "shipdata") {
+    return ShipData(args[1], std::vector<std::string>(args.begin() + 2, args.end()));
   }
   if (args.size() >= 3 && args[0] == "query") {
     return Query(args[1], args[2], std::vector<std::string>(args.begin() + 3, args.end()));

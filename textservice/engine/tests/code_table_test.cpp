@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <random>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/support/child_process.h"
@@ -623,6 +627,110 @@ TEST(CodeTable, TwoProcessesAppendingAtOnceLoseNothing) {
     }
   }
   CloseMappedFile(table);
+}
+
+// Child: appends `count` records with codes "<tag><n>" and, after each append that returned, writes its
+// number to a progress file, so that the parent knows which appends completed before a kill.
+LZ_CHILD_MODE(append_and_report) {
+  MappedFile* table = nullptr;
+  const std::u16string path(args.at(0).begin(), args.at(0).end());
+  if (!OpenMappedFile(path.c_str(), &table)) return 10;
+  const std::u16string tag(args.at(1).begin(), args.at(1).end());
+  const int count = std::stoi(args.at(2));
+  std::FILE* progress = std::fopen(args.at(3).c_str(), "wb");
+  if (!progress) return 12;
+  for (int i = 0; i < count; ++i) {
+    const std::string n = std::to_string(i);
+    const TableRecordBuffer record = Record(tag + std::u16string(n.begin(), n.end()), u"词" + tag);
+    if (TableAppendRecord(table, record.bytes, record.size) != 1) return 11;
+    std::fprintf(progress, "%d\n", i);
+    std::fflush(progress);
+  }
+  std::fclose(progress);
+  CloseMappedFile(table);
+  return 0;
+}
+
+int CompletedAppends(const std::filesystem::path& progress) {
+  std::ifstream in(progress);
+  int n = 0;
+  std::string line;
+  while (std::getline(in, line)) n += line.empty() ? 0 : 1;
+  return n;
+}
+
+// Four writers append at once and one of them is killed at a random moment, 40 times over: every append
+// that returned before the kill is found by look-up afterwards, the others' appends too, and the next
+// append leaves the table as sound as a table that was never interrupted.
+TEST(CodeTable, AKilledWriterNeverHidesACompletedAppend) {
+  constexpr int kRounds = 40;
+  constexpr int kWriters = 4;
+  constexpr int kEach = 60;
+  const std::string tags[kWriters] = {"p", "q", "r", "s"};
+  std::mt19937 random(20261210);
+  TempFolder folder;
+  for (int round = 0; round < kRounds; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    TableOptions options;
+    options.type = kTypeIndexed;
+    options.free_gap = 2000;  // the first appends fill the gap, the rest grow the file
+    test::WriteFileBytes(folder.path() / "main.dmg", BuildCodeTable({{"m", "start"}, {"pz", "end"}}, options));
+    const std::string path = (folder.path() / "main.dmg").string();
+    test::ChildProcess writers[kWriters];
+    for (int w = 0; w < kWriters; ++w) {
+      const std::string progress = (folder.path() / ("progress-" + tags[w])).string();
+      std::filesystem::remove(progress);
+      ASSERT_TRUE(test::StartChild({"append_and_report", path, tags[w], std::to_string(kEach), progress}, writers[w]));
+    }
+    // The victim dies once it has completed a random number of appends, in the middle of its run.
+    const int victim = static_cast<int>(random() % kWriters);
+    const int kill_after = 1 + static_cast<int>(random() % (kEach - 2));
+    const auto victim_progress = folder.path() / ("progress-" + tags[victim]);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (CompletedAppends(victim_progress) < kill_after && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    ASSERT_TRUE(test::KillChild(writers[victim]));
+    for (int w = 0; w < kWriters; ++w) {
+      const int code = test::WaitChild(writers[w]);
+      if (w != victim) {
+        EXPECT_EQ(code, 0) << tags[w];
+      }
+    }
+
+    MappedFile* table = nullptr;
+    ASSERT_GT(OpenMappedFile(folder.File("main.dmg").c_str(), &table), 0);
+    int completed_total = 0;
+    for (int w = 0; w < kWriters; ++w) {
+      const int completed = CompletedAppends(folder.path() / ("progress-" + tags[w]));
+      if (w != victim) {
+        EXPECT_EQ(completed, kEach) << tags[w];
+      }
+      completed_total += completed;
+      for (int i = 0; i < completed; ++i) {
+        ASSERT_EQ(Lookup(table, tags[w] + std::to_string(i)), std::vector<std::string>{"词" + tags[w]}) << tags[w] << i;
+      }
+    }
+    for (const std::string code : {"m", "pz"}) ASSERT_EQ(Lookup(table, code).size(), 1u) << code;
+
+    // The next writer repairs whatever the killed one left: the table validates, in order, each record
+    // listed once, with an exact prefix index.
+    ASSERT_EQ(TableAppendRecord(table, Record(u"zz", u"last").bytes, Record(u"zz", u"last").size), 1);
+    const ByteView view{table->view, static_cast<std::uint32_t>(table->size)};
+    EXPECT_EQ(ValidateCodeTable(view), TableCheck::kValid);
+    std::set<std::uint32_t> offsets;
+    for (std::uint32_t i = 0; i < RecordCount(table); ++i) {
+      std::uint32_t offset = 0;
+      ASSERT_TRUE(RecordOffsetAt(table, static_cast<std::int32_t>(i), offset));
+      offsets.insert(offset);
+    }
+    EXPECT_EQ(offsets.size(), RecordCount(table));
+    EXPECT_GE(RecordCount(table), static_cast<std::uint32_t>(completed_total + 3));
+    std::vector<std::uint8_t> index(view.data + kPrefixIndex, view.data + kHeaderSize);
+    ASSERT_EQ(BuildPrefixIndex(table), 1);
+    EXPECT_TRUE(std::equal(index.begin(), index.end(), table->view + kPrefixIndex)) << "the kept index is exact";
+    CloseMappedFile(table);
+  }
 }
 
 }  // namespace

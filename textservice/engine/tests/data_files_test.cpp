@@ -1,4 +1,5 @@
 #include "textservice/engine/data_files.h"
+#include "textservice/engine/table_builder.h"
 
 #include <gtest/gtest.h>
 
@@ -65,6 +66,13 @@ TEST(DataFiles, OpensWhatTheFolderHolds) {
       {"no main.dmg", [](const auto& dir) { std::filesystem::remove(dir / "main.dmg"); }, 0, "000000000"},
       {"no config.dsc", [](const auto& dir) { std::filesystem::remove(dir / "config.dsc"); }, 0, "000000000"},
       {"truncated main.dmg", [](const auto& dir) { std::filesystem::resize_file(dir / "main.dmg", 1000); }, 0, "000000000"},
+      {"dict.dms with an explanation past 255 bytes",
+       [](const auto& dir) {
+         std::vector<std::uint8_t> bytes;
+         BuildDictionaryTable({{"\xE4\xB8\xAD", std::string(300, 'e')}}, TableBuildOptions{}, bytes);  // 中
+         test::WriteFileBytes(dir / "dict.dms", bytes);
+       },
+       1, "111111111"},
       {"truncated engl.dmg", [](const auto& dir) { std::filesystem::resize_file(dir / "engl.dmg", 264348 + 2); }, 1,
        "110111111"},
   };

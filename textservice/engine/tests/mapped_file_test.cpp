@@ -12,6 +12,7 @@
 #ifndef _WIN32
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #endif
 
 namespace lz {
@@ -52,6 +53,25 @@ TEST(MappedFile, MissingFileOpensNothing) {
   EXPECT_EQ(OpenMappedFile(folder.File("missing.dmg").c_str(), &file), 0);
   EXPECT_EQ(file, nullptr);
   CloseMappedFile(nullptr);  // ignored
+}
+
+// Only regular files are data files: a folder or a FIFO where a table belongs opens nothing, at once.
+TEST(MappedFile, AFolderOrAFifoOpensNothing) {
+  TempFolder folder;
+  std::filesystem::create_directory(folder.path() / "main.dmg");
+  std::vector<std::string> names = {"main.dmg"};
+#ifndef _WIN32
+  ASSERT_EQ(mkfifo((folder.path() / "pipe.dmg").c_str(), 0666), 0);
+  names.push_back("pipe.dmg");
+#endif
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    MappedFile* file = reinterpret_cast<MappedFile*>(1);
+    EXPECT_EQ(OpenMappedFile(folder.File(name).c_str(), &file), 0);
+    EXPECT_EQ(file, nullptr);
+    EXPECT_EQ(ReadWholeFile(&file, folder.File(name).c_str()), 0);
+    EXPECT_EQ(file, nullptr);
+  }
 }
 
 TEST(MappedFile, EmptyFileIsATwoByteReadOnlyHeapCopy) {

@@ -1,5 +1,6 @@
 // tabletool as developers and tests run it: the real program, through its command line.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -148,6 +149,9 @@ TEST(Tabletool, BadInputGetsAOneLineMessageAndWritesNothing) {
       {"a weight that is no number", "w\ta\tmany\n", "list.txt:line 1: weight \"many\" is not a number"},
       {"a weight that is not finite", "w\ta\tnan\n", "list.txt:line 1: weight \"nan\" is not a number"},
       {"an empty code", "w\t\t5\n", "list.txt:line 1: empty code"},
+      {"a header that never closes", "---\ncolumns:\n  - text\n  - code\nw\ta\n", "list.txt:line 1: the header opened here"},
+      {"a header without a code column", "---\ncolumns:\n  - text\n  - weight\n...\nw\t1\n",
+       "list.txt:line 1: the header's columns name no code column"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -370,6 +374,55 @@ TEST(Tabletool, CommitsBuildWordsThatACommitPromotes) {
   EXPECT_EQ((std::stoul(main_row.substr(main_row.size() - 9, 8), nullptr, 16) >> 2) & 0x3F, 2u) << main_row;
 }
 
+// The words a list gives for a code as (word, order value), in table order.
+std::vector<std::pair<std::string, unsigned long>> BuiltWords(const std::string& list, const std::string& code) {
+  TempFolder folder;
+  WriteText(folder.path() / "list.txt", list);
+  const std::string table = (folder.path() / "t.dmg").string();
+  const ToolRun build = Tabletool("build " + table + " " + (folder.path() / "list.txt").string());
+  EXPECT_EQ(build.exit_code, 0) << build.output;
+  std::vector<std::pair<std::string, unsigned long>> words;
+  for (const auto& row : Rows(Tabletool("lookup " + table + " " + code).output)) {
+    words.emplace_back(row[1], std::stoul(row[2], nullptr, 16) >> 11);
+  }
+  return words;
+}
+
+TEST(Tabletool, BuildReadsTheColumnsARimeHeaderNames) {
+  struct Case {
+    const char* name;
+    std::string list;
+    std::vector<std::pair<std::string, unsigned long>> words;  // code "ab"
+  };
+  const std::string text_code_stem = "---\nname: t\ncolumns:\n  - text\n  - code\n  - stem\n...\n";
+  const std::vector<Case> cases = {
+      {"a stem column is no weight", text_code_stem + "x\tab\tab'gr\ny\tab\n", {{"x", 0}, {"y", 0}}},
+      {"columns in another order", "# c\n---\ncolumns:\n- weight\n- code\n- text\n...\n5\tab\tx\n9\tab\ty\n",
+       {{"x", 0}, {"y", 1}}},
+      {"columns written inline", "---\ncolumns: [code, text]\n...\nab\tx\n", {{"x", 0}}},
+      {"a weight in percent", "---\ncolumns:\n  - text\n  - code\n  - weight\n...\nx\tab\t90%\ny\tab\t10%\n",
+       {{"x", 1}, {"y", 0}}},
+      {"no header: text, code, weight", "x\tab\t1\ny\tab\t2\tstem\n", {{"x", 0}, {"y", 1}}},
+      {"header lines are never entries", "---\nnote:\tab\ncolumns:\n  - text\n  - code\n...\nx\tab\n", {{"x", 0}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(BuiltWords(c.list, "ab"), c.words);
+  }
+}
+
+TEST(Tabletool, DebiansCangjie5ListBuildsAsItIs) {
+  const char* list = "/usr/share/rime-data/cangjie5.dict.yaml";
+  if (!std::filesystem::exists(list)) GTEST_SKIP() << "rime-data-cangjie5 is not installed";
+  TempFolder folder;
+  const std::string table = (folder.path() / "cangjie5.dmg").string();
+  const ToolRun build = Tabletool("build " + table + " " + list);
+  ASSERT_EQ(build.exit_code, 0) << build.output;
+  EXPECT_EQ(Tabletool("check " + table).exit_code, 0);
+  const auto rows = Rows(Tabletool("lookup " + table + " a").output);
+  EXPECT_NE(std::find_if(rows.begin(), rows.end(), [](const auto& r) { return r[1] == "\xE6\x97\xA5"; }), rows.end());  // 日
+}
+
 TEST(Tabletool, CheckRefusesABrokenTable) {
   TempFolder folder;
   WriteText(folder.path() / "list.txt", "w\tab\n");
@@ -382,6 +435,71 @@ TEST(Tabletool, CheckRefusesABrokenTable) {
   EXPECT_NE(Tabletool("lookup " + table.string() + " ab").exit_code, 0);
   EXPECT_NE(Tabletool("check " + (folder.path() / "none.dmg").string()).exit_code, 0);
   EXPECT_EQ(Tabletool("frobnicate").exit_code, 2);
+}
+
+// What is no table or list gets a one-line message and exit code 1: never a success, a hang or an abort.
+TEST(Tabletool, PathsThatAreNoFileAreRefusedClearly) {
+  TempFolder folder;
+  const std::string list = (folder.path() / "list.txt").string();
+  WriteText(list, "w\tab\nv\tac\n");
+  const std::string table = (folder.path() / "t.dmg").string();
+  ASSERT_EQ(Tabletool("build " + table + " " + list).exit_code, 0);
+  std::filesystem::create_directory(folder.path() / "x.dmg");
+  ASSERT_EQ(mkfifo((folder.path() / "fifo.dmg").c_str(), 0666), 0);
+  const std::string long_folder = (folder.path() / std::string(250, 'd')).string();
+
+  struct Case {
+    const char* name;
+    std::string arguments;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"output that is a folder", "build " + (folder.path() / "x.dmg").string() + " " + list, "x.dmg: cannot be written"},
+      {"list that is a folder", "build " + (folder.path() / "o.dmg").string() + " " + folder.path().string(),
+       "is a folder, not a file"},
+      {"check of a folder", "check " + (folder.path() / "x.dmg").string(), "x.dmg: is a folder, not a file"},
+      {"check of a FIFO", "check " + (folder.path() / "fifo.dmg").string(), "fifo.dmg: is not a regular file"},
+      {"lookup in a FIFO", "lookup " + (folder.path() / "fifo.dmg").string() + " ab", "is not a regular file"},
+      {"query of a folder whose main.dmg is a folder", "query " + folder.path().string() + " ab",
+       "main.dmg: is a folder, not a file"},
+      {"query of a folder too long for a path", "query " + long_folder + " ab", "longer than 259 characters"},
+      {"lookup of a code over 250 bytes", "lookup " + table + " " + std::string(251, 'a'), "over 250 bytes"},
+  };
+  std::filesystem::create_directory(folder.path() / "main.dmg");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ToolRun run = Tabletool(c.arguments);
+    EXPECT_EQ(run.exit_code, 1) << run.output;
+    EXPECT_NE(run.output.find(c.message), std::string::npos) << run.output;
+    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(folder.path() / "x.dmg"));
+  EXPECT_FALSE(std::filesystem::exists(folder.path() / "o.dmg"));
+  EXPECT_FALSE(std::filesystem::exists(folder.path() / "x.dmg.partial"));
+  const ToolRun longest = Tabletool("lookup " + table + " " + std::string(250, 'a'));
+  EXPECT_EQ(longest.exit_code, 0) << longest.output;
+}
+
+// check also checks that the offset table is in order; lookups in a table out of order miss records.
+TEST(Tabletool, CheckRefusesATableOutOfOrder) {
+  TempFolder folder;
+  WriteText(folder.path() / "list.txt", "w\tab\nv\tac\nu\tad\n");
+  const auto table = folder.path() / "t.dmg";
+  ASSERT_EQ(Tabletool("build " + table.string() + " " + (folder.path() / "list.txt").string()).exit_code, 0);
+  std::fstream file(table, std::ios::in | std::ios::out | std::ios::binary);
+  char first[4], last[4];
+  file.seekg(lz::code_table::kOffsetTable);
+  file.read(first, 4);
+  file.seekg(lz::code_table::kOffsetTable + 8);
+  file.read(last, 4);
+  file.seekp(lz::code_table::kOffsetTable);
+  file.write(last, 4);
+  file.seekp(lz::code_table::kOffsetTable + 8);
+  file.write(first, 4);
+  file.close();
+  const ToolRun check = Tabletool("check " + table.string());
+  EXPECT_EQ(check.exit_code, 1);
+  EXPECT_NE(check.output.find("refused: the offset table is not sorted by code"), std::string::npos) << check.output;
 }
 
 }  // namespace
