@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <system_error>
 
 #include "tests/support/temp_folder.h"
 
@@ -22,6 +23,18 @@ TEST(FolderTreeTest, CreatesEveryMissingLevel) {
   EXPECT_EQ(os::CreateDirectoryTree(u""), 0u);
 }
 
+// Links are made where the system allows it: Wine has no symbolic links and Windows grants them only
+// with a privilege, so there the link cases are skipped rather than failed.
+bool MakeLink(const fs::path& target, const fs::path& link, bool folder) {
+  std::error_code error;
+  if (folder) {
+    fs::create_directory_symlink(target, link, error);
+  } else {
+    fs::create_symlink(target, link, error);
+  }
+  return !error;
+}
+
 TEST(FolderTreeTest, RemovesALinkInTheTreeButNotItsTarget) {
   test::TempFolder temp;
   const fs::path outside = temp.path() / "outside";
@@ -30,8 +43,10 @@ TEST(FolderTreeTest, RemovesALinkInTheTreeButNotItsTarget) {
   const fs::path tree = temp.path() / "361.12";
   fs::create_directories(tree / "sub");
   test::WriteFileBytes(tree / "sub" / "config.exe", {4});
-  fs::create_directory_symlink(outside, tree / "sub" / "link");
-  fs::create_symlink(outside / "kept" / "data.dmg", tree / "file-link");
+  if (!MakeLink(outside, tree / "sub" / "link", true) ||
+      !MakeLink(outside / "kept" / "data.dmg", tree / "file-link", false)) {
+    GTEST_SKIP() << "this system makes no symbolic links (Wine, or Windows without the privilege)";
+  }
 
   const os::TreeRemoval removal = os::DeleteFolderTree(tree.u16string().c_str(), true);
   EXPECT_TRUE(removal.removed);
@@ -43,7 +58,9 @@ TEST(FolderTreeTest, APathNamingALinkRemovesOnlyTheLink) {
   test::TempFolder temp;
   fs::create_directories(temp.path() / "target");
   test::WriteFileBytes(temp.path() / "target" / "f", {1});
-  fs::create_directory_symlink(temp.path() / "target", temp.path() / "link");
+  if (!MakeLink(temp.path() / "target", temp.path() / "link", true)) {
+    GTEST_SKIP() << "this system makes no symbolic links (Wine, or Windows without the privilege)";
+  }
   EXPECT_TRUE(os::DeleteFolderTree((temp.path() / "link").u16string().c_str(), false).removed);
   EXPECT_TRUE(fs::exists(temp.path() / "target" / "f"));
   EXPECT_FALSE(os::IsFolder((temp.path() / "link").u16string().c_str()));
