@@ -338,19 +338,27 @@ struct BenchEngine {
   EngineInstance* e = nullptr;
   std::u16string class_id;
   std::vector<std::string> codes;
+  std::filesystem::path folder;
 };
 
-BenchEngine* Wubi86Engine(int following_length) {
-  static std::map<int, std::unique_ptr<BenchEngine>> engines;
-  auto& slot = engines[following_length];
+// `every`: the table holds every n-th record of the list (1: the whole list).
+BenchEngine* Wubi86Engine(int following_length, std::size_t every = 1) {
+  static std::map<std::pair<int, std::size_t>, std::unique_ptr<BenchEngine>> engines;
+  auto& slot = engines[{following_length, every}];
   if (slot) return slot->e ? slot.get() : nullptr;
   slot = std::make_unique<BenchEngine>();
   std::vector<TableBuildRecord> records = Wubi86Records();
   if (records.empty()) return nullptr;
+  if (every > 1) {
+    std::vector<TableBuildRecord> kept;
+    for (std::size_t i = 0; i < records.size(); i += every) kept.push_back(records[i]);
+    records = std::move(kept);
+  }
   for (const auto& r : records) {
     if (r.code.find('z') == std::string::npos) slot->codes.push_back(r.code);
   }
-  const auto dir = BenchFolder() / FileName("engine", static_cast<std::size_t>(following_length), "d");
+  const auto dir = BenchFolder() / FileName("engine", static_cast<std::size_t>(following_length * 100) + every, "d");
+  slot->folder = dir;
   std::filesystem::create_directories(dir);
   TableBuildOptions options;
   options.type = code_table::kTypeIndexed;
@@ -433,6 +441,153 @@ void BM_QueryWildcard(benchmark::State& state) {
   RunQueries(state, engine, keys);
 }
 BENCHMARK(BM_QueryWildcard)->Unit(benchmark::kMicrosecond);
+
+// --- per-key typing, worst-case keys and engine creation, each beside its floor ---------------------
+//
+// Run on Debian's wubi86 list (package rime-data-wubi), 136,753 entries. The floors are what no engine
+// can beat on the same data: for a key, std::lower_bound over a sorted vector of the codes and a walk
+// over at most 50 codes that begin with the key (the bytes before the first wildcard); for creation,
+// opening and mapping the folder's two required files and closing them again.
+
+constexpr std::size_t kTypedCodes = 2000;
+constexpr std::size_t kFloorMatches = 50;
+constexpr char kWildcard = 'z';  // the wubi86 scheme's wildcard key
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2), values.end());
+  return values[values.size() / 2];
+}
+
+// Each key press of kTypedCodes real codes as the input at that press ("a", "ab", "abc", ...).
+std::vector<std::string> TypedInputs(const BenchEngine& engine) {
+  std::mt19937 random(17);
+  std::vector<std::string> inputs;
+  for (std::size_t i = 0; i < kTypedCodes; ++i) {
+    const std::string& code = engine.codes[random() % engine.codes.size()];
+    for (std::size_t k = 1; k <= code.size(); ++k) inputs.push_back(code.substr(0, k));
+  }
+  return inputs;
+}
+
+// One query per iteration over the inputs; a one-key input starts a new code (the list of the previous
+// code is dropped as a commit would). The median and the slowest key go beside the mean.
+void TypeInputs(benchmark::State& state, BenchEngine* engine, const std::vector<std::string>& inputs) {
+  std::vector<double> times;
+  times.reserve(inputs.size());
+  std::size_t i = 0;
+  EngineInstance* e = engine->e;
+  for (auto _ : state) {
+    const std::string& input = inputs[i++ % inputs.size()];
+    if (input.size() == 1) e->candidate_count = 0;
+    e->key_count = 0;
+    for (char k : input) e->keys[e->key_count++] = static_cast<unsigned char>(k);
+    e->cursor = e->key_count;
+    const auto start = std::chrono::steady_clock::now();
+    benchmark::DoNotOptimize(QueryCandidates(e));
+    times.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
+  }
+  state.counters["median_us"] = Median(times);
+  state.counters["worst_us"] = times.empty() ? 0 : *std::max_element(times.begin(), times.end());
+}
+
+// The floor of one key: the codes that begin with the key's bytes before its first wildcard.
+std::size_t FloorLookup(const std::vector<std::string>& sorted, const std::string& input) {
+  const std::string prefix = input.substr(0, input.find(kWildcard));
+  std::size_t n = 0;
+  for (auto it = std::lower_bound(sorted.begin(), sorted.end(), prefix);
+       it != sorted.end() && n < kFloorMatches && it->compare(0, prefix.size(), prefix) == 0; ++it) {
+    n += it->size();
+  }
+  return n;
+}
+
+void FloorInputs(benchmark::State& state, BenchEngine* engine, const std::vector<std::string>& inputs) {
+  std::vector<std::string> sorted = engine->codes;
+  std::sort(sorted.begin(), sorted.end());
+  std::vector<double> times;
+  times.reserve(inputs.size());
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const std::string& input = inputs[i++ % inputs.size()];
+    const auto start = std::chrono::steady_clock::now();
+    benchmark::DoNotOptimize(FloorLookup(sorted, input));
+    times.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
+  }
+  state.counters["median_us"] = Median(times);
+}
+
+void BM_TypeRealCodes(benchmark::State& state) {
+  BenchEngine* engine = Wubi86Engine(0);
+  if (!engine) return state.SkipWithError("the wubi86 list is not installed");
+  TypeInputs(state, engine, TypedInputs(*engine));
+}
+BENCHMARK(BM_TypeRealCodes);
+
+void BM_TypeRealCodesFloor(benchmark::State& state) {
+  BenchEngine* engine = Wubi86Engine(0);
+  if (!engine) return state.SkipWithError("the wubi86 list is not installed");
+  FloorInputs(state, engine, TypedInputs(*engine));
+}
+BENCHMARK(BM_TypeRealCodesFloor);
+
+// The keys that cost most: leading and inner wildcards over the whole table, and the first key of a
+// scheme that lists longer codes (`following` 1).
+void BM_WorstKey(benchmark::State& state, const char* keys, int following) {
+  BenchEngine* engine = Wubi86Engine(following);
+  if (!engine) return state.SkipWithError("the wubi86 list is not installed");
+  TypeInputs(state, engine, {keys});
+}
+void BM_WorstKeyFloor(benchmark::State& state, const char* keys, int following) {
+  BenchEngine* engine = Wubi86Engine(following);
+  if (!engine) return state.SkipWithError("the wubi86 list is not installed");
+  FloorInputs(state, engine, {keys});
+}
+#define LZ_WORST_KEY(name, keys, following)                                              \
+  BENCHMARK_CAPTURE(BM_WorstKey, name, keys, following)->Unit(benchmark::kMicrosecond); \
+  BENCHMARK_CAPTURE(BM_WorstKeyFloor, name, keys, following)->Unit(benchmark::kMicrosecond)
+LZ_WORST_KEY(zz, "zz", 0);
+LZ_WORST_KEY(zzz, "zzz", 0);
+LZ_WORST_KEY(zzd, "zzd", 0);
+LZ_WORST_KEY(zzzz, "zzzz", 0);
+LZ_WORST_KEY(tz, "tz", 0);
+LZ_WORST_KEY(azzz, "azzz", 0);
+LZ_WORST_KEY(g_listing_longer_codes, "g", 1);
+LZ_WORST_KEY(a_listing_longer_codes, "a", 1);
+LZ_WORST_KEY(y_listing_longer_codes, "y", 1);
+#undef LZ_WORST_KEY
+
+// Creating an engine instance on the whole list (arg 1) and on every tenth record of it (arg 10).
+void BM_CreateEngine(benchmark::State& state) {
+  BenchEngine* engine = Wubi86Engine(0, static_cast<std::size_t>(state.range(0)));
+  if (!engine) return state.SkipWithError("the wubi86 list is not installed");
+  for (auto _ : state) {
+    EngineInstance* e = CreateEngineInstance(engine->setup);
+    benchmark::DoNotOptimize(e);
+    state.PauseTiming();
+    DestroyEngineInstance(e, engine->setup);
+    state.ResumeTiming();
+  }
+  state.SetLabel(std::to_string(RecordCount(engine->e->files.main)) + " records");
+}
+BENCHMARK(BM_CreateEngine)->Arg(1)->Arg(10)->Unit(benchmark::kMicrosecond);
+
+void BM_CreateEngineFloor(benchmark::State& state) {
+  BenchEngine* engine = Wubi86Engine(0, static_cast<std::size_t>(state.range(0)));
+  if (!engine) return state.SkipWithError("the wubi86 list is not installed");
+  const std::u16string config = (engine->folder / "config.dsc").u16string();
+  const std::u16string main = (engine->folder / "main.dmg").u16string();
+  for (auto _ : state) {
+    MappedFile* files[2] = {};
+    OpenMappedFile(config.c_str(), &files[0]);
+    OpenMappedFile(main.c_str(), &files[1]);
+    benchmark::DoNotOptimize(files[1]);
+    CloseMappedFile(files[0]);
+    CloseMappedFile(files[1]);
+  }
+  state.SetLabel(std::to_string(RecordCount(engine->e->files.main)) + " records");
+}
+BENCHMARK(BM_CreateEngineFloor)->Arg(1)->Arg(10)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

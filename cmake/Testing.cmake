@@ -32,4 +32,10 @@ function(lz_add_gtest name)
   else()
     add_test(NAME ${name} COMMAND ${name})
   endif()
+  if(LZ_WINDOWS)
+    # One Wine program at a time in the shared prefix: its desktop belongs to the display (or to no
+    # display) of the program that started the prefix's server, and a program that makes windows
+    # alongside another one loses them.
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK wine_prefix)
+  endif()
 endfunction()

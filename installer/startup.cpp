@@ -71,7 +71,7 @@ class Run {
 int Run::Start() {
   // Known before the first box: a silent run shows none.
   state_.silent = ParseCommandLine(input_.arguments).silent;
-  if (input_.os_major <= 5 && host_.Message(kTextOldWindows, kCaptionInstall, kStyleQuestionYesNo) != kAnswerYes) {
+  if (input_.os_major <= 5 && host_.Message(kTextOldWindows, kCaptionInstall, kStyleQuestionYesNo) != os::kAnswerYes) {
     return kExitFailed;
   }
   if (!MakeWorkPaths(input_.temp_folder, input_.windows_is_64_bit, paths_) ||

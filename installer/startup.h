@@ -7,6 +7,7 @@
 #include <string>
 
 #include "installer/setup_state.h"
+#include "platform/os/message_box.h"
 
 namespace lz::installer {
 
@@ -25,10 +26,9 @@ inline constexpr char16_t kTextBadPayload[] = u"错误的安装文件，请联�
 inline constexpr char16_t kTextBadIdentifier[] = u"无效的输入法标识，安装程序无法继续。";
 inline constexpr char16_t kTextCopyCannotRun[] = u"安装程序位于临时目录中的副本无法运行，将中止进程。";
 
-// Box styles and answers (MessageBoxW's values).
+// Box styles (MessageBoxW's values; the answers are os::kAnswerYes and os::kAnswerNo).
 constexpr std::uint32_t kStyleError = 0x10;
-constexpr std::uint32_t kStyleQuestionYesNo = 0x24;
-constexpr int kAnswerYes = 6;
+constexpr std::uint32_t kStyleQuestionYesNo = os::kBoxYesNo | os::kBoxIconQuestion;
 
 // Exit codes of a run.
 constexpr int kExitDone = 0;

@@ -16,7 +16,6 @@ namespace {
 using os::U16Ptr;
 using os::WidePtr;
 
-constexpr int kAnswerNo = 7;
 constexpr int kMaxPrivateFolders = 100;
 constexpr int kSelfDeleteAttempts = 5;
 // Only the machine's administrators and the system may touch the private copy's folder: nobody can put
@@ -96,7 +95,7 @@ StartupHostWin32::~StartupHostWin32() {
 int StartupHostWin32::Message(const char16_t* text, const char16_t* caption, std::uint32_t style) {
   if (state_.silent) {
     AppendLog(std::u16string(caption) + u": " + text);
-    return kAnswerNo;
+    return os::kAnswerNo;
   }
   return MessageBoxW(nullptr, WidePtr(text), WidePtr(caption), style);
 }

@@ -23,8 +23,9 @@ native_packages=(
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64 libz-mingw-w64-dev
   wine wine64 wine32:i386
-  xvfb xauth x11-apps imagemagick fonts-wqy-microhei
-  python3 rime-data-wubi
+  xvfb xauth x11-apps imagemagick fonts-wqy-microhei fonts-dejavu-core
+  python3 libbz2-dev
+  rime-data-wubi wamerican unicode-data rime-data-cangjie5
 )
 
 missing_packages() {

@@ -60,7 +60,7 @@ class FakeHost : public StartupHost {
     return result;
   }
 
-  int answer = kAnswerYes;
+  int answer = os::kAnswerYes;
   bool mutex_held = false;
   bool can_create = true;
   std::uint32_t language = 0;
@@ -201,7 +201,7 @@ TEST(StartupTest, AnUninstallRunFromTheInstallFolderNeverDeletesThatProgram) {
 
 TEST(StartupTest, OnWindowsFiveTheQuestionComesFirst) {
   FakeHost host;
-  host.answer = 7;  // no
+  host.answer = os::kAnswerNo;
   const int code = Start(u"", host, u"D:\\stavel.exe", 5);
   EXPECT_EQ(code, kExitFailed);
   EXPECT_TRUE(host.events.empty());  // ended before the mutex and the work folder

@@ -20,6 +20,10 @@ struct FileMapping {
 // it. Fails for a missing file, one that cannot be opened for writing, and an empty file.
 bool MapExistingFile(const char16_t* path, FileMapping& out);
 
+// Creates the file, or empties an existing one, with read and write access shared with other processes,
+// and sets its length to size (zero bytes). The file is closed again; MapExistingFile maps it.
+bool CreateFileOfSize(const char16_t* path, std::uint32_t size);
+
 // Writes the view's dirty pages back to the file.
 bool FlushMapping(const FileMapping& m);
 

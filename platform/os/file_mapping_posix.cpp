@@ -48,6 +48,15 @@ bool MapExistingFile(const char16_t* path, FileMapping& out) {
   return true;
 }
 
+bool CreateFileOfSize(const char16_t* path, std::uint32_t size) {
+  const std::string native = NativePath(path);
+  const int fd = ::open(native.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  struct stat st {};
+  const bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ftruncate(fd, static_cast<off_t>(size)) == 0;
+  return ::close(fd) == 0 && ok;
+}
+
 bool FlushMapping(const FileMapping& m) {
   if (!m.open || !m.view) return false;
   // Other processes see the pages at once through the page cache; this only starts the write-back.

@@ -61,6 +61,14 @@ bool MapExistingFile(const char16_t* path, FileMapping& out) {
   return true;
 }
 
+bool CreateFileOfSize(const char16_t* path, std::uint32_t size) {
+  HANDLE file = CreateFileW(WidePtr(path), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool ok = SetFileEnd(file, size);
+  return CloseHandle(file) && ok;
+}
+
 bool FlushMapping(const FileMapping& m) {
   if (!m.open || !m.view) return false;
   return FlushViewOfFile(m.view, m.size) != 0;

@@ -7,6 +7,9 @@
 
 #include <shellapi.h>
 
+#include "platform/os/broker.h"
+#include "platform/os/broker_win32.h"
+
 #include "platform/os/native_path.h"
 #endif
 
@@ -29,6 +32,11 @@ bool StartProgram(const char16_t* file, const char16_t* parameters, const char16
     return true;
   }
 #ifdef _WIN32
+  if (BrokerSending()) {
+    // Inside an app container only the broker can start a program; without one nothing starts.
+    return LaunchViaBroker(WidePtr(file), parameters ? WidePtr(parameters) : nullptr,
+                           folder ? WidePtr(folder) : nullptr) > 32;
+  }
   // ShellExecuteW answers a value above 32 when the start succeeded.
   const auto result = reinterpret_cast<INT_PTR>(
       ShellExecuteW(nullptr, L"open", WidePtr(file), parameters ? WidePtr(parameters) : nullptr,

@@ -35,17 +35,32 @@ const std::uint8_t* TextKey(const CandidateEntry& entry) {
   return nullptr;
 }
 
-bool Better(const CandidateEntry& a, const CandidateEntry& b, bool low_order_first) {
-  const auto wa = static_cast<std::uint32_t>(a.weight), wb = static_cast<std::uint32_t>(b.weight);
-  if (wa != wb) return wa > wb;
-  const int ka = a.kind & kind::kOrderBits, kb = b.kind & kind::kOrderBits;
-  if (ka != kb) return ka < kb;
-  const std::uint32_t fa = RecordFlags(a.record), fb = RecordFlags(b.record);
-  const bool pa = fa & kFlagPinned, pb = fb & kFlagPinned;
-  if (pa != pb) return pa;
-  const std::uint32_t oa = OrderValue(fa), ob = OrderValue(fb);
-  if (oa != ob) return low_order_first ? oa < ob : oa > ob;
-  return a.record < b.record;
+// A candidate's place in the ranking, read once: weight (compared unsigned), then the smaller kind order
+// bits, the pinned bit and the order value (larger first, or smaller with low_order_first) packed into
+// one number that is larger for the better candidate; the record's address and the place in the list
+// break ties, so the order is that of a stable sort by the ranking rules.
+struct Ranked {
+  std::uint64_t rank;
+  const std::uint8_t* record;
+  std::int32_t index;
+};
+
+constexpr int kKindRankShift = 22;
+constexpr int kPinnedRankShift = 21;
+static_assert(OrderValue(~0u) < (1u << kPinnedRankShift) && (kind::kOrderBits >> 6) == 0);
+
+Ranked RankOf(const CandidateEntry& c, std::int32_t index, bool low_order_first) {
+  const std::uint32_t flags = RecordFlags(c.record);
+  const std::uint32_t order = low_order_first ? kMaxOrderValue - OrderValue(flags) : OrderValue(flags);
+  const std::uint32_t rest = static_cast<std::uint32_t>(kind::kOrderBits - (c.kind & kind::kOrderBits)) << kKindRankShift |
+                             ((flags & kFlagPinned) ? 1u : 0u) << kPinnedRankShift | order;
+  return Ranked{static_cast<std::uint64_t>(static_cast<std::uint32_t>(c.weight)) << 32 | rest, c.record, index};
+}
+
+bool RanksBefore(const Ranked& a, const Ranked& b) {
+  if (a.rank != b.rank) return a.rank > b.rank;
+  if (a.record != b.record) return a.record < b.record;
+  return a.index < b.index;
 }
 
 void ClearPage(EngineInstance* e) {
@@ -237,8 +252,17 @@ int ListCandidate(const std::uint8_t* record, std::uint8_t candidate_kind, Engin
 
 void SortCandidates(EngineInstance* e) {
   const bool low_first = BlockU32(e->blocks.ime, ime_block::kBehaviourFlags) & ime_block::kLowOrderFirst;
-  std::stable_sort(e->candidates, e->candidates + e->candidate_count,
-                   [low_first](const CandidateEntry& a, const CandidateEntry& b) { return Better(a, b, low_first); });
+  const int n = e->candidate_count;
+  if (n < 2) return;
+  // Ranks are read from the records once, not at every comparison; the buffers stay with the thread, so
+  // a query allocates nothing once the first long list has been sorted.
+  thread_local std::vector<Ranked> ranked;
+  thread_local std::vector<CandidateEntry> listed;
+  ranked.resize(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) ranked[static_cast<std::size_t>(i)] = RankOf(e->candidates[i], i, low_first);
+  std::sort(ranked.begin(), ranked.end(), RanksBefore);
+  listed.assign(e->candidates, e->candidates + n);
+  for (int i = 0; i < n; ++i) e->candidates[i] = listed[static_cast<std::size_t>(ranked[static_cast<std::size_t>(i)].index)];
 }
 
 void RemoveDuplicateCandidates(EngineInstance* e) {

@@ -53,8 +53,10 @@ void SetEntry(const Table& t, std::uint32_t position, std::uint32_t offset) {
   t.view.WriteU32(kOffsetTable + 4ull * position, offset);
 }
 
+// A record that fails the checks of the full validation reads as absent: opening a table checks only
+// what costs the same at every size.
 bool ReadRecord(const Table& t, std::uint32_t offset, CodeTableRecord& record) {
-  return ReadCodeTableRecord(t.view, offset, t.association, record);
+  return ReadTableRecord(t.view, offset, t.association, record);
 }
 
 // The key of the record at a position; the empty key when the record does not lie inside the view.
@@ -329,11 +331,16 @@ void RepairInterruptedChange(MappedFile* file, bool writer_died) {
 }
 
 // The word key of a record: the bytes at record + 5 up to its first zero, within its length.
+// Only the key is read, so the dictionary table's records, whose explanation has no length byte, are
+// searched the same way.
 bool WordKeyAt(const Table& t, std::uint32_t position, const std::uint8_t*& key, std::size_t& length) {
-  CodeTableRecord record;
-  if (!ReadRecord(t, EntryAt(t, position), record)) return false;
-  key = t.association ? record.text : record.code;
-  const std::size_t limit = t.association ? record.text_length : record.code_length;
+  const std::uint64_t offset = EntryAt(t, position);
+  std::uint8_t limit = 0;
+  if (!t.view.ReadU8(offset + kRecordCodeLength, limit) || limit == 0 || limit > kMaxStringBytes ||
+      !t.view.Holds(offset + kRecordCodeLength + 1, limit)) {
+    return false;
+  }
+  key = t.view.data + offset + kRecordCodeLength + 1;
   const void* zero = std::memchr(key, 0, limit);
   length = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - key) : limit;
   return true;

@@ -46,6 +46,24 @@ bool ReadCodeTableRecord(ByteView view, std::uint32_t offset, bool association, 
   return true;
 }
 
+bool ReadDictionaryRecord(ByteView view, std::uint32_t offset, DictionaryRecord& out) {
+  out = DictionaryRecord{};
+  out.offset = offset;
+  const std::uint64_t key_at = offset + std::uint64_t{kRecordCodeLength} + 1;
+  if (!view.ReadU32(offset + std::uint64_t{kRecordFlags}, out.flags) ||
+      !view.ReadU8(offset + std::uint64_t{kRecordCodeLength}, out.key_length) || out.key_length == 0 ||
+      out.key_length > kMaxStringBytes || !view.Holds(key_at, out.key_length) ||
+      view.data[key_at + out.key_length - 1] != 0 || OrderValue(out.flags) < out.key_length) {
+    return false;
+  }
+  out.key = view.data + key_at;
+  out.explanation_length = OrderValue(out.flags) - out.key_length;
+  if (!view.Holds(key_at + out.key_length, out.explanation_length)) return false;
+  out.explanation = out.key + out.key_length;
+  out.extent = static_cast<std::uint32_t>(key_at + out.key_length + out.explanation_length - offset);
+  return true;
+}
+
 int RecordCode(const CodeTableRecord& record, char16_t* out) {
   out[0] = 0;
   if (!record.code) return 0;
@@ -78,18 +96,24 @@ bool IsSlotOffset(std::uint32_t offset) {
          (offset - kTempSlotBase) / kTempSlotSize < kTempSlotCount;
 }
 
-}  // namespace
-
-TableCheck ValidateCodeTable(ByteView view, TableCheckOptions options) {
-  CodeTableHeader header;
+// The header's own checks, shared by the full check and the one made at opening.
+TableCheck CheckHeader(ByteView view, TableCheckOptions options, CodeTableHeader& header) {
   if (!ReadCodeTableHeader(view, header)) return TableCheck::kTooSmall;
   if (options.require_format && header.format_number != kFormat) return TableCheck::kWrongFormat;
-
   const std::uint64_t offsets_end = kOffsetTable + 4ull * header.record_count;
   if (offsets_end > view.size) return TableCheck::kCountPastEnd;
   if (header.lowest_record_offset < offsets_end || header.lowest_record_offset > view.size) {
     return TableCheck::kLowestOffsetOutside;
   }
+  return TableCheck::kValid;
+}
+
+}  // namespace
+
+TableCheck ValidateCodeTable(ByteView view, TableCheckOptions options) {
+  CodeTableHeader header;
+  if (const TableCheck check = CheckHeader(view, options, header); check != TableCheck::kValid) return check;
+  const std::uint64_t offsets_end = kOffsetTable + 4ull * header.record_count;
 
   const bool association = IsAssociationType(header.table_type);
   // temp.dmg keeps its records in fixed slots whatever its lowest offset says (clearing it moves that to
@@ -100,9 +124,21 @@ TableCheck ValidateCodeTable(ByteView view, TableCheckOptions options) {
     std::uint32_t offset = 0;
     ReadRecordOffset(view, i, offset);
     CodeTableRecord record;
-    if (offset < offsets_end || !ReadCodeTableRecord(view, offset, association, record)) {
-      return TableCheck::kRecordOutside;
+    bool readable = false;
+    if (options.dictionary_layout) {
+      // dict.dms: the key stands in the code's place and orders the table; the explanation has no
+      // length byte of its own.
+      DictionaryRecord entry;
+      readable = ReadDictionaryRecord(view, offset, entry);
+      record.offset = offset;
+      record.code = entry.key;
+      record.code_length = entry.key_length;
+      record.text = entry.key;
+      record.text_length = 0;
+    } else {
+      readable = ReadCodeTableRecord(view, offset, association, record);
     }
+    if (offset < offsets_end || !readable) return TableCheck::kRecordOutside;
     if (offset < header.lowest_record_offset && !(fixed_slots && IsSlotOffset(offset))) {
       return TableCheck::kRecordBelowLowest;
     }
@@ -123,6 +159,34 @@ TableCheck ValidateCodeTable(ByteView view, TableCheckOptions options) {
     }
   }
   return TableCheck::kValid;
+}
+
+TableCheck CheckCodeTableOnOpen(ByteView view, TableCheckOptions options) {
+  CodeTableHeader header;
+  if (const TableCheck check = CheckHeader(view, options, header); check != TableCheck::kValid) return check;
+  if (header.table_type != kTypeIndexed) return TableCheck::kValid;
+  // One pass over the index's rows as a whole: the index has a fixed size, whatever the table holds.
+  std::uint32_t highest = 0;
+  for (std::uint32_t at = PrefixIndexOffset(1, 0); at < kHeaderSize; at += 4) {
+    std::uint32_t position = 0;
+    view.ReadU32(at, position);
+    highest = position > highest ? position : highest;
+  }
+  return highest > header.record_count ? TableCheck::kPrefixIndexOutside : TableCheck::kValid;
+}
+
+bool ReadTableRecord(ByteView view, std::uint32_t offset, bool association, CodeTableRecord& out) {
+  out = CodeTableRecord{};
+  std::uint32_t count = 0, lowest = 0;
+  if (!view.ReadU32(kRecordCount, count) || !view.ReadU32(kLowestRecordOffset, lowest)) return false;
+  if (offset < kOffsetTable + 4ull * count) return false;
+  if (offset < lowest && !(view.size == kTempFileSize && IsSlotOffset(offset))) return false;
+  if (!ReadCodeTableRecord(view, offset, association, out)) return false;
+  if (out.code_length && std::memchr(out.code, kCodeEndMarker, out.code_length)) {
+    out = CodeTableRecord{};
+    return false;
+  }
+  return true;
 }
 
 }  // namespace lz

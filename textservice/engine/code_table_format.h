@@ -122,6 +122,23 @@ int RecordCode(const CodeTableRecord& record, char16_t* out);
 // The record's word as zero-terminated UTF-16; out holds kDecodedBufferUnits units. Returns the units.
 int RecordText(const CodeTableRecord& record, char16_t* out);
 
+// A record of the dictionary table dict.dms: flags whose order value is the key length plus the
+// explanation length, the key length (counting the key's terminating zero), the key, then the explanation
+// with no length byte of its own, so an explanation may run past 255 bytes.
+struct DictionaryRecord {
+  std::uint32_t offset = 0;
+  std::uint32_t flags = 0;
+  const std::uint8_t* key = nullptr;  // zero-terminated UTF-8
+  std::uint8_t key_length = 0;        // with the terminator
+  const std::uint8_t* explanation = nullptr;  // UTF-8, not terminated
+  std::uint32_t explanation_length = 0;
+  std::uint32_t extent = 0;
+};
+
+// Reads the dictionary record at a file offset; false unless the whole record lies inside the view, the
+// key ends with its zero and the order value covers the key.
+bool ReadDictionaryRecord(ByteView view, std::uint32_t offset, DictionaryRecord& out);
+
 enum class TableCheck {
   kValid,
   kTooSmall,            // shorter than the header
@@ -137,6 +154,7 @@ enum class TableCheck {
 
 struct TableCheckOptions {
   bool require_format = true;
+  bool dictionary_layout = false;  // the records are dict.dms records
   // The order of the offset table (a wrong order loses records from look-ups but reads nothing outside
   // the file).
   bool check_order = true;
@@ -147,6 +165,18 @@ struct TableCheckOptions {
 // holds the searches' end marker and that the offset table is in order. A table that fails is refused,
 // never read.
 TableCheck ValidateCodeTable(ByteView view, TableCheckOptions options = {});
+
+// What opening a table checks, at a cost that does not grow with the table: the header, the offset
+// table's extent, the lowest record offset and, for an indexed table, the prefix index. Records are
+// checked where they are read, and one that fails reads as absent; ValidateCodeTable keeps the full check
+// for the table tools.
+TableCheck CheckCodeTableOnOpen(ByteView view, TableCheckOptions options = {});
+
+// The record at a file offset of a table, held to what the full check asks of every record: as
+// ReadCodeTableRecord, never inside the header or the offset table (where a write through the record
+// would damage the table), never below the lowest record offset outside temp.dmg's slots (where the next
+// append writes), and with no end marker in its code. A record that fails reads as absent.
+bool ReadTableRecord(ByteView view, std::uint32_t offset, bool association, CodeTableRecord& out);
 
 // The search's end marker, which no code may hold.
 constexpr std::uint8_t kCodeEndMarker = 0xFF;

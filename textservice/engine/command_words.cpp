@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "platform/os/broker.h"
 #include "platform/os/key_sender.h"
 #include "textservice/engine/block_fields.h"
 #include "textservice/engine/candidate_list.h"
@@ -272,6 +273,7 @@ int SendKeyCombo(const char16_t* text) {
 }
 
 void RunKeyboardCommand(const char16_t* text) {
+  const os::KeyActionScope action;
   for (int i = 0; text[i] && text[i] != u')' && text[i] != u',';) {
     const int used = text[i] == u'<' ? SendKeyCombo(text + i) : 0;
     i += used > 0 ? used : 1;

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/os/help_viewer.h"
+#include "platform/os/broker.h"
 #include "platform/os/key_sender.h"
 #include "platform/os/message_box.h"
 #include "platform/os/program_start.h"
@@ -446,6 +447,7 @@ int IsKeyForEngine(const EngineInstance* e, const CurrentKey& key) {
 
 int SendBackspaces(EngineInstance* e, int n) {
   e->current_key.reinput = 1;
+  const os::KeyActionScope action;
   for (int i = 0; i < n; ++i) {
     os::SendKeyEvent(kVkBack, 0, 0);
     os::SendKeyEvent(kVkBack, 0, os::kKeyEventUp);

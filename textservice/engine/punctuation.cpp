@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/os/broker.h"
 #include "platform/os/key_sender.h"
 #include "textservice/engine/ime_block.h"
 
@@ -59,6 +60,7 @@ bool SameText(const char16_t* a, const char16_t* b) {
 }
 
 void TapLeft(bool shift_held) {
+  const os::KeyActionScope action;
   if (shift_held) os::SendKeyEvent(kVkShift, kScanShift, os::kKeyEventUp);
   os::SendKeyEvent(kVkLeft, kScanLeft, os::kKeyEventExtended);
   os::SendKeyEvent(kVkLeft, kScanLeft, os::kKeyEventExtended | os::kKeyEventUp);

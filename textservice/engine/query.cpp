@@ -111,17 +111,20 @@ int BuildSearchKey(const Query& q, const char16_t* keys, int count, SearchKey& o
 }
 
 bool RecordAtOffset(const MappedFile* table, std::uint32_t offset, CodeTableRecord& record) {
-  return ReadCodeTableRecord({table->view, static_cast<std::uint32_t>(table->size)}, offset, false, record);
+  return ReadTableRecord({table->view, static_cast<std::uint32_t>(table->size)}, offset, false, record);
 }
 
 bool StartsWith(const std::uint8_t* bytes, int length, const std::uint8_t* prefix, int prefix_length) {
   return length >= prefix_length && std::memcmp(bytes, prefix, static_cast<std::size_t>(prefix_length)) == 0;
 }
 
+// More than one character: only asked when a setting needs it, as counting is the dearest part of a
+// record's score.
+bool HoldsWord(const CodeTableRecord& r) { return Utf8CharCount(r.text_length, r.text) > 1; }
+
 int MatchScore(const CodeTableRecord& r, const Query& q, const SearchKey& key) {
   const int n = key.length();
-  const int characters = Utf8CharCount(r.text_length, r.text);
-  if (characters > 1 && q.words_length && n < q.words_length &&
+  if (q.words_length && n < q.words_length && HoldsWord(r) &&
       !StartsWith(r.text, r.text_length, reinterpret_cast<const std::uint8_t*>(kCommandPrefix),
                   static_cast<int>(sizeof kCommandPrefix - 1))) {
     return 0;
@@ -133,7 +136,7 @@ int MatchScore(const CodeTableRecord& r, const Query& q, const SearchKey& key) {
     for (int i = 0; i < n; ++i) {
       if (key.data()[i] != kWildcardByte && key.data()[i] != r.code[i]) return 0;
     }
-    if ((flags & query_flag::kSingleCharacters) && characters > 1) return 0;
+    if ((flags & query_flag::kSingleCharacters) && HoldsWord(r)) return 0;
     return 64 - (r.code_length - n);
   }
   if (flags & query_flag::kListLongerCodes) {
@@ -145,8 +148,56 @@ int MatchScore(const CodeTableRecord& r, const Query& q, const SearchKey& key) {
   return (r.code_length == n && std::memcmp(r.code, key.data(), static_cast<std::size_t>(n)) == 0) ? 127 : 0;
 }
 
+constexpr std::uint32_t kListedLikePinnedFlags = kFlagPinned | kFlagListedLikePinned;
+
+// A little-endian uint32 at a place the caller has checked.
+std::uint32_t LoadU32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+// Whether the record at an offset may still enter a list that holds the ordinary cap: only pinned records
+// and those listed like them, read from the flags alone.
+bool ListedLikePinned(ByteView view, std::uint32_t offsets_end, std::uint32_t offset) {
+  std::uint32_t flags = 0;
+  return offset >= offsets_end && view.ReadU32(offset, flags) && (flags & kListedLikePinnedFlags);
+}
+
+// The first position of [first, end) whose record may still enter a list at the ordinary cap, or end.
+// Once the cap is reached a pass only looks for such records, so this is where a pass over a large range
+// spends its time: blocks of entries are read without a branch (offsets clamped into the view) and looked
+// at one by one only when one of them may qualify or lies outside the records. The positions lie inside
+// the offset table and the view holds a header.
+std::int32_t NextListedLikePinned(ByteView view, std::uint32_t offsets_end, std::int32_t first, std::int32_t end) {
+  constexpr std::int32_t kBlock = 32;
+  const std::uint32_t last_flags = view.size - 4;
+  const std::uint8_t* entries = view.data + kOffsetTable;
+  std::int32_t i = first;
+  while (i < end) {
+    if (end - i >= kBlock) {
+      std::uint32_t flags = 0;
+      bool outside = false;
+      for (std::int32_t k = i; k < i + kBlock; ++k) {
+        const std::uint32_t offset = LoadU32(entries + 4 * static_cast<std::uint32_t>(k));
+        outside |= offset < offsets_end || offset > last_flags;
+        flags |= LoadU32(view.data + std::min(offset, last_flags));
+      }
+      if (!outside && !(flags & kListedLikePinnedFlags)) {
+        i += kBlock;
+        continue;
+      }
+    }
+    for (const std::int32_t stop = std::min(end, i + kBlock); i < stop; ++i) {
+      if (ListedLikePinned(view, offsets_end, LoadU32(entries + 4 * static_cast<std::uint32_t>(i)))) return i;
+    }
+  }
+  return end;
+}
+
 void TablePass(Query& q, const MappedFile* table, const SearchKey& key, bool prefix, std::uint8_t candidate_kind) {
   if (!table || !table->view || key.length() == 0) return;
+  // With the pinned cap reached no record can enter any more.
+  if (q.e->candidate_count >= kMaxPinnedMatches) return;
   int wildcard_at = -1;
   for (int i = 0; i < key.length(); ++i) {
     if (key.data()[i] == kWildcardByte) {
@@ -168,10 +219,19 @@ void TablePass(Query& q, const MappedFile* table, const SearchKey& key, bool pre
   } else {
     q.hint_start = wildcard_at >= 0 ? wildcard_at : key.length();
   }
-  for (std::int32_t i = range.first; i < range.end; ++i) {
+  const ByteView view{table->view, static_cast<std::uint32_t>(table->size)};
+  const std::uint32_t offsets_end = kOffsetTable + 4 * RecordCount(table);
+  const std::int32_t end = std::min(range.end, static_cast<std::int32_t>(RecordCount(table)));
+  for (std::int32_t i = std::max(range.first, 0); i < end; ++i) {
+    if (q.e->candidate_count >= kMaxOrdinaryMatches) {
+      if (q.e->candidate_count >= kMaxPinnedMatches) return;
+      i = NextListedLikePinned(view, offsets_end, i, end);
+      if (i == end) return;
+    }
     std::uint32_t offset = 0;
+    if (!ReadRecordOffset(view, static_cast<std::uint32_t>(i), offset)) continue;
     CodeTableRecord record;
-    if (!RecordOffsetAt(table, i, offset) || !RecordAtOffset(table, offset, record)) continue;
+    if (!RecordAtOffset(table, offset, record)) continue;
     const int score = MatchScore(record, q, key);
     if (score <= 0) continue;
     const bool listed_like_pinned = record.flags & (kFlagPinned | kFlagListedLikePinned);

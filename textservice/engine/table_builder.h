@@ -26,6 +26,19 @@ struct TableBuildOptions {
 // would not fit a 32-bit file.
 bool BuildTable(std::vector<TableBuildRecord> records, const TableBuildOptions& options, std::vector<std::uint8_t>& out);
 
+// One entry of the dictionary table dict.dms: a word and its explanation, both UTF-8 (the key's
+// terminating zero is added when the record is written).
+struct DictionaryBuildRecord {
+  std::string key;
+  std::string explanation;
+};
+
+// A dict.dms in its own record layout (see DictionaryRecord), sorted by key. False (and out empty) when
+// a key is empty, holds a zero or is 250 bytes or more with its zero, when key and explanation together
+// pass the largest order value, or when the table would not fit a 32-bit file.
+bool BuildDictionaryTable(std::vector<DictionaryBuildRecord> records, const TableBuildOptions& options,
+                          std::vector<std::uint8_t>& out);
+
 // A temp.dmg: 512 fixed slots of 260 bytes, the first records.size() (at most 512) used, in order.
 bool BuildTempTable(std::vector<TableBuildRecord> records, std::vector<std::uint8_t>& out);
 

@@ -320,6 +320,8 @@ void RelayoutCandidateWindow(HWND window) {
     CandidateContentOf(e, content);
     UpdateCandidateLayout(ui->skin, content, measurer, ui->candidate.layout);
   }
+  // The new regions start in their normal states; the next move finds the hot one again.
+  ui->candidate.hot_id = -1;
   ui->candidate.box.width = ui->candidate.layout.width;
   ui->candidate.box.height = ui->candidate.layout.height;
   SetWindowPos(window, HWND_TOPMOST, 0, 0, ui->candidate.box.width, ui->candidate.box.height,

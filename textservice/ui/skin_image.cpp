@@ -4,6 +4,7 @@
 
 #include <csetjmp>
 #include <cstring>
+#include <limits>
 #include <new>
 
 #include "platform/os/file_mapping.h"
@@ -157,6 +158,11 @@ std::unique_ptr<SkinImage> LoadPngFromMemory(PngMemorySource& source) {
     return nullptr;
   }
   png_set_read_fn(r.png, &source, ReadFromMemory);
+  // libpng only warns about a chunk beyond its size limit and then allocates it anyway: a few hundred
+  // bytes could ask for gigabytes. Limits that hold and every benign error an error make it refuse.
+  png_set_chunk_malloc_max(r.png, kMaxPngChunkBytes);
+  png_set_chunk_cache_max(r.png, kMaxPngCachedChunks);
+  png_set_benign_errors(r.png, 0);
   std::unique_ptr<SkinImage> image;
   try {
     image = Decode(r);
@@ -165,6 +171,21 @@ std::unique_ptr<SkinImage> LoadPngFromMemory(PngMemorySource& source) {
   }
   png_destroy_read_struct(&r.png, &r.info, nullptr);
   return image;
+}
+
+std::uint64_t PngPixelBytes(const std::uint8_t* data, std::size_t size) {
+  // The signature, then the header chunk: length 13, type "IHDR", width and height big-endian.
+  constexpr std::uint8_t kStart[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+  constexpr std::size_t kWidthAt = sizeof kStart;
+  constexpr std::size_t kHeightAt = kWidthAt + 4;
+  if (!data || size < kHeightAt + 4 || std::memcmp(data, kStart, sizeof kStart) != 0) return 0;
+  const auto big_endian = [data](std::size_t at) {
+    return std::uint32_t{data[at]} << 24 | std::uint32_t{data[at + 1]} << 16 | std::uint32_t{data[at + 2]} << 8 |
+           std::uint32_t{data[at + 3]};
+  };
+  const std::uint64_t pixels = std::uint64_t{big_endian(kWidthAt)} * big_endian(kHeightAt);
+  constexpr std::uint64_t kMost = std::numeric_limits<std::uint64_t>::max();
+  return pixels > kMost / kSkinPixelBytes ? kMost : pixels * kSkinPixelBytes;
 }
 
 std::unique_ptr<SkinImage> LoadPngFromFile(const char16_t* path) {

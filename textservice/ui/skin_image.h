@@ -11,6 +11,11 @@ namespace lz {
 // allocated for it.
 constexpr std::uint64_t kMaxSkinImageBytes = std::uint64_t{64} << 20;
 constexpr int kSkinPixelBytes = 4;
+// Largest chunk libpng may buffer whole (text, profiles, unknown chunks). Pixel data streams through
+// and is bounded by the image size instead.
+constexpr std::uint32_t kMaxPngChunkBytes = 1u << 20;
+// Ancillary chunks (text, suggested palettes, unknown) libpng keeps from one file.
+constexpr std::uint32_t kMaxPngCachedChunks = 128;
 
 // Byte positions inside one pixel.
 constexpr int kPixelBlue = 0;
@@ -47,6 +52,10 @@ struct PngMemorySource {
 // pixel: drawing code treats such images as opaque by that mark. Null for anything that is not a whole,
 // valid PNG within the size cap; nothing is read outside the source.
 std::unique_ptr<SkinImage> LoadPngFromMemory(PngMemorySource& source);
+
+// The pixel bytes (width x height x 4) the image in a PNG file image will take once decoded, read from
+// its header chunk (the largest uint64 when that does not fit); 0 when the bytes do not begin like a PNG.
+std::uint64_t PngPixelBytes(const std::uint8_t* data, std::size_t size);
 
 // The same from a file (UTF-16 path); the file is closed before the function returns.
 std::unique_ptr<SkinImage> LoadPngFromFile(const char16_t* path);

@@ -130,6 +130,14 @@ int LoadSkinImages(std::unique_ptr<ZipEntryTable> table, SkinImageSet* images, S
 
   auto parsed = std::make_unique<SkinDescription>();
   int ini_result = kSkinIniNoText;
+  // Counted as the headers declare them, before anything is decoded: a skin past the cap is refused
+  // without decoding a single image, and an image that would not decode still asked for its size.
+  std::uint64_t pixel_bytes = 0;
+  for (const ZipEntry& entry : table->entries) {
+    if (SlotOfMember(entry.name) < 0) continue;
+    pixel_bytes += std::min(PngPixelBytes(entry.data.data(), entry.data.size()), kMaxSkinPixelBytes + 1);
+    if (pixel_bytes > kMaxSkinPixelBytes) return 0;
+  }
   for (const ZipEntry& entry : table->entries) {
     const std::string_view name(entry.name);
     if (EqualsIgnoringAsciiCase(name, kSkinIniMember)) {

@@ -91,9 +91,14 @@ constexpr std::u16string_view kInstallFolderSkinName = u"skin.col";
 constexpr int kMaxListedSkins = 64;
 constexpr std::size_t kMaxSkinFileNameChars = 31;
 
+// Largest sum of the decoded images of one skin. Every image may use the per-image cap, so a package of
+// many large images (a few kilobytes of zip) would otherwise ask for gigabytes.
+constexpr std::uint64_t kMaxSkinPixelBytes = std::uint64_t{64} << 20;
+
 // Fills images and description from a package's entries (the table is consumed). Returns 1 when the
 // skin is complete (skin.ini parsed with a name, and the five backgrounds decoded), else 0 with every
-// image freed. Either output may be null.
+// image freed; a package whose images together declare more than kMaxSkinPixelBytes is refused whole
+// before any image is decoded. Either output may be null.
 int LoadSkinImages(std::unique_ptr<ZipEntryTable> table, SkinImageSet* images, SkinDescription* description);
 
 // A package file; on success the description's source is the path (cut to 259 characters). Both

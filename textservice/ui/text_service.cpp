@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "platform/os/broker.h"
 #include "platform/os/native_path.h"
 #include "platform/os/system_info.h"
 #include "textservice/engine/block_fields.h"
@@ -151,6 +152,7 @@ HRESULT TextService::ActivateEx(ITfThreadMgr* thread_manager, TfClientId client_
 
   activation_flags_ = StoredActivationFlags(flags);
   engine_->immersive = IsImmersiveActivation(flags) ? 1 : 0;
+  os::SetBrokerSending(engine_->immersive != 0);
 
   const bool advised = [&] {
     if (!AdviseSourceSink(thread_manager_, IID_ITfThreadMgrEventSink,
@@ -219,6 +221,7 @@ HRESULT TextService::Deactivate() {
   }
   ReleaseAndClear(thread_manager_);
   client_id_ = TF_CLIENTID_NULL;
+  if (engine_) os::SetBrokerSending(false);
   FreeEngine(engine_);
   return S_OK;
 }

@@ -17,7 +17,9 @@ namespace {
 // stored members' framing. An archive larger than this cannot hold members within the cap anyway.
 constexpr std::uint64_t kArchiveFramingAllowance = std::uint64_t{16} << 20;
 // unzReadCurrentFile takes an unsigned count; members are read in chunks of at most this.
-constexpr std::uint32_t kReadChunk = 1u << 30;
+constexpr std::size_t kReadChunk = std::size_t{1} << 30;
+// The first read of a member; later reads ask for as much as has arrived so far.
+constexpr std::size_t kFirstReadChunk = std::size_t{64} << 10;
 // minizip wants a name to open; the memory functions take the block from the opaque pointer instead.
 constexpr char kMemoryArchiveName[] = "memory";
 
@@ -148,16 +150,19 @@ bool ReadCurrentMember(unzFile zip, const ZipReadLimits& limits, std::uint64_t& 
     return false;
   }
   total += info.uncompressed_size;
-  entry.data.resize(static_cast<std::size_t>(info.uncompressed_size));
 
   OpenMember member(zip);
   if (!member.Open()) return false;
-  std::size_t got = 0;
-  while (got < entry.data.size()) {
-    const auto chunk = static_cast<unsigned>(std::min<std::size_t>(entry.data.size() - got, kReadChunk));
-    const int n = unzReadCurrentFile(zip, entry.data.data() + got, chunk);
+  // The declared size is only a claim: the buffer grows with the bytes that actually arrive (at most
+  // doubling), so a small archive that declares huge members never gets their memory.
+  const auto declared = static_cast<std::size_t>(info.uncompressed_size);
+  while (entry.data.size() < declared) {
+    const std::size_t got = entry.data.size();
+    const std::size_t chunk = std::min({declared - got, std::max(got, kFirstReadChunk), kReadChunk});
+    entry.data.resize(got + chunk);
+    const int n = unzReadCurrentFile(zip, entry.data.data() + got, static_cast<unsigned>(chunk));
     if (n <= 0) return false;
-    got += static_cast<std::size_t>(n);
+    entry.data.resize(got + static_cast<std::size_t>(n));
   }
   return member.Close();
 }

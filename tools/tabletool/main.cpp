@@ -4,7 +4,9 @@
 //                                       matching records as code<TAB>word<TAB>flags-in-hex
 //   tabletool check TABLE               validates a table; exit 1 when it is refused
 //   tabletool mkdata DIR LIST [OPTIONS] a complete data folder with main.dmg from LIST (--help: options)
-//   tabletool query DIR KEYS [--page N] [--commit N [--associate]]
+//   tabletool shipdata DIR [--minor N] [--scheme FILE]
+//                                       the data set a fresh install ships, from Debian's word lists
+//   tabletool query DIR KEYS [--page N] [--commit N [--associate]] [--traditional | --simplified]
 //                                       types KEYS into an engine on the folder; prints the result code
 //                                       and the first page (or page N) as place<TAB>word<TAB>code-hint;
 //                                       --commit N commits place N of that page as the engine does
@@ -13,7 +15,9 @@
 //                                       and the page of words that continue the committed text.
 //                                       KEYS may hold several inputs separated by spaces ("zh gu"): each
 //                                       is typed and committed in turn by one engine, which learns from
-//                                       every commit (history, built words, promotion)
+//                                       every commit (history, built words, promotion).
+//                                       --traditional / --simplified switch the output conversion
+//                                       on for the run, as the output-options menu does.
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -25,17 +29,21 @@
 
 #include "platform/os/system_info.h"
 #include "textservice/engine/association.h"
+#include "textservice/engine/block_fields.h"
 #include "textservice/engine/candidate_commit.h"
 #include "textservice/engine/candidate_list.h"
 #include "textservice/engine/class_identifier.h"
 #include "textservice/engine/code_table.h"
 #include "textservice/engine/engine_instance.h"
+#include "textservice/engine/ime_block.h"
 #include "textservice/engine/input_editing.h"
 #include "textservice/engine/word_building.h"
 #include "textservice/engine/query.h"
 #include "textservice/engine/table_builder.h"
 #include "textservice/engine/text_encoding.h"
+#include "textservice/engine/engine_actions.h"
 #include "tools/tabletool/data_folder.h"
+#include "tools/tabletool/ship_data.h"
 #include "tools/tabletool/table_list.h"
 
 namespace {
@@ -53,7 +61,8 @@ int Usage() {
                "       tabletool lookup TABLE [--prefix] CODE...\n"
                "       tabletool check TABLE\n"
                "       tabletool mkdata DIR LIST [OPTIONS]   (tabletool mkdata --help lists the options)\n"
-               "       tabletool query DIR KEYS [--page N] [--commit N [--associate]]\n");
+               "       tabletool shipdata DIR [--minor N] [--scheme FILE]\n"
+               "       tabletool query DIR KEYS [--page N] [--commit N [--associate]] [--traditional | --simplified]\n");
   return 2;
 }
 
@@ -98,7 +107,9 @@ std::string NotADataFile(const std::filesystem::path& path) {
 MappedFile* OpenCheckedTable(const std::string& path, TableCheck& check) {
   MappedFile* table = nullptr;
   if (!OpenMappedFile(PathU16(path).c_str(), &table)) return nullptr;
-  check = ValidateCodeTable({table->view, static_cast<std::uint32_t>(table->size)});
+  // dict.dms keeps explanations without a length byte; its name says which layout to check.
+  const bool dictionary = std::filesystem::path(path).filename() == "dict.dms";
+  check = ValidateCodeTable({table->view, static_cast<std::uint32_t>(table->size)}, {.dictionary_layout = dictionary});
   return table;
 }
 
@@ -201,6 +212,8 @@ struct QueryRun {
   int page = 1;
   int commit = 0;  // page place 1..10; 0 commits nothing
   bool associate = false;
+  bool traditional = false;
+  bool simplified = false;
 };
 
 bool ParseQueryRun(const std::vector<std::string>& args, QueryRun& run, std::string& error) {
@@ -224,10 +237,18 @@ bool ParseQueryRun(const std::vector<std::string>& args, QueryRun& run, std::str
       }
     } else if (args[i] == "--associate") {
       run.associate = true;
+    } else if (args[i] == "--traditional") {
+      run.traditional = true;
+    } else if (args[i] == "--simplified") {
+      run.simplified = true;
     } else {
       error = "unknown option " + args[i];
       return false;
     }
+  }
+  if (run.traditional && run.simplified) {
+    error = "--traditional and --simplified exclude each other";
+    return false;
   }
   if (run.associate && run.commit == 0) {
     error = "--associate lists what follows a commit: give --commit N";
@@ -269,6 +290,11 @@ int Query(const std::string& folder, const std::string& keys, const std::vector<
   setup.class_identifier = class_id;
   EngineInstance* e = CreateEngineInstance(setup);
   if (!e) return Fail(folder + ": no engine instance can be made on this folder");
+  // The switch lives in the folder's config.dsc; the run puts it back as it found it.
+  const std::uint32_t output_flags = BlockU32(e->blocks.ime, ime_block::kImeFlags) &
+                                     (ime_block::kTraditionalOutput | ime_block::kSimplifiedOutput);
+  if (run.traditional) SetTraditionalOutput(e, true);
+  if (run.simplified) SetSimplifiedOutput(e, true);
 
   std::string out;
   std::istringstream inputs(keys);
@@ -305,8 +331,39 @@ int Query(const std::string& folder, const std::string& keys, const std::vector<
       out += "association\t" + std::to_string(count) + '\n' + (count > 0 ? PageRows(e) : std::string());
     }
   }
+  if (run.traditional || run.simplified) {
+    SetTraditionalOutput(e, output_flags & ime_block::kTraditionalOutput);
+    SetSimplifiedOutput(e, output_flags & ime_block::kSimplifiedOutput);
+  }
   DestroyEngineInstance(e, setup);
   std::fwrite(out.data(), 1, out.size(), stdout);
+  return 0;
+}
+
+int ShipData(const std::string& folder, const std::vector<std::string>& args) {
+  int minor = -1;
+  std::filesystem::path scheme = TABLETOOL_DEFAULT_SCHEME;
+  for (std::size_t i = 0; i < args.size(); i += 2) {
+    if (i + 1 >= args.size()) return Fail(args[i] + " needs a value");
+    const std::string& value = args[i + 1];
+    if (args[i] == "--minor") {
+      const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), minor);
+      if (ec != std::errc() || end != value.data() + value.size() || minor < 0) {
+        return Fail("--minor takes a number from 0 up");
+      }
+    } else if (args[i] == "--scheme") {
+      scheme = value;
+    } else {
+      return Fail("unknown option " + args[i]);
+    }
+  }
+  tabletool::ShipDataInputs inputs;
+  tabletool::ShipDataReport report;
+  std::string error;
+  if (!tabletool::ReadShipDataInputs(scheme, inputs, error) || !tabletool::WriteShipData(inputs, minor, folder, report, error)) {
+    return Fail(error);
+  }
+  for (const std::string& line : report.lines) std::printf("%s/%s\n", folder.c_str(), line.c_str());
   return 0;
 }
 
@@ -380,6 +437,9 @@ int main(int argc, char** argv) {
   }
   if (args.size() >= 3 && args[0] == "mkdata") {
     return MakeDataFolder(args[1], args[2], std::vector<std::string>(args.begin() + 3, args.end()));
+  }
+  if (args.size() >= 2 && args[0] == "shipdata") {
+    return ShipData(args[1], std::vector<std::string>(args.begin() + 2, args.end()));
   }
   if (args.size() >= 3 && args[0] == "query") {
     return Query(args[1], args[2], std::vector<std::string>(args.begin() + 3, args.end()));

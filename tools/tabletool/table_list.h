@@ -1,6 +1,7 @@
 #pragma once
 // Word lists for tabletool: UTF-8 text whose lines are word<TAB>code[<TAB>weight], further columns
-// ignored; lines starting with '#' and lines without a tab are skipped.
+// ignored; lines starting with '#' and lines without a tab are skipped. A Rime dictionary's YAML header
+// (between "---" and "...") may name the columns instead: text, code, weight and others in any order.
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -5,6 +5,7 @@
 #include "platform/os/message_box.h"
 #include "platform/os/native_path.h"
 #include "tracker/records/record_commands.h"
+#include "tracker/records/window_text_win32.h"
 
 namespace tracker {
 namespace {
@@ -12,14 +13,6 @@ namespace {
 constexpr int kColumnWidths[records::kColumnCount] = {90, 60, 70, 70, 140, 80, 160};  // pixels
 constexpr UINT_PTR kEditSubclassId = 1;
 constexpr std::uint32_t kBoxOkExclamation = 0x30;
-
-std::u16string WindowText(HWND hwnd) {
-  const int length = GetWindowTextLengthW(hwnd);
-  std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
-  const int copied = GetWindowTextW(hwnd, os::WidePtr(text.data()), length + 1);
-  text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-  return text;
-}
 
 }  // namespace
 

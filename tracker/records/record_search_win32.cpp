@@ -8,6 +8,7 @@
 #include "platform/os/native_path.h"
 #include "tracker/records/record_commands.h"
 #include "tracker/records/time_text.h"
+#include "tracker/records/window_text_win32.h"
 
 namespace tracker {
 namespace {
@@ -27,23 +28,6 @@ constexpr int kControlHeight = 22;
 constexpr int kListHeight = 90;
 constexpr int kButtonWidth = 90;
 constexpr int kWeekdayDropHeight = 160;
-
-SYSTEMTIME DateOf(std::u16string_view iso) {
-  SYSTEMTIME time{};
-  auto number = [&](std::size_t at, std::size_t length) {
-    WORD value = 0;
-    for (std::size_t i = at; i < at + length && i < iso.size(); ++i) value = static_cast<WORD>(value * 10 + (iso[i] - u'0'));
-    return value;
-  };
-  if (IsIsoDate(iso)) {
-    time.wYear = number(0, 4);
-    time.wMonth = number(5, 2);
-    time.wDay = number(8, 2);
-  } else {
-    GetLocalTime(&time);
-  }
-  return time;
-}
 
 SYSTEMTIME TimeOf(std::int64_t seconds) {
   SYSTEMTIME time{};
@@ -66,14 +50,6 @@ void SetPicker(HWND picker, const SYSTEMTIME& time) {
   SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&time));
 }
 
-std::u16string WindowText(HWND hwnd) {
-  const int length = GetWindowTextLengthW(hwnd);
-  std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
-  const int copied = GetWindowTextW(hwnd, os::WidePtr(text.data()), length + 1);
-  text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-  return text;
-}
-
 std::u16string ListItem(HWND list, int index) {
   const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
   if (length == LB_ERR) return {};
@@ -81,12 +57,6 @@ std::u16string ListItem(HWND list, int index) {
   SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
   text.resize(static_cast<std::size_t>(length));
   return text;
-}
-
-std::u16string LongDate(const SYSTEMTIME& date) {
-  wchar_t buffer[128] = {};
-  if (GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, &date, nullptr, buffer, 128) == 0) return {};
-  return std::u16string(os::U16Ptr(buffer));
 }
 
 }  // namespace
@@ -180,7 +150,7 @@ void RecordSearchWindow::CreateControls() {
 }
 
 void RecordSearchWindow::Load() {
-  const std::u16string caption = u"Find - " + LongDate(DateOf(today_));
+  const std::u16string caption = u"Find - " + LongDateText(today_);
   SetWindowTextW(window_, os::WidePtr(caption.c_str()));
   auto contents = store_.DistinctValues(records::Column::kContent);
   auto remarks = store_.DistinctValues(records::Column::kRemark);
@@ -231,8 +201,8 @@ SearchForm RecordSearchWindow::ReadForm() const {
 }
 
 void RecordSearchWindow::WriteForm(const SearchForm& form) {
-  SetPicker(date_from_, DateOf(form.date_from));
-  SetPicker(date_to_, DateOf(form.date_to));
+  SetPicker(date_from_, SystemDateOf(form.date_from));
+  SetPicker(date_to_, SystemDateOf(form.date_to));
   SetWindowTextW(weekday_from_, os::WidePtr(form.weekday_from.c_str()));
   SetWindowTextW(weekday_to_, os::WidePtr(form.weekday_to.c_str()));
   SetPicker(start_from_, TimeOf(form.start_from));

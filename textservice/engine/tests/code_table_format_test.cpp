@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "tests/support/code_table_builder.h"
+#include "tests/support/temp_folder.h"
+#include "textservice/engine/code_table.h"
+#include "textservice/engine/table_builder.h"
 #include "textservice/engine/text_encoding.h"
 
 namespace lz {
@@ -225,6 +228,73 @@ TEST(CodeTableFormat, RecordReadsStopAtTheViewsEnd) {
     EXPECT_FALSE(ReadCodeTableRecord(view, last, false, record)) << cut;
   }
   EXPECT_TRUE(ReadCodeTableRecord(ViewOf(bytes), last, false, record));
+}
+
+}  // namespace
+}  // namespace lz
+
+namespace lz {
+namespace {
+
+// dict.dms keeps its explanations without a length byte: the order value gives their length, so one
+// may run past 255 bytes, and the one writer and one reader agree on every byte.
+TEST(DictionaryTable, WriterAndReaderAgreeAndKeysAreFoundByWord) {
+  const std::string long_explanation = "zhong1 " + std::string(400, 'm') + "\xE4\xB8\xAD";  // ... 中
+  std::vector<std::uint8_t> bytes;
+  TableBuildOptions options;
+  options.name = "dict";
+  ASSERT_TRUE(BuildDictionaryTable({{"\xE5\x9B\xBD", "guo2 country"},   // 国
+                                    {"\xE4\xB8\xAD", long_explanation},  // 中
+                                    {"a", "x"}},
+                                   options, bytes));
+  const ByteView view{bytes.data(), static_cast<std::uint32_t>(bytes.size())};
+  EXPECT_EQ(ValidateCodeTable(view, {.dictionary_layout = true}), TableCheck::kValid);
+
+  struct Row {
+    std::string key;
+    std::string explanation;
+  };
+  const std::vector<Row> sorted = {{"a", "x"}, {"\xE4\xB8\xAD", long_explanation}, {"\xE5\x9B\xBD", "guo2 country"}};
+  std::uint32_t expected_end = static_cast<std::uint32_t>(bytes.size());
+  for (const Row& row : sorted) expected_end -= 5 + static_cast<std::uint32_t>(row.key.size() + 1 + row.explanation.size());
+  for (std::uint32_t i = 0; i < sorted.size(); ++i) {
+    std::uint32_t offset = 0;
+    ASSERT_TRUE(ReadRecordOffset(view, i, offset));
+    DictionaryRecord r;
+    ASSERT_TRUE(ReadDictionaryRecord(view, offset, r));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(r.key)), sorted[i].key);
+    EXPECT_EQ(r.key_length, sorted[i].key.size() + 1);
+    EXPECT_EQ(OrderValue(r.flags), r.key_length + sorted[i].explanation.size());
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(r.explanation), r.explanation_length), sorted[i].explanation);
+  }
+  std::uint32_t first = 0;
+  ReadRecordOffset(view, 0, first);
+  EXPECT_EQ(first, expected_end);  // packed up to the end of the file, in key order
+
+  // A record whose order value runs past the file, or whose key lacks its zero, is refused.
+  std::vector<std::uint8_t> cut(bytes.begin(), bytes.end() - 1);
+  EXPECT_EQ(ValidateCodeTable({cut.data(), static_cast<std::uint32_t>(cut.size())}, {.dictionary_layout = true}),
+            TableCheck::kRecordOutside);
+  std::vector<std::uint8_t> unterminated = bytes;
+  unterminated[first + 5 + 1] = 'b';  // the zero after "a"
+  EXPECT_EQ(ValidateCodeTable({unterminated.data(), static_cast<std::uint32_t>(unterminated.size())},
+                              {.dictionary_layout = true}),
+            TableCheck::kRecordOutside);
+  test::TempFolder folder;
+  test::WriteFileBytes(folder.path() / "dict.dms", bytes);
+  MappedFile* table = nullptr;
+  ASSERT_GT(OpenMappedFile(folder.File("dict.dms").c_str(), &table), 0);
+  IntArray* found = nullptr;
+  ASSERT_EQ(FindAllRecordsByKey(table, u"中", &found), 1);
+  DictionaryRecord r;
+  ASSERT_TRUE(ReadDictionaryRecord(view, static_cast<std::uint32_t>(found->items[0]), r));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(r.explanation), r.explanation_length), long_explanation);
+  IntArrayFree(found);
+  EXPECT_EQ(FindAllRecordsByKey(table, u"中国", &found), 0);
+  CloseMappedFile(table);
+
+  EXPECT_FALSE(BuildDictionaryTable({{"", "empty key"}}, options, bytes));
+  EXPECT_FALSE(BuildDictionaryTable({{std::string(249, 'k'), "key of 250 bytes with its zero"}}, options, bytes));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/support/temp_folder.h"
+#include "textservice/ui/tests/allocation_probe.h"
 #include "textservice/ui/tests/png_writer.h"
 
 namespace lz {
@@ -128,6 +129,47 @@ TEST(SkinImage, RefusesWhatIsNotAWholeValidPng) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(Decode(c.bytes), nullptr);
   }
+}
+
+// A whole PNG with a chunk put in right after its header chunk.
+std::vector<std::uint8_t> WithChunkAfterHeader(const std::vector<std::uint8_t>& chunk) {
+  constexpr std::ptrdiff_t kAfterHeader = 8 + 12 + 13;  // signature, then IHDR's length, type, data, CRC
+  auto png = test::EncodeRgbaPng(1, 1, {1, 2, 3, 4});
+  png.insert(png.begin() + kAfterHeader, chunk.begin(), chunk.end());
+  return png;
+}
+
+TEST(SkinImage, ChunksPastTheLimitAreRefusedBeforeTheyAreRead) {
+  std::vector<std::uint8_t> text = {'C', 'o', 'm', 'm', 'e', 'n', 't', 0};
+  text.resize(kMaxPngChunkBytes + 1, 'x');
+  // A chunk that claims 2 GB in a file of a few hundred bytes.
+  const std::vector<std::uint8_t> claim = {0x7F, 0xFF, 0xFF, 0xF0, 't', 'E', 'X', 't', 'C', 'o', 'm', 0, 'x'};
+  struct Case {
+    std::string what;
+    std::vector<std::uint8_t> png;
+  };
+  const std::vector<Case> cases = {
+      {"a text chunk that declares 2 GB", WithChunkAfterHeader(claim)},
+      {"a text chunk one byte past the limit", WithChunkAfterHeader(Chunk("tEXt", text))},
+  };
+  text.resize(1000);
+  ASSERT_NE(Decode(WithChunkAfterHeader(Chunk("tEXt", text))), nullptr);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto largest = test::LargestAllocationDuring([&] { EXPECT_EQ(Decode(c.png), nullptr); });
+    if (largest) {
+      EXPECT_LE(*largest, std::size_t{kMaxPngChunkBytes} + 64 * 1024);
+    }
+  }
+}
+
+TEST(SkinImage, PixelBytesComeFromTheHeaderChunk) {
+  EXPECT_EQ(PngPixelBytes(HeaderOnly(3, 5).data(), HeaderOnly(3, 5).size()), 3u * 5u * 4u);
+  EXPECT_EQ(PngPixelBytes(HeaderOnly(0x7FFFFFFFu, 0x7FFFFFFFu).data(), 24), 0x7FFFFFFFull * 0x7FFFFFFFull * 4);
+  EXPECT_EQ(PngPixelBytes(HeaderOnly(0xFFFFFFFFu, 0xFFFFFFFFu).data(), 24), ~0ull);
+  const auto png = HeaderOnly(3, 5);
+  EXPECT_EQ(PngPixelBytes(png.data(), 23), 0u);
+  EXPECT_EQ(PngPixelBytes(Chunk("IHDR", {}).data(), 24), 0u);
 }
 
 TEST(SkinImage, LoadsFromAFile) {

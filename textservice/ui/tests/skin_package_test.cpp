@@ -181,6 +181,45 @@ TEST(SkinPackage, IncompleteOrBrokenPackagesAreRefusedWhole) {
   }
 }
 
+// A PNG whose header declares width x height but whose data cannot be decoded: what it asks for counts
+// against the skin's cap all the same.
+std::vector<std::uint8_t> DeclaredPng(std::uint32_t width, std::uint32_t height) {
+  auto png = SolidPng(1, 1, 0, 0, 0, 0);
+  constexpr std::size_t kWidthAt = 16, kHeightAt = 20;
+  for (int i = 0; i < 4; ++i) {
+    png[kWidthAt + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(width >> (24 - 8 * i));
+    png[kHeightAt + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(height >> (24 - 8 * i));
+  }
+  return png;
+}
+
+TEST(SkinPackage, ImagesOfOneSkinStayWithinTheCapTogether) {
+  // The made skin's backgrounds: 40 x 12 and four of 30 x 20 pixels.
+  constexpr std::uint64_t kBackgrounds = 4 * (test::kBarWidth * test::kBarHeight + 4 * test::kCandidateWidth * test::kCandidateHeight);
+  static_assert(kBackgrounds + 4096ull * 4095 * 4 <= kMaxSkinPixelBytes);
+  static_assert(kBackgrounds + 4096ull * 4096 * 4 > kMaxSkinPixelBytes);
+  struct Case {
+    std::string what;
+    std::vector<ZipMember> extra;
+    int result;
+  };
+  const std::vector<Case> cases = {
+      {"a button that leaves room", {{"menu.png", DeclaredPng(4096, 4095)}}, 1},
+      {"a button that passes the cap", {{"menu.png", DeclaredPng(4096, 4096)}}, 0},
+      {"two buttons that pass it together",
+       {{"menu.png", DeclaredPng(4096, 2048)}, {"up.png", DeclaredPng(4096, 2048)}}, 0},
+      {"a button whose size does not fit 64 bits", {{"menu.png", DeclaredPng(0xFFFFFFFFu, 0xFFFFFFFFu)}}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto members = SkinMembers("big");
+    members.insert(members.end(), c.extra.begin(), c.extra.end());
+    const Loaded s = LoadMembers(members);
+    EXPECT_EQ(s.result, c.result);
+    EXPECT_EQ(FilledSlots(s.images), c.result ? 5 : 0);
+  }
+}
+
 TEST(SkinPackage, ButtonImagesAreOptional) {
   struct Case {
     std::string what;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/support/temp_folder.h"
+#include "textservice/ui/tests/allocation_probe.h"
 #include "textservice/ui/tests/zip_writer.h"
 
 namespace lz {
@@ -100,6 +101,31 @@ TEST(ZipEntryTable, RefusesBrokenOrUnsafeArchivesWhole) {
     EXPECT_EQ(ReadZipEntriesFromMemory(c.bytes.size(), c.bytes.empty() ? nullptr : c.bytes.data(), c.limits), nullptr);
   }
   EXPECT_NE(FromMemory(whole, ZipReadLimits{2300}), nullptr);
+}
+
+// Rewrites the uncompressed size of a one-member archive, in its local header and in its directory.
+void DeclareSize(std::vector<std::uint8_t>& zip, std::uint32_t size) {
+  constexpr std::size_t kLocalSize = 22, kDirectorySize = 24, kEndDirectoryOffset = 16, kEndRecord = 22;
+  const auto put = [&zip, size](std::size_t at) {
+    for (int i = 0; i < 4; ++i) zip[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(size >> (8 * i));
+  };
+  const std::size_t end = zip.size() - kEndRecord;
+  const std::size_t directory = zip[end + kEndDirectoryOffset] | zip[end + kEndDirectoryOffset + 1] << 8 |
+                                zip[end + kEndDirectoryOffset + 2] << 16;
+  put(kLocalSize);
+  put(directory + kDirectorySize);
+}
+
+TEST(ZipEntryTable, DeclaredSizesAreNotAllocatedBeforeTheDataArrives) {
+  for (const bool deflate : {true, false}) {
+    SCOPED_TRACE(deflate ? "deflated" : "stored");
+    auto zip = MakeZip({{"bar.png", Text(3000, 'b'), deflate}});
+    DeclareSize(zip, 400u << 20);  // within the total cap, so only the missing data can refuse it
+    const auto largest = test::LargestAllocationDuring([&] { EXPECT_EQ(FromMemory(zip), nullptr); });
+    if (largest) {
+      EXPECT_LT(*largest, std::size_t{1} << 20);
+    }
+  }
 }
 
 TEST(ZipEntryTable, NamesThatStayInsideTheFolderAreKept) {

@@ -149,6 +149,9 @@ TEST(Tabletool, BadInputGetsAOneLineMessageAndWritesNothing) {
       {"a weight that is no number", "w\ta\tmany\n", "list.txt:line 1: weight \"many\" is not a number"},
       {"a weight that is not finite", "w\ta\tnan\n", "list.txt:line 1: weight \"nan\" is not a number"},
       {"an empty code", "w\t\t5\n", "list.txt:line 1: empty code"},
+      {"a header that never closes", "---\ncolumns:\n  - text\n  - code\nw\ta\n", "list.txt:line 1: the header opened here"},
+      {"a header without a code column", "---\ncolumns:\n  - text\n  - weight\n...\nw\t1\n",
+       "list.txt:line 1: the header's columns name no code column"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -369,6 +372,55 @@ TEST(Tabletool, CommitsBuildWordsThatACommitPromotes) {
   const std::string main_row = Tabletool("lookup " + dir + "/main.dmg zhgu").output;
   ASSERT_GE(main_row.size(), 9u);
   EXPECT_EQ((std::stoul(main_row.substr(main_row.size() - 9, 8), nullptr, 16) >> 2) & 0x3F, 2u) << main_row;
+}
+
+// The words a list gives for a code as (word, order value), in table order.
+std::vector<std::pair<std::string, unsigned long>> BuiltWords(const std::string& list, const std::string& code) {
+  TempFolder folder;
+  WriteText(folder.path() / "list.txt", list);
+  const std::string table = (folder.path() / "t.dmg").string();
+  const ToolRun build = Tabletool("build " + table + " " + (folder.path() / "list.txt").string());
+  EXPECT_EQ(build.exit_code, 0) << build.output;
+  std::vector<std::pair<std::string, unsigned long>> words;
+  for (const auto& row : Rows(Tabletool("lookup " + table + " " + code).output)) {
+    words.emplace_back(row[1], std::stoul(row[2], nullptr, 16) >> 11);
+  }
+  return words;
+}
+
+TEST(Tabletool, BuildReadsTheColumnsARimeHeaderNames) {
+  struct Case {
+    const char* name;
+    std::string list;
+    std::vector<std::pair<std::string, unsigned long>> words;  // code "ab"
+  };
+  const std::string text_code_stem = "---\nname: t\ncolumns:\n  - text\n  - code\n  - stem\n...\n";
+  const std::vector<Case> cases = {
+      {"a stem column is no weight", text_code_stem + "x\tab\tab'gr\ny\tab\n", {{"x", 0}, {"y", 0}}},
+      {"columns in another order", "# c\n---\ncolumns:\n- weight\n- code\n- text\n...\n5\tab\tx\n9\tab\ty\n",
+       {{"x", 0}, {"y", 1}}},
+      {"columns written inline", "---\ncolumns: [code, text]\n...\nab\tx\n", {{"x", 0}}},
+      {"a weight in percent", "---\ncolumns:\n  - text\n  - code\n  - weight\n...\nx\tab\t90%\ny\tab\t10%\n",
+       {{"x", 1}, {"y", 0}}},
+      {"no header: text, code, weight", "x\tab\t1\ny\tab\t2\tstem\n", {{"x", 0}, {"y", 1}}},
+      {"header lines are never entries", "---\nnote:\tab\ncolumns:\n  - text\n  - code\n...\nx\tab\n", {{"x", 0}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(BuiltWords(c.list, "ab"), c.words);
+  }
+}
+
+TEST(Tabletool, DebiansCangjie5ListBuildsAsItIs) {
+  const char* list = "/usr/share/rime-data/cangjie5.dict.yaml";
+  if (!std::filesystem::exists(list)) GTEST_SKIP() << "rime-data-cangjie5 is not installed";
+  TempFolder folder;
+  const std::string table = (folder.path() / "cangjie5.dmg").string();
+  const ToolRun build = Tabletool("build " + table + " " + list);
+  ASSERT_EQ(build.exit_code, 0) << build.output;
+  EXPECT_EQ(Tabletool("check " + table).exit_code, 0);
+  const auto rows = Rows(Tabletool("lookup " + table + " a").output);
+  EXPECT_NE(std::find_if(rows.begin(), rows.end(), [](const auto& r) { return r[1] == "\xE6\x97\xA5"; }), rows.end());  // 日
 }
 
 TEST(Tabletool, CheckRefusesABrokenTable) {

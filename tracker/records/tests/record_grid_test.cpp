@@ -12,6 +12,7 @@
 #include "platform/os/native_path.h"
 #include "tests/support/temp_folder.h"
 #include "tracker/records/record_commands.h"
+#include "tracker/records/tests/window_test_support.h"
 
 namespace tracker {
 namespace {
@@ -19,42 +20,11 @@ namespace {
 constexpr int kGridId = 100;
 constexpr int kContentColumn = 4;
 constexpr int kPassColumn = 5;
-constexpr int kAnswerCancel = 2;  // IDCANCEL
-
-struct Responder {
-  std::vector<os::MessageBoxRequest> boxes;
-  int answer = os::kAnswerOk;
-  static int Answer(const os::MessageBoxRequest& request, void* context) {
-    auto* self = static_cast<Responder*>(context);
-    self->boxes.push_back(request);
-    return self->answer;
-  }
-};
-
-LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NOTIFY) {
-    auto* grid = reinterpret_cast<RecordGrid*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    LRESULT result = 0;
-    if (grid != nullptr && grid->OnNotify(reinterpret_cast<const NMHDR*>(lparam), result)) return result;
-  }
-  return DefWindowProcW(hwnd, message, wparam, lparam);
-}
 
 class RecordGridTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
-    InitCommonControlsEx(&controls);
-    WNDCLASSW window_class{};
-    window_class.lpfnWndProc = HostProc;
-    window_class.hInstance = GetModuleHandleW(nullptr);
-    window_class.lpszClassName = L"RecordGridTestHost";
-    RegisterClassW(&window_class);
-    host_ = CreateWindowExW(0, L"RecordGridTestHost", L"Record Table", WS_OVERLAPPEDWINDOW, 0, 0, 800, 400, nullptr,
-                            nullptr, GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(host_, nullptr);
-    SetWindowLongPtrW(host_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&grid_));
-
+    ASSERT_NE(host_.hwnd(), nullptr);
     ASSERT_EQ(store_.Open(folder_.File("Pendulo.db")), records::OpenStatus::kOk);
     std::vector<records::StoredRecord> rows;
     const std::vector<std::pair<std::u16string, std::int64_t>> contents = {
@@ -72,14 +42,7 @@ class RecordGridTest : public ::testing::Test {
     ASSERT_TRUE(store_.WriteAll(rows));
     ASSERT_TRUE(model_.ShowAll());
     RECT bounds{0, 0, 780, 360};
-    ASSERT_NE(grid_.Create(host_, kGridId, bounds), nullptr);
-    ShowWindow(host_, SW_SHOW);
-    os::SetMessageBoxResponder(&Responder::Answer, &responder_);
-  }
-  void TearDown() override {
-    os::SetMessageBoxResponder(nullptr, nullptr);
-    SetWindowLongPtrW(host_, GWLP_USERDATA, 0);
-    DestroyWindow(host_);
+    ASSERT_NE(grid_.Create(host_.hwnd(), kGridId, bounds), nullptr);
   }
 
   // What the list view shows in a cell: it asks the grid through LVN_GETDISPINFO.
@@ -105,7 +68,7 @@ class RecordGridTest : public ::testing::Test {
     click.hdr.code = LVN_COLUMNCLICK;
     click.iItem = -1;
     click.iSubItem = column;
-    SendMessageW(host_, WM_NOTIFY, kGridId, reinterpret_cast<LPARAM>(&click));
+    SendMessageW(host_.hwnd(), WM_NOTIFY, kGridId, reinterpret_cast<LPARAM>(&click));
   }
   void Select(int row) {
     LVITEMW select{};
@@ -124,8 +87,8 @@ class RecordGridTest : public ::testing::Test {
   records::RecordStore store_;
   RecordTableModel model_{store_};
   RecordGrid grid_{model_};
-  Responder responder_;
-  HWND host_ = nullptr;
+  test::GridHost host_{grid_};
+  test::RecordedBoxes responder_;
 };
 
 TEST_F(RecordGridTest, ShowsEveryRowWithTimesAsHoursMinutesSeconds) {
@@ -155,8 +118,8 @@ TEST_F(RecordGridTest, DeleteRemovesTheThreeSelectedRows) {
 }
 
 TEST_F(RecordGridTest, DeleteAllAsksAndCancelKeepsEverything) {
-  responder_.answer = kAnswerCancel;
-  EXPECT_FALSE(RunDeleteAll(host_, model_, grid_));
+  responder_.answer = test::kAnswerCancel;
+  EXPECT_FALSE(RunDeleteAll(host_.hwnd(), model_, grid_));
   ASSERT_EQ(responder_.boxes.size(), 1u);
   EXPECT_EQ(responder_.boxes[0].caption, u"Delete All Current Records");
   EXPECT_EQ(responder_.boxes[0].text, u"Are you sure of deleting all current records?");
@@ -164,12 +127,12 @@ TEST_F(RecordGridTest, DeleteAllAsksAndCancelKeepsEverything) {
   EXPECT_EQ(StoredCount(), 5u);
 
   responder_.answer = os::kAnswerOk;
-  EXPECT_TRUE(RunDeleteAll(host_, model_, grid_));
+  EXPECT_TRUE(RunDeleteAll(host_.hwnd(), model_, grid_));
   EXPECT_EQ(StoredCount(), 0u);
   EXPECT_EQ(SendMessageW(grid_.hwnd(), LVM_GETITEMCOUNT, 0, 0), 0);
 
   // An empty view asks nothing.
-  EXPECT_FALSE(RunDeleteAll(host_, model_, grid_));
+  EXPECT_FALSE(RunDeleteAll(host_.hwnd(), model_, grid_));
   EXPECT_EQ(responder_.boxes.size(), 2u);
 }
 

@@ -13,28 +13,12 @@
 #include "platform/os/native_path.h"
 #include "tests/support/temp_folder.h"
 #include "tracker/records/record_commands.h"
+#include "tracker/records/tests/window_test_support.h"
 
 namespace tracker {
 namespace {
 
 constexpr int kGridId = 100;
-
-struct Responder {
-  std::vector<os::MessageBoxRequest> boxes;
-  static int Answer(const os::MessageBoxRequest& request, void* context) {
-    static_cast<Responder*>(context)->boxes.push_back(request);
-    return os::kAnswerOk;
-  }
-};
-
-LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NOTIFY) {
-    auto* grid = reinterpret_cast<RecordGrid*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    LRESULT result = 0;
-    if (grid != nullptr && grid->OnNotify(reinterpret_cast<const NMHDR*>(lparam), result)) return result;
-  }
-  return DefWindowProcW(hwnd, message, wparam, lparam);
-}
 
 std::u16string Text(HWND hwnd) {
   wchar_t buffer[256] = {};
@@ -45,18 +29,8 @@ std::u16string Text(HWND hwnd) {
 class RecordSearchWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_DATE_CLASSES};
-    InitCommonControlsEx(&controls);
-    WNDCLASSW window_class{};
-    window_class.lpfnWndProc = HostProc;
-    window_class.hInstance = GetModuleHandleW(nullptr);
-    window_class.lpszClassName = L"RecordSearchTestHost";
-    RegisterClassW(&window_class);
-    host_ = CreateWindowExW(0, L"RecordSearchTestHost", L"Record Table", WS_OVERLAPPEDWINDOW, 0, 0, 800, 400,
-                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(host_, nullptr);
-    SetWindowLongPtrW(host_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&grid_));
-    totals_ = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN, 0, 330, 400, 200, host_,
+    ASSERT_NE(host_.hwnd(), nullptr);
+    totals_ = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN, 0, 330, 400, 200, host_.hwnd(),
                               nullptr, GetModuleHandleW(nullptr), nullptr);
 
     ASSERT_EQ(store_.Open(folder_.File("Pendulo.db")), records::OpenStatus::kOk);
@@ -88,20 +62,14 @@ class RecordSearchWindowTest : public ::testing::Test {
     ASSERT_TRUE(store_.WriteAll(rows));
     ASSERT_TRUE(model_.ShowAll());
     RECT bounds{0, 0, 780, 320};
-    ASSERT_NE(grid_.Create(host_, kGridId, bounds), nullptr);
+    ASSERT_NE(grid_.Create(host_.hwnd(), kGridId, bounds), nullptr);
     FillTotalsBox(totals_, {u"from an earlier search"});
-    os::SetMessageBoxResponder(&Responder::Answer, &responder_);
     search_ = std::make_unique<RecordSearchWindow>(model_, grid_, store_, totals_, u"2026-12-10",
                                                    u"C:\\Pendulo\\Pendulo.db");
-    search_->Show(host_);
+    search_->Show(host_.hwnd());
     ASSERT_NE(search_->hwnd(), nullptr);
   }
-  void TearDown() override {
-    os::SetMessageBoxResponder(nullptr, nullptr);
-    search_.reset();
-    SetWindowLongPtrW(host_, GWLP_USERDATA, 0);
-    DestroyWindow(host_);
-  }
+  void TearDown() override { search_.reset(); }
   std::int64_t GridRows() { return SendMessageW(grid_.hwnd(), LVM_GETITEMCOUNT, 0, 0); }
   std::int64_t TotalsItems() { return SendMessageW(totals_, CB_GETCOUNT, 0, 0); }
 
@@ -109,10 +77,10 @@ class RecordSearchWindowTest : public ::testing::Test {
   records::RecordStore store_;
   RecordTableModel model_{store_};
   RecordGrid grid_{model_};
-  HWND host_ = nullptr;
+  test::GridHost host_{grid_};
   HWND totals_ = nullptr;
+  test::RecordedBoxes responder_;
   std::unique_ptr<RecordSearchWindow> search_;
-  Responder responder_;
 };
 
 TEST_F(RecordSearchWindowTest, LoadFillsTheListsAndTheDesignedRanges) {
@@ -150,7 +118,7 @@ TEST_F(RecordSearchWindowTest, FindFillsTheGridAndTheTotalsBox) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    search_->Show(host_);
+    search_->Show(host_.hwnd());
     SearchForm form = DesignedSearchForm(u"2026-12-10", search_->ListItems(false), search_->ListItems(true));
     c.change(form);
     search_->WriteForm(form);

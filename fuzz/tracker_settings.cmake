@@ -1,0 +1,2 @@
+lz_add_fuzz(tracker_settings_fuzz tracker_settings_fuzz.cpp)
+target_link_libraries(tracker_settings_fuzz PRIVATE lz_tracker_main)

@@ -1,0 +1,356 @@
+#pragma once
+// Our own TSF host for driving the text-service library in a test: a thread manager with its keystroke,
+// compartment and language-bar item managers, a document manager with one context over a text buffer,
+// and records of everything the text service asks of them (advised sinks, preserved keys, compartment
+// writes, language-bar updates, references held). Wine's msctf routes no keys to a text service and has no
+// language-bar item manager, so tests use this host instead.
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "textservice/ui/tsf_declarations.h"
+
+namespace lz::test {
+
+// Reference counting shared by the host's objects: the host holds one reference of its own, so a count
+// of 1 means the text service holds none.
+class HostObject {
+ public:
+  LONG references() const { return references_; }
+
+ protected:
+  ULONG AddReference() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
+  ULONG ReleaseReference() { return static_cast<ULONG>(InterlockedDecrement(&references_)); }
+  LONG references_ = 1;
+};
+
+// One advised sink of an ITfSource.
+struct AdvisedSink {
+  GUID iid;
+  IUnknown* sink;  // the interface asked for, referenced
+  DWORD cookie;
+};
+
+// The sinks of one ITfSource, with the cookies it hands out.
+class SinkList {
+ public:
+  explicit SinkList(std::vector<GUID> accepted) : accepted_(std::move(accepted)) {}
+  ~SinkList();
+  HRESULT Advise(REFIID riid, IUnknown* sink, DWORD* cookie);
+  HRESULT Unadvise(DWORD cookie);
+  const std::vector<AdvisedSink>& sinks() const { return sinks_; }
+  int CountOf(REFIID riid) const;
+  template <typename T>
+  void ForEach(REFIID riid, const std::function<void(T*)>& call) const {
+    const std::vector<AdvisedSink> copy = sinks_;
+    for (const AdvisedSink& s : copy) {
+      if (IsEqualIID(s.iid, riid)) call(static_cast<T*>(s.sink));
+    }
+  }
+
+ private:
+  std::vector<GUID> accepted_;
+  std::vector<AdvisedSink> sinks_;
+  DWORD next_cookie_ = 0x100;
+};
+
+// A compartment whose change sinks hear every SetValue (the setter's own and unchanged values too, as
+// Wine's msctf does).
+class HostCompartment final : public ITfCompartment, public ITfSource, public HostObject {
+ public:
+  HostCompartment() : sinks_({IID_ITfCompartmentEventSink}) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return AddReference(); }
+  ULONG STDMETHODCALLTYPE Release() override { return ReleaseReference(); }
+  HRESULT STDMETHODCALLTYPE SetValue(TfClientId client, const VARIANT* value) override;
+  HRESULT STDMETHODCALLTYPE GetValue(VARIANT* value) override;
+  HRESULT STDMETHODCALLTYPE AdviseSink(REFIID riid, IUnknown* sink, DWORD* cookie) override {
+    return sinks_.Advise(riid, sink, cookie);
+  }
+  HRESULT STDMETHODCALLTYPE UnadviseSink(DWORD cookie) override { return sinks_.Unadvise(cookie); }
+
+  void SetGuid(const GUID& guid) { guid_ = guid; }
+  // Set by the test without telling anyone (the state an application left behind).
+  void Preset(LONG value) {
+    value_ = value;
+    has_value_ = true;
+  }
+  bool has_value() const { return has_value_; }
+  LONG value() const { return value_; }
+  int writes() const { return writes_; }
+  const SinkList& sinks() const { return sinks_; }
+
+ private:
+  GUID guid_{};
+  bool has_value_ = false;
+  LONG value_ = 0;
+  int writes_ = 0;
+  SinkList sinks_;
+};
+
+// The compartments of one owner (the thread manager or a context), made on first use.
+class CompartmentSet {
+ public:
+  ~CompartmentSet();
+  HostCompartment& Get(const GUID& guid);
+  HRESULT GetCompartment(REFGUID guid, ITfCompartment** out);
+  int AdvisedSinks() const;
+  // The compartments with more than the host's own reference.
+  int Referenced() const;
+
+ private:
+  std::vector<std::pair<GUID, HostCompartment*>> compartments_;
+};
+
+class HostContext;
+class HostThreadManager;
+
+class HostView final : public ITfContextView, public HostObject {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return AddReference(); }
+  ULONG STDMETHODCALLTYPE Release() override { return ReleaseReference(); }
+  HRESULT STDMETHODCALLTYPE GetRangeFromPoint(TfEditCookie, const POINT*, DWORD, ITfRange**) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetTextExt(TfEditCookie, ITfRange*, RECT* rect, BOOL* clipped) override;
+  HRESULT STDMETHODCALLTYPE GetScreenExt(RECT* rect) override;
+  HRESULT STDMETHODCALLTYPE GetWnd(HWND* window) override;
+
+  HWND window = nullptr;
+  RECT text_extent{100, 100, 120, 120};
+};
+
+class HostContext final : public ITfContext, public ITfSource, public ITfCompartmentMgr, public HostObject {
+ public:
+  explicit HostContext(HostThreadManager* owner);
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return AddReference(); }
+  ULONG STDMETHODCALLTYPE Release() override { return ReleaseReference(); }
+
+  // ITfContext
+  HRESULT STDMETHODCALLTYPE RequestEditSession(TfClientId client, ITfEditSession* session, DWORD flags,
+                                               HRESULT* session_result) override;
+  HRESULT STDMETHODCALLTYPE InWriteSession(TfClientId, BOOL* writing) override;
+  HRESULT STDMETHODCALLTYPE GetSelection(TfEditCookie, ULONG, ULONG, TF_SELECTION*, ULONG*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE SetSelection(TfEditCookie, ULONG, const TF_SELECTION*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetStart(TfEditCookie, ITfRange**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetEnd(TfEditCookie, ITfRange**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetActiveView(ITfContextView** view) override;
+  HRESULT STDMETHODCALLTYPE EnumViews(IEnumTfContextViews**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetStatus(TF_STATUS* status) override;
+  HRESULT STDMETHODCALLTYPE GetProperty(REFGUID, ITfProperty**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetAppProperty(REFGUID, ITfReadOnlyProperty**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE TrackProperties(const GUID**, ULONG, const GUID**, ULONG, ITfReadOnlyProperty**) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE EnumProperties(IEnumTfProperties**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetDocumentMgr(ITfDocumentMgr**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE CreateRangeBackup(TfEditCookie, ITfRange*, ITfRangeBackup**) override { return E_NOTIMPL; }
+
+  // ITfSource (text-edit and text-layout sinks)
+  HRESULT STDMETHODCALLTYPE AdviseSink(REFIID riid, IUnknown* sink, DWORD* cookie) override {
+    return sinks_.Advise(riid, sink, cookie);
+  }
+  HRESULT STDMETHODCALLTYPE UnadviseSink(DWORD cookie) override { return sinks_.Unadvise(cookie); }
+
+  // ITfCompartmentMgr
+  HRESULT STDMETHODCALLTYPE GetCompartment(REFGUID guid, ITfCompartment** out) override {
+    return compartments_.GetCompartment(guid, out);
+  }
+  HRESULT STDMETHODCALLTYPE ClearCompartment(TfClientId, REFGUID) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE EnumCompartments(IEnumGUID**) override { return E_NOTIMPL; }
+
+  CompartmentSet& compartments() { return compartments_; }
+  const SinkList& sinks() const { return sinks_; }
+  HostView& view() { return view_; }
+
+ private:
+  HostThreadManager* owner_;
+  SinkList sinks_;
+  CompartmentSet compartments_;
+  HostView view_;
+};
+
+class HostDocument final : public ITfDocumentMgr, public HostObject {
+ public:
+  explicit HostDocument(HostContext* top) : top_(top) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return AddReference(); }
+  ULONG STDMETHODCALLTYPE Release() override { return ReleaseReference(); }
+  HRESULT STDMETHODCALLTYPE CreateContext(TfClientId, DWORD, IUnknown*, ITfContext**, TfEditCookie*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Push(ITfContext*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Pop(DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetTop(ITfContext** context) override;
+  HRESULT STDMETHODCALLTYPE GetBase(ITfContext** context) override { return GetTop(context); }
+  HRESULT STDMETHODCALLTYPE EnumContexts(IEnumTfContexts**) override { return E_NOTIMPL; }
+
+ private:
+  HostContext* top_;
+};
+
+// How the keystroke manager hands a key to the key event sink: as TSF does (OnTestKeyDown, then
+// OnKeyDown when the test said eaten), OnKeyDown alone, or OnTestKeyDown twice before OnKeyDown (as some
+// hosts ask).
+enum class KeyDelivery { kTsfLike, kKeyDownOnly, kTestDownTwice };
+
+struct PassedKey {
+  UINT message;  // WM_KEYDOWN or WM_KEYUP
+  WPARAM vk;
+  UINT scan;
+};
+
+struct PreservedKeyRecord {
+  GUID guid;
+  TF_PRESERVEDKEY key;
+  std::wstring description;
+};
+
+// Records OnUpdate of the language-bar items the text service adds.
+class HostItemSink final : public ITfLangBarItemSink, public HostObject {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return AddReference(); }
+  ULONG STDMETHODCALLTYPE Release() override { return ReleaseReference(); }
+  HRESULT STDMETHODCALLTYPE OnUpdate(DWORD flags) override {
+    updates.push_back(flags);
+    return S_OK;
+  }
+  std::vector<DWORD> updates;
+};
+
+class HostThreadManager final : public ITfThreadMgr,
+                                public ITfSource,
+                                public ITfKeystrokeMgr,
+                                public ITfCompartmentMgr,
+                                public ITfLangBarItemMgr,
+                                public HostObject {
+ public:
+  HostThreadManager();
+  ~HostThreadManager();
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return AddReference(); }
+  ULONG STDMETHODCALLTYPE Release() override { return ReleaseReference(); }
+
+  // ITfThreadMgr
+  HRESULT STDMETHODCALLTYPE Activate(TfClientId*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Deactivate() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE CreateDocumentMgr(ITfDocumentMgr**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE EnumDocumentMgrs(IEnumTfDocumentMgrs**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetFocus(ITfDocumentMgr** focus) override;
+  HRESULT STDMETHODCALLTYPE SetFocus(ITfDocumentMgr*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE AssociateFocus(HWND, ITfDocumentMgr*, ITfDocumentMgr**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE IsThreadFocus(BOOL* focus) override;
+  HRESULT STDMETHODCALLTYPE GetFunctionProvider(REFCLSID, ITfFunctionProvider**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE EnumFunctionProviders(IEnumTfFunctionProviders**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetGlobalCompartment(ITfCompartmentMgr**) override { return E_NOTIMPL; }
+
+  // ITfSource (thread-manager event, profile notify and thread-focus sinks)
+  HRESULT STDMETHODCALLTYPE AdviseSink(REFIID riid, IUnknown* sink, DWORD* cookie) override;
+  HRESULT STDMETHODCALLTYPE UnadviseSink(DWORD cookie) override { return sinks_.Unadvise(cookie); }
+
+  // ITfKeystrokeMgr
+  HRESULT STDMETHODCALLTYPE AdviseKeyEventSink(TfClientId client, ITfKeyEventSink* sink, BOOL foreground) override;
+  HRESULT STDMETHODCALLTYPE UnadviseKeyEventSink(TfClientId client) override;
+  HRESULT STDMETHODCALLTYPE GetForeground(CLSID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE TestKeyDown(WPARAM, LPARAM, BOOL*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE TestKeyUp(WPARAM, LPARAM, BOOL*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE KeyDown(WPARAM, LPARAM, BOOL*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE KeyUp(WPARAM, LPARAM, BOOL*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetPreservedKey(ITfContext*, const TF_PRESERVEDKEY*, GUID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE IsPreservedKey(REFGUID guid, const TF_PRESERVEDKEY* key, BOOL* registered) override;
+  HRESULT STDMETHODCALLTYPE PreserveKey(TfClientId client, REFGUID guid, const TF_PRESERVEDKEY* key,
+                                        const WCHAR* description, ULONG length) override;
+  HRESULT STDMETHODCALLTYPE UnpreserveKey(REFGUID guid, const TF_PRESERVEDKEY* key) override;
+  HRESULT STDMETHODCALLTYPE SetPreservedKeyDescription(REFGUID, const WCHAR*, ULONG) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetPreservedKeyDescription(REFGUID, BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SimulatePreservedKey(ITfContext*, REFGUID, BOOL*) override { return E_NOTIMPL; }
+
+  // ITfCompartmentMgr
+  HRESULT STDMETHODCALLTYPE GetCompartment(REFGUID guid, ITfCompartment** out) override {
+    return compartments_.GetCompartment(guid, out);
+  }
+  HRESULT STDMETHODCALLTYPE ClearCompartment(TfClientId, REFGUID) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE EnumCompartments(IEnumGUID**) override { return E_NOTIMPL; }
+
+  // ITfLangBarItemMgr
+  HRESULT STDMETHODCALLTYPE EnumItems(IEnumTfLangBarItems**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetItem(REFGUID, ITfLangBarItem**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE AddItem(ITfLangBarItem* item) override;
+  HRESULT STDMETHODCALLTYPE RemoveItem(ITfLangBarItem* item) override;
+  HRESULT STDMETHODCALLTYPE AdviseItemSink(ITfLangBarItemSink*, DWORD*, REFGUID) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE UnadviseItemSink(DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetItemFloatingRect(DWORD, REFGUID, RECT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetItemsStatus(ULONG, const GUID*, DWORD*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetItemNum(ULONG* count) override;
+  HRESULT STDMETHODCALLTYPE GetItems(ULONG, ITfLangBarItem**, TF_LANGBARITEMINFO*, DWORD*, ULONG*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE AdviseItemsSink(ULONG, ITfLangBarItemSink**, const GUID*, DWORD*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE UnadviseItemsSink(ULONG, DWORD*) override { return E_NOTIMPL; }
+
+  // ---- what the test drives and reads ----
+  // Focus moves to the document (or to none) and the thread-manager event sinks hear it.
+  void FocusDocument(bool focused);
+  // Thread focus is lost or gained and the thread-focus sinks hear it.
+  void SetThreadFocus(bool focused);
+  // Delivers a preserved key to the key event sink; false when no preserved key matches.
+  bool PressPreservedKey(UINT vk, UINT modifiers, BOOL* eaten);
+  // One key message to the key event sink: a preserved key goes to OnPreservedKey, others as `delivery`
+  // says. A key not eaten is logged and edits the document's text like an edit control. True when eaten.
+  bool DeliverKey(UINT message, WPARAM vk, LPARAM lparam);
+  // Gives the host window the keyboard focus, so that typed keys (SendInput, or the library's
+  // keybd_event) arrive in its message queue.
+  void TakeKeyboardFocus();
+  // Takes the key messages that arrived for the host window in `rounds` short waits and delivers them;
+  // returns how many were delivered.
+  int PumpKeys(int rounds);
+  HWND window() const { return window_; }
+  KeyDelivery delivery = KeyDelivery::kTsfLike;
+  std::vector<PassedKey> passed_keys;
+  std::u16string text;  // the document's text as passed keys edited it
+
+  CompartmentSet& compartments() { return compartments_; }
+  const SinkList& sinks() const { return sinks_; }
+  HostContext& context() { return *context_; }
+  HostDocument& document() { return *document_; }
+  HostItemSink& item_sink() { return item_sink_; }
+  const std::vector<PreservedKeyRecord>& preserved() const { return preserved_; }
+  ITfKeyEventSink* key_sink() const { return key_sink_; }
+  bool key_sink_foreground() const { return key_sink_foreground_; }
+  const std::vector<ITfLangBarItem*>& items() const { return items_; }
+  // Makes AdviseSink of this kind fail (E_FAIL), to test a failed activation.
+  GUID refuse_sink = GUID_NULL;
+
+  // The sinks advised on the host right now, of every kind.
+  int AdvisedSinkCount() const;
+  // True when no host object is referenced by anyone but the host.
+  bool NothingHeld() const;
+
+ private:
+  SinkList sinks_;
+  CompartmentSet compartments_;
+  HostContext* context_;
+  HostDocument* document_;
+  HostItemSink item_sink_;
+  bool focused_ = true;
+  bool thread_focus_ = true;
+  ITfKeyEventSink* key_sink_ = nullptr;
+  TfClientId key_client_ = 0;
+  bool key_sink_foreground_ = false;
+  std::vector<PreservedKeyRecord> preserved_;
+  std::vector<ITfLangBarItem*> items_;
+  std::vector<DWORD> item_sink_cookies_;
+  HWND window_ = nullptr;
+};
+
+}  // namespace lz::test

@@ -1,0 +1,418 @@
+#include "tracker/main/main_window.h"
+
+#include <utility>
+#include <vector>
+
+#include "platform/os/local_clock.h"
+#include "platform/os/message_box.h"
+#include "platform/os/program_start.h"
+#include "platform/os/user_registry.h"
+#include "platform/os/whole_file.h"
+#include "tracker/main/command_ids.h"
+#include "tracker/main/numeric_value.h"
+#include "tracker/main/reminder_dates.h"
+#include "tracker/main/settings_file.h"
+
+namespace tracker {
+namespace {
+
+constexpr UINT_PTR kClockTimer = 1;
+constexpr UINT kClockInterval = 1000;
+constexpr char16_t kTitle[] = u"Pendulo";
+
+// The form's designed layout, in twips.
+constexpr double kFrameTop = 420;
+constexpr double kListLeft = 2880;
+constexpr double kListTop = 960;
+constexpr double kListWidthMargin = 3020;   // the list is the form's width less this
+constexpr double kListHeightMargin = 2180;  // and its height less this
+constexpr double kResizeMinWidth = 4000;
+constexpr double kResizeMinHeight = 3000;
+
+std::vector<forms::MenuRow> MainMenuRows() {
+  using R = forms::MenuRow;
+  return {
+      R{0, u"&Time ", 0},
+      R{1, u"-", 0, 0, false, false, true, false},
+      R{1, u"Set Remin&der...", kCmdSetReminder, 'D', true},
+      R{1, u"Sta&rt", kCmdStart, 'R', true},
+      R{1, u"S&top", kCmdStop, 'T', true, false, false},
+      R{1, u"Pa&use", kCmdPause, 'U', true, false, false},
+      R{1, u"-", 0},
+      R{1, u"Standard T&ime", kCmdStandardTime, 'I', true},
+      R{1, u"&Accurate Time", kCmdAccurateTime, 'A', true},
+      R{1, u"&Normal Time", kCmdNormalTime, 'N', true, false, true, false},
+      R{1, u"-", 0},
+      R{1, u"Ad&just Date and Time...", kCmdAdjustTime},
+      R{1, u"&World Time and Weather", kCmdWorldTime},
+      R{2, u"&Greenwich Mean Time", kCmdGreenwichTime},
+      R{2, u"&Main City Time", kCmdMainCityTime},
+      R{2, u"Weather &Forecast", kCmdWeatherForecast},
+      R{1, u"Search", kCmdSearch, VK_F1},
+      R{1, u"Web Navigation", kCmdNavigation, VK_F12},
+      R{0, u"&Record ", 0},
+      R{1, u"Record Ta&ble...", kCmdShowRecordTable, 'B', true},
+      R{1, u"&Save to Record Table", kCmdSaveToRecordTable, 'S', true, false, false},
+      R{1, u"-", 0},
+      R{1, u"Modi&fy Selected Record  ", kCmdModifySelectedRecord, 'F', true, false, false},
+      R{1, u"&Delete Selected Record", kCmdClearLatest, 0, false, false, false},
+      R{1, u"Delete &All Records", kCmdClearAll, 0, false, false, false},
+      R{1, u"-", 0},
+      R{1, u"Save to &Memo", kCmdCopyRecords, 0, false, false, false},
+      R{1, u"Add Da&te to Memo", kCmdCopyDate},
+      R{1, u"Add T&ime to Memo", kCmdCopyTime},
+      R{1, u"Add &Blank Record", kCmdAddBlankRecord, 0, false, false, true, false},
+      R{0, u"T&ools ", 0},
+      R{1, u"&Memo...", kCmdMemo, 'M', true},
+      R{1, u"&Options...", kCmdOptions, 'O', true},
+      R{1, u"Shutdown Computer Now", kCmdShutdownNow, VK_F4},
+      R{1, u"&Shutdown Computer", kCmdShutdown},
+      R{1, u"-", 0},
+      R{1, u"Calculate Date", kCmdCalculateDate},
+      R{0, u"&View ", 0},
+      R{1, u"Hide Scr&een to Tray", kCmdHideToTray, 'E', true},
+      R{1, u"&Quit", kCmdQuit, 'Q', true},
+      R{1, u"Hide Screen to Tray and S&how Memo", kCmdHideAndShowMemo, 'H', true},
+      R{1, u"-", 0},
+      R{1, u"Restore M&emo Position", kCmdRestoreMemoPosition},
+      R{1, u"Restore Record &Table Position", kCmdRestoreTablePosition},
+      R{1, u"Restore T&ip Position", kCmdRestoreTipPosition},
+      R{1, u"Restore Set &Reminder Position", kCmdRestoreDialogPosition},
+      R{0, u"&Help ", 0},
+      R{1, u"&Documentation", kCmdDocumentation},
+      R{1, u"-", 0},
+      R{1, u"Pendulo On the &Web", kCmdHomePage},
+      R{1, u"-", 0},
+      R{1, u"&About Pendulo", kCmdAbout},
+      R{0, u"mainmenu", kMenuTray, 0, false, false, true, false},
+      R{1, u"Start", kCmdPopupStart},
+      R{1, u"Stop", kCmdPopupStop},
+      R{1, u"Pause", kCmdPopupPause},
+      R{1, u"-", 0},
+      R{1, u"&Main City Time", kCmdPopupMainCityTime, 0, false, false, true, false},
+      R{1, u"Weather", kCmdPopupWeather, 0, false, false, true, false},
+      R{1, u"Ad&just Date and Time...", kCmdPopupAdjustDateTime, 0, false, false, true, false},
+      R{1, u"Set Reminder...", kCmdPopupSetReminder},
+      R{1, u"Memo...", kCmdPopupMemo},
+      R{1, u"Options...", kCmdPopupOptions},
+      R{1, u"-", 0},
+      R{1, u"Hide to Tray", kCmdPopupHideToTray, 0, false, false, true, false},
+      R{1, u"Show Window...", kCmdPopupShowWindow, 0, false, false, true, false},
+      R{1, u"Restore Window Position", kCmdPopupRestoreWindowPosition},
+      R{1, u"Exit", kCmdPopupExit},
+      R{0, u"mnuMainListView", kMenuRecordList, 0, false, false, true, false},
+      R{1, u"Save to R&ecord Table", kCmdPopupSaveToRecordTable},
+      R{1, u"Modi&fy Selected Record     ", kCmdPopupModifySelectedRecord},
+      R{1, u"&Delete Selected Record   ", kCmdPopupClearLatest},
+  };
+}
+
+}  // namespace
+
+MainWindow::MainWindow(std::u16string program_folder)
+    : forms::Form(kTitle, kDesignedMainWindow.left, kDesignedMainWindow.top, kDesignedMainWindow.width,
+                  kDesignedMainWindow.height),
+      program_folder_(std::move(program_folder)),
+      settings_path_(SettingsPath(program_folder_)) {}
+
+void MainWindow::OnLoad() {
+  toolbar1_ = &AddToolbar();
+  toolbar1_->AddButtons({
+      {u"settime", u"Set Reminder", STD_PROPERTIES},
+      {u"start", u"Start", STD_FILENEW},
+      {u"pause", u"Pause", STD_UNDO},
+      {u"stop", u"Stop", STD_DELETE},
+      {u"Baidu", u"Web Navigation", STD_FIND},
+      {u"recordtable", u"Record Table", STD_FILEOPEN},
+      {u"save", u"Save to Record Table", STD_FILESAVE},
+      {u"memo", u"Memo", STD_PASTE},
+      {u"delete", u"Delete Selected Record", STD_CUT},
+      {u"options", u"Options", STD_PROPERTIES},
+      {u"website", u"Pendulo On the Web", STD_REPLACE},
+      {u"help", u"Documentation", STD_HELP},
+      {u"Shutdown", u"Shutdown Computer", STD_PRINT},
+      {u"exit", u"Quit", STD_REDOW},
+  });
+  toolbar1_->on_click = [this](const std::u16string& key) { OnToolbarKey(key); };
+
+  frame1_ = &AddFrame(u"", 0, kFrameTop, kDesignedMainWindow.width - 80, 1000);
+  label4_ = &AddLabel(u"", 120, 560, 5200, 300);
+  combo_baidu_ = &AddComboBox(5400, 520, 2900, 1800, true);
+  const char16_t* captions[] = {u"Start", u"Clock", u"Pass", u"Inverse", u"Content", u"Remark", u"Rate"};
+  for (int i = 0; i < 7; ++i) AddLabel(captions[i], 120, 1000 + 400.0 * i, 700, 300);
+  text1_ = &AddTextBox(840, 960, 1900, 330);
+  text2_ = &AddTextBox(840, 1360, 1900, 330);
+  text3_ = &AddTextBox(840, 1760, 1900, 330);
+  text4_ = &AddTextBox(840, 2160, 1900, 330);
+  combo1_ = &AddComboBox(840, 2560, 1900, 1800, true);
+  text5_ = &AddTextBox(840, 2960, 1900, 330);
+  text6_ = &AddTextBox(840, 3360, 1900, 330);
+  forms::Button& command1 = AddButton(u"Start", 120, 3840, 1260, 400);
+  forms::Button& command2 = AddButton(u"Stop", 1480, 3840, 1260, 400);
+  forms::Button& set_time = AddButton(u"Set Reminder", 120, 4320, 2620, 400);
+  command1.on_click = [this] { StartCount(); };
+  command2.on_click = [this] { StopCount(); };
+  set_time.on_click = [this] { OnMenuCommand(kCmdSetReminder); };
+
+  list_view1_ = &AddListView(kListLeft, kListTop, kDesignedMainWindow.width - kListWidthMargin,
+                             kDesignedMainWindow.height - kListHeightMargin);
+  struct Column {
+    const char16_t* header;
+    double width;
+  } const columns[] = {{u"Start", 610},   {u"Stop", 700},        {u"Content", 1150},
+                       {u"Pass", 1550},   {u"Remark", 1550},     {u"Record Date", 1040},
+                       {u"Weekday", 640}, {u" Rate(Hourly)", 900}, {u" Amount", 1}};
+  for (const auto& column : columns) list_view1_->AddColumn(column.header, column.width);
+  // Whole-row selection added to whatever extended style the list has.
+  const LRESULT style = SendMessageW(list_view1_->hwnd(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
+  SendMessageW(list_view1_->hwnd(), LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style | LVS_EX_FULLROWSELECT);
+
+  status_bar1_ = &AddStatusBar();
+  status_bar1_->SetPanels({5200, 3000});
+
+  menu_.Build(MainMenuRows());
+  SetMenu(menu_);
+  OnResize();
+  SetTimer(hwnd(), kClockTimer, kClockInterval, nullptr);
+}
+
+void MainWindow::StartUp() {
+  std::vector<std::uint8_t> bytes;
+  os::ReadWholeFile(settings_path_.c_str(), bytes);  // no file reads as every key missing
+  const SettingsFile file = SettingsFile::FromBytes(bytes);
+  const os::ClockReading now = os::ReadClock();
+  state_ = DecideStartup(file, program_folder_, now.local);
+  mode_ = ClockModeState{};  // Standard Time, no item checked
+
+  hwnd();  // the controls exist from here on
+  if (state_.main_window) {
+    const TwipRect& r = *state_.main_window;
+    // Stored numbers that no screen shows would put the window where nobody can reach it.
+    const RECT pixels{forms::TwipsToPixelsX(r.left), forms::TwipsToPixelsY(r.top),
+                      forms::TwipsToPixelsX(r.left + r.width), forms::TwipsToPixelsY(r.top + r.height)};
+    if (MonitorFromRect(&pixels, MONITOR_DEFAULTTONULL)) SetGeometry(r.left, r.top, r.width, r.height);
+  }
+  if (state_.run_at_logon) os::SetUserString(kRunKey, kRunValueName, state_.run_at_logon->c_str());
+  for (const auto& preset : WebSearchPresets()) combo_baidu_->AddItem(preset);
+  for (const auto& activity : state_.activities) combo1_->AddItem(activity);
+  combo1_->SetText(state_.activity_text);
+  label4_->SetText(state_.date_line);
+  text2_->SetText(state_.clock_text);
+  status_bar1_->SetPanel(0, state_.date_line);
+  ApplyCounterCommands();
+  if (!state_.main_window_hidden) Show();
+}
+
+void MainWindow::Tick() {
+  const os::ClockReading now = os::ReadClock();
+  text2_->SetText(os::FormatNamed(now.local, ClockFormat(mode_)));
+  std::u16string caption = u" Pendulo - [ Current Time " + text2_->Text() + u" ] ";
+  if (counter_.blstart()) {
+    text1_->SetText(counter_.start_text());
+    text3_->SetText(ElapsedText(counter_.ElapsedSeconds(now.absolute), mode_));
+    caption = u" Pendulo - [ Pass " + text3_->Text() + u" ] ";
+  }
+  if (caption != last_caption_) {
+    forms::SetWindowText16(hwnd(), caption);
+    last_caption_ = caption;
+  }
+  const std::u16string line =
+      DateLine(WeekdayText(now.local.weekday), os::FormatNamed(now.local, os::NamedFormat::kLongDate));
+  if (label4_->Text() != line) label4_->SetText(line);
+  if (status_bar1_->Panel(0) != line) status_bar1_->SetPanel(0, line);
+}
+
+void MainWindow::OnTimer(UINT_PTR id) {
+  if (id == kClockTimer) Tick();
+}
+
+void MainWindow::StartCount() {
+  const os::ClockReading now = os::ReadClock();
+  if (!counter_.Start(now.absolute, os::FormatNamed(now.local, ClockFormat(mode_)), mode_)) return;
+  text3_->SetText(counter_.elapsed_text());
+  text1_->SetText(counter_.start_text());
+  status_bar1_->SetPanel(1, counter_.status());
+  current_row_ = list_view1_->AddRow(counter_.start_text());
+  ++intRecordCount;
+  ApplyCounterCommands();
+}
+
+void MainWindow::PauseCount() {
+  if (!counter_.PauseOrContinue(os::ReadClock().absolute)) return;
+  status_bar1_->SetPanel(1, counter_.status());
+  ApplyCounterCommands();
+}
+
+void MainWindow::StopCount() {
+  const os::ClockReading now = os::ReadClock();
+  StopInputs inputs;
+  inputs.clock_text = text2_->Text();
+  inputs.activity = combo1_->Text();
+  inputs.remark = text5_->Text();
+  inputs.rate = text6_->Text();
+  inputs.short_date = os::FormatNamed(now.local, os::NamedFormat::kShortDate);
+  inputs.weekday = now.local.weekday;
+  const auto row = counter_.Stop(now.absolute, inputs, mode_);
+  if (!row) return;
+  const std::u16string* cells[] = {&row->stop,        &row->content, &row->pass, &row->remark,
+                                   &row->record_date, &row->weekday};
+  for (int c = 0; c < 6; ++c) list_view1_->SetCell(current_row_, c + 1, *cells[c]);
+  if (!row->rate.empty()) list_view1_->SetCell(current_row_, 7, row->rate);
+  text3_->SetText(u"");
+  text1_->SetText(u"");
+  status_bar1_->SetPanel(1, counter_.status());
+  ApplyCounterCommands();
+}
+
+void MainWindow::ApplyCounterCommands() {
+  const CounterCommands c = counter_.commands();
+  menu_.SetEnabled(kCmdStart, c.start);
+  menu_.SetEnabled(kCmdStop, c.stop);
+  menu_.SetEnabled(kCmdPause, c.pause);
+  menu_.SetCaption(kCmdPause, c.pause_caption);
+  // The record commands stay off from Start to Stop and while the list is empty; modifying and deleting
+  // one row also need a selection, which the list's own events set.
+  const bool records = c.records && list_view1_->RowCount() > 0;
+  for (const int command : {kCmdSaveToRecordTable, kCmdClearAll, kCmdCopyRecords}) menu_.SetEnabled(command, records);
+  menu_.SetEnabled(kCmdModifySelectedRecord, false);
+  menu_.SetEnabled(kCmdClearLatest, false);
+  constexpr int kPauseButton = 2;
+  toolbar1_->SetTip(kPauseButton, c.pause_tip);
+  toolbar1_->SetPressed(kPauseButton, c.pause_pressed);
+}
+
+void MainWindow::ChooseMode(ClockMode mode) {
+  mode_ = ChooseClockMode(mode);
+  menu_.SetChecked(kCmdStandardTime, mode_.standard_checked);
+  menu_.SetChecked(kCmdNormalTime, mode_.normal_checked);
+  menu_.SetChecked(kCmdAccurateTime, mode_.accurate_checked);
+  text2_->SetText(os::FormatNamed(os::ReadClock().local, ClockFormat(mode_)));
+}
+
+void MainWindow::AdjustDateTime() {
+  os::StartProgram(kDateTimeSettingsProgram, kDateTimeSettingsParameters, nullptr);
+}
+
+void MainWindow::CalculateDate() {
+  const std::u16string message = DateAfter180DaysMessage(os::ReadClock().local);
+  os::ShowMessageBox(hwnd(), message.c_str(), kTitle, 0);
+  AdjustDateTime();
+}
+
+void MainWindow::OnToolbarKey(const std::u16string& key) {
+  struct Route {
+    const char16_t* key;
+    int command;
+  } const routes[] = {{u"settime", kCmdSetReminder}, {u"start", kCmdStart},        {u"pause", kCmdPause},
+                      {u"stop", kCmdStop},            {u"Baidu", kCmdNavigation},  {u"recordtable", kCmdShowRecordTable},
+                      {u"save", kCmdSaveToRecordTable}, {u"memo", kCmdMemo},       {u"delete", kCmdClearLatest},
+                      {u"options", kCmdOptions},      {u"website", kCmdHomePage},  {u"help", kCmdDocumentation},
+                      {u"Shutdown", kCmdShutdown},    {u"exit", kCmdQuit}};
+  for (const auto& route : routes) {
+    if (key == route.key) {
+      OnMenuCommand(route.command);
+      return;
+    }
+  }
+}
+
+void MainWindow::OnMenuCommand(int command) {
+  switch (command) {
+    case kCmdStart:
+    case kCmdPopupStart:
+      StartCount();
+      break;
+    case kCmdStop:
+    case kCmdPopupStop:
+      StopCount();
+      break;
+    case kCmdPause:
+    case kCmdPopupPause:
+      PauseCount();
+      break;
+    case kCmdStandardTime:
+      ChooseMode(ClockMode::kStandard);
+      break;
+    case kCmdNormalTime:
+      ChooseMode(ClockMode::kNormal);
+      break;
+    case kCmdAccurateTime:
+      ChooseMode(ClockMode::kAccurate);
+      break;
+    case kCmdAdjustTime:
+    case kCmdPopupAdjustDateTime:
+      AdjustDateTime();
+      break;
+    case kCmdCalculateDate:
+      CalculateDate();
+      break;
+    case kCmdPopupRestoreWindowPosition:
+      SetGeometry(kDesignedMainWindow.left, kDesignedMainWindow.top, kDesignedMainWindow.width,
+                  kDesignedMainWindow.height);
+      Show();
+      break;
+    case kCmdRestoreTipPosition:
+      state_.texts[kTipLeft] = SignedNumberText(4665);
+      state_.texts[kTipTop] = SignedNumberText(3330);
+      break;
+    case kCmdRestoreDialogPosition:
+      state_.texts[kDialogTop] = u"0";
+      break;
+    case kCmdQuit:
+    case kCmdPopupExit:
+      CloseAndEnd();
+      break;
+    default:
+      // The commands of the dialogs, the notification area, the records database and the web come with
+      // those parts of the program.
+      break;
+  }
+}
+
+bool MainWindow::SaveSettings() {
+  std::vector<std::uint8_t> bytes;
+  os::ReadWholeFile(settings_path_.c_str(), bytes);
+  SettingsFile file = SettingsFile::FromBytes(bytes);
+  // The normal place, never a minimised or maximised one, so the next start opens a usable window.
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  GetWindowPlacement(hwnd(), &placement);
+  const RECT& r = placement.rcNormalPosition;
+  const TwipRect geometry{forms::PixelsToTwipsX(r.left), forms::PixelsToTwipsY(r.top),
+                          forms::PixelsToTwipsX(r.right - r.left), forms::PixelsToTwipsY(r.bottom - r.top)};
+  WriteSettings(state_.texts, geometry, state_.reminders, state_.intListview1, file);
+  const bool saved = os::ReplaceWholeFile(settings_path_.c_str(), file.Bytes());
+  if (const auto message = save_notice_.MessageFor(saved, settings_path_)) {
+    os::ShowMessageBox(hwnd(), message->c_str(), kTitle, 0x30 /* MB_ICONEXCLAMATION */);
+  }
+  return saved;
+}
+
+void MainWindow::CloseAndEnd() {
+  if (ended_) return;
+  ended_ = true;
+  // Until the notification area takes the window, closing it saves and ends the program.
+  SaveSettings();
+  KillTimer(hwnd(), kClockTimer);
+  Unload();
+  PostQuitMessage(0);
+}
+
+void MainWindow::OnCloseRequest() { CloseAndEnd(); }
+
+void MainWindow::OnResize() {
+  if (!list_view1_ || !frame1_) return;
+  const double width = Width();
+  const double height = Height();
+  if (!(width > kResizeMinWidth && height > kResizeMinHeight)) return;
+  RECT status{};
+  RECT tools{};
+  GetWindowRect(status_bar1_->hwnd(), &status);
+  GetWindowRect(toolbar1_->hwnd(), &tools);
+  const double status_height = forms::PixelsToTwipsY(status.bottom - status.top);
+  const double toolbar_height = forms::PixelsToTwipsY(tools.bottom - tools.top);
+  frame1_->Move(0, kFrameTop, width - 80, height - kFrameTop - status_height - toolbar_height - 100);
+  list_view1_->Move(kListLeft, kListTop, width - kListWidthMargin, height - kListHeightMargin);
+}
+
+}  // namespace tracker

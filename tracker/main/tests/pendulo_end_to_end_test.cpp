@@ -1,0 +1,118 @@
+// Pendulo.exe as a user runs it: a copy in a folder of its own, a given settings file, commands from its
+// menus, the window closed, and the settings file compared byte for byte.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/os/user_registry.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/tracker_runner.h"
+#include "tracker/main/command_ids.h"
+#include "tracker/main/startup.h"
+
+namespace tracker {
+namespace {
+
+std::filesystem::path BuiltProgram() {
+  wchar_t path[MAX_PATH * 4] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
+  return std::filesystem::path(path).parent_path() / "Pendulo.exe";
+}
+
+std::vector<std::uint8_t> Bytes(const std::string& s) { return std::vector<std::uint8_t>(s.begin(), s.end()); }
+std::string Text(const std::vector<std::uint8_t>& b) { return std::string(b.begin(), b.end()); }
+
+// The 30 settings lines of a file saved after a run that found none.
+std::string FirstRunSettings() {
+  std::string out = "[MyApp]\r\n";
+  for (int k = 0; k < kSettingCount; ++k) {
+    const std::u16string key = SettingKeyName(k);
+    std::string value(key.begin(), key.end());
+    if (k == kForm1Top) value = " 1500";
+    if (k == kForm1Left) value = " 1695";
+    if (k == kForm1Height) value = " 6045";
+    if (k == kForm1Width) value = " 8715";
+    if (k == kTipTop || k == kTipLeft) value = "4000";
+    if (k == kDialogTop || k == kDialogLeft) value = "0";
+    out += std::string(key.begin(), key.end()) + "=" + value + "\r\n";
+  }
+  return out;
+}
+
+std::string EmptyRecord(int j) {
+  return "tra" + std::to_string(9 * j - 5) + "=One Time\r\ntra" + std::to_string(9 * j) + "=\r\n";
+}
+
+std::string FullRecord(int n, const std::string& text, const std::string& frequency, const std::string& shown,
+                       const std::string& date) {
+  const std::string values[] = {"10", "36000", text, frequency, "1", shown, "At   10:00", "9:00:00 AM", date};
+  std::string out;
+  for (int f = 1; f <= 9; ++f) out += "tra" + std::to_string(9 * (n - 1) + f) + "=" + values[f - 1] + "\r\n";
+  return out;
+}
+
+TEST(PenduloEndToEnd, NoFileWritesTheFirstRunFile) {
+  lz::test::TempFolder folder;
+  const auto run = lz::test::RunPendulo(BuiltProgram(), folder.path(), std::nullopt, {});
+  ASSERT_TRUE(run.window_found);
+  EXPECT_TRUE(run.window_visible);
+  EXPECT_TRUE(run.ended);
+  EXPECT_EQ(run.exit_code, 0u);
+  ASSERT_TRUE(run.settings.has_value());
+  std::string expected = FirstRunSettings();
+  for (int j = 1; j <= 15; ++j) expected += EmptyRecord(j);
+  EXPECT_EQ(Text(*run.settings), expected);
+}
+
+TEST(PenduloEndToEnd, AtTaskbarKeepsTheWindowInvisible) {
+  lz::test::TempFolder folder;
+  const auto run = lz::test::RunPendulo(BuiltProgram(), folder.path(), Bytes("[MyApp]\r\nAtTaskbar=1\r\n"), {});
+  ASSERT_TRUE(run.window_found);
+  EXPECT_FALSE(run.window_visible);
+  EXPECT_TRUE(run.ended);
+  ASSERT_TRUE(run.settings.has_value());
+  EXPECT_EQ(Text(*run.settings).rfind("[MyApp]\r\nAtTaskbar=1\r\nSM=SM\r\nAutoStart=AutoStart\r\n", 0), 0u);
+}
+
+TEST(PenduloEndToEnd, AutoStartWritesTheQuotedPathForTheUser) {
+  lz::test::TempFolder folder;
+  os::DeleteUserValue(kRunKey, kRunValueName);
+  const auto run = lz::test::RunPendulo(BuiltProgram(), folder.path(), Bytes("[MyApp]\r\nAutoStart=1\r\n"), {});
+  ASSERT_TRUE(run.ended);
+  std::u16string value;
+  ASSERT_TRUE(os::ReadUserString(kRunKey, kRunValueName, value));
+  const std::wstring program = (folder.path() / "pendulo.exe").wstring();
+  EXPECT_EQ(value, u"\"" + std::u16string(program.begin(), program.end()) + u"\"");
+  os::DeleteUserValue(kRunKey, kRunValueName);
+}
+
+TEST(PenduloEndToEnd, KeptRecordsAreWrittenWithoutAGap) {
+  lz::test::TempFolder folder;
+  std::string before = FirstRunSettings();
+  before += FullRecord(1, "first", "Daily", "1", "Dec08 2026 Tue");
+  before += FullRecord(2, "second", "One Time", "1", "Dec08 2026 Tue");  // acknowledged: dropped
+  before += FullRecord(3, "third", "One Time", "0", "Dec09 2026 Wed");
+  for (int j = 4; j <= 15; ++j) before += EmptyRecord(j);
+
+  // Records 1 and 3 kept become records 1 and 2; record 3 is marked empty and keeps its other texts.
+  std::string expected = FirstRunSettings();
+  expected += FullRecord(1, "first", "Daily", "0", "Dec08 2026 Tue");
+  expected += FullRecord(2, "third", "One Time", "0", "Dec09 2026 Wed");
+  std::string third = FullRecord(3, "third", "One Time", "0", "Dec09 2026 Wed");
+  third.replace(third.find("tra27=Dec09 2026 Wed"), 20, "tra27=");
+  expected += third;
+  for (int j = 4; j <= 15; ++j) expected += EmptyRecord(j);
+
+  const auto run = lz::test::RunPendulo(BuiltProgram(), folder.path(), Bytes(before),
+                                        {kCmdStart, kCmdPause, kCmdPause, kCmdStop, kCmdAccurateTime});
+  ASSERT_TRUE(run.ended);
+  ASSERT_TRUE(run.settings.has_value());
+  EXPECT_EQ(Text(*run.settings), expected);
+}
+
+}  // namespace
+}  // namespace tracker
