@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -19,6 +20,10 @@
 #include "tests/support/data_folder.h"
 #include "tests/support/temp_folder.h"
 #include "textservice/engine/text_encoding.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace lz {
 namespace {
@@ -732,6 +737,51 @@ TEST(CodeTable, AKilledWriterNeverHidesACompletedAppend) {
     CloseMappedFile(table);
   }
 }
+
+#ifdef _WIN32
+// Child: what a writer of another build might leave when it dies holding the lock: a record stored and
+// counted, its entry still last and out of order, and the lock never released.
+LZ_CHILD_MODE(die_mid_append) {
+  MappedFile* table = nullptr;
+  const std::u16string path(args.at(0).begin(), args.at(0).end());
+  if (!OpenMappedFile(path.c_str(), &table)) return 10;
+  ScopedFileWrite write(table);
+  if (!write.ok()) return 11;
+  const ByteView view{table->view, static_cast<std::uint32_t>(table->size)};
+  const TableRecordBuffer record = Record(u"a0", u"早");
+  std::uint32_t lowest = 0, n = 0;
+  view.ReadU32(kLowestRecordOffset, lowest);
+  view.ReadU32(kRecordCount, n);
+  lowest -= record.size;
+  std::memcpy(view.data + lowest, record.bytes, record.size);
+  view.WriteU32(kLowestRecordOffset, lowest);
+  view.WriteU32(kOffsetTable + 4 * n, lowest);
+  view.WriteU32(kRecordCount, n + 1);
+  TerminateProcess(GetCurrentProcess(), 3);
+  return 12;
+}
+
+// The lock of a writer that died holding it is abandoned: the next writer checks the table and puts it
+// back in order before its own change, so the dead writer's counted record is found again.
+TEST(CodeTable, AnAbandonedLockMakesTheNextWriterRestoreTheOrder) {
+  TempFolder folder;
+  TableOptions options;
+  options.type = kTypeIndexed;
+  options.free_gap = 1000;
+  test::WriteFileBytes(folder.path() / "main.dmg", BuildCodeTable({{"b", "1"}, {"c", "2"}}, options));
+  EXPECT_EQ(test::RunChild({"die_mid_append", (folder.path() / "main.dmg").string()}), 3);
+  MappedFile* table = nullptr;
+  ASSERT_GT(OpenMappedFile(folder.File("main.dmg").c_str(), &table), 0);
+  EXPECT_EQ(ValidateCodeTable({table->view, static_cast<std::uint32_t>(table->size)}), TableCheck::kOutOfOrder);
+  ASSERT_EQ(TableAppendRecord(table, Record(u"d", u"3").bytes, Record(u"d", u"3").size), 1);
+  EXPECT_EQ(ValidateCodeTable({table->view, static_cast<std::uint32_t>(table->size)}), TableCheck::kValid);
+  for (const auto& [code, text] : std::vector<std::pair<std::string, std::string>>{
+           {"a0", "\xE6\x97\xA9"}, {"b", "1"}, {"c", "2"}, {"d", "3"}}) {
+    EXPECT_EQ(Lookup(table, code), std::vector<std::string>{text}) << code;
+  }
+  CloseMappedFile(table);
+}
+#endif
 
 }  // namespace
 }  // namespace lz

@@ -164,7 +164,10 @@ TEST(SkinDescription, ValueRulesAndEdgeCases) {
        [](D d) { return d.status.extension_x[2]; }, 5},
       {"keys before the first header are ignored", "编码字体大小=20", [](D d) { return d.text.code_font.size; }, 0},
       {"unknown header ignores its keys", "[-别的-]\r\n编码字体大小=20", [](D d) { return d.text.code_font.size; }, 0},
-      {"headers ignore ASCII case", "[-候选窗口-合并-]\r\n最小宽度=7", [](D d) { return d.merged.min_width; }, 7},
+      // No header holds an ASCII letter, so what the case-blind comparison can show is that it is whole.
+      {"a header is compared whole", "[-候选窗口-合并-]\r\n最小宽度=7", [](D d) { return d.merged.min_width; }, 7},
+      {"a header with more after it is unknown", "[-候选窗口-合并-]x\r\n最小宽度=7",
+       [](D d) { return d.merged.min_width; }, 0},
       {"keys are exact", "[-文字显示-]\r\n编码字体大小 =20", [](D d) { return d.text.code_font.size; }, 0},
       {"value is not trimmed", "[-文字显示-]\r\n编码字体大小= 20", [](D d) { return d.text.code_font.size; }, 20},
       {"number stops at a non-digit", "[-候选窗口-合并-]\r\n最小宽度=12px", [](D d) { return d.merged.min_width; }, 12},
