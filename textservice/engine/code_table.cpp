@@ -537,14 +537,24 @@ int TableAppendRecord(MappedFile* table, const std::uint8_t* record, std::uint32
       if (hi == 0) break;
     }
     CodeTableRecord moved;
-    if (moved_position == n || !ReadRecord(t, lowest, moved)) return 0;
-    const std::uint64_t new_size = std::uint64_t{old_size} + moved.extent + size;
-    if (new_size > 0x7FFFFFFF || !ResizeMappedFile(static_cast<int>(new_size), table)) return 0;
-    t = Access(table);
-    std::memmove(t.view.data + old_size, t.view.data + lowest, moved.extent);
-    SetEntry(t, moved_position, old_size);
-    lowest += moved.extent;
-    at = old_size + moved.extent;
+    if (!ReadRecord(t, lowest, moved)) return 0;
+    if (moved_position == n) {
+      // The record at the lowest offset is listed nowhere: a writer died after moving it to the end of
+      // the file and before raising the lowest offset. Its bytes are free, so nothing moves; refusing
+      // here would refuse every append from now on.
+      const std::uint64_t new_size = std::uint64_t{old_size} + size;
+      if (new_size > 0x7FFFFFFF || !ResizeMappedFile(static_cast<int>(new_size), table)) return 0;
+      lowest += moved.extent;
+      at = old_size;
+    } else {
+      const std::uint64_t new_size = std::uint64_t{old_size} + moved.extent + size;
+      if (new_size > 0x7FFFFFFF || !ResizeMappedFile(static_cast<int>(new_size), table)) return 0;
+      t = Access(table);
+      std::memmove(t.view.data + old_size, t.view.data + lowest, moved.extent);
+      SetEntry(t, moved_position, old_size);
+      lowest += moved.extent;
+      at = old_size + moved.extent;
+    }
   } else {
     const std::uint64_t new_size = std::uint64_t{old_size} + size;
     if (new_size > 0x7FFFFFFF || !ResizeMappedFile(static_cast<int>(new_size), table)) return 0;

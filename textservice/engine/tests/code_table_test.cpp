@@ -738,6 +738,48 @@ TEST(CodeTable, AKilledWriterNeverHidesACompletedAppend) {
   }
 }
 
+// A writer that dies after moving the lowest record to the end of a full table, before it raised the
+// lowest offset, leaves a record that no entry lists at that offset. The next append must take it as
+// free space: refusing there would refuse every append to the table from then on.
+TEST(CodeTable, AnAppendAfterAnInterruptedMoveOfTheLowestRecordSucceeds) {
+  TempFolder folder;
+  TableOptions options;
+  options.type = kTypeIndexed;
+  options.free_gap = 0;  // no room for another entry: the next append moves the lowest record
+  MappedTable table(folder, "main.dmg", BuildCodeTable({{"a", "一"}, {"b", "二"}, {"c", "三"}}, options));
+  ASSERT_NE(table.get(), nullptr);
+  {
+    // What the dead writer did: the lowest record copied to the end and its entry pointed there.
+    ByteView view{table.get()->view, static_cast<std::uint32_t>(table.get()->size)};
+    std::uint32_t lowest = 0;
+    ASSERT_TRUE(view.ReadU32(kLowestRecordOffset, lowest));
+    std::int32_t listed_at = -1;
+    for (std::uint32_t i = 0; i < RecordCount(table.get()); ++i) {
+      std::uint32_t offset = 0;
+      ASSERT_TRUE(RecordOffsetAt(table.get(), static_cast<std::int32_t>(i), offset));
+      if (offset == lowest) listed_at = static_cast<std::int32_t>(i);
+    }
+    ASSERT_GE(listed_at, 0);
+    CodeTableRecord record;
+    ASSERT_TRUE(ReadTableRecord(view, lowest, false, record));
+    const std::uint32_t old_size = view.size;
+    ASSERT_GT(ResizeMappedFile(static_cast<int>(old_size + record.extent), table.get()), 0);
+    view = ByteView{table.get()->view, static_cast<std::uint32_t>(table.get()->size)};
+    std::memmove(view.data + old_size, view.data + lowest, record.extent);
+    view.WriteU32(kOffsetTable + 4 * static_cast<std::uint32_t>(listed_at), old_size);
+  }
+
+  for (const char* code : {"d", "e", "f"}) {
+    ASSERT_EQ(TableAppendRecord(table.get(), Record(std::u16string(code, code + 1), u"新").bytes,
+                                Record(std::u16string(code, code + 1), u"新").size),
+              1)
+        << code;
+  }
+  EXPECT_EQ(ValidateCodeTable({table.get()->view, static_cast<std::uint32_t>(table.get()->size)}), TableCheck::kValid);
+  for (const std::string code : {"a", "b", "c"}) EXPECT_EQ(Lookup(table.get(), code).size(), 1u) << code;
+  for (const std::string code : {"d", "e", "f"}) EXPECT_EQ(Lookup(table.get(), code), std::vector<std::string>{"新"});
+}
+
 #ifdef _WIN32
 // Child: what a writer of another build might leave when it dies holding the lock: a record stored and
 // counted, its entry still last and out of order, and the lock never released.
