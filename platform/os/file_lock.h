@@ -9,6 +9,10 @@ namespace os {
 struct FileLock {
   std::intptr_t handle = 0;
   bool held = false;
+  // Windows: the named mutex, kept open from OpenFileLock to CloseFileLock. While any process keeps it
+  // open the mutex outlives a writer that dies holding it, so the next writer sees it abandoned; a mutex
+  // opened only for each write would vanish with such a writer when no one else held it.
+  std::intptr_t kept = 0;
   // Windows: the last holder died holding the lock (an abandoned mutex), so the file may be as it left
   // it mid-change. POSIX advisory locks give no such sign.
   bool abandoned = false;
@@ -19,5 +23,10 @@ struct FileLock {
 // through a descriptor of its own so that re-mapping the file does not release it.
 bool AcquireFileLock(const char16_t* path, FileLock& lock);
 void ReleaseFileLock(FileLock& lock);
+
+// For as long as a process has the file open: OpenFileLock makes the lock's mutex exist (Windows; POSIX
+// has nothing to keep), CloseFileLock releases the lock if held and lets the mutex go.
+void OpenFileLock(const char16_t* path, FileLock& lock);
+void CloseFileLock(FileLock& lock);
 
 }  // namespace os

@@ -27,6 +27,10 @@ bool AcquireFileLock(const char16_t* path, FileLock& lock) {
   return true;
 }
 
+void OpenFileLock(const char16_t*, FileLock&) {}
+
+void CloseFileLock(FileLock& lock) { ReleaseFileLock(lock); }
+
 void ReleaseFileLock(FileLock& lock) {
   if (lock.held) {
     const int fd = static_cast<int>(lock.handle);

@@ -25,18 +25,28 @@ bool MutexName(const char16_t* path, wchar_t (&name)[64]) {
   return true;
 }
 
+HANDLE OpenMutexOf(const char16_t* path) {
+  wchar_t name[64];
+  if (!MutexName(path, name)) return nullptr;
+  return CreateMutexW(nullptr, FALSE, name);
+}
+
 }  // namespace
 
+void OpenFileLock(const char16_t* path, FileLock& lock) {
+  if (!lock.kept) lock.kept = reinterpret_cast<std::intptr_t>(OpenMutexOf(path));
+}
+
 bool AcquireFileLock(const char16_t* path, FileLock& lock) {
+  const std::intptr_t kept = lock.kept;
   lock = FileLock{};
-  wchar_t name[64];
-  if (!MutexName(path, name)) return false;
-  HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
+  lock.kept = kept;
+  HANDLE mutex = kept ? reinterpret_cast<HANDLE>(kept) : OpenMutexOf(path);
   if (!mutex) return false;
   // An abandoned mutex (its holder died) is ours now; the file is as that writer left it.
   const DWORD rc = WaitForSingleObject(mutex, INFINITE);
   if (rc != WAIT_OBJECT_0 && rc != WAIT_ABANDONED) {
-    CloseHandle(mutex);
+    if (!kept) CloseHandle(mutex);
     return false;
   }
   lock.handle = reinterpret_cast<std::intptr_t>(mutex);
@@ -46,11 +56,19 @@ bool AcquireFileLock(const char16_t* path, FileLock& lock) {
 }
 
 void ReleaseFileLock(FileLock& lock) {
+  const std::intptr_t kept = lock.kept;
   if (lock.held) {
     HANDLE mutex = reinterpret_cast<HANDLE>(lock.handle);
     ReleaseMutex(mutex);
-    CloseHandle(mutex);
+    if (lock.handle != kept) CloseHandle(mutex);
   }
+  lock = FileLock{};
+  lock.kept = kept;
+}
+
+void CloseFileLock(FileLock& lock) {
+  ReleaseFileLock(lock);
+  if (lock.kept) CloseHandle(reinterpret_cast<HANDLE>(lock.kept));
   lock = FileLock{};
 }
 

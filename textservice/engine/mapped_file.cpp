@@ -56,6 +56,8 @@ int OpenMappedFile(const char16_t* path, MappedFile** out) {
   file->map = map;
   file->view = map.view;
   file->size = static_cast<std::int32_t>(map.size);
+  // Only a mapped file is ever written; its lock stays known to the system while it is open.
+  os::OpenFileLock(path, file->write_lock);
   *out = file;
   return file->size;
 }
@@ -110,13 +112,15 @@ int ReopenMappedFile(MappedFile* file) {
   file->map = fresh->map;
   file->view = fresh->view;
   file->size = fresh->size;
+  // The record keeps its own lock (held, perhaps, by the write that asked for this re-map).
+  os::CloseFileLock(fresh->write_lock);
   delete fresh;
   return file->size;
 }
 
 void CloseMappedFile(MappedFile* file) {
   if (!file) return;
-  os::ReleaseFileLock(file->write_lock);
+  os::CloseFileLock(file->write_lock);
   if (file->map.open) {
     os::CloseMapping(file->map);
   } else {
