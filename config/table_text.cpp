@@ -1,5 +1,6 @@
 #include "config/table_text.h"
 
+#include <algorithm>
 #include <new>
 
 #include "config/text_file.h"
