@@ -301,6 +301,48 @@ TEST_F(SetupFileTest, AnUpgradeKeepsTheUsersWordsAndRemovesTheOldVersion) {
   }
 }
 
+// Pending restart moves for a file below the install folder, as an earlier run left them.
+void SetPendingMove(const std::u16string& source) {
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_ALL_ACCESS,
+                          &key),
+            ERROR_SUCCESS);
+  if (source.empty()) {
+    RegDeleteValueW(key, L"PendingFileRenameOperations");
+  } else {
+    std::u16string value = u"\\??\\" + source + u'\0' + u'\0' + u'\0';
+    RegSetValueExW(key, L"PendingFileRenameOperations", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(value.data()),
+                   static_cast<DWORD>(value.size() * sizeof(char16_t)));
+  }
+  RegCloseKey(key);
+}
+
+TEST_F(SetupFileTest, TheSameVersionGoesOnAnOlderOneOrAPendingRestartIsRefused) {
+  if (!FileExists(ShippedData() + u"\\main.dmg")) GTEST_SKIP() << "the native tree's shipped data set is not built";
+  const Identity old_identity = ShippedIdentity(0);
+  const Identity identity = ShippedIdentity(1);
+  const std::u16string same = MakeSetup(1);
+
+  DeleteFileW(WidePtr(LogPath().c_str()));
+  EXPECT_EQ(RunProgram(same, u"/s"), 0) << ReadUtf8(LogPath());
+  EXPECT_EQ(UserWordClass(DataFolder(identity) + u"main.dmg"), code_table::kClassUser);
+
+  DeleteFileW(WidePtr(LogPath().c_str()));
+  EXPECT_EQ(RunProgram(MakeSetup(0), u"/s"), kExitFailed);
+  EXPECT_NE(ReadUtf8(LogPath()).find(Utf8(u"较新版本")), std::string::npos) << ReadUtf8(LogPath());
+  EXPECT_FALSE(FileExists(InstallFolder(old_identity)));
+  EXPECT_FALSE(FileExists(Library(System32(), old_identity)));
+  EXPECT_TRUE(FileExists(InstallFolder(identity) + u"stavel.exe"));
+
+  SetPendingMove(InstallFolder(identity) + u"stavel1.exe");
+  DeleteFileW(WidePtr(LogPath().c_str()));
+  EXPECT_EQ(RunProgram(same, u"/s"), kExitFailed);
+  EXPECT_NE(ReadUtf8(LogPath()).find(Utf8(u"重新启动计算机后")), std::string::npos) << ReadUtf8(LogPath());
+  SetPendingMove(u"");
+  EXPECT_TRUE(FileExists(InstallFolder(identity) + u"stavel.exe"));
+  EXPECT_EQ(UserWordClass(DataFolder(identity) + u"main.dmg"), code_table::kClassUser);
+}
+
 TEST_F(SetupFileTest, ARepairPutsBackADeletedFileAndKeepsTheWords) {
   if (!FileExists(ShippedData() + u"\\main.dmg")) GTEST_SKIP() << "the native tree's shipped data set is not built";
   const Identity identity = ShippedIdentity(1);
