@@ -9,7 +9,7 @@
 
 #include "textservice/ui/skin_package.h"
 #include "textservice/ui/tests/png_writer.h"
-#include "textservice/ui/tests/zip_writer.h"
+#include "platform/zip/zip_writer.h"
 
 namespace {
 
@@ -39,10 +39,10 @@ class Input {
 // Members from the input: a flags byte, a name (known or taken from the input) and the content (taken
 // raw, or made into a small valid PNG).
 std::vector<std::uint8_t> BuildArchive(Input& in) {
-  std::vector<lz::test::ZipMember> members;
+  std::vector<lz::ZipMember> members;
   while (!in.empty() && members.size() < 16) {
     const std::uint8_t flags = in.Byte();
-    lz::test::ZipMember m;
+    lz::ZipMember m;
     if (flags & 1) {
       m.name = kKnownNames[in.Byte() % std::size(kKnownNames)];
     } else {
@@ -62,7 +62,7 @@ std::vector<std::uint8_t> BuildArchive(Input& in) {
     if (flags & 8) m.crc = in.Byte();
     members.push_back(std::move(m));
   }
-  return lz::test::MakeZip(members);
+  return lz::MakeZip(members);
 }
 
 }  // namespace

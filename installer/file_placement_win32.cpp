@@ -274,7 +274,7 @@ void FilePlacement::DeleteOrSchedule(const std::u16string& path) {
 }
 
 void FilePlacement::RemoveInstalledFiles(const std::u16string& class_identifier, const std::u16string& data,
-                                         const std::u16string& install, bool allow_delayed) {
+                                         const std::u16string& install, bool allow_delayed, bool remove_data) {
   if (class_identifier.empty()) return;
   char16_t value[kPathUnits] = {};
   ReadImeRegistryValue(value, kPathUnits, u"IMEName", class_identifier.c_str());
@@ -290,7 +290,7 @@ void FilePlacement::RemoveInstalledFiles(const std::u16string& class_identifier,
   if (!install_folder.empty()) RemoveFolder(install_folder, RemovalRoot::kInstallFolder, allow_delayed);
   CleanVirtualisedData();
   const std::u16string data_folder = stored_data.empty() ? data : stored_data;
-  if (!data_folder.empty()) RemoveFolder(data_folder, RemovalRoot::kDataFolder, allow_delayed);
+  if (remove_data && !data_folder.empty()) RemoveFolder(data_folder, RemovalRoot::kDataFolder, allow_delayed);
   if (!IsPlainFileName(ime_name)) return;
   if (!folders_.wow64_system.empty()) DeleteOrSchedule(LibraryPath(folders_.wow64_system, ime_name));
   DeleteOrSchedule(LibraryPath(folders_.native_system_access, ime_name));

@@ -69,8 +69,9 @@ class FilePlacement {
 
   // Removes an installation: the install folder, the virtualised copies of the data, the data folder and
   // the two libraries. The folders come from the product key, else from the arguments.
+  // remove_data false keeps the data folder (words that could not be backed up stay in it).
   void RemoveInstalledFiles(const std::u16string& class_identifier, const std::u16string& data,
-                            const std::u16string& install, bool allow_delayed);
+                            const std::u16string& install, bool allow_delayed, bool remove_data = true);
 
   void CleanVirtualisedData();
 

@@ -43,6 +43,10 @@ class Run {
     }
     return code;
   }
+  int Finished(int dialog_result) const {
+    if (dialog_result != kDialogOk) return kExitFailed;
+    return state_.reboot_needed ? kExitRestartNeeded : kExitDone;
+  }
   int Relaunch();
   int Uninstall();
   int Repair();
@@ -155,7 +159,7 @@ int Run::Uninstall() {
   soft.WriteU32(soft_block::kLanguageId, language);
   state_.install_location = install;
   state_.data_location = DataFolderOfImeName(ime_name);
-  return host_.RunUninstall(state_) == kDialogOk ? kExitDone : kExitFailed;
+  return Finished(host_.RunUninstall(state_));
 }
 
 int Run::Repair() {
@@ -176,7 +180,10 @@ int Run::Repair() {
   const std::u16string ime_name = ReadFieldText(state_.Soft(), soft_block::kImeName, kSoftTextUnits);
   if (!IsPlainFileName(ime_name)) return Fail(kTextBadPayload, kCaptionInstall);
   state_.data_location = DataFolderOfImeName(ime_name);
-  return host_.RunRepair(state_) == kDialogOk ? kExitDone : kExitFailed;
+  const int result = Finished(host_.RunRepair(state_));
+  // The unpacked copy of the payload is of no use after the repair.
+  host_.RemoveWorkFolder(state_.zipdatas_folder);
+  return result;
 }
 
 int Run::Install() {
@@ -184,7 +191,7 @@ int Run::Install() {
   std::uint8_t show_agreement = 0;
   state_.Soft().ReadU8(soft_block::kShowAgreement, show_agreement);
   if (show_agreement != 0 && host_.RunAgreement(state_) != kDialogOk) return kExitFailed;
-  return host_.RunInstallWizard(state_) == kDialogOk ? kExitDone : kExitFailed;
+  return Finished(host_.RunInstallWizard(state_));
 }
 
 int Run::Stub() {

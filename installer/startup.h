@@ -33,6 +33,7 @@ constexpr std::uint32_t kStyleQuestionYesNo = os::kBoxYesNo | os::kBoxIconQuesti
 // Exit codes of a run.
 constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
+constexpr int kExitRestartNeeded = 3010;  // done, but a file is replaced only at the next restart
 
 // What a dialog of the install, repair or uninstall flows ended with.
 constexpr int kDialogOk = 1;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "installer/install_jobs_win32.h"
 #include "installer/work_paths.h"
 #include "platform/os/folder_tree.h"
 #include "platform/os/native_path.h"
@@ -18,6 +19,8 @@ using os::WidePtr;
 
 constexpr int kMaxPrivateFolders = 100;
 constexpr int kSelfDeleteAttempts = 5;
+constexpr int kRemoveAttempts = 50;
+constexpr DWORD kRemoveRetryMs = 100;
 // Only the machine's administrators and the system may touch the private copy's folder: nobody can put
 // a DLL beside the elevated copy or swap the copy before it starts.
 constexpr wchar_t kPrivateFolderSddl[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
@@ -29,7 +32,8 @@ std::u16string TempFolder() {
 
 std::u16string Quoted(const std::u16string& path) { return u"\"" + path + u"\""; }
 
-// Appends one line to the log as UTF-8.
+}  // namespace
+
 void AppendLog(const std::u16string& line) {
   const std::u16string path = LogPath();
   if (path.empty()) return;
@@ -48,6 +52,14 @@ void AppendLog(const std::u16string& line) {
   WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
   CloseHandle(file);
 }
+
+namespace {
+
+// The jobs' lines: the log of the run.
+class FileJobLog : public JobLog {
+ public:
+  void Line(int, const std::u16string& text) override { AppendLog(text); }
+};
 
 // A new folder below the work folder that only administrators and the system can use.
 std::u16string MakePrivateFolder(const std::u16string& work_folder) {
@@ -118,7 +130,13 @@ bool StartupHostWin32::CreateWorkFolder(const std::u16string& folder) {
 }
 
 void StartupHostWin32::RemoveWorkFolder(const std::u16string& folder) {
-  if (!folder.empty()) os::DeleteFolderTree(folder.c_str(), false);
+  if (folder.empty()) return;
+  // A copy that has just ended may hold its program file a moment longer; the removal is tried again
+  // for a while, then left to the next run (which removes the work folder first).
+  for (int attempt = 0; attempt < kRemoveAttempts; ++attempt) {
+    if (os::DeleteFolderTree(folder.c_str(), false).removed || !os::IsFolder(folder.c_str())) return;
+    Sleep(kRemoveRetryMs);
+  }
 }
 
 std::u16string StartupHostWin32::CommonAppDataFolder() {
@@ -165,6 +183,31 @@ CopyStart StartupHostWin32::StartPrivateCopy(const std::u16string& source, const
   }
   CloseHandle(process.hProcess);
   return CopyStart::kStarted;
+}
+
+int StartupHostWin32::RunUnpacking(SetupState& state) { return RunUnpack(state); }
+
+// The agreement counts as accepted in a silent run; the agreement page is not part of this program yet,
+// so an interactive run asks with a box.
+int StartupHostWin32::RunAgreement(SetupState& state) {
+  if (state.silent) return kDialogOk;
+  return MessageBoxW(nullptr, L"是否接受最终用户许可协议？", L"输入法安装", MB_YESNO | MB_ICONQUESTION) == IDYES ? kDialogOk
+                                                                                                     : kDialogCancel;
+}
+
+int StartupHostWin32::RunInstallWizard(SetupState& state) {
+  FileJobLog log;
+  return RunInstall(state, *this, log);
+}
+
+int StartupHostWin32::RunRepair(SetupState& state) {
+  FileJobLog log;
+  return RunRepairJob(state, *this, log);
+}
+
+int StartupHostWin32::RunUninstall(SetupState& state) {
+  FileJobLog log;
+  return RunUninstallJob(state, log);
 }
 
 void StartupHostWin32::DeleteOwnCopy() {

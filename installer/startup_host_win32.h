@@ -24,12 +24,12 @@ class StartupHostWin32 : public StartupHost {
                              int& exit_code) override;
   void DeleteOwnCopy() override;
 
-  // The flows' dialogs are not part of this program yet: each ends as cancelled.
-  int RunUnpacking(SetupState&) override { return kDialogCancel; }
-  int RunAgreement(SetupState&) override { return kDialogCancel; }
-  int RunInstallWizard(SetupState&) override { return kDialogCancel; }
-  int RunRepair(SetupState&) override { return kDialogCancel; }
-  int RunUninstall(SetupState&) override { return kDialogCancel; }
+  // The flows. Their jobs write their lines into the log; a silent run answers for the user.
+  int RunUnpacking(SetupState& state) override;
+  int RunAgreement(SetupState& state) override;
+  int RunInstallWizard(SetupState& state) override;
+  int RunRepair(SetupState& state) override;
+  int RunUninstall(SetupState& state) override;
 
  private:
   const SetupState& state_;
@@ -41,5 +41,8 @@ std::u16string OwnArguments();
 
 // The path of the silent run's log: "<temp>\stavel.log".
 std::u16string LogPath();
+
+// Appends one line to that log (UTF-8).
+void AppendLog(const std::u16string& line);
 
 }  // namespace lz::installer

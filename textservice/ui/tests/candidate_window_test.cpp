@@ -23,7 +23,7 @@
 #include "textservice/ui/skin_fonts_win32.h"
 #include "textservice/ui/tests/png_writer.h"
 #include "textservice/ui/tests/skin_fixture.h"
-#include "textservice/ui/tests/zip_writer.h"
+#include "platform/zip/zip_writer.h"
 #include "textservice/ui/ui_manager.h"
 #include "textservice/ui/ui_state.h"
 
@@ -90,8 +90,8 @@ std::vector<std::uint8_t> TestSkin(const std::string& name, std::uint32_t backgr
       "鼠标处候选背景色=#-1\r\n"
       "[-候选窗口-合并-]\r\n" + layout + "[-候选窗口-合并-竖排-]\r\n" + layout +
       "[-候选窗口-嵌入-]\r\n" + layout + "[-候选窗口-嵌入-竖排-]\r\n" + layout;
-  std::vector<test::ZipMember> members = {
-      {"skin.ini", test::Bytes(ini)},
+  std::vector<ZipMember> members = {
+      {"skin.ini", Bytes(ini)},
       {"bar.png", Solid(40, 12, kBackgroundRgb)},
       {"candHB.png", Background(background_width, kBackgroundHeight)},
       {"candHB_shu.png", Background(kBackgroundHeight, background_width)},
@@ -104,7 +104,7 @@ std::vector<std::uint8_t> TestSkin(const std::string& name, std::uint32_t backgr
       {"cn_biaodian.png", Solid(12, 12, kPunctuationRgb)},
       {"en_biaodian.png", Solid(12, 12, kPunctuationRgb)},
   };
-  return test::MakeZip(members);
+  return MakeZip(members);
 }
 
 struct Command {

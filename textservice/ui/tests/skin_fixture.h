@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "textservice/ui/tests/zip_writer.h"
+#include "platform/zip/zip_writer.h"
 
 namespace lz::test {
 

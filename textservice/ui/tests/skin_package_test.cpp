@@ -9,17 +9,14 @@
 
 #include "tests/support/temp_folder.h"
 #include "textservice/ui/tests/skin_fixture.h"
-#include "textservice/ui/tests/zip_writer.h"
+#include "platform/zip/zip_writer.h"
 
 namespace lz {
 namespace {
 
-using test::Bytes;
-using test::MakeZip;
 using test::SkinMembers;
 using test::SkinPackage;
 using test::SolidPng;
-using test::ZipMember;
 
 struct Loaded {
   int result = 0;

@@ -7,14 +7,11 @@
 
 #include "tests/support/temp_folder.h"
 #include "textservice/ui/tests/allocation_probe.h"
-#include "textservice/ui/tests/zip_writer.h"
+#include "platform/zip/zip_writer.h"
 
 namespace lz {
 namespace {
 
-using test::Bytes;
-using test::MakeZip;
-using test::ZipMember;
 
 std::unique_ptr<ZipEntryTable> FromMemory(const std::vector<std::uint8_t>& zip, const ZipReadLimits& limits = {}) {
   return ReadZipEntriesFromMemory(zip.size(), zip.data(), limits);

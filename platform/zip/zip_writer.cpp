@@ -1,10 +1,10 @@
-#include "textservice/ui/tests/zip_writer.h"
+#include "platform/zip/zip_writer.h"
 
 #include <zlib.h>
 
 #include <stdexcept>
 
-namespace lz::test {
+namespace lz {
 namespace {
 
 constexpr std::uint32_t kLocalHeaderSignature = 0x04034B50;
@@ -102,4 +102,4 @@ std::vector<std::uint8_t> MakeZip(const std::vector<ZipMember>& members) {
   return out;
 }
 
-}  // namespace lz::test
+}  // namespace lz
