@@ -722,6 +722,13 @@ bool RecordAt(const MappedFile* table, std::int32_t position, CodeTableRecord& r
 
 std::uint32_t RecordCount(const MappedFile* table) { return Access(table).count; }
 
+bool TableOffersUpdateCheck(const MappedFile* table) {
+  if (!table || !table->view) return false;
+  std::uint8_t options = 0;
+  return ByteView{table->view, static_cast<std::uint32_t>(table->size)}.ReadU8(kTableOptions, options) &&
+         (options & kOffersUpdateCheck);
+}
+
 int WideToUtf8Key(const char16_t* word, std::uint8_t* out) {
   const int n = WideToUtf8(word, out, kTableStringBufferBytes);
   if (n < 0) return -1;

@@ -100,6 +100,8 @@ bool RecordOffsetAt(const MappedFile* table, std::int32_t position, std::uint32_
 bool RecordAt(const MappedFile* table, std::int32_t position, CodeTableRecord& record);
 // Records listed by the header, limited to the offset entries that lie inside the view.
 std::uint32_t RecordCount(const MappedFile* table);
+// Whether main.dmg's builder marked it as offering the update check (the help menu's item).
+bool TableOffersUpdateCheck(const MappedFile* table);
 
 // Word look-up for tables keyed by a word (association, index and conversion tables).
 // The key form: the word as UTF-8, zero-terminated, at most 250 bytes. Returns its length, or -1 for a

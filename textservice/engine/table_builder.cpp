@@ -21,6 +21,7 @@ void WriteBuiltHeader(ByteView view, std::uint32_t lowest, std::uint32_t count, 
   view.WriteU16(kFormatNumber, options.format);
   std::memcpy(view.data + kTableName, options.name.data(), std::min<std::size_t>(options.name.size(), kTableNameSize));
   view.WriteU8(kMarkY, kMarkYValue);
+  if (options.offers_update_check) view.WriteU8(kTableOptions, kOffersUpdateCheck);
   view.WriteU8(kMarkN, kMarkNValue);
 }
 

@@ -20,6 +20,7 @@ struct TableBuildOptions {
   std::string name = "table";  // at most 32 bytes are kept
   std::uint8_t identifier[16] = {};
   std::uint32_t free_gap = 0;  // bytes left free between the offset table and the lowest record
+  bool offers_update_check = false;  // the table's input method offers its users the update check
 };
 
 // False (and out empty) when a code is over 250 bytes, a text is empty or over 250 bytes, or the table

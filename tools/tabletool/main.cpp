@@ -1,5 +1,7 @@
 // tabletool: builds, checks and queries code tables.
-//   tabletool build OUT LIST            a code table from a word list (word<TAB>code[<TAB>weight])
+//   tabletool build OUT LIST [--update-check]
+//                                       a code table from a word list (word<TAB>code[<TAB>weight]);
+//                                       --update-check marks it as offering the help menu's update check
 //   tabletool lookup TABLE [--prefix] CODE...
 //                                       matching records as code<TAB>word<TAB>flags-in-hex
 //   tabletool check TABLE               validates a table; exit 1 when it is refused
@@ -57,7 +59,7 @@ int Fail(const std::string& message) {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: tabletool build OUT LIST\n"
+               "usage: tabletool build OUT LIST [--update-check]\n"
                "       tabletool lookup TABLE [--prefix] CODE...\n"
                "       tabletool check TABLE\n"
                "       tabletool mkdata DIR LIST [OPTIONS]   (tabletool mkdata --help lists the options)\n"
@@ -164,8 +166,9 @@ std::size_t TableFromList(const std::string& list_path, TableBuildOptions option
   return entries.size();
 }
 
-int Build(const std::string& out_path, const std::string& list_path) {
+int Build(const std::string& out_path, const std::string& list_path, bool update_check) {
   TableBuildOptions options;
+  options.offers_update_check = update_check;
   options.name = std::filesystem::path(out_path).stem().string();
   std::vector<std::uint8_t> bytes;
   int exit_code = 0;
@@ -429,7 +432,8 @@ int Check(const std::string& table_path) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.size() == 3 && args[0] == "build") return Build(args[1], args[2]);
+  if (args.size() == 3 && args[0] == "build") return Build(args[1], args[2], false);
+  if (args.size() == 4 && args[0] == "build" && args[3] == "--update-check") return Build(args[1], args[2], true);
   if (args.size() == 2 && args[0] == "check") return Check(args[1]);
   if (args.size() == 2 && args[0] == "mkdata" && args[1] == "--help") {
     std::fputs(tabletool::DescribeSchemeOptions().c_str(), stdout);

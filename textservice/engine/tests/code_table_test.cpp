@@ -17,6 +17,7 @@
 
 #include "tests/support/child_process.h"
 #include "tests/support/code_table_builder.h"
+#include "textservice/engine/table_builder.h"
 #include "tests/support/data_folder.h"
 #include "tests/support/temp_folder.h"
 #include "textservice/engine/text_encoding.h"
@@ -86,6 +87,19 @@ std::vector<std::string> Lookup(const MappedFile* table, const std::string& code
   }
   std::sort(texts.begin(), texts.end());
   return texts;
+}
+
+TEST(CodeTable, OnlyATableBuiltToOfferTheUpdateCheckOffersIt) {
+  TempFolder folder;
+  std::vector<std::uint8_t> plain, marked;
+  TableBuildOptions options;
+  ASSERT_TRUE(BuildTable({{"a", "\xE5\xB7\xA5", 0}}, options, plain));
+  options.offers_update_check = true;
+  ASSERT_TRUE(BuildTable({{"a", "\xE5\xB7\xA5", 0}}, options, marked));
+  MappedTable p(folder, "plain.dmg", plain), m(folder, "marked.dmg", marked);
+  EXPECT_FALSE(TableOffersUpdateCheck(p.get()));
+  EXPECT_TRUE(TableOffersUpdateCheck(m.get()));
+  EXPECT_FALSE(TableOffersUpdateCheck(nullptr));
 }
 
 TEST(CodeTable, CodesCompareByUnsignedBytesThenLength) {

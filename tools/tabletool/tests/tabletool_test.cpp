@@ -105,6 +105,25 @@ TEST(Tabletool, LookupPrintsExactlyTheWordsTheWubi86ListGivesForEachCode) {
   }
 }
 
+// The help menu offers the update check only for a main table its builder marked.
+TEST(Tabletool, BuildMarksATableThatOffersTheUpdateCheckOnlyWhenAsked) {
+  TempFolder folder;
+  WriteText(folder.path() / "list.txt", "\xE5\xB7\xA5\ta\n");
+  const std::string list = (folder.path() / "list.txt").string();
+  const auto options_byte = [](const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(lz::code_table::kTableOptions);
+    return in.get();
+  };
+  ASSERT_EQ(Tabletool("build " + (folder.path() / "plain.dmg").string() + " " + list).exit_code, 0);
+  const ToolRun marked = Tabletool("build " + (folder.path() / "marked.dmg").string() + " " + list + " --update-check");
+  ASSERT_EQ(marked.exit_code, 0) << marked.output;
+  EXPECT_EQ(options_byte(folder.path() / "plain.dmg"), 0);
+  EXPECT_EQ(options_byte(folder.path() / "marked.dmg"), lz::code_table::kOffersUpdateCheck);
+  EXPECT_EQ(Tabletool("check " + (folder.path() / "marked.dmg").string()).exit_code, 0);
+  EXPECT_NE(Tabletool("build " + (folder.path() / "x.dmg").string() + " " + list + " --update").exit_code, 0);
+}
+
 TEST(Tabletool, BuildsFromAWordListAndKeepsTheWeightsRanks) {
   TempFolder folder;
   WriteText(folder.path() / "list.txt",
