@@ -22,6 +22,7 @@ constexpr std::uint32_t kEnglishPunctuation = 0x2;
 constexpr std::uint32_t kClosed = 0x4;
 constexpr std::uint32_t kDisabled = 0x8;
 constexpr std::uint32_t kEnglish = 0x10;
+constexpr std::uint32_t kSoftKeyboard = 0x20;
 constexpr std::uint32_t kSecondaryRetry = 0x40;
 constexpr std::uint32_t kReadingsShown = 0x80;   // generated number readings are listed
 constexpr std::uint32_t kWildcardQuery = 0x100;

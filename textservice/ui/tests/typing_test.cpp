@@ -1,0 +1,267 @@
+// Typing into an application, end to end: the built library activated on our TSF host, keys delivered as
+// the keystroke manager delivers them, the clock of the library's key timing scripted, and the host's
+// document read back.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/import_patch.h"
+#include "tests/support/tsf_host.h"
+#include "tests/support/typing_fixture.h"
+#include "textservice/engine/ime_block.h"
+#include "textservice/ui/tests/quenlith_library.h"
+
+namespace lz::test {
+namespace {
+
+constexpr TfClientId kClient = 9;
+
+volatile DWORD g_clock = 1000;
+DWORD WINAPI ScriptedTickCount() { return g_clock; }
+
+// Key scripts: letters and digits are themselves; these stand for the named keys.
+constexpr char kEsc = '\x1b';
+constexpr char kBack = '\b';
+constexpr char kEnter = '\r';
+constexpr char kRepeat = '\x02';  // F2, bound to 重复输入
+
+UINT VirtualKeyOf(char c) {
+  if (c >= 'a' && c <= 'z') return static_cast<UINT>(c - 'a' + 'A');
+  if (c >= '0' && c <= '9') return static_cast<UINT>(c);
+  switch (c) {
+    case ' ':
+      return VK_SPACE;
+    case kEsc:
+      return VK_ESCAPE;
+    case kBack:
+      return VK_BACK;
+    case kEnter:
+      return VK_RETURN;
+    case kRepeat:
+      return kRepeatKey;
+    case '-':
+      return VK_OEM_MINUS;
+    case '=':
+      return VK_OEM_PLUS;
+    case '[':
+      return VK_OEM_4;
+    default:
+      return 0;
+  }
+}
+
+void SetKeys(std::initializer_list<std::pair<int, BYTE>> keys) {
+  BYTE state[256] = {};
+  for (const auto& [vk, value] : keys) state[vk] = value;
+  SetKeyboardState(state);
+}
+
+// The built library, active on a host, typing into the host's document.
+struct Typist {
+  InstalledProduct product;
+  QuenlithLibrary library;
+  HostThreadManager host;
+  ITfTextInputProcessorEx* service = nullptr;
+  HRESULT activated = E_FAIL;
+
+  explicit Typist(DataFolderContents contents, KeyDelivery delivery = KeyDelivery::kTsfLike)
+      : product(std::move(contents)) {
+    SetKeys({});
+    g_clock = 1000;
+    EXPECT_NE(PatchImport(library.module(), "kernel32.dll", "GetTickCount",
+                          reinterpret_cast<void*>(&ScriptedTickCount)),
+              nullptr);
+    service = library.NewService();
+    if (service) activated = service->ActivateEx(&host, kClient, 0);
+    host.delivery = delivery;
+    host.TakeKeyboardFocus();
+  }
+  ~Typist() {
+    if (service) {
+      if (SUCCEEDED(activated)) service->Deactivate();
+      service->Release();
+    }
+    SetKeys({});
+  }
+
+  static LPARAM Lparam(UINT vk, bool up) {
+    const UINT scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
+    LPARAM l = 1 | static_cast<LPARAM>(scan << 16);
+    if (up) l |= static_cast<LPARAM>(0xC0000000u);
+    return l;
+  }
+  void Down(UINT vk, LPARAM lparam) { host.DeliverKey(WM_KEYDOWN, vk, lparam); }
+  void Up(UINT vk, LPARAM lparam) { host.DeliverKey(WM_KEYUP, vk, lparam); }
+  void Press(UINT vk) {
+    Down(vk, Lparam(vk, false));
+    Up(vk, Lparam(vk, true));
+    // Keys the library types itself (backspaces, the key that ends them) come back through the host.
+    host.PumpKeys(1);
+  }
+  void Type(const std::string& keys) {
+    for (char c : keys) Press(VirtualKeyOf(c));
+  }
+  std::u16string Document() const { return host.text(); }
+  std::size_t Compositions() { return host.context().compositions().size(); }
+};
+
+// ---- codes, candidates and the keys that commit them, in every delivery ----
+
+struct TypingCase {
+  const char* name;
+  const char* keys;
+  std::u16string document;
+  std::size_t compositions;
+};
+
+const TypingCase kTypingCases[] = {
+    {"space commits the first candidate", "wq ", u"你", 0},
+    {"a digit commits its candidate", "wq2", u"休", 0},
+    {"another digit", "wq3", u"信", 0},
+    {"Esc clears the input", "wq\x1b", u"", 0},
+    {"while composing the document holds one space", "wq", u" ", 1},
+    {"Backspace takes the last key back and queries again", "wq\bq ", u"你", 0},
+    {"Backspace of the only key ends the composition", "w\b", u"", 0},
+    {"a unique full code commits itself", "wqiy", u"你们", 0},
+    {"two words in a row", "wq wq2", u"你休", 0},
+    {"Enter passes and the host adds a line break", "\r", u"\r\n", 0},
+    {"the repeat key writes the line break again", "\r\x02", u"\r\n\r\n", 0},
+    {"the repeat key repeats the last word", "wq \x02", u"你你", 0},
+    {"page down, then a digit of the next page", "wq=1", u"你", 0},
+};
+
+class TypingTable : public ::testing::TestWithParam<KeyDelivery> {};
+
+TEST_P(TypingTable, KeysGiveTheDocumentAndComposition) {
+  for (const TypingCase& c : kTypingCases) {
+    SCOPED_TRACE(c.name);
+    Typist typist(TypingFolder(), GetParam());
+    ASSERT_EQ(typist.activated, S_OK);
+    typist.Type(c.keys);
+    EXPECT_EQ(typist.Document(), c.document);
+    EXPECT_EQ(typist.Compositions(), c.compositions);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Deliveries, TypingTable,
+                         ::testing::Values(KeyDelivery::kTsfLike, KeyDelivery::kKeyDownOnly,
+                                           KeyDelivery::kTestDownTwice));
+
+// ---- timing: lone Shift and doubled brackets ----
+
+struct ShiftTapCase {
+  DWORD held;
+  std::u16string document;  // after the tap and "a"
+};
+
+TEST(Typing, ALoneShiftReleasedWithin499MsSwitchesToEnglish) {
+  for (const ShiftTapCase& c : {ShiftTapCase{499, u"a"}, ShiftTapCase{500, u" "}}) {
+    SCOPED_TRACE(c.held);
+    Typist typist(TypingFolder());
+    ASSERT_EQ(typist.activated, S_OK);
+    constexpr LPARAM kLeftShiftDown = 1 | (0x2A << 16);
+    constexpr LPARAM kLeftShiftUp = kLeftShiftDown | static_cast<LPARAM>(0xC0000000u);
+    SetKeys({{VK_SHIFT, 0x80}, {VK_LSHIFT, 0x80}});
+    typist.Down(VK_SHIFT, kLeftShiftDown);
+    g_clock = g_clock + c.held;
+    SetKeys({});
+    typist.Up(VK_SHIFT, kLeftShiftUp);
+    typist.Type("a");
+    // English: the letter passes to the document; Chinese: it composes (one placeholder space).
+    EXPECT_EQ(typist.Document(), c.document);
+  }
+}
+
+TEST(Typing, ABracketTwiceWithin399MsLeavesTheBracketItself) {
+  struct Case {
+    DWORD between;
+    std::u16string document;
+  };
+  for (const Case& c : {Case{399, u"["}, Case{400, u"【【"}}) {
+    SCOPED_TRACE(c.between);
+    Typist typist(TypingFolder());
+    ASSERT_EQ(typist.activated, S_OK);
+    typist.Type("[");
+    EXPECT_EQ(typist.Document(), u"【");
+    g_clock = g_clock + c.between;
+    typist.Type("[");
+    typist.host.PumpKeys(3);
+    EXPECT_EQ(typist.Document(), c.document);
+  }
+}
+
+// ---- association ----
+
+TEST(Typing, AssociationContinuesTheWordWithoutDoublingIt) {
+  for (std::uint32_t embedding : {0u, ime_block::kInlineCode}) {
+    SCOPED_TRACE(embedding);
+    DataFolderContents contents = TypingFolder();
+    contents.edit_blocks = [embedding](ConfigBlocks& blocks) {
+      WriteTypicalScheme(blocks);
+      WriteTypicalKeyBindings(blocks);
+      blocks.ime.WriteU32(ime_block::kImeFlags, ime_block::kSchemeMain | ime_block::kAssociation | embedding);
+    };
+    Typist typist(contents);
+    ASSERT_EQ(typist.activated, S_OK);
+    typist.Type("khlg");
+    EXPECT_EQ(typist.Document().substr(0, 2), u"中国");
+    typist.Type(" ");
+    EXPECT_EQ(typist.Document().substr(0, 3), u"中国人");
+    typist.Type(" ");
+    EXPECT_EQ(typist.Document(), u"中国人民");
+  }
+}
+
+// ---- compositions the host ends ----
+
+TEST(Typing, AHostEndedCompositionClearsTheInputOrCommitsItAsEnglish) {
+  struct Case {
+    std::uint32_t behaviour;
+    std::u16string document;
+  };
+  for (const Case& c : {Case{0, u""}, Case{ime_block::kSpaceCommitsEnglish, u"wq"}}) {
+    SCOPED_TRACE(c.behaviour);
+    DataFolderContents contents = TypingFolder();
+    contents.edit_blocks = [&c](ConfigBlocks& blocks) {
+      WriteTypicalScheme(blocks);
+      WriteTypicalKeyBindings(blocks);
+      std::uint32_t behaviour = 0;
+      blocks.ime.ReadU32(ime_block::kBehaviourFlags, behaviour);
+      blocks.ime.WriteU32(ime_block::kBehaviourFlags, behaviour | c.behaviour);
+    };
+    Typist typist(contents);
+    ASSERT_EQ(typist.activated, S_OK);
+    typist.Type("wq");
+    ASSERT_EQ(typist.Compositions(), 1u);
+    typist.host.context().TerminateComposition(0);
+    EXPECT_EQ(typist.Document(), c.document);
+    EXPECT_EQ(typist.Compositions(), 0u);
+    // The next code starts afresh.
+    typist.Type("wq ");
+    EXPECT_EQ(typist.Document(), c.document + u"你");
+  }
+}
+
+TEST(Typing, DeactivatingWhileComposingGivesTheHostEverythingBack) {
+  for (bool refused : {false, true}) {
+    SCOPED_TRACE(refused);
+    Typist typist(TypingFolder());
+    ASSERT_EQ(typist.activated, S_OK);
+    typist.Type("wq");
+    ASSERT_EQ(typist.Compositions(), 1u);
+    typist.host.context().refuse_end_composition = refused;
+    typist.service->Deactivate();
+    typist.activated = E_FAIL;
+    EXPECT_EQ(typist.Compositions(), refused ? 1u : 0u);
+    typist.host.context().refuse_end_composition = false;
+    if (!refused) {
+      EXPECT_TRUE(typist.host.NothingHeld());
+    }
+  }
+}
+
+}  // namespace
+}  // namespace lz::test
