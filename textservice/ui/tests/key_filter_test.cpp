@@ -149,6 +149,10 @@ std::vector<Row> Rows() {
       {"re-input: backspaces pass", {0, false, 1}, {{0x08, 0xE0000, kTick}}, {0, 0}},
       {"re-input: the end key down", {0, false, 1}, {{0x88, 0, kTick}}, {1, 0x88}},
       {"re-input: the end key up", {0, false, 1}, {{0x88, kUp, kTick}}, {1, 0}},
+      {"re-input: a late key-up passes and the erasure goes on",
+       {0, false, 1},
+       {{0xDB, 0x1A0000 | kUp, kTick}, {0x88, 0, kTick}},
+       {1, 0x88}},
       // Soft keyboard.
       {"soft keyboard character", {mode::kSoftKeyboard, false, 0, 2, u'α'}, {{'A', kLetterScan, kTick}}, {1, 'A'}},
       {"soft keyboard without a character", {mode::kSoftKeyboard, false, 0, 2, u' '}, {{'A', kLetterScan, kTick}},
