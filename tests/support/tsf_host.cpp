@@ -539,12 +539,14 @@ HostRange* HostContext::Find(ITfRange* range) const {
 
 bool HostContext::NothingHeld() const {
   if (references() != 1 || view_.references() != 1 || attribute_property_.references() != 1) return false;
-  if (!compositions_.empty()) return false;
+  for (const HostComposition* c : compositions_) {
+    if (c->references() != 1) return false;
+  }
   for (const HostComposition* c : ended_compositions_) {
     if (c->references() != 1) return false;
   }
-  // The compositions' own ranges are the host's; any other live range is held by someone.
-  return ranges_.size() == 0;
+  // The live compositions' own ranges are the host's; any other live range is held by someone.
+  return ranges_.size() == compositions_.size();
 }
 
 // ---- ranges ----
@@ -873,6 +875,8 @@ HostThreadManager::HostThreadManager()
               IID_ITfKeyTraceEventSink, IID_ITfUIElementSink}),
       context_(new HostContext(this)),
       document_(new HostDocument(context_)) {
+  contexts_.push_back(context_);
+  documents_.push_back(document_);
   window_ = CreateWindowExW(0, L"STATIC", L"tsf host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 200, nullptr, nullptr,
                             GetModuleHandleW(nullptr), nullptr);
   context_->view().window = window_;
@@ -881,8 +885,8 @@ HostThreadManager::HostThreadManager()
 HostThreadManager::~HostThreadManager() {
   if (key_sink_) key_sink_->Release();
   for (ITfLangBarItem* item : items_) item->Release();
-  document_->Release();
-  context_->Release();
+  for (HostDocument* document : documents_) document->Release();
+  for (HostContext* context : contexts_) context->Release();
   if (window_) DestroyWindow(window_);
 }
 
@@ -1111,6 +1115,9 @@ int HostThreadManager::PumpKeys(int rounds) {
       if (message.hwnd == window_ && (message.message == WM_KEYDOWN || message.message == WM_KEYUP ||
                                       message.message == WM_SYSKEYDOWN || message.message == WM_SYSKEYUP)) {
         DeliverKey(message.message, message.wParam, message.lParam);
+        const bool up = message.message == WM_KEYUP || message.message == WM_SYSKEYUP;
+        pumped_keys_.push_back(PassedKey{up ? static_cast<UINT>(WM_KEYUP) : static_cast<UINT>(WM_KEYDOWN),
+                                         message.wParam, static_cast<UINT>((message.lParam >> 16) & 0xFF)});
         ++delivered;
         continue;
       }
@@ -1120,14 +1127,58 @@ int HostThreadManager::PumpKeys(int rounds) {
   return delivered;
 }
 
+bool HostThreadManager::PumpKeysUntil(WPARAM vk, bool up, int rounds) {
+  const UINT message = up ? static_cast<UINT>(WM_KEYUP) : static_cast<UINT>(WM_KEYDOWN);
+  const auto came = [&] {
+    return std::any_of(pumped_keys_.begin(), pumped_keys_.end(),
+                       [&](const PassedKey& k) { return k.vk == vk && k.message == message; });
+  };
+  for (int round = 0; round < rounds && !came(); ++round) PumpKeys(1);
+  return came();
+}
+
 int HostThreadManager::AdvisedSinkCount() const {
-  return static_cast<int>(sinks_.sinks().size()) + static_cast<int>(context_->sinks().sinks().size()) +
-         compartments_.AdvisedSinks() + context_->compartments().AdvisedSinks() + (key_sink_ ? 1 : 0);
+  int count = static_cast<int>(sinks_.sinks().size()) + compartments_.AdvisedSinks() + (key_sink_ ? 1 : 0);
+  for (const HostContext* context : contexts_) {
+    count += static_cast<int>(context->sinks().sinks().size()) + context->compartments().AdvisedSinks();
+  }
+  return count;
 }
 
 bool HostThreadManager::NothingHeld() const {
-  return references() == 1 && context_->NothingHeld() && document_->references() == 1 && item_sink_.references() == 1 && compartments_.Referenced() == 0 &&
-         context_->compartments().Referenced() == 0 && items_.empty() && preserved_.empty();
+  for (std::size_t i = 0; i < contexts_.size(); ++i) {
+    if (!contexts_[i]->NothingHeld() || documents_[i]->references() != 1 ||
+        contexts_[i]->compartments().Referenced() != 0) {
+      return false;
+    }
+  }
+  return references() == 1 && item_sink_.references() == 1 && compartments_.Referenced() == 0 && items_.empty() &&
+         preserved_.empty();
+}
+
+void HostThreadManager::TerminateAllCompositions() {
+  for (HostContext* context : contexts_) {
+    context->refuse_end_composition = false;
+    while (!context->compositions().empty()) context->TerminateComposition(0);
+  }
+}
+
+int HostThreadManager::AddDocument() {
+  auto* context = new HostContext(this);
+  context->view().window = window_;
+  contexts_.push_back(context);
+  documents_.push_back(new HostDocument(context));
+  return static_cast<int>(contexts_.size()) - 1;
+}
+
+void HostThreadManager::FocusDocumentAt(int index) {
+  ITfDocumentMgr* before = focused_ ? document_ : nullptr;
+  context_ = contexts_.at(static_cast<std::size_t>(index));
+  document_ = documents_.at(static_cast<std::size_t>(index));
+  focused_ = true;
+  ITfDocumentMgr* now = document_;
+  sinks_.ForEach<ITfThreadMgrEventSink>(IID_ITfThreadMgrEventSink,
+                                        [&](ITfThreadMgrEventSink* sink) { sink->OnSetFocus(now, before); });
 }
 
 }  // namespace lz::test

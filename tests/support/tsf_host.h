@@ -227,6 +227,7 @@ class HostContext final : public ITfContext,
   }
 
   CompartmentSet& compartments() { return compartments_; }
+  const CompartmentSet& compartments() const { return compartments_; }
   const SinkList& sinks() const { return sinks_; }
   HostView& view() { return view_; }
 
@@ -506,6 +507,9 @@ class HostThreadManager final : public ITfThreadMgr,
   // Takes the key messages that arrived for the host window in `rounds` short waits and delivers them;
   // returns how many were delivered.
   int PumpKeys(int rounds);
+  // Takes key messages until the key (down or up) has come through the queue (now or before), for at
+  // most `rounds` short waits; false when it never came. Keys the library types itself arrive late.
+  bool PumpKeysUntil(WPARAM vk, bool up, int rounds);
   HWND window() const { return window_; }
   KeyDelivery delivery = KeyDelivery::kTsfLike;
   std::vector<PassedKey> passed_keys;
@@ -514,8 +518,19 @@ class HostThreadManager final : public ITfThreadMgr,
 
   CompartmentSet& compartments() { return compartments_; }
   const SinkList& sinks() const { return sinks_; }
+  // The focused document's context (the first document's until the focus moves).
   HostContext& context() { return *context_; }
   HostDocument& document() { return *document_; }
+  // Another document with one context, as another field or application; returns its index (the first
+  // document is 0).
+  int AddDocument();
+  // The focus moves to that document and the thread-manager event sinks hear it; keys go to its context.
+  void FocusDocumentAt(int index);
+  HostContext& context(int index) { return *contexts_.at(static_cast<std::size_t>(index)); }
+  int DocumentCount() const { return static_cast<int>(contexts_.size()); }
+  // Ends every composition still open in any context (as the application does when its fields close);
+  // their owners' sinks hear it.
+  void TerminateAllCompositions();
   HostItemSink& item_sink() { return item_sink_; }
   const std::vector<PreservedKeyRecord>& preserved() const { return preserved_; }
   ITfKeyEventSink* key_sink() const { return key_sink_; }
@@ -534,6 +549,8 @@ class HostThreadManager final : public ITfThreadMgr,
   CompartmentSet compartments_;
   HostContext* context_;
   HostDocument* document_;
+  std::vector<HostContext*> contexts_;
+  std::vector<HostDocument*> documents_;
   HostItemSink item_sink_;
   bool focused_ = true;
   bool thread_focus_ = true;
@@ -544,6 +561,7 @@ class HostThreadManager final : public ITfThreadMgr,
   std::vector<ITfLangBarItem*> items_;
   std::vector<DWORD> item_sink_cookies_;
   HWND window_ = nullptr;
+  std::vector<PassedKey> pumped_keys_;  // every key the queue gave, eaten or passed
 };
 
 }  // namespace lz::test

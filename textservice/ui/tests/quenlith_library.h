@@ -47,6 +47,7 @@ class InstalledProduct {
   // A folder of the test's own making (its identifier becomes the shipped one).
   explicit InstalledProduct(DataFolderContents contents);
   ~InstalledProduct();
+  std::filesystem::path data() const { return folder_.path() / "data"; }
   // Takes the registry entry's IMEName away, as on a machine where setup never ran.
   void RemoveRegistryEntry();
 

@@ -11,6 +11,9 @@
 #include "tests/support/import_patch.h"
 #include "tests/support/tsf_host.h"
 #include "tests/support/typing_fixture.h"
+#include "textservice/engine/code_table.h"
+#include "textservice/engine/dme_block.h"
+#include "textservice/engine/mapped_file.h"
 #include "textservice/engine/ime_block.h"
 #include "textservice/ui/tests/quenlith_library.h"
 
@@ -18,6 +21,7 @@ namespace lz::test {
 namespace {
 
 constexpr TfClientId kClient = 9;
+constexpr WPARAM kErasureDoneKey = 0x88;
 
 volatile DWORD g_clock = 1000;
 DWORD WINAPI ScriptedTickCount() { return g_clock; }
@@ -82,6 +86,8 @@ struct Typist {
   ~Typist() {
     if (service) {
       if (SUCCEEDED(activated)) service->Deactivate();
+      // Compositions the host kept (their ends refused) let their owner go.
+      host.TerminateAllCompositions();
       service->Release();
     }
     SetKeys({});
@@ -188,8 +194,126 @@ TEST(Typing, ABracketTwiceWithin399MsLeavesTheBracketItself) {
     EXPECT_EQ(typist.Document(), u"【");
     g_clock = g_clock + c.between;
     typist.Type("[");
-    typist.host.PumpKeys(3);
+    if (c.between < 400) {
+      // The erasure's backspaces and the key that ends them come back through the host's queue.
+      EXPECT_TRUE(typist.host.PumpKeysUntil(kErasureDoneKey, true, 60));
+    }
     EXPECT_EQ(typist.Document(), c.document);
+  }
+}
+
+// ---- Caps Lock, full width, the input's length ----
+
+TEST(Typing, WithCapsLockOnLettersPassAsCapitalsAndShiftLettersAreCodeKeys) {
+  Typist typist(TypingFolder());
+  ASSERT_EQ(typist.activated, S_OK);
+  SetKeys({{VK_CAPITAL, 0x01}});
+  typist.Type("a");
+  EXPECT_EQ(typist.Document(), u"A");
+  SetKeys({{VK_CAPITAL, 0x01}, {VK_SHIFT, 0x80}});
+  typist.Type("wq");
+  EXPECT_EQ(typist.Compositions(), 1u);
+  SetKeys({{VK_CAPITAL, 0x01}});
+  typist.Type(" ");
+  EXPECT_EQ(typist.Document(), u"A你");
+}
+
+TEST(Typing, ShiftSpaceTogglesFullWidthAndTheConversionCompartment) {
+  Typist typist(TypingFolder());
+  ASSERT_EQ(typist.activated, S_OK);
+  HostCompartment& conversion = typist.host.compartments().Get(tsf::kGuidCompartmentKeyboardInputModeConversion);
+  EXPECT_EQ(conversion.value() & tsf::TF_CONVERSIONMODE_FULLSHAPE, 0);
+  BOOL eaten = FALSE;
+  ASSERT_TRUE(typist.host.PressPreservedKey(VK_SPACE, TF_MOD_SHIFT, &eaten));
+  EXPECT_NE(conversion.value() & tsf::TF_CONVERSIONMODE_FULLSHAPE, 0);
+  typist.Type("1");
+  EXPECT_EQ(typist.Document(), u"１") << "a digit typed in full width";
+  ASSERT_TRUE(typist.host.PressPreservedKey(VK_SPACE, TF_MOD_SHIFT, &eaten));
+  EXPECT_EQ(conversion.value() & tsf::TF_CONVERSIONMODE_FULLSHAPE, 0);
+}
+
+TEST(Typing, AnInputTakesNoMoreThan128CodeKeys) {
+  DataFolderContents contents = TypingFolder();
+  contents.edit_blocks = [](ConfigBlocks& blocks) {
+    WriteTypicalScheme(blocks);
+    WriteTypicalKeyBindings(blocks);
+    // Nothing pushes or clears a long input; the document shows the code.
+    blocks.dme.WriteU8(dme_block::kUniqueAutoCommitLength, 0);
+    blocks.dme.WriteU8(dme_block::kEmptyCodeCommitLength, 0);
+    blocks.ime.WriteU32(ime_block::kImeFlags, ime_block::kSchemeMain | ime_block::kInlineCode);
+  };
+  Typist typist(contents);
+  ASSERT_EQ(typist.activated, S_OK);
+  typist.Type(std::string(129, 'w'));
+  ASSERT_EQ(typist.Compositions(), 1u);
+  EXPECT_EQ(typist.host.context().CompositionText(0), std::u16string(128, u'w'));
+}
+
+// ---- a table another program grows ----
+
+TEST(Typing, AWordAnotherProgramAddsIsTypedAfterTheNextFocus) {
+  Typist typist(TypingFolder());
+  ASSERT_EQ(typist.activated, S_OK);
+  typist.Type("wq ");
+  // The table as another program maps it: the appended word grows the file.
+  MappedFile* other = nullptr;
+  ASSERT_GT(OpenMappedFile((typist.product.data() / "main.dmg").u16string().c_str(), &other), 0);
+  const std::int64_t size_before = other->size;
+  TableRecordBuffer record;
+  ASSERT_EQ(MakeTableRecord(u"kkkk", u"口", nullptr, record), 1);
+  ASSERT_EQ(TableAppendRecord(other, record.bytes, record.size), 1);
+  EXPECT_GT(other->size, size_before);
+  CloseMappedFile(other);
+  typist.host.FocusDocument(false);
+  typist.host.FocusDocument(true);
+  typist.Type("kkkk");
+  EXPECT_EQ(typist.Document(), u"你口");
+}
+
+// ---- display attributes over the composition ----
+
+TfGuidAtom AtomOf(const GUID& guid) {
+  ITfCategoryMgr* categories = nullptr;
+  TfGuidAtom atom = TF_INVALID_GUIDATOM;
+  if (SUCCEEDED(CoCreateInstance(CLSID_TF_CategoryMgr, nullptr, CLSCTX_INPROC_SERVER, IID_ITfCategoryMgr,
+                                 reinterpret_cast<void**>(&categories)))) {
+    categories->RegisterGUID(guid, &atom);
+    categories->Release();
+  }
+  return atom;
+}
+
+constexpr GUID kInputAttribute = {0x63864826, 0x3efa, 0x4405, {0x86, 0x0b, 0xa7, 0xfe, 0xa6, 0x70, 0xe6, 0xf3}};
+constexpr GUID kConvertedAttribute = {0x8bc7218b, 0xbe92, 0x4314, {0x9a, 0x22, 0x53, 0x42, 0x78, 0x17, 0xc4, 0x75}};
+
+TEST(Typing, TheCompositionCarriesItsDisplayAttributeUntilTheCommit) {
+  struct Case {
+    std::uint32_t ime_flags;
+    GUID attribute;
+    std::u16string composed;
+  };
+  for (const Case& c : {Case{ime_block::kSchemeMain, kConvertedAttribute, u" "},
+                        Case{ime_block::kSchemeMain | ime_block::kInlineCode, kInputAttribute, u"wq"}}) {
+    SCOPED_TRACE(c.ime_flags);
+    DataFolderContents contents = TypingFolder();
+    contents.edit_blocks = [&c](ConfigBlocks& blocks) {
+      WriteTypicalScheme(blocks);
+      WriteTypicalKeyBindings(blocks);
+      blocks.ime.WriteU32(ime_block::kImeFlags, c.ime_flags);
+    };
+    Typist typist(contents);
+    ASSERT_EQ(typist.activated, S_OK);
+    typist.Type("wq");
+    ASSERT_EQ(typist.Compositions(), 1u);
+    EXPECT_EQ(typist.host.context().CompositionText(0), c.composed);
+    const std::vector<AttributeSpan>& spans = typist.host.context().spans();
+    ASSERT_EQ(spans.size(), 1u);
+    EXPECT_EQ(spans[0].start, 0);
+    EXPECT_EQ(spans[0].end, static_cast<LONG>(c.composed.size()));
+    EXPECT_EQ(spans[0].atom, static_cast<LONG>(AtomOf(c.attribute)));
+    typist.Type(" ");
+    EXPECT_EQ(typist.Document(), u"你");
+    EXPECT_TRUE(typist.host.context().spans().empty());
   }
 }
 
@@ -243,6 +367,47 @@ TEST(Typing, AHostEndedCompositionClearsTheInputOrCommitsItAsEnglish) {
     typist.Type("wq ");
     EXPECT_EQ(typist.Document(), c.document + u"你");
   }
+}
+
+TEST(Typing, AHostEndedCompositionOfAssociationsIsLeftAlone) {
+  DataFolderContents contents = TypingFolder();
+  contents.edit_blocks = [](ConfigBlocks& blocks) {
+    WriteTypicalScheme(blocks);
+    WriteTypicalKeyBindings(blocks);
+    blocks.ime.WriteU32(ime_block::kImeFlags, ime_block::kSchemeMain | ime_block::kAssociation);
+  };
+  Typist typist(contents);
+  ASSERT_EQ(typist.activated, S_OK);
+  typist.Type("khlg");
+  ASSERT_EQ(typist.Compositions(), 1u) << "the association candidates compose";
+  typist.host.context().TerminateComposition(0);
+  EXPECT_EQ(typist.Compositions(), 0u);
+  EXPECT_EQ(typist.Document().substr(0, 2), u"中国");
+  // The next code starts a composition of its own.
+  typist.Type("wq ");
+  EXPECT_EQ(typist.Document().substr(0, 2), u"中国");
+  EXPECT_EQ(typist.Document().back(), u'你');
+  EXPECT_EQ(typist.Compositions(), 0u);
+}
+
+TEST(Typing, SixContextsComposingInTurnWithEndsRefused) {
+  Typist typist(TypingFolder());
+  ASSERT_EQ(typist.activated, S_OK);
+  constexpr int kContexts = 6;
+  for (int i = 1; i < kContexts; ++i) typist.host.AddDocument();
+  for (int i = 0; i < kContexts - 1; ++i) {
+    SCOPED_TRACE(i);
+    typist.host.FocusDocumentAt(i);
+    typist.host.context().refuse_end_composition = true;
+    typist.Type("wq");
+    EXPECT_EQ(typist.host.context().compositions().size(), 1u);
+  }
+  typist.host.FocusDocumentAt(kContexts - 1);
+  typist.Type("wq ");
+  EXPECT_EQ(typist.host.context(kContexts - 1).text(), u"你");
+  typist.service->Deactivate();
+  typist.activated = E_FAIL;
+  EXPECT_TRUE(typist.host.NothingHeld()) << "no composition, range or context is left with the service";
 }
 
 TEST(Typing, DeactivatingWhileComposingGivesTheHostEverythingBack) {
