@@ -1,9 +1,11 @@
 #pragma once
 // Our own TSF host for driving the text-service library in a test: a thread manager with its keystroke,
-// compartment and language-bar item managers, a document manager with one context over a text buffer,
-// and records of everything the text service asks of them (advised sinks, preserved keys, compartment
-// writes, language-bar updates, references held). Wine's msctf routes no keys to a text service and has no
-// language-bar item manager, so tests use this host instead.
+// compartment and language-bar item managers, document managers each with one context over a UTF-16 text
+// buffer (ranges that follow edits, the selection, compositions the host can end, the display-attribute
+// property, edit sessions answered, nested or queued as TSF does), and records of everything the text
+// service asks of them (advised sinks, preserved keys, compartment writes, language-bar updates,
+// references held). Wine's msctf routes no keys to a text service and has no language-bar item manager,
+// so tests use this host instead.
 #include <windows.h>
 
 #include <functional>

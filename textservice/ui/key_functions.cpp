@@ -233,7 +233,7 @@ int TextService::RunKeyFunctions(ITfContext* context, TfEditCookie cookie, std::
       e->blocks.dme.ReadU8(dme_block::kEnglishLeadKey, lead);
       if (lead && e->key_count > 0 && ToCodeKey(e->keys[0]) == lead) return 1;
       if (low & kFrequency) {
-        CandidateIndexForCommand(n, e);
+        MoveCandidateToFront(n, e);
       } else {
         const int place = (n == 0 || n == 13) ? e->paging.highlighted + 1 : (n == 12 ? e->page_item_count : n);
         if (place >= 1 && place <= e->page_item_count) {

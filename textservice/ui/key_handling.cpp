@@ -169,7 +169,7 @@ HRESULT TextService::RequestSession(ITfContext* context, DWORD flags, SessionCal
 
 namespace {
 
-// Runs a session body with the service remembering which context and cookie it works in.
+// A member of the service as a session's function.
 template <void (TextService::*Body)(ITfContext*, TfEditCookie)>
 void InSession(TextService& service, ITfContext* context, TfEditCookie cookie) {
   (service.*Body)(context, cookie);

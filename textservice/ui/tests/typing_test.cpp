@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/fake_broker.h"
 #include "tests/support/import_patch.h"
 #include "tests/support/tsf_host.h"
 #include "tests/support/typing_fixture.h"
@@ -15,7 +16,10 @@
 #include "textservice/engine/dme_block.h"
 #include "textservice/engine/mapped_file.h"
 #include "textservice/engine/ime_block.h"
+#include "textservice/ui/candidate_layout.h"
+#include "textservice/ui/candidate_window_win32.h"
 #include "textservice/ui/tests/quenlith_library.h"
+#include "textservice/ui/ui_state.h"
 
 namespace lz::test {
 namespace {
@@ -71,7 +75,7 @@ struct Typist {
   ITfTextInputProcessorEx* service = nullptr;
   HRESULT activated = E_FAIL;
 
-  explicit Typist(DataFolderContents contents, KeyDelivery delivery = KeyDelivery::kTsfLike)
+  explicit Typist(DataFolderContents contents, KeyDelivery delivery = KeyDelivery::kTsfLike, DWORD flags = 0)
       : product(std::move(contents)) {
     SetKeys({});
     g_clock = 1000;
@@ -79,7 +83,7 @@ struct Typist {
                           reinterpret_cast<void*>(&ScriptedTickCount)),
               nullptr);
     service = library.NewService();
-    if (service) activated = service->ActivateEx(&host, kClient, 0);
+    if (service) activated = service->ActivateEx(&host, kClient, flags);
     host.delivery = delivery;
     host.TakeKeyboardFocus();
   }
@@ -315,6 +319,81 @@ TEST(Typing, TheCompositionCarriesItsDisplayAttributeUntilTheCommit) {
     EXPECT_EQ(typist.Document(), u"你");
     EXPECT_TRUE(typist.host.context().spans().empty());
   }
+}
+
+// ---- immersive mode: keys the service types go through the broker ----
+
+TEST(Typing, ImmersiveErasuresAndCapsLockGoThroughTheBroker) {
+  FakeBroker broker;
+  ASSERT_TRUE(broker.registered());
+  broker.replay_keys = true;
+  constexpr DWORD kImmersive = 0x40000000;
+  Typist typist(TypingFolder(), KeyDelivery::kTsfLike, kImmersive);
+  ASSERT_EQ(typist.activated, S_OK);
+  typist.Type("[");
+  g_clock = g_clock + 100;
+  typist.Type("[");
+  EXPECT_TRUE(typist.host.PumpKeysUntil(kErasureDoneKey, true, 60));
+  EXPECT_EQ(typist.Document(), u"[");
+  const std::vector<BrokerKey> erasure = {
+      {VK_BACK, 0, 0}, {VK_BACK, 0, KEYEVENTF_KEYUP}, {kErasureDoneKey, 0, 0}, {kErasureDoneKey, 0, KEYEVENTF_KEYUP}};
+  EXPECT_EQ(broker.keys, erasure);
+
+  // Switching to English with Caps Lock on switches Caps Lock off through the broker.
+  broker.keys.clear();
+  broker.replay_keys = false;
+  SetKeys({{VK_CAPITAL, 0x01}});
+  constexpr LPARAM kLeftShiftDown = 1 | (0x2A << 16);
+  constexpr LPARAM kLeftShiftUp = kLeftShiftDown | static_cast<LPARAM>(0xC0000000u);
+  typist.Down(VK_SHIFT, kLeftShiftDown);
+  typist.Up(VK_SHIFT, kLeftShiftUp);
+  const std::vector<BrokerKey> caps_off = {{VK_CAPITAL, 0x38, 0}, {VK_CAPITAL, 0x38, KEYEVENTF_KEYUP}};
+  EXPECT_EQ(broker.keys, caps_off);
+}
+
+// ---- the candidate window ----
+
+void PumpFor(DWORD milliseconds, HostThreadManager& host) {
+  const DWORD until = GetTickCount() + milliseconds;
+  while (static_cast<LONG>(until - GetTickCount()) > 0) host.PumpKeys(1);
+}
+
+// Real pointer input, as a user clicks: Wine ends a mouse-leave tracking at the hover time after it
+// began, so the gesture first waits out the tracking before it and then stays well inside the time.
+void ClickAt(POINT p, HostThreadManager& host) {
+  for (int round = 0; round < 2; ++round) {
+    PumpFor(900, host);
+    SetCursorPos(p.x, p.y);
+    PumpFor(60, host);
+    SetCursorPos(p.x + 1, p.y);
+    PumpFor(60, host);
+  }
+  for (DWORD flags : {DWORD{MOUSEEVENTF_LEFTDOWN}, DWORD{MOUSEEVENTF_LEFTUP}}) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    SendInput(1, &input, sizeof input);
+    PumpFor(80, host);
+  }
+}
+
+TEST(Typing, AClickOnTheThirdSlotCommitsTheThirdWord) {
+  Typist typist(TypingFolder());
+  ASSERT_EQ(typist.activated, S_OK);
+  typist.Type("wq");
+  HWND window = FindWindowW(kCandidateWindowClass, nullptr);
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(IsWindowVisible(window));
+  // The window keeps its engine in its window data; the slots lie where its layout put them.
+  const auto* engine = reinterpret_cast<const EngineInstance*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  ASSERT_NE(engine, nullptr);
+  ASSERT_NE(engine->ui, nullptr);
+  const SlotRect slot = CandidateSlotRect(engine->ui->candidate.layout, 2);
+  RECT at{};
+  GetWindowRect(window, &at);
+  ClickAt(POINT{at.left + (slot.left + slot.right) / 2, at.top + (slot.top + slot.bottom) / 2}, typist.host);
+  EXPECT_EQ(typist.Document(), u"信");
+  EXPECT_EQ(typist.Compositions(), 0u);
 }
 
 // ---- association ----
