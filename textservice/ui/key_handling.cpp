@@ -320,7 +320,11 @@ void TextService::RequestKeySession(ITfContext* context) {
   HideTipWindow(engine_);
   if (!engine_->current_key.text) return;
   if (context) {
-    RequestSession(context, TF_ES_SYNC | TF_ES_READWRITE, InSession<&TextService::KeyEditSession>);
+    // A host that cannot lock its document now gets the key later rather than losing it.
+    if (RequestSession(context, TF_ES_SYNC | TF_ES_READWRITE, InSession<&TextService::KeyEditSession>) ==
+        tsf::TF_E_SYNCHRONOUS) {
+      RequestSession(context, TF_ES_ASYNC | TF_ES_READWRITE, InSession<&TextService::KeyEditSession>);
+    }
   } else if (edit_sink_context_) {
     RequestSession(edit_sink_context_, TF_ES_READWRITE, InSession<&TextService::KeyEditSession>);
   }

@@ -167,10 +167,12 @@ struct ShiftTapCase {
   std::u16string document;  // after the tap and "a"
 };
 
-TEST(Typing, ALoneShiftReleasedWithin499MsSwitchesToEnglish) {
+class Timing : public ::testing::TestWithParam<KeyDelivery> {};
+
+TEST_P(Timing, ALoneShiftReleasedWithin499MsSwitchesToEnglish) {
   for (const ShiftTapCase& c : {ShiftTapCase{499, u"a"}, ShiftTapCase{500, u" "}}) {
     SCOPED_TRACE(c.held);
-    Typist typist(TypingFolder());
+    Typist typist(TypingFolder(), GetParam());
     ASSERT_EQ(typist.activated, S_OK);
     constexpr LPARAM kLeftShiftDown = 1 | (0x2A << 16);
     constexpr LPARAM kLeftShiftUp = kLeftShiftDown | static_cast<LPARAM>(0xC0000000u);
@@ -185,14 +187,14 @@ TEST(Typing, ALoneShiftReleasedWithin499MsSwitchesToEnglish) {
   }
 }
 
-TEST(Typing, ABracketTwiceWithin399MsLeavesTheBracketItself) {
+TEST_P(Timing, ABracketTwiceWithin399MsLeavesTheBracketItself) {
   struct Case {
     DWORD between;
     std::u16string document;
   };
   for (const Case& c : {Case{399, u"["}, Case{400, u"【【"}}) {
     SCOPED_TRACE(c.between);
-    Typist typist(TypingFolder());
+    Typist typist(TypingFolder(), GetParam());
     ASSERT_EQ(typist.activated, S_OK);
     typist.Type("[");
     EXPECT_EQ(typist.Document(), u"【");
@@ -204,6 +206,20 @@ TEST(Typing, ABracketTwiceWithin399MsLeavesTheBracketItself) {
     }
     EXPECT_EQ(typist.Document(), c.document);
   }
+}
+
+INSTANTIATE_TEST_SUITE_P(Deliveries, Timing,
+                         ::testing::Values(KeyDelivery::kTsfLike, KeyDelivery::kKeyDownOnly,
+                                           KeyDelivery::kTestDownTwice));
+
+// ---- a host that refuses synchronous edits ----
+
+TEST(Typing, AHostThatCannotLockNowGetsTheKeyAsynchronously) {
+  Typist typist(TypingFolder());
+  ASSERT_EQ(typist.activated, S_OK);
+  typist.host.context().requests = EditRequests::kSyncRefused;
+  typist.Type("wq ");
+  EXPECT_EQ(typist.Document(), u"你");
 }
 
 // ---- Caps Lock, full width, the input's length ----
