@@ -56,6 +56,9 @@ std::vector<TableRecord> TypingWords() {
       {"wq", "\xE4\xBD\xA0", Word(9)},                    // 你
       {"wq", "\xE4\xBC\x91", Word(8)},                    // 休
       {"wq", "\xE4\xBF\xA1", Word(7)},                    // 信
+      {"wq", "\xE4\xBD\x95", Word(6)},                    // 何
+      {"wq", "\xE4\xBD\x9C", Word(5)},                    // 作
+      {"wq", "\xE4\xBD\x86", Word(4)},                    // 但: the first of the second page
       {"wqiy", "\xE4\xBD\xA0\xE4\xBB\xAC", Word(9)},      // 你们
       {"khlg", "\xE4\xB8\xAD\xE5\x9B\xBD", Word(9)},      // 中国
       {"ggtt", "\xE4\xB8\x80", Word(9)},                  // 一

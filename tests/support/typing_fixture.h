@@ -19,7 +19,7 @@ void WriteTypicalScheme(ConfigBlocks& blocks);
 // 前翻页/后翻页, left Shift 英文输入开关, F2 重复输入, and "[" a smart (kind 4) punctuation entry "【".
 void WriteTypicalKeyBindings(ConfigBlocks& blocks);
 
-// A small word list for typing: 你 and its neighbours under "wq", and a few longer words.
+// A small word list for typing: 你 and five more under "wq" (a page and one), and a few longer words.
 std::vector<TableRecord> TypingWords();
 // The association table: continuations of 中国.
 std::vector<TableRecord> TypingAssociations();

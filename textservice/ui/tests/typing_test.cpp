@@ -140,7 +140,9 @@ const TypingCase kTypingCases[] = {
     {"Enter passes and the host adds a line break", "\r", u"\r\n", 0},
     {"the repeat key writes the line break again", "\r\x02", u"\r\n\r\n", 0},
     {"the repeat key repeats the last word", "wq \x02", u"你你", 0},
-    {"page down, then a digit of the next page", "wq=1", u"你", 0},
+    {"page down, then a digit of the next page", "wq=1", u"但", 0},
+    {"page down on the last page changes nothing", "wq==1", u"但", 0},
+    {"page down and up again", "wq=-2", u"休", 0},
 };
 
 class TypingTable : public ::testing::TestWithParam<KeyDelivery> {};
