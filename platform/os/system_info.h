@@ -37,6 +37,10 @@ OsVersion GetOsVersion();
 std::int64_t SecondsSince1970();
 std::uint64_t MillisecondsSinceBoot();
 
+// The 32-bit millisecond tick that key timing compares (it wraps after 49.7 days; differences are taken
+// unsigned).
+std::uint32_t TickCount();
+
 bool IsCapsLockOn();
 
 }  // namespace os

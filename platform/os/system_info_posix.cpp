@@ -81,6 +81,8 @@ std::uint64_t MillisecondsSinceBoot() {
   return static_cast<std::uint64_t>(ts.tv_sec) * 1000u + static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
 }
 
+std::uint32_t TickCount() { return static_cast<std::uint32_t>(MillisecondsSinceBoot()); }
+
 bool IsCapsLockOn() { return false; }
 
 }  // namespace os

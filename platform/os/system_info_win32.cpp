@@ -105,6 +105,8 @@ std::int64_t SecondsSince1970() { return static_cast<std::int64_t>(std::time(nul
 
 std::uint64_t MillisecondsSinceBoot() { return GetTickCount64(); }
 
+std::uint32_t TickCount() { return GetTickCount(); }
+
 bool IsCapsLockOn() { return (GetKeyState(VK_CAPITAL) & 1) != 0; }
 
 }  // namespace os

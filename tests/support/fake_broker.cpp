@@ -42,6 +42,7 @@ class BrokerObject final : public os::IImeBroker {
   }
   HRESULT STDMETHODCALLTYPE SendKey(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR) override {
     owner_.keys.push_back(BrokerKey{vk, scan, flags});
+    if (owner_.replay_keys) keybd_event(vk, scan, flags, 0);
     return S_OK;
   }
 

@@ -38,6 +38,8 @@ class FakeBroker {
   int created = 0;         // brokers handed out
   int live = 0;            // brokers not yet released
   INT_PTR start_result = 42;
+  // Types each key it is given (as the real broker does) besides recording it.
+  bool replay_keys = false;
 
  private:
   DWORD registration_ = 0;

@@ -1,9 +1,11 @@
 #pragma once
 // Our own TSF host for driving the text-service library in a test: a thread manager with its keystroke,
-// compartment and language-bar item managers, a document manager with one context over a text buffer,
-// and records of everything the text service asks of them (advised sinks, preserved keys, compartment
-// writes, language-bar updates, references held). Wine's msctf routes no keys to a text service and has no
-// language-bar item manager, so tests use this host instead.
+// compartment and language-bar item managers, document managers each with one context over a UTF-16 text
+// buffer (ranges that follow edits, the selection, compositions the host can end, the display-attribute
+// property, edit sessions answered, nested or queued as TSF does), and records of everything the text
+// service asks of them (advised sinks, preserved keys, compartment writes, language-bar updates,
+// references held). Wine's msctf routes no keys to a text service and has no language-bar item manager,
+// so tests use this host instead.
 #include <windows.h>
 
 #include <functional>
@@ -124,9 +126,51 @@ class HostView final : public ITfContextView, public HostObject {
   RECT text_extent{100, 100, 120, 120};
 };
 
-class HostContext final : public ITfContext, public ITfSource, public ITfCompartmentMgr, public HostObject {
+class HostRange;
+class HostComposition;
+
+// GUID_PROP_ATTRIBUTE of a context: the display-attribute atoms over spans of its text.
+struct AttributeSpan {
+  LONG start;
+  LONG end;
+  LONG atom;
+};
+
+class HostAttributeProperty final : public ITfProperty, public HostObject {
+ public:
+  explicit HostAttributeProperty(HostContext* context) : context_(context) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return AddReference(); }
+  ULONG STDMETHODCALLTYPE Release() override { return ReleaseReference(); }
+  HRESULT STDMETHODCALLTYPE GetType(GUID* guid) override;
+  HRESULT STDMETHODCALLTYPE EnumRanges(TfEditCookie, IEnumTfRanges**, ITfRange*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetValue(TfEditCookie cookie, ITfRange* range, VARIANT* value) override;
+  HRESULT STDMETHODCALLTYPE GetContext(ITfContext** context) override;
+  HRESULT STDMETHODCALLTYPE FindRange(TfEditCookie, ITfRange*, ITfRange**, TfAnchor) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetValueStore(TfEditCookie, ITfRange*, ITfPropertyStore*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetValue(TfEditCookie cookie, ITfRange* range, const VARIANT* value) override;
+  HRESULT STDMETHODCALLTYPE Clear(TfEditCookie cookie, ITfRange* range) override;
+
+ private:
+  HostContext* context_;
+};
+
+// How the context answers edit requests.
+enum class EditRequests {
+  kAnswered,       // synchronous ones at once (nested too); asynchronous ones at once when idle, else after
+  kQueued,         // every request waits until the test pumps them (synchronous ones are refused)
+  kSyncRefused,    // synchronous requests are refused (TF_E_SYNCHRONOUS), asynchronous ones answered
+};
+
+class HostContext final : public ITfContext,
+                          public ITfSource,
+                          public ITfCompartmentMgr,
+                          public ITfContextComposition,
+                          public ITfInsertAtSelection,
+                          public HostObject {
  public:
   explicit HostContext(HostThreadManager* owner);
+  ~HostContext();
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
   ULONG STDMETHODCALLTYPE AddRef() override { return AddReference(); }
   ULONG STDMETHODCALLTYPE Release() override { return ReleaseReference(); }
@@ -135,16 +179,15 @@ class HostContext final : public ITfContext, public ITfSource, public ITfCompart
   HRESULT STDMETHODCALLTYPE RequestEditSession(TfClientId client, ITfEditSession* session, DWORD flags,
                                                HRESULT* session_result) override;
   HRESULT STDMETHODCALLTYPE InWriteSession(TfClientId, BOOL* writing) override;
-  HRESULT STDMETHODCALLTYPE GetSelection(TfEditCookie, ULONG, ULONG, TF_SELECTION*, ULONG*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE SetSelection(TfEditCookie, ULONG, const TF_SELECTION*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetStart(TfEditCookie, ITfRange**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetEnd(TfEditCookie, ITfRange**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetSelection(TfEditCookie cookie, ULONG index, ULONG count, TF_SELECTION* selection,
+                                         ULONG* fetched) override;
+  HRESULT STDMETHODCALLTYPE SetSelection(TfEditCookie cookie, ULONG count, const TF_SELECTION* selection) override;
+  HRESULT STDMETHODCALLTYPE GetStart(TfEditCookie cookie, ITfRange** range) override;
+  HRESULT STDMETHODCALLTYPE GetEnd(TfEditCookie cookie, ITfRange** range) override;
   HRESULT STDMETHODCALLTYPE GetActiveView(ITfContextView** view) override;
   HRESULT STDMETHODCALLTYPE EnumViews(IEnumTfContextViews**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetStatus(TF_STATUS* status) override;
-  HRESULT STDMETHODCALLTYPE GetProperty(REFGUID, ITfProperty**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetProperty(REFGUID guid, ITfProperty** property) override;
   HRESULT STDMETHODCALLTYPE GetAppProperty(REFGUID, ITfReadOnlyProperty**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE TrackProperties(const GUID**, ULONG, const GUID**, ULONG, ITfReadOnlyProperty**) override {
     return E_NOTIMPL;
@@ -166,15 +209,167 @@ class HostContext final : public ITfContext, public ITfSource, public ITfCompart
   HRESULT STDMETHODCALLTYPE ClearCompartment(TfClientId, REFGUID) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE EnumCompartments(IEnumGUID**) override { return E_NOTIMPL; }
 
+  // ITfContextComposition
+  HRESULT STDMETHODCALLTYPE StartComposition(TfEditCookie cookie, ITfRange* range, ITfCompositionSink* sink,
+                                             ITfComposition** composition) override;
+  HRESULT STDMETHODCALLTYPE EnumCompositions(IEnumITfCompositionView**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE FindComposition(TfEditCookie, ITfRange*, IEnumITfCompositionView**) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE TakeOwnership(TfEditCookie, ITfCompositionView*, ITfCompositionSink*,
+                                          ITfComposition**) override {
+    return E_NOTIMPL;
+  }
+
+  // ITfInsertAtSelection
+  HRESULT STDMETHODCALLTYPE InsertTextAtSelection(TfEditCookie cookie, DWORD flags, const WCHAR* text, LONG length,
+                                                  ITfRange** range) override;
+  HRESULT STDMETHODCALLTYPE InsertEmbeddedAtSelection(TfEditCookie, DWORD, IDataObject*, ITfRange**) override {
+    return E_NOTIMPL;
+  }
+
   CompartmentSet& compartments() { return compartments_; }
+  const CompartmentSet& compartments() const { return compartments_; }
   const SinkList& sinks() const { return sinks_; }
   HostView& view() { return view_; }
 
+  // ---- the document ----
+  const std::u16string& text() const { return text_; }
+  LONG selection_start() const { return selection_start_; }
+  LONG selection_end() const { return selection_end_; }
+  // Sets the text and puts the caret at its end, as an application's own edit (no session).
+  void ResetText(const std::u16string& text);
+  // What an edit control does with a key it receives: the text replaces the selection, a backspace takes
+  // the unit before the caret. The text-edit sinks hear it.
+  void TypeText(const std::u16string& text);
+  void TypeBackspace();
+  const std::vector<AttributeSpan>& spans() const { return spans_; }
+  // The compositions started and not ended; their text.
+  const std::vector<HostComposition*>& compositions() const { return compositions_; }
+  std::u16string CompositionText(std::size_t index) const;
+  // The host ends a composition itself (as an application does when it loses the focus): the owner's sink
+  // hears OnCompositionTerminated inside a write session, then the composition is gone.
+  void TerminateComposition(std::size_t index);
+  // Makes EndComposition fail (the composition stays), as a host may refuse it.
+  bool refuse_end_composition = false;
+
+  // ---- edit requests ----
+  EditRequests requests = EditRequests::kAnswered;
+  // Runs the requests that wait; returns how many ran.
+  int PumpRequests();
+  int edit_sessions() const { return edit_sessions_; }
+  bool InSession() const { return session_depth_ > 0; }
+
+  // ---- used by the ranges and compositions ----
+  bool ValidCookie(TfEditCookie cookie) const { return session_depth_ > 0 && cookie == current_cookie_; }
+  bool Writable(TfEditCookie cookie) const { return ValidCookie(cookie) && session_writes_; }
+  // Replaces [start, end) with the text; every range, the selection and the spans follow.
+  void Replace(LONG start, LONG end, const std::u16string& text);
+  void RangeCreated(HostRange* range) { ranges_.push_back(range); }
+  void RangeDestroyed(HostRange* range);
+  HostRange* Find(ITfRange* range) const;
+  void CompositionEnded(HostComposition* composition);
+  std::vector<AttributeSpan>& mutable_spans() { return spans_; }
+  // Host objects that someone besides the host holds.
+  bool NothingHeld() const;
+
  private:
+  HRESULT RunSession(ITfEditSession* session, bool writes);
+  void AfterEdit();
+  void NotifyEndEdit();
+
   HostThreadManager* owner_;
   SinkList sinks_;
   CompartmentSet compartments_;
   HostView view_;
+  HostAttributeProperty attribute_property_;
+  std::u16string text_;
+  LONG selection_start_ = 0;
+  LONG selection_end_ = 0;
+  bool selection_changed_ = false;
+  bool text_changed_ = false;
+  std::vector<HostRange*> ranges_;
+  std::vector<AttributeSpan> spans_;
+  std::vector<HostComposition*> compositions_;
+  std::vector<HostComposition*> ended_compositions_;
+  struct Request {
+    ITfEditSession* session;
+    bool writes;
+  };
+  std::vector<Request> waiting_;
+  int session_depth_ = 0;
+  bool session_writes_ = false;
+  TfEditCookie current_cookie_ = 0;
+  TfEditCookie next_cookie_ = 0x1000;
+  int edit_sessions_ = 0;
+};
+
+// A span of a context's text; it follows edits of the text, as TSF's ranges do (backward gravity at its
+// start, forward at its end).
+class HostRange final : public ITfRange {
+ public:
+  HostRange(HostContext* context, LONG start, LONG end);
+  ~HostRange();
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
+  ULONG STDMETHODCALLTYPE Release() override;
+
+  HRESULT STDMETHODCALLTYPE GetText(TfEditCookie cookie, DWORD flags, WCHAR* text, ULONG capacity,
+                                    ULONG* length) override;
+  HRESULT STDMETHODCALLTYPE SetText(TfEditCookie cookie, DWORD flags, const WCHAR* text, LONG length) override;
+  HRESULT STDMETHODCALLTYPE GetFormattedText(TfEditCookie, IDataObject**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetEmbedded(TfEditCookie, REFGUID, REFIID, IUnknown**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE InsertEmbedded(TfEditCookie, DWORD, IDataObject*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE ShiftStart(TfEditCookie cookie, LONG requested, LONG* shifted, const TF_HALTCOND*) override;
+  HRESULT STDMETHODCALLTYPE ShiftEnd(TfEditCookie cookie, LONG requested, LONG* shifted, const TF_HALTCOND*) override;
+  HRESULT STDMETHODCALLTYPE ShiftStartToRange(TfEditCookie cookie, ITfRange* range, TfAnchor anchor) override;
+  HRESULT STDMETHODCALLTYPE ShiftEndToRange(TfEditCookie cookie, ITfRange* range, TfAnchor anchor) override;
+  HRESULT STDMETHODCALLTYPE ShiftStartRegion(TfEditCookie, TfShiftDir, WINBOOL*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE ShiftEndRegion(TfEditCookie, TfShiftDir, WINBOOL*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE IsEmpty(TfEditCookie cookie, WINBOOL* empty) override;
+  HRESULT STDMETHODCALLTYPE Collapse(TfEditCookie cookie, TfAnchor anchor) override;
+  HRESULT STDMETHODCALLTYPE IsEqualStart(TfEditCookie cookie, ITfRange* with, TfAnchor anchor, WINBOOL* equal) override;
+  HRESULT STDMETHODCALLTYPE IsEqualEnd(TfEditCookie cookie, ITfRange* with, TfAnchor anchor, WINBOOL* equal) override;
+  HRESULT STDMETHODCALLTYPE CompareStart(TfEditCookie cookie, ITfRange* with, TfAnchor anchor, LONG* result) override;
+  HRESULT STDMETHODCALLTYPE CompareEnd(TfEditCookie cookie, ITfRange* with, TfAnchor anchor, LONG* result) override;
+  HRESULT STDMETHODCALLTYPE AdjustForInsert(TfEditCookie cookie, ULONG, WINBOOL* ok) override;
+  HRESULT STDMETHODCALLTYPE GetGravity(TfGravity* start, TfGravity* end) override;
+  HRESULT STDMETHODCALLTYPE SetGravity(TfEditCookie, TfGravity, TfGravity) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE Clone(ITfRange** clone) override;
+  HRESULT STDMETHODCALLTYPE GetContext(ITfContext** context) override;
+
+  LONG start;
+  LONG end;
+
+ private:
+  bool AnchorOf(ITfRange* with, TfAnchor anchor, LONG& position) const;
+  HostContext* context_;
+  LONG references_ = 1;
+};
+
+// A composition of a context: its range and its owner's sink.
+class HostComposition final : public ITfComposition, public HostObject {
+ public:
+  HostComposition(HostContext* context, HostRange* range, ITfCompositionSink* sink);
+  ~HostComposition();
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return AddReference(); }
+  ULONG STDMETHODCALLTYPE Release() override { return ReleaseReference(); }
+  HRESULT STDMETHODCALLTYPE GetRange(ITfRange** range) override;
+  HRESULT STDMETHODCALLTYPE ShiftStart(TfEditCookie cookie, ITfRange* start) override;
+  HRESULT STDMETHODCALLTYPE ShiftEnd(TfEditCookie cookie, ITfRange* end) override;
+  HRESULT STDMETHODCALLTYPE EndComposition(TfEditCookie cookie) override;
+
+  HostRange* range() const { return range_; }
+  ITfCompositionSink* sink() const { return sink_; }
+  // Ended by its owner or by the host; the object lives on while anyone holds it.
+  bool ended = false;
+  void Finish();
+
+ private:
+  HostContext* context_;
+  HostRange* range_;
+  ITfCompositionSink* sink_;
 };
 
 class HostDocument final : public ITfDocumentMgr, public HostObject {
@@ -314,15 +509,30 @@ class HostThreadManager final : public ITfThreadMgr,
   // Takes the key messages that arrived for the host window in `rounds` short waits and delivers them;
   // returns how many were delivered.
   int PumpKeys(int rounds);
+  // Takes key messages until the key (down or up) has come through the queue (now or before), for at
+  // most `rounds` short waits; false when it never came. Keys the library types itself arrive late.
+  bool PumpKeysUntil(WPARAM vk, bool up, int rounds);
   HWND window() const { return window_; }
   KeyDelivery delivery = KeyDelivery::kTsfLike;
   std::vector<PassedKey> passed_keys;
-  std::u16string text;  // the document's text as passed keys edited it
+  // The document's text, as passed keys and the text service edited it.
+  const std::u16string& text() const { return context_->text(); }
 
   CompartmentSet& compartments() { return compartments_; }
   const SinkList& sinks() const { return sinks_; }
+  // The focused document's context (the first document's until the focus moves).
   HostContext& context() { return *context_; }
   HostDocument& document() { return *document_; }
+  // Another document with one context, as another field or application; returns its index (the first
+  // document is 0).
+  int AddDocument();
+  // The focus moves to that document and the thread-manager event sinks hear it; keys go to its context.
+  void FocusDocumentAt(int index);
+  HostContext& context(int index) { return *contexts_.at(static_cast<std::size_t>(index)); }
+  int DocumentCount() const { return static_cast<int>(contexts_.size()); }
+  // Ends every composition still open in any context (as the application does when its fields close);
+  // their owners' sinks hear it.
+  void TerminateAllCompositions();
   HostItemSink& item_sink() { return item_sink_; }
   const std::vector<PreservedKeyRecord>& preserved() const { return preserved_; }
   ITfKeyEventSink* key_sink() const { return key_sink_; }
@@ -341,6 +551,8 @@ class HostThreadManager final : public ITfThreadMgr,
   CompartmentSet compartments_;
   HostContext* context_;
   HostDocument* document_;
+  std::vector<HostContext*> contexts_;
+  std::vector<HostDocument*> documents_;
   HostItemSink item_sink_;
   bool focused_ = true;
   bool thread_focus_ = true;
@@ -351,6 +563,7 @@ class HostThreadManager final : public ITfThreadMgr,
   std::vector<ITfLangBarItem*> items_;
   std::vector<DWORD> item_sink_cookies_;
   HWND window_ = nullptr;
+  std::vector<PassedKey> pumped_keys_;  // every key the queue gave, eaten or passed
 };
 
 }  // namespace lz::test

@@ -100,11 +100,9 @@ bool SameGroup(const CandidateEntry& a, const CandidateEntry& b, const MappedFil
 
 // Moves the chosen candidate up among its equals. False when the list had to be dropped because the
 // table was mapped anew before the write.
-bool AdjustOrder(EngineInstance* e, int chosen) {
+bool AdjustOrder(EngineInstance* e, int chosen, std::uint32_t options) {
   const CandidateEntry& entry = e->candidates[chosen];
   if (entry.kind == kind::kTemporary) return true;
-  std::uint32_t options = 0;
-  e->blocks.ime.ReadU32(ime_block::kCandidateOptions, options);
   options &= ime_block::kFrequencyMask;
   if (!options) return true;
   MappedFile* table = OrderedTableOf(e, entry.record);
@@ -172,7 +170,15 @@ int CandidateIndexOfCommand(int command, EngineInstance* e) {
 int CandidateIndexForCommand(int command, EngineInstance* e) {
   const int chosen = CandidateIndexOfCommand(command, e);
   if (chosen < 0) return chosen;
-  return AdjustOrder(e, chosen) ? chosen : kNoCandidate;
+  std::uint32_t options = 0;
+  e->blocks.ime.ReadU32(ime_block::kCandidateOptions, options);
+  return AdjustOrder(e, chosen, options) ? chosen : kNoCandidate;
+}
+
+int MoveCandidateToFront(int command, EngineInstance* e) {
+  const int chosen = CandidateIndexOfCommand(command, e);
+  if (chosen < 0) return chosen;
+  return AdjustOrder(e, chosen, ime_block::kFrequencyToTop) ? chosen : kNoCandidate;
 }
 
 }  // namespace lz

@@ -35,6 +35,9 @@ int NavigateCandidates(int command, EngineInstance* instance);
 // dropped because its table was mapped anew, kEmptyPlace for a place beyond the page.
 int CandidateIndexForCommand(int command, EngineInstance* instance);
 
+// The frequency key's move: the candidate goes to the front of its equals whatever the scheme's
+// adjustment says, without touching the shared settings block that every process reads.
+int MoveCandidateToFront(int command, EngineInstance* instance);
 // The same choice without moving anything: what the engine learns from after the commit.
 int CandidateIndexOfCommand(int command, EngineInstance* instance);
 

@@ -190,10 +190,21 @@ HRESULT TextService::ActivateEx(ITfThreadMgr* thread_manager, TfClientId client_
     Deactivate();
     return E_FAIL;
   }
+  RegisterKeyService(this, true);
   return S_OK;
 }
 
 HRESULT TextService::Deactivate() {
+  RegisterKeyService(this, false);
+  // Every composition left is ended (or at least released): the host must get all of them back.
+  for (int pair = 0; pair < kMaxCompositions; ++pair) {
+    if (!composition_contexts_[pair]) continue;
+    ITfContext* context = composition_contexts_[pair];
+    context->AddRef();
+    RequestEndComposition(context);
+    if (composition_contexts_[pair] == context) ForgetPair(pair);
+    context->Release();
+  }
   DestroyWindows();
   if (edit_sink_context_) {
     UnadviseSourceSink(edit_sink_context_, edit_sink_cookie_);
@@ -533,10 +544,6 @@ void TextService::ShowWindowsAgain() {
   }
 }
 
-void TextService::RequestEndComposition() {
-  // Ending a composition runs in the key edit session; without one running there is nothing to end.
-}
-
 // ---- sinks ----
 
 HRESULT TextService::OnInitDocumentMgr(ITfDocumentMgr*) { return S_OK; }
@@ -577,7 +584,7 @@ HRESULT TextService::OnEndEdit(ITfContext* context, TfEditCookie cookie, ITfEdit
         LONG end = 0;
         if (SUCCEEDED(selection.range->CompareStart(cookie, composed, TF_ANCHOR_START, &start)) &&
             SUCCEEDED(selection.range->CompareEnd(cookie, composed, TF_ANCHOR_END, &end)) && (start < 0 || end > 0)) {
-          RequestEndComposition();
+          RequestEndComposition(context);
         }
         composed->Release();
       }
@@ -590,40 +597,6 @@ HRESULT TextService::OnEndEdit(ITfContext* context, TfEditCookie cookie, ITfEdit
   }
   return S_OK;
 }
-
-HRESULT TextService::OnSetFocus(BOOL) { return S_OK; }
-
-HRESULT TextService::OnTestKeyDown(ITfContext*, WPARAM, LPARAM, BOOL* eaten) {
-  if (!eaten) return E_INVALIDARG;
-  *eaten = FALSE;
-  return S_OK;
-}
-
-HRESULT TextService::OnTestKeyUp(ITfContext*, WPARAM, LPARAM, BOOL* eaten) {
-  if (!eaten) return E_INVALIDARG;
-  *eaten = FALSE;
-  return S_OK;
-}
-
-HRESULT TextService::OnKeyDown(ITfContext*, WPARAM, LPARAM, BOOL* eaten) {
-  if (!eaten) return E_INVALIDARG;
-  *eaten = FALSE;
-  return S_OK;
-}
-
-HRESULT TextService::OnKeyUp(ITfContext*, WPARAM, LPARAM, BOOL* eaten) {
-  if (!eaten) return E_INVALIDARG;
-  *eaten = FALSE;
-  return S_OK;
-}
-
-HRESULT TextService::OnPreservedKey(ITfContext*, REFGUID, BOOL* eaten) {
-  if (!eaten) return E_INVALIDARG;
-  *eaten = FALSE;
-  return S_OK;
-}
-
-HRESULT TextService::OnCompositionTerminated(TfEditCookie, ITfComposition*) { return S_OK; }
 
 HRESULT TextService::EnumDisplayAttributeInfo(IEnumTfDisplayAttributeInfo** out) {
   return CreateDisplayAttributeEnum(out);
@@ -644,7 +617,7 @@ HRESULT TextService::OnSetThreadFocus() {
 HRESULT TextService::OnKillThreadFocus() {
   if (button_) button_->SetHidden(true);
   if (engine_ && !activation_flags_) HideStatusWindow(engine_);
-  if (edit_sink_context_) RequestEndComposition();
+  if (edit_sink_context_ && IsComposing(edit_sink_context_)) RequestEndComposition(edit_sink_context_);
   return S_OK;
 }
 

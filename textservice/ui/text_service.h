@@ -6,6 +6,7 @@
 
 #include "textservice/engine/engine_instance.h"
 #include "textservice/ui/activation_rules.h"
+#include "textservice/ui/key_filter.h"
 #include "textservice/ui/tsf_declarations.h"
 
 namespace lz {
@@ -113,8 +114,48 @@ class TextService final : public ITfTextInputProcessorEx,
   // The host window of the focused view, or null.
   HWND FocusedViewWindow();
 
+  // ---- keys, compositions and commits (key_handling.cpp) ----
+  // The key filter with the context's own checks first: 1 eat, 0 pass.
+  int Filter(ITfContext* context, WPARAM wparam, LPARAM lparam);
+  // Runs the key edit session for the current key: synchronously on the context, or asynchronously on
+  // the edit-sink context when none is given.
+  void RequestKeySession(ITfContext* context);
+  // Resets the input and ends the context's composition in a session of its own (or in the running one).
+  void RequestEndComposition(ITfContext* context);
+  void KeyEditSession(ITfContext* context, TfEditCookie cookie);
+  void EndCompositionSession(ITfContext* context, TfEditCookie cookie);
+  bool IsComposing(ITfContext* context) const;
+  int RunKeyFunctions(ITfContext* context, TfEditCookie cookie, std::uint64_t mask);
+  // A command of a skinned window or a menu: 1 when handled, else 0.
+  int RunUiCommand(int a, int b, int id);
+  void SetCurrentKeyMask(std::uint64_t mask);
+  void ShowModeTip(const char16_t* text);
+  void SetPunctuationMode(bool english);
+  void SetFullWidth(bool on);
+
  private:
   ~TextService();
+
+  int PairOf(ITfContext* context) const;
+  bool StartComposition(ITfContext* context, TfEditCookie cookie);
+  void ForgetPair(int pair);
+  void EndPairComposition(int pair, TfEditCookie cookie);
+  void EndContextComposition(ITfContext* context, TfEditCookie cookie);
+  void UpdateComposition(ITfContext* context, TfEditCookie cookie);
+  void PlaceCandidateWindow(ITfContext* context, TfEditCookie cookie);
+  void UpdateCompositionFor(ITfContext* context, TfEditCookie cookie, int query_result);
+  void AppendAndQuery(ITfContext* context, TfEditCookie cookie, char16_t key);
+  void OutputTypedKey(ITfContext* context, TfEditCookie cookie, const char16_t* text);
+  int CommitCandidate(ITfContext* context, TfEditCookie cookie, int command);
+  void OutputCommit(ITfContext* context, TfEditCookie cookie);
+  void RepeatLastCommit(ITfContext* context, TfEditCookie cookie);
+  void ReinputSession(ITfContext* context, TfEditCookie cookie);
+  void WriteAtSelection(ITfContext* context, TfEditCookie cookie, const char16_t* text, int length);
+  void ToggleOpen(ITfContext* context, TfEditCookie cookie, bool open);
+  void EndComposingForModeSwitch(ITfContext* context, TfEditCookie cookie);
+  void RunAsyncKeyMask(std::uint64_t mask);
+  void CapsLockPunctuationRule();
+  HRESULT RequestSession(ITfContext* context, DWORD flags, void (*callback)(TextService&, ITfContext*, TfEditCookie));
 
   bool AdviseSourceSink(IUnknown* source_owner, REFIID riid, IUnknown* sink, DWORD& cookie);
   void UnadviseSourceSink(IUnknown* source_owner, DWORD& cookie);
@@ -129,7 +170,6 @@ class TextService final : public ITfTextInputProcessorEx,
   void RemoveLanguageBarButton();
   void DestroyWindows();
   void ShowWindowsAgain();
-  void RequestEndComposition();
   bool ReadCompartment(IUnknown* owner, const GUID& guid, VARIANT& value);
   void WriteCompartment(IUnknown* owner, const GUID& guid, DWORD value);
 
@@ -157,7 +197,21 @@ class TextService final : public ITfTextInputProcessorEx,
   };
   PreservedKey preserved_[kMaxPreservedKeys] = {};
   int preserved_count_ = 0;
+
+  // Key handling.
+  PendingKeyAnswer pending_answer_;
+  TypedKeyMemory typed_;
+  bool skip_next_key_ = false;
+  bool key_up_handled_ = false;
+  bool key_up_pending_ = false;
+  int last_function_result_ = 0;
+  TfEditCookie edit_cookie_ = 0;
+  // The context whose session runs now: requests for it run inside that session.
+  ITfContext* session_context_ = nullptr;
 };
+
+// Makes the service the one the windows' commands reach for its engine (or forgets it).
+void RegisterKeyService(TextService* service, bool active);
 
 // The mode state that the windows read (ModeState as a number).
 ModeState CurrentModeState();

@@ -172,6 +172,9 @@ std::map<std::string, std::uint32_t> OrderValues(const std::filesystem::path& ta
   return values;
 }
 
+// Stands for the frequency key, which moves to the front whatever the scheme says (and leaves it at 0).
+constexpr std::uint32_t kFrequencyKey = 0x100;
+
 struct Adjusted {
   std::map<std::string, std::uint32_t> orders;  // read back from the closed and reopened table
   std::vector<std::string> page_after;          // the same keys typed into a new engine
@@ -180,7 +183,7 @@ struct Adjusted {
 // Commits page place `place` of the keys' list with the frequency adjustment, then closes the tables.
 Adjusted CommitPlace(std::uint32_t frequency, std::vector<TableRecord> words, const std::string& keys, int place) {
   ListSettings settings;
-  settings.frequency = frequency;
+  settings.frequency = frequency == kFrequencyKey ? 0 : frequency;
   test::InstalledFolder folder(test::ListFolder(settings, std::move(words)));
   const EngineSetup setup = folder.Setup();
   EngineInstance* e = CreateEngineInstance(setup);
@@ -188,7 +191,11 @@ Adjusted CommitPlace(std::uint32_t frequency, std::vector<TableRecord> words, co
   if (!e) return {};
   test::Type(e, keys);
   EXPECT_EQ(NavigateCandidates(place, e), place - 1);
-  EXPECT_EQ(CandidateIndexForCommand(place, e), place - 1);
+  if (frequency == kFrequencyKey) {
+    EXPECT_EQ(MoveCandidateToFront(place, e), place - 1);
+  } else {
+    EXPECT_EQ(CandidateIndexForCommand(place, e), place - 1);
+  }
   DestroyEngineInstance(e, setup);
 
   Adjusted adjusted;
@@ -231,6 +238,8 @@ TEST(CandidateCommit, ChosenWordsMoveUpAmongTheirEqualsInTheTable) {
       {"both bits: to the front", ime_block::kFrequencyToTop | ime_block::kFrequencyGradual, five, 5,
        {{"A", 40}, {"B", 30}, {"C", 20}, {"D", 10}, {"E", 50}}, {"E", "A", "B", "C", "D"}},
       {"no adjustment", 0, three, 3, {{"A", 30}, {"B", 20}, {"C", 10}}, {"A", "B", "C"}},
+      {"the frequency key moves to the front without the scheme's adjustment", kFrequencyKey, three, 3,
+       {{"A", 20}, {"B", 10}, {"C", 30}}, {"C", "A", "B"}},
       {"a pinned word is not in the group of unpinned ones", ime_block::kFrequencyToTop, pinned_first, 3,
        {{"A", 5}, {"B", 10}, {"C", 20}}, {"A", "C", "B"}},
   };

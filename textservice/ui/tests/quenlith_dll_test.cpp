@@ -424,7 +424,7 @@ TEST(Activation, KeysTheServiceDoesNotTakeReachTheDocument) {
     EXPECT_EQ(activation.host.passed_keys[0].vk, static_cast<WPARAM>('A'));
     EXPECT_EQ(activation.host.passed_keys[0].scan, MapVirtualKeyW('A', MAPVK_VK_TO_VSC));
     EXPECT_EQ(activation.host.passed_keys[1].message, static_cast<UINT>(WM_KEYUP));
-    EXPECT_EQ(activation.host.text, u"b");
+    EXPECT_EQ(activation.host.text(), u"b");
   }
 }
 

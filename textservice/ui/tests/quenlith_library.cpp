@@ -56,13 +56,18 @@ ITfTextInputProcessorEx* QuenlithLibrary::NewService() const {
   return service;
 }
 
-InstalledProduct::InstalledProduct(const std::function<void(ConfigBlocks&)>& edit) {
-  DataFolderContents contents;
+InstalledProduct::InstalledProduct(const std::function<void(ConfigBlocks&)>& edit)
+    : InstalledProduct([&] {
+        DataFolderContents contents;
+        contents.edit_blocks = edit;
+        contents.main = {{"a", "\xE5\xB7\xA5"}};
+        return contents;
+      }()) {}
+
+InstalledProduct::InstalledProduct(DataFolderContents contents) {
   std::uint8_t id[16];
   ParseClassIdentifier(u"" LZ_PRODUCT_CLASS_IDENTIFIER, id);
   std::memcpy(contents.identifier, id, sizeof id);
-  contents.edit_blocks = edit;
-  contents.main = {{"a", "\xE5\xB7\xA5"}};
   WriteDataFolder(folder_.path() / "data", contents);
   const std::u16string class_id = RegisterInputMethod(contents.identifier, folder_.path() / "data",
                                                       folder_.path() / "program");

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "tests/support/data_folder.h"
 #include "tests/support/temp_folder.h"
 #include "textservice/engine/settings_store.h"
 #include "textservice/ui/tsf_declarations.h"
@@ -43,7 +44,10 @@ CLSID ProductClsid();
 class InstalledProduct {
  public:
   explicit InstalledProduct(const std::function<void(ConfigBlocks&)>& edit = {});
+  // A folder of the test's own making (its identifier becomes the shipped one).
+  explicit InstalledProduct(DataFolderContents contents);
   ~InstalledProduct();
+  std::filesystem::path data() const { return folder_.path() / "data"; }
   // Takes the registry entry's IMEName away, as on a machine where setup never ran.
   void RemoveRegistryEntry();
 
