@@ -36,6 +36,11 @@ void OptionsWindow::OnLoad() {
   double main_top = 0;
   if (environment_.main_place) environment_.main_place(main_left, main_top);
   SetGeometry(main_left + kBesideMainLeft, main_top + kBesideMainTop, kWidth, kHeight);
+  // A fixed dialog frame: no resizing, no minimise or maximise.
+  const LONG_PTR style = GetWindowLongPtrW(hwnd(), GWL_STYLE);
+  SetWindowLongPtrW(hwnd(), GWL_STYLE, style & ~(WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+  SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 
   tab_strip_ = &AddTabStrip(kTabLeft, kTabTop, kTabWidth, kTabHeight);
   for (const char16_t* caption : {u"General", u"Custom ", u"Sound"}) tab_strip_->AddTab(caption);

@@ -43,7 +43,9 @@ void ReminderPopup::OnLoad() {
   SetDefaultButton(ok_);
   SetCancelButton(ok_);
 
-  SetWindowPos(hwnd(), HWND_TOPMOST, kTopmostLeft, kTopmostTop, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+  const LONG_PTR style = GetWindowLongPtrW(hwnd(), GWL_STYLE);
+  SetWindowLongPtrW(hwnd(), GWL_STYLE, style & ~(WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+  SetWindowPos(hwnd(), HWND_TOPMOST, kTopmostLeft, kTopmostTop, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED);
   const SettingTexts& texts = *environment_.texts;
   SetGeometry(NumericValue(texts[kTipLeft]), NumericValue(texts[kTipTop]), kWidth, kHeight);
   label_->SetText(record.TipText);

@@ -333,6 +333,36 @@ TEST_F(TrayWindowTest, ApplyWritesAndDeletesTheRunValue) {
   Command(*window, kCmdQuit);
 }
 
+TEST_F(TrayWindowTest, SetDefaultRestoreAndCancel) {
+  auto window = Started();
+  OptionsWindow& options = window->options();
+  options.file_option().SetValue(true);
+  EXPECT_TRUE(options.file_box().Enabled());
+  EXPECT_FALSE(options.system_sound_list().Enabled());
+  EXPECT_TRUE(options.browse_offered());
+  options.set_default_button().Click();  // "*.wav" still showing: nothing stored
+  EXPECT_EQ(window->startup().texts[kDefaultSound], u"DefaultSound");
+  options.file_box().SetText(u"C:\\My Sounds\\bell.mid");
+  options.set_default_button().Click();
+  EXPECT_EQ(window->startup().texts[kDefaultSound], u"C:\\My Sounds\\bell.mid");
+  window->PlayAlarm();  // read live, before any Apply
+  ASSERT_EQ(sounds_.trace.size(), 3u);
+  EXPECT_EQ(sounds_.trace[0], "mci close  \"C:\\My Sounds\\bell.mid\"");
+  options.restore_button().Click();
+  EXPECT_TRUE(options.system_option().Value());
+  EXPECT_EQ(options.system_sound_list().Text(), u"MailBeep");
+  EXPECT_FALSE(options.browse_offered());
+  EXPECT_EQ(window->startup().texts[kDefaultSound], u"DefaultSound");
+
+  // Cancel writes nothing back.
+  options.auto_start_box().SetValue(true);
+  options.content_box(0).SetText(u"Unapplied");
+  options.Cancel();
+  EXPECT_EQ(window->startup().texts[kAutoStart], u"AutoStart");
+  EXPECT_EQ(window->startup().texts[kCustomContent1], u"CustomContent1");
+  Command(*window, kCmdQuit);
+}
+
 TEST_F(TrayWindowTest, ShutdownPresetsTheDialog) {
   SetTime(10, 23, 50, 0);
   auto window = Started();
