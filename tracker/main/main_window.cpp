@@ -629,8 +629,15 @@ void MainWindow::Quit() {
   if (HasUnsavedRows()) {
     const int answer = os::ShowMessageBox(hwnd(), kQuitWithUnsavedRows, kQuitTitle, kBoxYesNoCancelQuestion);
     if (answer == kAnswerCancel) return;
-    // The stopped rows are saved; the running count has no row to save yet.
-    if (answer == os::kAnswerYes) memo_text_waiting_ += keeper_->SaveToRecordTable(hwnd(), false);
+    // The stopped rows are saved; the running count has no row to save yet. A save that failed has
+    // told the user why; the program stays, so that the rows are not lost with it.
+    if (answer == os::kAnswerYes) {
+      const std::u16string memo = keeper_->SaveToRecordTable(hwnd(), false);
+      if (!memo.empty()) {
+        memo_text_waiting_ += memo;
+        return;
+      }
+    }
   }
   ended_ = true;
   DeleteTrayIcon();

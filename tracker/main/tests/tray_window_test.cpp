@@ -250,6 +250,25 @@ TEST_F(TrayWindowTest, QuitOffersToSaveRowsNotStoredYet) {
   EXPECT_EQ(row->weekday, 4);
 }
 
+TEST_F(TrayWindowTest, QuitStaysWhenTheRowsCannotBeSaved) {
+  // A file that is not a record store: the save fails and says so.
+  lz::test::WriteFileBytes(folder_.path() / "Pendulo.db", {'n', 'o', 't', ' ', 'a', ' ', 's', 't', 'o', 'r', 'e'});
+  auto window = Started();
+  Command(*window, kCmdStart);
+  SetTime(10, 14, 30, 0);
+  Command(*window, kCmdStop);
+  answers_ = {os::kAnswerYes};
+  Command(*window, kCmdQuit);
+  ASSERT_EQ(boxes_.size(), 2u);
+  EXPECT_EQ(boxes_[1].caption, u"Save to Record Table Problem");
+  EXPECT_TRUE(window->loaded());
+  EXPECT_FALSE(window->memo_text_waiting().empty());
+  EXPECT_TRUE(lz::test::HasTrayIcon(window->hwnd()));
+  answers_ = {os::kAnswerNo};
+  Command(*window, kCmdQuit);
+  EXPECT_FALSE(window->loaded());
+}
+
 TEST_F(TrayWindowTest, LoggingOffSavesAndAgrees) {
   auto window = Started();
   EXPECT_EQ(SendMessageW(window->hwnd(), WM_QUERYENDSESSION, 0, 0), TRUE);
