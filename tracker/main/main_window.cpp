@@ -249,6 +249,17 @@ void MainWindow::StartUp() {
   keeper_->table().geometry = {state_.intTempTableTop, state_.intTempTableLeft, state_.intTempTableHeight,
                                state_.intTempTableWidth};
   keeper_->table().show_main_window = [this] { Show(); };
+  // Where the table window was left is where it opens next, in this run and, through the settings, the next.
+  keeper_->table().on_unload = [this](const TableGeometry& g) {
+    state_.intTempTableTop = g.top;
+    state_.intTempTableLeft = g.left;
+    state_.intTempTableHeight = g.height;
+    state_.intTempTableWidth = g.width;
+    state_.texts[kTableTop] = NumberText(g.top);
+    state_.texts[kTableLeft] = NumberText(g.left);
+    state_.texts[kTableHeight] = NumberText(g.height);
+    state_.texts[kTableWidth] = NumberText(g.width);
+  };
   keeper_->OpenAtStartUp();
   if (!state_.main_window_hidden) Show();
   // After the window is up: the request waits for the notification area, and messages sent to the

@@ -269,6 +269,25 @@ TEST_F(TrayWindowTest, QuitStaysWhenTheRowsCannotBeSaved) {
   EXPECT_FALSE(window->loaded());
 }
 
+TEST_F(TrayWindowTest, TheRecordTablesPlaceGoesToTheSettings) {
+  auto window = Started();
+  Command(*window, kCmdShowRecordTable);
+  const HWND table = window->records_keeper()->table().hwnd();
+  ASSERT_NE(table, nullptr);
+  MoveWindow(table, 100, 50, 400, 300, FALSE);
+  SendMessageW(table, WM_CLOSE, 0, 0);  // the frame's close button unloads it
+  EXPECT_EQ(window->records_keeper()->table().hwnd(), nullptr);
+  EXPECT_EQ(window->startup().texts[kTableLeft], u"1500");
+  EXPECT_EQ(window->startup().texts[kTableTop], u"750");
+  EXPECT_EQ(window->startup().texts[kTableWidth], u"6000");
+  EXPECT_EQ(window->startup().texts[kTableHeight], u"4500");
+  EXPECT_EQ(window->startup().intTempTableLeft, 1500);
+  ASSERT_TRUE(window->SaveSettings());
+  const auto bytes = lz::test::ReadFileBytes(folder_.path() / "Wexrad.txt");
+  EXPECT_NE(std::string(bytes.begin(), bytes.end()).find("TableTop=750\r\nTableLeft=1500\r\n"), std::string::npos);
+  Command(*window, kCmdQuit);
+}
+
 TEST_F(TrayWindowTest, LoggingOffSavesAndAgrees) {
   auto window = Started();
   EXPECT_EQ(SendMessageW(window->hwnd(), WM_QUERYENDSESSION, 0, 0), TRUE);
