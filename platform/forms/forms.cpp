@@ -555,6 +555,8 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
 }
 
 LRESULT Form::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  LRESULT handled = 0;
+  if (OnMessage(message, wparam, lparam, handled)) return handled;
   switch (message) {
     case WM_COMMAND: {
       if (lparam) {

@@ -278,6 +278,8 @@ class Form {
   virtual void OnResize() {}
   virtual void OnTimer(UINT_PTR /*id*/) {}
   virtual void OnDestroyWindow() {}
+  // Any message before the form's own handling; true when it was handled, with its result.
+  virtual bool OnMessage(UINT /*message*/, WPARAM /*wparam*/, LPARAM /*lparam*/, LRESULT& /*result*/) { return false; }
 
   Label& AddLabel(const std::u16string& caption, double l, double t, double w, double h);
   TextBox& AddTextBox(double l, double t, double w, double h, bool multi_line = false, bool wrap = true);

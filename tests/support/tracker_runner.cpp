@@ -2,14 +2,19 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <string>
 
 #include "tests/support/temp_folder.h"
+#include "tracker/main/command_ids.h"
 
 namespace lz::test {
 namespace {
 
 constexpr DWORD kWaitMs = 30000;
+// A new prefix's notification area may not take the first icon at once; the program offers it again.
+constexpr DWORD kIconWaitMs = 8000;
 
 struct Search {
   DWORD process = 0;
@@ -29,10 +34,41 @@ BOOL CALLBACK FindMainWindow(HWND hwnd, LPARAM context) {
   return TRUE;
 }
 
+// The program's "Quit" question box, when one is up.
+BOOL CALLBACK FindQuitQuestion(HWND hwnd, LPARAM context) {
+  auto* search = reinterpret_cast<Search*>(context);
+  DWORD process = 0;
+  GetWindowThreadProcessId(hwnd, &process);
+  wchar_t name[32] = {};
+  wchar_t caption[32] = {};
+  GetClassNameW(hwnd, name, 32);
+  GetWindowTextW(hwnd, caption, 32);
+  if (process == search->process && lstrcmpW(name, L"#32770") == 0 && lstrcmpW(caption, L"Quit") == 0 &&
+      IsWindowVisible(hwnd)) {
+    search->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+std::optional<std::vector<std::uint8_t>> SettingsOf(const std::filesystem::path& file) {
+  if (!std::filesystem::exists(file)) return std::nullopt;
+  return ReadFileBytes(file);
+}
+
 }  // namespace
 
+bool HasTrayIcon(void* hwnd) {
+  NOTIFYICONDATAW probe{};
+  probe.cbSize = sizeof probe;
+  probe.hWnd = static_cast<HWND>(hwnd);
+  probe.uID = 1;
+  return Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
+}
+
 PenduloRun RunPendulo(const std::filesystem::path& program, const std::filesystem::path& folder,
-                      const std::optional<std::vector<std::uint8_t>>& settings, const std::vector<int>& commands) {
+                      const std::optional<std::vector<std::uint8_t>>& settings, const std::vector<int>& commands,
+                      bool ask_end_session) {
   PenduloRun run;
   const std::filesystem::path copy = folder / "Pendulo.exe";
   std::filesystem::copy_file(program, copy, std::filesystem::copy_options::overwrite_existing);
@@ -55,27 +91,52 @@ PenduloRun RunPendulo(const std::filesystem::path& program, const std::filesyste
     EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
     if (!search.found) Sleep(50);
   }
-  if (search.found) {
+  HWND window = search.found;
+  if (window) {
     run.window_found = true;
-    DWORD_PTR ignored = 0;
+    DWORD_PTR answer = 0;
     // A message answered means start-up has finished and the program's loop runs.
-    SendMessageTimeoutW(search.found, WM_NULL, 0, 0, SMTO_NORMAL, kWaitMs, &ignored);
-    run.window_visible = IsWindowVisible(search.found) != FALSE;
-    for (const int command : commands) {
-      SendMessageTimeoutW(search.found, WM_COMMAND, static_cast<WPARAM>(command), 0, SMTO_NORMAL, kWaitMs, &ignored);
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kWaitMs, &answer);
+    run.window_visible = IsWindowVisible(window) != FALSE;
+    for (DWORD waited = 0; waited < kIconWaitMs && !run.icon_at_start; waited += 100) {
+      run.icon_at_start = HasTrayIcon(window);
+      if (!run.icon_at_start) Sleep(100);
     }
-    PostMessageW(search.found, WM_CLOSE, 0, 0);
+    for (const int command : commands) {
+      SendMessageTimeoutW(window, WM_COMMAND, static_cast<WPARAM>(command), 0, SMTO_NORMAL, kWaitMs, &answer);
+    }
+    if (ask_end_session) {
+      DWORD_PTR end_session = 0;
+      SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kWaitMs, &end_session);
+      run.end_session_answer = static_cast<long long>(end_session);
+      run.settings_after_end_session = SettingsOf(file);
+    }
+    SendMessageTimeoutW(window, WM_CLOSE, 0, 0, SMTO_NORMAL, kWaitMs, &answer);
+    run.visible_after_close = IsWindowVisible(window) != FALSE;
+    run.icon_after_close = HasTrayIcon(window);
+    run.settings_after_close = SettingsOf(file);
+    PostMessageW(window, WM_COMMAND, tracker::kCmdQuit, 0);
   }
-  if (WaitForSingleObject(process.hProcess, kWaitMs) == WAIT_OBJECT_0) {
+  bool ended = false;
+  for (DWORD waited = 0; waited < kWaitMs && !ended; waited += 100) {
+    ended = WaitForSingleObject(process.hProcess, 100) == WAIT_OBJECT_0;
+    if (ended) break;
+    Search question;
+    question.process = process.dwProcessId;
+    EnumWindows(FindQuitQuestion, reinterpret_cast<LPARAM>(&question));
+    if (question.found) PostMessageW(question.found, WM_COMMAND, IDNO, 0);
+  }
+  if (ended) {
     run.ended = true;
     GetExitCodeProcess(process.hProcess, &run.exit_code);
+    if (window) run.icon_after_quit = HasTrayIcon(window);
   } else {
     TerminateProcess(process.hProcess, 1);
     WaitForSingleObject(process.hProcess, kWaitMs);
   }
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
-  if (std::filesystem::exists(file)) run.settings = ReadFileBytes(file);
+  run.settings = SettingsOf(file);
   return run;
 }
 

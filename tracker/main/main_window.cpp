@@ -1,10 +1,16 @@
 #include "tracker/main/main_window.h"
 
+#include <shellapi.h>
+
+#include <mmsystem.h>
+
 #include <utility>
 #include <vector>
 
 #include "platform/os/local_clock.h"
 #include "platform/os/message_box.h"
+#include "platform/os/native_path.h"
+#include "platform/os/power_off.h"
 #include "platform/os/program_start.h"
 #include "platform/os/user_registry.h"
 #include "platform/os/whole_file.h"
@@ -12,6 +18,10 @@
 #include "tracker/main/numeric_value.h"
 #include "tracker/main/reminder_dates.h"
 #include "tracker/main/settings_file.h"
+#include "tracker/main/shutdown_time.h"
+#include "tracker/main/sound_backend_win32.h"
+#include "tracker/main/tray_model.h"
+#include "tracker/records/time_text.h"
 
 namespace tracker {
 namespace {
@@ -19,6 +29,16 @@ namespace {
 constexpr UINT_PTR kClockTimer = 1;
 constexpr UINT kClockInterval = 1000;
 constexpr char16_t kTitle[] = u"Pendulo";
+constexpr char16_t kQuitTitle[] = u"Quit";
+constexpr char16_t kQuitWhileCounting[] = u"The software is counting time, are you sure to quit before saving?";
+constexpr char16_t kQuitWithUnsavedRows[] = u"Save the records that are not in the record table yet?";
+constexpr std::uint32_t kBoxOkCancelExclamationSecond = 305;
+constexpr std::uint32_t kBoxYesNoCancelQuestion = 35;
+constexpr int kAnswerCancel = 2;
+// WM_QUERYENDSESSION: Windows asks before logging off or shutting down.
+constexpr UINT kQueryEndSession = 0x0011;
+// How many ticks the icon is offered again when the notification area did not take it at start-up.
+constexpr int kTrayRetries = 5;
 
 // The form's designed layout, in twips.
 constexpr double kFrameTop = 420;
@@ -113,7 +133,29 @@ MainWindow::MainWindow(std::u16string program_folder)
     : forms::Form(kTitle, kDesignedMainWindow.left, kDesignedMainWindow.top, kDesignedMainWindow.width,
                   kDesignedMainWindow.height),
       program_folder_(std::move(program_folder)),
-      settings_path_(SettingsPath(program_folder_)) {}
+      settings_path_(SettingsPath(program_folder_)) {
+  count_wave_devices = [] { return static_cast<unsigned>(waveOutGetNumDevs()); };
+  options_members_.texts = &state_.texts;
+  system_sound_ = std::make_unique<SystemSoundBackend>(program_folder_);
+  sound_ = system_sound_.get();
+  OptionsEnvironment environment;
+  environment.members = &options_members_;
+  environment.program_folder = program_folder_;
+  environment.wave_devices = [this] { return count_wave_devices ? count_wave_devices() : 1u; };
+  environment.main_place = [this](double& left, double& top) {
+    left = Left();
+    top = Top();
+  };
+  environment.on_apply = [this] { ArmShutdown(); };
+  options_ = std::make_unique<OptionsWindow>(std::move(environment));
+  popup_ = std::make_unique<ReminderPopup>(
+      ReminderPopupEnvironment{&state_.reminders, &edit_table_, &repeat_counts_, &state_.texts});
+}
+
+MainWindow::~MainWindow() {
+  // A window that goes without Quit still takes its icon along.
+  if (TrayIconShown_ && loaded()) DeleteTrayIcon();
+}
 
 void MainWindow::OnLoad() {
   toolbar1_ = &AddToolbar();
@@ -172,6 +214,9 @@ void MainWindow::OnLoad() {
 
   menu_.Build(MainMenuRows());
   SetMenu(menu_);
+  // The tray menu's entries whose dialogs are not part of this program yet stay off.
+  for (const int command : {kCmdPopupSetReminder, kCmdPopupMemo}) menu_.SetEnabled(command, false);
+  taskbar_created_ = RegisterWindowMessageW(L"TaskbarCreated");
   OnResize();
   SetTimer(hwnd(), kClockTimer, kClockInterval, nullptr);
 }
@@ -200,11 +245,43 @@ void MainWindow::StartUp() {
   text2_->SetText(state_.clock_text);
   status_bar1_->SetPanel(0, state_.date_line);
   ApplyCounterCommands();
+  keeper_ = std::make_unique<RecordKeeper>(program_folder_, IsoDate(now.local.year, now.local.month, now.local.day));
+  keeper_->table().geometry = {state_.intTempTableTop, state_.intTempTableLeft, state_.intTempTableHeight,
+                               state_.intTempTableWidth};
+  keeper_->table().show_main_window = [this] { Show(); };
+  // Where the table window was left is where it opens next, in this run and, through the settings, the next.
+  keeper_->table().on_unload = [this](const TableGeometry& g) {
+    state_.intTempTableTop = g.top;
+    state_.intTempTableLeft = g.left;
+    state_.intTempTableHeight = g.height;
+    state_.intTempTableWidth = g.width;
+    state_.texts[kTableTop] = NumberText(g.top);
+    state_.texts[kTableLeft] = NumberText(g.left);
+    state_.texts[kTableHeight] = NumberText(g.height);
+    state_.texts[kTableWidth] = NumberText(g.width);
+  };
+  keeper_->OpenAtStartUp();
   if (!state_.main_window_hidden) Show();
+  // After the window is up: the request waits for the notification area, and messages sent to the
+  // window meanwhile are already answered.
+  AddTrayIcon();
 }
 
 void MainWindow::Tick() {
   const os::ClockReading now = os::ReadClock();
+  if (IsFlagSet(options_members_.autoShutoff) && now.absolute >= shutdown_due_) {
+    options_members_.autoShutoff = u"0";
+    os::RequestPowerOff();
+  }
+  if (TrayIconShown_ && !tray_confirmed_ && tray_retries_ < kTrayRetries) {
+    ++tray_retries_;
+    // An icon offered to a notification area that was not ready yet is offered again.
+    NOTIFYICONDATAW probe{};
+    probe.cbSize = sizeof probe;
+    probe.hWnd = hwnd();
+    probe.uID = kTrayIconId;
+    tray_confirmed_ = Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE || TrayRequest(NIM_ADD);
+  }
   text2_->SetText(os::FormatNamed(now.local, ClockFormat(mode_)));
   std::u16string caption = u" Pendulo - [ Current Time " + text2_->Text() + u" ] ";
   if (counter_.blstart()) {
@@ -226,6 +303,92 @@ void MainWindow::OnTimer(UINT_PTR id) {
   if (id == kClockTimer) Tick();
 }
 
+void MainWindow::ArmShutdown() {
+  if (IsFlagSet(options_members_.autoShutoff)) {
+    shutdown_due_ = ShutdownMoment(os::ReadClock(), options_members_.timeShutoff);
+  }
+}
+
+void MainWindow::PlayAlarm() { PlayAlarmSound(options_->CurrentSound(), options_members_.sysSound, *sound_); }
+
+void MainWindow::ShowReminder(int slot) {
+  if (IsFlagSet(state_.reminders.slot(slot).SoundOn)) PlayAlarm();
+  popup_->ShowSlot(slot, hwnd());
+}
+
+bool MainWindow::TrayRequest(DWORD action) {
+  NOTIFYICONDATAW data{};
+  data.cbSize = sizeof data;  // the record at its own size: the old 88-byte one is a 32-bit layout
+  data.hWnd = hwnd();
+  data.uID = kTrayIconId;
+  if (action != NIM_DELETE) {
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = kTrayCallbackMessage;
+    data.hIcon = reinterpret_cast<HICON>(GetClassLongPtrW(hwnd(), GCLP_HICON));
+    if (!data.hIcon) data.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+    if (!data.hIcon) data.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    const os::LocalDateTime today = os::ReadClock().local;
+    const std::u16string tip =
+        TrayTip(WeekdayText(today.weekday), os::FormatNamed(today, os::NamedFormat::kLongDate));
+    tip.copy(reinterpret_cast<char16_t*>(data.szTip), kTrayTipLength);
+  }
+  return Shell_NotifyIconW(action, &data) != FALSE;
+}
+
+void MainWindow::AddTrayIcon() {
+  // An add for an icon that is there already fails and changes nothing.
+  tray_confirmed_ = TrayRequest(NIM_ADD);
+  TrayIconShown_ = true;
+}
+
+void MainWindow::DeleteTrayIcon() {
+  TrayRequest(NIM_DELETE);
+  TrayIconShown_ = false;
+  tray_confirmed_ = false;
+}
+
+void MainWindow::OpenTrayMenu() {
+  POINT at{};
+  GetCursorPos(&at);
+  // The menu closes when the user clicks elsewhere only while the window is in the foreground.
+  SetForegroundWindow(hwnd());
+  TrackPopupMenu(menu_.Popup(kMenuTray), TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
+  PostMessageW(hwnd(), WM_NULL, 0, 0);
+}
+
+bool MainWindow::OnMessage(UINT message, WPARAM, LPARAM lparam, LRESULT& result) {
+  if (message == kTrayCallbackMessage) {
+    switch (ActionForTrayMessage(static_cast<std::uintptr_t>(lparam), false)) {
+      case TrayAction::kShowWindow:
+        Show();
+        break;
+      case TrayAction::kOpenMenu:
+        OpenTrayMenu();
+        break;
+      case TrayAction::kShowReminderEditor:
+      case TrayAction::kNothing:
+        break;
+    }
+    result = 0;
+    return true;
+  }
+  if (taskbar_created_ != 0 && message == taskbar_created_) {
+    // Explorer started again with an empty notification area: the icon goes back, or the hidden
+    // program could not be reached.
+    if (TrayIconShown_) AddTrayIcon();
+    result = 0;
+    return true;
+  }
+  if (message == kQueryEndSession) {
+    // What closing saves, so a log-off keeps every change since the last close; the running count is
+    // not recorded, as at Quit.
+    SaveSettings();
+    result = TRUE;
+    return true;
+  }
+  return false;
+}
+
 void MainWindow::StartCount() {
   const os::ClockReading now = os::ReadClock();
   if (!counter_.Start(now.absolute, os::FormatNamed(now.local, ClockFormat(mode_)), mode_)) return;
@@ -233,6 +396,7 @@ void MainWindow::StartCount() {
   text1_->SetText(counter_.start_text());
   status_bar1_->SetPanel(1, counter_.status());
   current_row_ = list_view1_->AddRow(counter_.start_text());
+  count_start_seconds_ = static_cast<std::int32_t>(os::SecondsAfterMidnight(now.local));
   ++intRecordCount;
   ApplyCounterCommands();
 }
@@ -252,8 +416,28 @@ void MainWindow::StopCount() {
   inputs.rate = text6_->Text();
   inputs.short_date = os::FormatNamed(now.local, os::NamedFormat::kShortDate);
   inputs.weekday = now.local.weekday;
+  const std::int64_t counted = counter_.ElapsedSeconds(now.absolute);
   const auto row = counter_.Stop(now.absolute, inputs, mode_);
   if (!row) return;
+  if (keeper_ && current_row_ >= 0) {
+    auto& rows = keeper_->rows();
+    if (rows.size() <= static_cast<std::size_t>(current_row_)) rows.resize(current_row_ + 1);
+    RecordRow& kept = rows[current_row_];
+    kept = RecordRow{};
+    kept.start_text = row->start;
+    kept.stop_text = row->stop;
+    kept.content = row->content;
+    kept.pass_text = row->pass;
+    kept.remark = row->remark;
+    kept.date_text = row->record_date;
+    kept.weekday_text = row->weekday;
+    kept.rate = row->rate;
+    kept.start_seconds = count_start_seconds_;
+    kept.stop_seconds = static_cast<std::int32_t>(os::SecondsAfterMidnight(now.local));
+    kept.pass_seconds = counted;
+    kept.record_date = IsoDate(now.local.year, now.local.month, now.local.day);
+    kept.weekday = now.local.weekday;
+  }
   const std::u16string* cells[] = {&row->stop,        &row->content, &row->pass, &row->remark,
                                    &row->record_date, &row->weekday};
   for (int c = 0; c < 6; ++c) list_view1_->SetCell(current_row_, c + 1, *cells[c]);
@@ -358,15 +542,59 @@ void MainWindow::OnMenuCommand(int command) {
     case kCmdRestoreDialogPosition:
       state_.texts[kDialogTop] = u"0";
       break;
+    case kCmdSaveToRecordTable:
+    case kCmdPopupSaveToRecordTable:
+      SaveToRecordTable();
+      break;
+    case kCmdShowRecordTable:
+      ShowRecordTable();
+      break;
     case kCmdQuit:
     case kCmdPopupExit:
-      CloseAndEnd();
+      Quit();
       break;
+    case kCmdHideToTray:
+    case kCmdPopupHideToTray:
+    case kCmdHideAndShowMemo:
+      Hide();
+      break;
+    case kCmdPopupShowWindow:
+      Show();
+      break;
+    case kCmdOptions:
+    case kCmdPopupOptions:
+      options_->ShowOptions();
+      break;
+    case kCmdShutdown: {
+      const os::LocalDateTime now = os::ReadClock().local;
+      options_->ShowForShutdown(PresetForShutdown(now.hour, now.minute), true);
+      break;
+    }
+    case kCmdShutdownNow: {
+      const os::LocalDateTime now = os::ReadClock().local;
+      options_->ShowForShutdown(PresetForShutdownNow(now.hour, now.minute), false);
+      break;
+    }
     default:
       // The commands of the dialogs, the notification area, the records database and the web come with
       // those parts of the program.
       break;
   }
+}
+
+void MainWindow::SaveToRecordTable() {
+  // Nothing at all while a count runs or with no rows; then the list and its unseen rows are in step.
+  if (!keeper_ || counter_.blstart() || keeper_->rows().empty()) return;
+  const std::u16string memo = keeper_->SaveToRecordTable(hwnd(), false);
+  if (memo.empty()) {
+    status_bar1_->SetPanel(1, u"");
+  } else {
+    memo_text_waiting_ += memo;
+  }
+}
+
+void MainWindow::ShowRecordTable() {
+  if (keeper_) keeper_->ShowRecordTable(hwnd());
 }
 
 bool MainWindow::SaveSettings() {
@@ -388,17 +616,53 @@ bool MainWindow::SaveSettings() {
   return saved;
 }
 
-void MainWindow::CloseAndEnd() {
-  if (ended_) return;
-  ended_ = true;
-  // Until the notification area takes the window, closing it saves and ends the program.
+void MainWindow::CloseToTray() {
+  // Closing never ends the program: the window hides, the settings are saved and the icon stays.
+  Hide();
   SaveSettings();
+  if (!TrayIconShown_) AddTrayIcon();
+}
+
+bool MainWindow::HasUnsavedRows() {
+  if (!keeper_) return false;
+  for (const RecordRow& row : keeper_->rows()) {
+    if (row.stored_id == 0 || row.changed_since_save) return true;
+  }
+  return false;
+}
+
+void MainWindow::Quit() {
+  if (ended_) return;
+  if (counter_.blstart() &&
+      os::ShowMessageBox(hwnd(), kQuitWhileCounting, kQuitTitle, kBoxOkCancelExclamationSecond) != os::kAnswerOk) {
+    return;
+  }
+  if (HasUnsavedRows()) {
+    const int answer = os::ShowMessageBox(hwnd(), kQuitWithUnsavedRows, kQuitTitle, kBoxYesNoCancelQuestion);
+    if (answer == kAnswerCancel) return;
+    // The stopped rows are saved; the running count has no row to save yet. A save that failed has
+    // told the user why; the program stays, so that the rows are not lost with it.
+    if (answer == os::kAnswerYes) {
+      const std::u16string memo = keeper_->SaveToRecordTable(hwnd(), false);
+      if (!memo.empty()) {
+        memo_text_waiting_ += memo;
+        return;
+      }
+    }
+  }
+  ended_ = true;
+  DeleteTrayIcon();
+  SaveSettings();
+  // Every other window runs its own unload once.
+  options_->Unload();
+  popup_->Unload();
+  keeper_.reset();
   KillTimer(hwnd(), kClockTimer);
   Unload();
   PostQuitMessage(0);
 }
 
-void MainWindow::OnCloseRequest() { CloseAndEnd(); }
+void MainWindow::OnCloseRequest() { CloseToTray(); }
 
 void MainWindow::OnResize() {
   if (!list_view1_ || !frame1_) return;

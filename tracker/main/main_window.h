@@ -1,12 +1,18 @@
 #pragma once
 // The tracker's main window `Form1`: start-up from the settings file, the clock, the activity counter
 // and its record list, the clock modes and date tools, and the save when the window closes.
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/forms/forms.h"
 #include "tracker/main/activity_counter.h"
 #include "tracker/main/clock_modes.h"
 #include "tracker/main/startup.h"
+#include "tracker/dialogs/options_window_win32.h"
+#include "tracker/dialogs/reminder_popup_win32.h"
+#include "tracker/main/alarm_sound.h"
+#include "tracker/records/record_keeper_win32.h"
 
 namespace tracker {
 
@@ -14,6 +20,7 @@ class MainWindow final : public forms::Form {
  public:
   // program_folder: where the settings file lives (the program's own folder in Pendulo.exe).
   explicit MainWindow(std::u16string program_folder);
+  ~MainWindow() override;
 
   // Runs the start-up: the settings file, the window's place, the run-at-log-on value, the lists.
   void StartUp();
@@ -21,6 +28,15 @@ class MainWindow final : public forms::Form {
   bool SaveSettings();
   // Runs one tick of the clock (the one-second timer calls it).
   void Tick();
+
+  // The alarm as the options choose it now, through the sound back end.
+  void PlayAlarm();
+  // Shows a reminder's pop-up for slot (1 to 20) modally, after its sound when the slot has one on.
+  void ShowReminder(int slot);
+
+  // Seams the tests replace before start-up: where sounds go, and the count of wave-out devices.
+  void SetSoundBackend(SoundBackend* backend) { sound_ = backend; }
+  std::function<unsigned()> count_wave_devices;
 
   // Controls and state, for the tests.
   forms::ListView& records() { return *list_view1_; }
@@ -37,6 +53,18 @@ class MainWindow final : public forms::Form {
   const StartupState& startup() const { return state_; }
   const std::u16string& settings_path() const { return settings_path_; }
   const ActivityCounter& counter() const { return counter_; }
+  // The record list's unseen data, the store and the record table (there from start-up on).
+  RecordKeeper* records_keeper() { return keeper_.get(); }
+  // What a failed Save to Record Table handed over for the memo, until the memo takes it.
+  const std::u16string& memo_text_waiting() const { return memo_text_waiting_; }
+  OptionsWindow& options() { return *options_; }
+  ReminderPopup& reminder_popup() { return *popup_; }
+  OptionsMembers& options_members() { return options_members_; }
+  ReminderTable& reminders() { return state_.reminders; }
+  ReminderRepeatCounts& repeat_counts() { return repeat_counts_; }
+  bool tray_icon_shown() const { return TrayIconShown_; }
+  // The moment (absolute seconds) an armed shutdown is due.
+  double shutdown_due() const { return shutdown_due_; }
 
  protected:
   void OnLoad() override;
@@ -44,6 +72,7 @@ class MainWindow final : public forms::Form {
   void OnCloseRequest() override;
   void OnResize() override;
   void OnTimer(UINT_PTR id) override;
+  bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
 
  private:
   void StartCount();
@@ -54,7 +83,16 @@ class MainWindow final : public forms::Form {
   void OnToolbarKey(const std::u16string& key);
   void CalculateDate();
   void AdjustDateTime();
-  void CloseAndEnd();
+  void CloseToTray();
+  void Quit();
+  bool HasUnsavedRows();
+  bool TrayRequest(DWORD action);
+  void AddTrayIcon();
+  void DeleteTrayIcon();
+  void OpenTrayMenu();
+  void ArmShutdown();
+  void SaveToRecordTable();
+  void ShowRecordTable();
 
   std::u16string program_folder_;
   std::u16string settings_path_;
@@ -62,10 +100,29 @@ class MainWindow final : public forms::Form {
   ActivityCounter counter_;
   ClockModeState mode_;
   int current_row_ = -1;
+  std::int32_t count_start_seconds_ = 0;  // the running count's start, seconds after midnight
+  std::unique_ptr<RecordKeeper> keeper_;
+  std::u16string memo_text_waiting_;
   int intRecordCount = 0;
   std::u16string last_caption_;
   SaveFailureNotice save_notice_;
   bool ended_ = false;
+
+  // The notification area.
+  UINT taskbar_created_ = 0;
+  bool TrayIconShown_ = false;
+  bool tray_confirmed_ = false;
+  int tray_retries_ = 0;
+
+  // The dialogs and what they share with the main window.
+  OptionsMembers options_members_;
+  std::unique_ptr<OptionsWindow> options_;
+  ReminderTable edit_table_;
+  ReminderRepeatCounts repeat_counts_;
+  std::unique_ptr<ReminderPopup> popup_;
+  std::unique_ptr<SoundBackend> system_sound_;
+  SoundBackend* sound_ = nullptr;
+  double shutdown_due_ = 0;
 
   forms::MenuTable menu_;
   forms::Toolbar* toolbar1_ = nullptr;

@@ -35,6 +35,14 @@ const std::vector<std::u16string>& WebSearchPresets() {
   return list;
 }
 
+std::u16string RunAtLogonCommand(const std::u16string& program_folder) {
+  std::u16string command = program_folder;
+  if (command.empty() || command.back() != u'\\') command += u'\\';
+  command += u"pendulo.exe";
+  // Quoted, so that a folder with blanks in its name cannot start another program.
+  return u"\"" + command + u"\"";
+}
+
 std::u16string SettingsPath(const std::u16string& program_folder) { return program_folder + u"\\Wexrad.txt"; }
 
 bool LongDateNamesWeekday(const std::u16string& weekday_text, const std::u16string& long_date) {
@@ -85,13 +93,7 @@ StartupState DecideStartup(const SettingsFile& file, const std::u16string& progr
 
   state.show_memo = IsFlagSet(t[kShowMemo]);
 
-  if (IsFlagSet(t[kAutoStart])) {
-    std::u16string command = program_folder;
-    if (command.empty() || command.back() != u'\\') command += u'\\';
-    command += u"pendulo.exe";
-    // Quoted, so that a folder with blanks in its name cannot start another program.
-    state.run_at_logon = u"\"" + command + u"\"";
-  }
+  if (IsFlagSet(t[kAutoStart])) state.run_at_logon = RunAtLogonCommand(program_folder);
 
   state.weekday_text = WeekdayText(now.weekday);
   state.intDate = DayNumber(now.year, now.month, now.day);

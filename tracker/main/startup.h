@@ -70,6 +70,9 @@ struct StartupState {
 inline constexpr char16_t kRunKey[] = u"software\\microsoft\\windows\\currentversion\\run";
 inline constexpr char16_t kRunValueName[] = u"pendulo.exe";
 
+// The run-at-log-on value's data: the quoted path of pendulo.exe in the program folder.
+std::u16string RunAtLogonCommand(const std::u16string& program_folder);
+
 // The built-in activities, after the user's own, and the web-search presets.
 const std::vector<std::u16string>& BuiltInActivities();
 const std::vector<std::u16string>& WebSearchPresets();

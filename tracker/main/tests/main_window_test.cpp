@@ -164,10 +164,14 @@ TEST_F(MainWindowTest, StartPauseContinueStopFillsARow) {
   }
   SaveScreenshot(window.hwnd(), "pendulo_main_window.bmp");
 
+  // Closing hides the window and saves; the program goes on in the notification area.
   SendMessageW(window.hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_FALSE(window.loaded());
+  EXPECT_TRUE(window.loaded());
+  EXPECT_FALSE(IsWindowVisible(window.hwnd()));
   EXPECT_TRUE(std::filesystem::exists(folder.path() / "Wexrad.txt"));
   EXPECT_TRUE(boxes_.empty());
+  Command(window, kCmdQuit);
+  EXPECT_FALSE(window.loaded());
 }
 
 TEST_F(MainWindowTest, ClockModesAndTheDateTool) {
@@ -200,7 +204,7 @@ TEST_F(MainWindowTest, ClockModesAndTheDateTool) {
     EXPECT_EQ(start.file, u"rundll32.exe");
     EXPECT_EQ(start.parameters, u"shell32.dll,Control_RunDLL timedate.cpl");
   }
-  SendMessageW(window.hwnd(), WM_CLOSE, 0, 0);
+  Command(window, kCmdQuit);
 }
 
 TEST_F(MainWindowTest, AMinimisedWindowSavesItsNormalPlace) {
@@ -216,7 +220,7 @@ TEST_F(MainWindowTest, AMinimisedWindowSavesItsNormalPlace) {
   EXPECT_EQ(text.rfind("[MyApp]\r\nSM=0\r\nAutoStart=AutoStart\r\n", 0), 0u);
   EXPECT_NE(text.find("Form1Top= 1500\r\nForm1Left= 1695\r\nForm1Height= 6045\r\nForm1Width= 8715\r\n"),
             std::string::npos);
-  SendMessageW(window.hwnd(), WM_CLOSE, 0, 0);
+  Command(window, kCmdQuit);
 }
 
 TEST_F(MainWindowTest, ResizingStretchesTheListAboveTheMinimumSize) {
@@ -236,7 +240,7 @@ TEST_F(MainWindowTest, ResizingStretchesTheListAboveTheMinimumSize) {
   window.SetGeometry(1695, 1500, 12000, 8000);
   EXPECT_NEAR(list_size().first, 12000 - 3020, 15);
   EXPECT_NEAR(list_size().second, 8000 - 2180, 15);
-  SendMessageW(window.hwnd(), WM_CLOSE, 0, 0);
+  Command(window, kCmdQuit);
 }
 
 TEST_F(MainWindowTest, ASaveThatCannotWriteSaysSoOnce) {
@@ -248,7 +252,7 @@ TEST_F(MainWindowTest, ASaveThatCannotWriteSaysSoOnce) {
   EXPECT_FALSE(window.SaveSettings());
   ASSERT_EQ(boxes_.size(), 1u);
   EXPECT_NE(boxes_[0].find(missing + u"\\Wexrad.txt"), std::u16string::npos);
-  SendMessageW(window.hwnd(), WM_CLOSE, 0, 0);
+  Command(window, kCmdQuit);
   EXPECT_EQ(boxes_.size(), 1u);
 }
 

@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -112,6 +114,110 @@ TEST(PenduloEndToEnd, KeptRecordsAreWrittenWithoutAGap) {
   ASSERT_TRUE(run.ended);
   ASSERT_TRUE(run.settings.has_value());
   EXPECT_EQ(Text(*run.settings), expected);
+}
+
+TEST(PenduloEndToEnd, ClosingHidesToTheIconAndQuitEnds) {
+  lz::test::TempFolder folder;
+  const auto run = lz::test::RunPendulo(BuiltProgram(), folder.path(), std::nullopt, {});
+  ASSERT_TRUE(run.window_found);
+  EXPECT_TRUE(run.icon_at_start);
+  EXPECT_FALSE(run.visible_after_close);
+  EXPECT_TRUE(run.icon_after_close);
+  ASSERT_TRUE(run.settings_after_close.has_value());
+  EXPECT_TRUE(run.ended);
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_FALSE(run.icon_after_quit);
+  ASSERT_TRUE(run.settings.has_value());
+  EXPECT_EQ(*run.settings, *run.settings_after_close);
+}
+
+TEST(PenduloEndToEnd, LoggingOffWritesTheSettingsFile) {
+  lz::test::TempFolder folder;
+  const auto run = lz::test::RunPendulo(BuiltProgram(), folder.path(), std::nullopt, {}, true);
+  ASSERT_TRUE(run.window_found);
+  ASSERT_TRUE(run.end_session_answer.has_value());
+  EXPECT_EQ(*run.end_session_answer, TRUE);
+  ASSERT_TRUE(run.settings_after_end_session.has_value());
+  EXPECT_EQ(Text(*run.settings_after_end_session).rfind("[MyApp]\r\nSM=SM\r\n", 0), 0u);
+  EXPECT_TRUE(run.ended);
+}
+
+// The rows of Recorder as the program stored them.
+struct StoredRow {
+  std::string record_date;
+  int weekday = -1;
+  long long start = -1;
+  long long stop = -1;
+  long long pass = -1;
+};
+
+std::vector<StoredRow> ReadRecorder(const std::filesystem::path& file) {
+  std::vector<StoredRow> rows;
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(file.string().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    sqlite3_close(db);
+    ADD_FAILURE() << "cannot open " << file.string();
+    return rows;
+  }
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v2(db, "SELECT RecordDate, Weekday, Start, Stop, Pass FROM Recorder ORDER BY ID", -1,
+                         &statement, nullptr) == SQLITE_OK) {
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+      StoredRow row;
+      row.record_date = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+      row.weekday = sqlite3_column_int(statement, 1);
+      row.start = sqlite3_column_int64(statement, 2);
+      row.stop = sqlite3_column_int64(statement, 3);
+      row.pass = sqlite3_column_int64(statement, 4);
+      rows.push_back(row);
+    }
+  } else {
+    ADD_FAILURE() << sqlite3_errmsg(db);
+  }
+  sqlite3_finalize(statement);
+  sqlite3_close(db);
+  return rows;
+}
+
+TEST(PenduloEndToEnd, ACountSavedToTheRecordTableIsOneRowOfToday) {
+  lz::test::TempFolder folder;
+  SYSTEMTIME before{};
+  GetLocalTime(&before);
+  const auto run = lz::test::RunPendulo(BuiltProgram(), folder.path(), std::nullopt,
+                                        {kCmdStart, kCmdStop, kCmdSaveToRecordTable});
+  SYSTEMTIME after{};
+  GetLocalTime(&after);
+  ASSERT_TRUE(run.window_found);
+  EXPECT_TRUE(run.ended);
+  EXPECT_EQ(run.exit_code, 0u);
+  const std::filesystem::path file = folder.path() / "Pendulo.db";
+  ASSERT_TRUE(std::filesystem::exists(file));
+  const std::vector<StoredRow> rows = ReadRecorder(file);
+  ASSERT_EQ(rows.size(), 1u);
+  // The run may cross midnight; the row then belongs to the day it stopped in.
+  std::vector<std::string> days;
+  std::vector<int> weekdays;
+  for (const SYSTEMTIME& t : {before, after}) {
+    char date[16] = {};
+    std::snprintf(date, sizeof date, "%04u-%02u-%02u", t.wYear, t.wMonth, t.wDay);
+    days.emplace_back(date);
+    weekdays.push_back(t.wDayOfWeek);
+  }
+  const bool first_day = rows[0].record_date == days[0] && rows[0].weekday == weekdays[0];
+  const bool last_day = rows[0].record_date == days[1] && rows[0].weekday == weekdays[1];
+  EXPECT_TRUE(first_day || last_day) << rows[0].record_date << " weekday " << rows[0].weekday;
+  EXPECT_GE(rows[0].start, 0);
+  EXPECT_LE(rows[0].start, rows[0].stop);
+  EXPECT_LT(rows[0].stop, 86400);
+  EXPECT_GE(rows[0].pass, 0);
+}
+
+TEST(PenduloEndToEnd, SavingTwiceKeepsOneRow) {
+  lz::test::TempFolder folder;
+  const auto run = lz::test::RunPendulo(BuiltProgram(), folder.path(), std::nullopt,
+                                        {kCmdStart, kCmdStop, kCmdSaveToRecordTable, kCmdSaveToRecordTable});
+  ASSERT_TRUE(run.ended);
+  EXPECT_EQ(ReadRecorder(folder.path() / "Pendulo.db").size(), 1u);
 }
 
 }  // namespace
