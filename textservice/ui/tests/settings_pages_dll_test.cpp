@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <filesystem>
@@ -65,6 +66,8 @@ class Library {
   LzItfGetObjectProc get_object_ = nullptr;
 };
 
+constexpr std::size_t kParentBufferUnits = 260;
+
 // The window the pages live in: it answers page 4's three questions.
 class HostWindow {
  public:
@@ -93,8 +96,10 @@ class HostWindow {
     }
     auto* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (self && (message == kAskSkinBaseFolder || message == kAskSkinPathSetting)) {
+      // Up to the page's 260 units, terminated only when there is room: a careless parent.
       const std::u16string& text = message == kAskSkinBaseFolder ? self->base_folder : self->setting;
-      std::memcpy(reinterpret_cast<char16_t*>(lparam), text.c_str(), (text.size() + 1) * sizeof(char16_t));
+      const std::size_t units = std::min<std::size_t>(text.size() + 1, kParentBufferUnits);
+      std::memcpy(reinterpret_cast<char16_t*>(lparam), text.c_str(), units * sizeof(char16_t));
       ++self->questions;
       return 1;
     }
@@ -629,7 +634,12 @@ class SkinOptionsPageTest : public PagesTest {
 TEST_F(SkinOptionsPageTest, PathShownAgainstTheBaseFolder) {
   const struct {
     std::u16string setting, shown;
-  } cases[] = {{u"C:\\s", u"C:\\s"}, {u"\\s", base_ + u"\\s"}, {u"s", base_ + u"\\s"}, {u"", u""}};
+  } cases[] = {{u"C:\\s", u"C:\\s"},
+               {u"\\s", base_ + u"\\s"},
+               {u"s", base_ + u"\\s"},
+               {u"", u""},
+               // A parent that fills the whole buffer without a terminator: the page reads 259 units.
+               {u"C:" + std::u16string(258, u'x'), u"C:" + std::u16string(257, u'x')}};
   for (const auto& c : cases) {
     host_.setting = c.setting;
     host_.questions = 0;
@@ -658,9 +668,10 @@ TEST_F(SkinOptionsPageTest, AFolderListsItsSkinsAndAFileTheBuiltinOne) {
 TEST_F(SkinOptionsPageTest, OkWritesTheFormAndHandsThePathBack) {
   WriteFileBytes(temp_.path() / "bb.col", {1});
   WriteFileBytes(temp_.path() / "cc.col", {1});
-  host_.setting = base_;
+  host_.setting = u"";
   HWND page = Create(kSkinOptionsPage);
   ASSERT_NE(page, nullptr);
+  Type(page, IDC_SKIN_PATH, base_);
   Choose(page, IDC_SKIN_DEFAULT, 1);
   Type(page, IDC_SKIN_VERTICAL_CODES, u"abcdef，xy");
   Click(page, IDC_SKIN_SHOW_NUMBERS);
