@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include <iterator>
 #include <string>
 
 #include "config/command_line.h"
@@ -13,6 +14,7 @@
 #include "platform/os/message_box.h"
 #include "platform/os/native_path.h"
 #include "textservice/engine/block_fields.h"
+#include "textservice/engine/ime_block.h"
 
 namespace lz::config {
 namespace {
@@ -35,6 +37,21 @@ void BringForward(HWND window) {
   SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
   SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
   SetForegroundWindow(window);
+}
+
+// Hands the word to a running dictionary: at most 127 characters and a terminator in 256 bytes; an empty
+// word is the last committed text.
+void HandWordToDictionary(HWND dictionary, const ConfigContext& context, const std::u16string& word) {
+  std::u16string text = word;
+  if (text.empty()) {
+    text = ReadFieldText(context.engine->blocks.ime, ime_block::kLastCommitText, ime_block::kLastCommitTextUnits);
+  }
+  char16_t buffer[kArgumentChars / 2] = {};
+  static_assert(sizeof buffer == kArgumentChars && kDictionaryWordChars + 1 == std::size(buffer));
+  const std::u16string_view cut = CutText(text, kDictionaryWordChars);
+  cut.copy(buffer, cut.size());
+  COPYDATASTRUCT data{0, sizeof buffer, buffer};
+  SendMessageW(dictionary, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
 }
 
 struct KeyRouting {
@@ -106,7 +123,9 @@ int RunConfig(HINSTANCE module, const wchar_t* command_line) {
       const std::u16string title = Formatted(route.window_title, display_name);
       open = FindWindowW(L"#32770", os::WidePtr(title.c_str()));
     }
-    if (open) {
+    if (open && route.action == ConfigAction::kDictionary) {
+      HandWordToDictionary(open, *context, options.argument);
+    } else if (open) {
       BringForward(open);
     } else if (route.action == ConfigAction::kMainSettings) {
       MainSettingsRun(module, context, route.start_page, display_name).Run();
