@@ -60,10 +60,50 @@ class LibraryPageHost : public dialogs::Dialog {
   int page_;
 };
 
+// 嵌入显示模式设置: the embedding mode and its two options, written on OK.
+class EmbedDialog : public dialogs::Dialog {
+ public:
+  EmbedDialog(HINSTANCE module, ConfigContext* context) : Dialog(module, IDD_EMBED_DIALOG), context_(context) {}
+
+ protected:
+  BOOL OnInitDialog() override {
+    view_ = ReadEmbedDialog(context_->engine->blocks.ime);
+    CheckRadioButton(window(), IDC_EMBED_CODE, IDC_EMBED_TRADITIONAL, view_.choice);
+    CheckDlgButton(window(), IDC_EMBED_HIDE_WHEN_UNIQUE, view_.hide_when_unique ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(window(), IDC_EMBED_HIDE_FIRST, view_.hide_embedded_first ? BST_CHECKED : BST_UNCHECKED);
+    ShowEnables();
+    return TRUE;
+  }
+  bool OnCommand(int id, int code, HWND control) override {
+    if ((id == IDC_EMBED_CODE || id == IDC_EMBED_FIRST || id == IDC_EMBED_TRADITIONAL) && code == BN_CLICKED) {
+      EmbedChoiceClicked(view_, id);
+      ShowEnables();
+      return true;
+    }
+    return Dialog::OnCommand(id, code, control);
+  }
+  void OnOk() override {
+    view_.hide_when_unique = IsDlgButtonChecked(window(), IDC_EMBED_HIDE_WHEN_UNIQUE) == BST_CHECKED;
+    view_.hide_embedded_first = IsDlgButtonChecked(window(), IDC_EMBED_HIDE_FIRST) == BST_CHECKED;
+    WriteBlocks(context_, [&](const ConfigBlocks& b) { ApplyEmbedDialog(b.ime, view_); });
+    End(IDOK);
+  }
+
+ private:
+  void ShowEnables() {
+    EnableWindow(Item(IDC_EMBED_HIDE_WHEN_UNIQUE), view_.hide_when_unique_enabled);
+    EnableWindow(Item(IDC_EMBED_HIDE_FIRST), view_.hide_embedded_first_enabled);
+  }
+
+  ConfigContext* context_;
+  EmbedDialogView view_;
+};
+
 // 高级: config's own page on the soft block's names and the ime flags.
 class AdvancedPage : public dialogs::Dialog {
  public:
-  AdvancedPage(HINSTANCE module, ConfigContext* context) : Dialog(module, IDD_ADVANCED_PAGE), context_(context) {}
+  AdvancedPage(HINSTANCE module, ConfigContext* context)
+      : Dialog(module, IDD_ADVANCED_PAGE), module_(module), context_(context) {}
 
  protected:
   BOOL OnInitDialog() override {
@@ -117,6 +157,9 @@ class AdvancedPage : public dialogs::Dialog {
         EnableWindow(Item(IDC_ADVANCED_WHEN_EMPTY), enabled);
         return true;
       }
+      case IDC_ADVANCED_EMBEDDING:
+        if (code == BN_CLICKED) EmbedDialog(module_, context_).RunModal(GetAncestor(window(), GA_ROOT));
+        return true;
       default:
         // Enter and Escape on the page are the main window's.
         if (id == IDOK || id == IDCANCEL) {
@@ -128,6 +171,7 @@ class AdvancedPage : public dialogs::Dialog {
   }
 
  private:
+  HINSTANCE module_;
   ConfigContext* context_;
 };
 

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "config/config_resources.h"
@@ -101,6 +103,38 @@ TEST_F(SettingsWindowTest, AStartPageBeyondTheShownTabsOpensTheFirst) {
   EXPECT_EQ(SelectedTab(), 0);
   // 高级 is config's own page.
   EXPECT_NE(window_->page()->Item(IDC_ADVANCED_NO_COMBINATIONS), nullptr);
+}
+
+TEST_F(SettingsWindowTest, TheEmbeddingDialogWritesItsChoiceOnOk) {
+  Open(0x2, 3);
+  ASSERT_NE(window_->page()->Item(IDC_ADVANCED_EMBEDDING), nullptr);
+  std::atomic<bool> found{false};
+  std::atomic<bool> first_enabled{false};
+  std::atomic<bool> first_checked{false};
+  std::thread answer([&] {
+    for (int tries = 0; tries < 500; ++tries) {
+      HWND dialog = FindWindowW(L"#32770", L"嵌入显示模式设置");
+      // The modal run shows the dialog once it has set itself up.
+      if (dialog && IsWindowVisible(dialog)) {
+        found = true;
+        SendMessageW(GetDlgItem(dialog, IDC_EMBED_FIRST), BM_CLICK, 0, 0);
+        first_enabled = IsWindowEnabled(GetDlgItem(dialog, IDC_EMBED_HIDE_FIRST));
+        SendMessageW(GetDlgItem(dialog, IDC_EMBED_HIDE_FIRST), BM_CLICK, 0, 0);
+        first_checked = SendMessageW(GetDlgItem(dialog, IDC_EMBED_HIDE_FIRST), BM_GETCHECK, 0, 0) == BST_CHECKED;
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        return;
+      }
+      Sleep(20);
+    }
+  });
+  SendMessageW(window_->page()->Item(IDC_ADVANCED_EMBEDDING), BM_CLICK, 0, 0);
+  answer.join();
+  EXPECT_TRUE(found);
+  EXPECT_TRUE(first_enabled);
+  EXPECT_TRUE(first_checked);
+  EXPECT_EQ(ImeOnDisk(ime_block::kImeFlags) & ime_block::kInlineMask, ime_block::kInlineFirstCandidate);
+  EXPECT_EQ(ImeOnDisk(ime_block::kBehaviourFlags) & (ime_block::kWindowOnlyForChoices | ime_block::kHideInlineFirst),
+            ime_block::kHideInlineFirst);
 }
 
 }  // namespace

@@ -699,8 +699,9 @@ class DialogAnswer {
   DialogAnswer(const wchar_t* title, std::function<void(HWND)> act) {
     thread_ = std::thread([this, title, act] {
       for (int tries = 0; tries < 500 && !stop_; ++tries) {
-        if (HWND dialog = FindWindowW(L"#32770", title)) {
-          Sleep(200);
+        HWND dialog = FindWindowW(L"#32770", title);
+        // The chooser shows itself once it is set up (the folder chooser's hook has run by then).
+        if (dialog && IsWindowVisible(dialog)) {
           act(dialog);
           found_ = true;
           // A dialog that stays open is cancelled, so a failing case fails instead of waiting forever.
