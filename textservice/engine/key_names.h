@@ -105,6 +105,15 @@ constexpr std::uint8_t KeyCharacterOf(char16_t c) {
   return 0;
 }
 
+// The text form of a stored key character: printable ASCII (32..127) as itself, the keypad's characters
+// (1..31) in their full-width form; 0 (no character) for 0 and for bytes of 128 and more, which name no
+// key. Settings texts and the settings pages show keys alike.
+constexpr char16_t KeyCharacterText(std::uint8_t key) {
+  constexpr char16_t kWideFormBase = 0xFF00;
+  if (key == 0 || key >= 128) return 0;
+  return key < 32 ? static_cast<char16_t>(kWideFormBase + key) : static_cast<char16_t>(key);
+}
+
 // One line of the key-function section: binds the key to the functions in the dme block. A plain key
 // (Shift allowed) with a name goes to the per-key table; anything else is a combination, updated in place
 // or appended while fewer than 64 are stored. A key text that is empty or names no key is ignored.

@@ -13,7 +13,6 @@ namespace lz {
 
 namespace {
 
-constexpr char16_t kFullWidthOffset = 0xFF00;
 constexpr char16_t kFullWidthComma = u'，';
 constexpr std::size_t kMaxPrefixUnits = 4;
 constexpr std::size_t kMaxKeyListUnits = 128;
@@ -50,7 +49,9 @@ std::uint8_t DecimalByte(std::u16string_view value) {
 
 std::uint8_t FirstKeyCharacter(std::u16string_view value) { return value.empty() ? 0 : KeyCharacterOf(value[0]); }
 
-void SetKeyClass(ByteView dme, std::uint8_t bit, std::u16string_view keys) {
+}  // namespace
+
+void SetKeyClassKeys(ByteView dme, std::uint8_t bit, std::u16string_view keys) {
   using namespace dme_block;
   if (!dme.Holds(kKeyClasses, kKeyClassCount)) return;
   for (std::uint32_t i = 0; i < kKeyClassCount; ++i) {
@@ -66,6 +67,19 @@ void SetKeyClass(ByteView dme, std::uint8_t bit, std::u16string_view keys) {
     dme.WriteU8(kKeyClasses + key, static_cast<std::uint8_t>(classes | bit));
   }
 }
+
+std::u16string KeyClassKeys(ByteView dme, std::uint8_t bit) {
+  std::u16string keys;
+  for (std::uint32_t key = 1; key < 128 && keys.size() < kMaxKeyListUnits; ++key) {
+    std::uint8_t classes = 0;
+    if (dme.ReadU8(dme_block::kKeyClasses + key, classes) && (classes & bit)) {
+      keys.push_back(KeyCharacterText(static_cast<std::uint8_t>(key)));
+    }
+  }
+  return keys;
+}
+
+namespace {
 
 // Appends parts to a caller's buffer: each only as far as room remains, the buffer always terminated.
 // Once a part has been cut nothing more is appended, so the text never has a hole.
@@ -102,11 +116,6 @@ class TextSink {
   bool cut_ = false;
 };
 
-// Key characters below 32 are the keypad's; texts show them in full-width form.
-char16_t KeyCharacterText(std::uint8_t key) {
-  return key < 32 ? static_cast<char16_t>(kFullWidthOffset + key) : static_cast<char16_t>(key);
-}
-
 std::uint8_t ReadU8Or0(ByteView view, std::uint32_t offset) {
   std::uint8_t value = 0;
   view.ReadU8(offset, value);
@@ -125,20 +134,14 @@ void WriteKeyLine(TextSink& out, std::u16string_view name, ByteView dme, std::ui
   out.Append(name);
   out.Append(u'=');
   const std::uint8_t key = ReadU8Or0(dme, offset);
-  if (key != 0) out.Append(KeyCharacterText(key));
+  if (const char16_t text = KeyCharacterText(key)) out.Append(text);
   out.Append(u"\r\n\r\n");
 }
 
 void WriteKeyClassLine(TextSink& out, std::u16string_view name, ByteView dme, std::uint8_t bit) {
   out.Append(name);
   out.Append(u'=');
-  std::size_t written = 0;
-  for (std::uint32_t key = 1; key < 128 && written < kMaxKeyListUnits; ++key) {
-    if (ReadU8Or0(dme, dme_block::kKeyClasses + key) & bit) {
-      out.Append(KeyCharacterText(static_cast<std::uint8_t>(key)));
-      ++written;
-    }
-  }
+  out.Append(KeyClassKeys(dme, bit));
   out.Append(u"\r\n\r\n");
 }
 
@@ -198,11 +201,11 @@ int ReadDmeSettingsText(ByteView dme, std::u16string_view key, std::u16string_vi
   } else if (is(u"以最简模式识别上/顶/清屏")) {
     ApplyFlag(dme, kQueryFlags, kSimplestModeLengths, true, value);
   } else if (is(u"上屏引导键")) {
-    SetKeyClass(dme, kCommitLeadKey, value);
+    SetKeyClassKeys(dme, kCommitLeadKey, value);
   } else if (is(u"编码截止键")) {
-    SetKeyClass(dme, kCodeEndKey, value);
+    SetKeyClassKeys(dme, kCodeEndKey, value);
   } else if (is(u"数字后英文标点")) {
-    SetKeyClass(dme, kEnglishAfterDigit, value);
+    SetKeyClassKeys(dme, kEnglishAfterDigit, value);
   } else {
     return 0;
   }

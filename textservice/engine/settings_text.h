@@ -4,6 +4,7 @@
 // (unknown keys and values change nothing); writers produce the whole body with its comment lines.
 // Other programs reach these only through a SettingsTextOps table.
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "textservice/engine/byte_view.h"
@@ -28,6 +29,14 @@ int WriteSkinSettingsText(char16_t* buffer, ByteView skin, int capacity);
 // Sub-kind 1 the dme pair, 2 the skin pair; any other sub-kind does nothing and returns subKind - 2.
 int SettingsTextRead(ByteView block, std::u16string_view key, std::u16string_view value, int subKind);
 int SettingsTextWrite(ByteView block, char16_t* buffer, int capacity, int subKind);
+
+// The keys of one key class (a bit of the dme key-class table) as text: every key 1..127 with the bit,
+// in increasing order, each in its text form (KeyCharacterText).
+std::u16string KeyClassKeys(ByteView dme, std::uint8_t bit);
+
+// Clears the bit for all 256 keys, then sets it for the key character of every character of keys that
+// names one (KeyCharacterOf).
+void SetKeyClassKeys(ByteView dme, std::uint8_t bit, std::u16string_view keys);
 
 // The read and write operations handed to whoever applies or shows settings text. Slot order is the
 // export's: the free function first.

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "textservice/ui/library_module.h"
+#include "textservice/ui/settings_pages_win32.h"
 #include "textservice/ui/text_service.h"
 #include "textservice/ui/ui_manager.h"
 
@@ -96,7 +97,7 @@ bool LoadClassIdentifierText(wchar_t (&out)[40]) {
 
 extern "C" {
 
-BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
+BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
   switch (reason) {
     case DLL_PROCESS_ATTACH:
       lz::g_module = module;
@@ -106,6 +107,8 @@ BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
     case DLL_PROCESS_DETACH:
       DeleteCriticalSection(&lz::g_lock);
       lz::UnregisterSkinClasses(module);
+      // At process exit the heap may already be gone; only an unload frees the pages' state.
+      if (!reserved) lz::FreeSettingsPageState();
       break;
     default:
       break;

@@ -205,7 +205,7 @@ TEST(QuenlithLibrary, TwentyCyclesOfLoadActivateDeactivateReleaseAndUnloadLeaveN
       ASSERT_NE(module, nullptr);
       EXPECT_EQ(ExportNames(module),
                 (std::vector<std::string>{"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer",
-                                          "DllUnregisterServer"}));
+                                          "DllUnregisterServer", "LZITFGetObject"}));
       EXPECT_TRUE(SkinClassRegistered(module));
       EXPECT_EQ(library.CanUnloadNow(), S_OK);
       {

@@ -1,0 +1,31 @@
+#pragma once
+// config's context: the engine instance of the installed input method (its files and blocks, used in
+// place as the text service sees them), config's own program path, and the input method's library,
+// loaded from the system folder, whose LZITFGetObject gives the settings pages and texts.
+#include <windows.h>
+
+#include <cstdint>
+
+#include "textservice/engine/engine_instance.h"
+
+namespace lz::config {
+
+constexpr int kProgramNameChars = 64;
+
+struct ConfigContext {
+  EngineInstance* engine = nullptr;
+  EngineSetup setup;
+  char16_t class_id[kClassIdentifierUnits] = {};
+  char16_t program_path[kMaxPathUnits] = {};  // ASCII letters made small
+  char16_t program_name[kProgramNameChars] = {};
+  HMODULE library = nullptr;
+};
+
+// The context on the input method with this class identifier text, or null (with nothing left open)
+// when the text is no class identifier, the registry entry, data files, identity checks or blocks do not
+// agree, the IMEName is no plain file name, or the library does not load. boot_stamp: null for the
+// system's.
+ConfigContext* OpenConfigContext(const char16_t* class_id_text, std::int64_t (*boot_stamp)() = nullptr);
+void CloseConfigContext(ConfigContext* context);
+
+}  // namespace lz::config

@@ -1,0 +1,141 @@
+#include "config/config_program_win32.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <iterator>
+#include <string>
+
+#include "config/command_line.h"
+#include "config/config_context.h"
+#include "config/config_context_win32.h"
+#include "config/settings_window_win32.h"
+#include "platform/dialogs/dialog_win32.h"
+#include "platform/os/message_box.h"
+#include "platform/os/native_path.h"
+#include "textservice/engine/block_fields.h"
+#include "textservice/engine/ime_block.h"
+
+namespace lz::config {
+namespace {
+
+constexpr char16_t kCaption[] = u"配置程序";
+constexpr std::uint32_t kBoxIconError = MB_ICONERROR;
+constexpr std::uint32_t kBoxIconWarning = MB_ICONWARNING;
+constexpr DWORD kAllControlClasses = 0xFF;
+
+std::u16string Formatted(std::u16string_view format, const std::u16string& name) {
+  std::u16string text(format);
+  const std::size_t at = text.find(u"%s");
+  if (at != std::u16string::npos) text.replace(at, 2, name);
+  return text;
+}
+
+// Brings a window of this kind that is already open to the front instead of opening another.
+void BringForward(HWND window) {
+  ShowWindow(window, SW_RESTORE);
+  SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+  SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+  SetForegroundWindow(window);
+}
+
+// Hands the word to a running dictionary: at most 127 characters and a terminator in 256 bytes; an empty
+// word is the last committed text.
+void HandWordToDictionary(HWND dictionary, const ConfigContext& context, const std::u16string& word) {
+  std::u16string text = word;
+  if (text.empty()) {
+    text = ReadFieldText(context.engine->blocks.ime, ime_block::kLastCommitText, ime_block::kLastCommitTextUnits);
+  }
+  char16_t buffer[kArgumentChars / 2] = {};
+  static_assert(sizeof buffer == kArgumentChars && kDictionaryWordChars + 1 == std::size(buffer));
+  const std::u16string_view cut = CutText(text, kDictionaryWordChars);
+  cut.copy(buffer, cut.size());
+  COPYDATASTRUCT data{0, sizeof buffer, buffer};
+  SendMessageW(dictionary, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+}
+
+struct KeyRouting {
+  HWND main = nullptr;
+};
+
+// Ctrl+Tab turns the page; Tab alone moves the focus inside a library page, which is no dialog of this
+// loop's own.
+bool RouteKeys(MSG& message, void* context) {
+  auto* routing = static_cast<KeyRouting*>(context);
+  if (message.message != WM_KEYDOWN || message.wParam != VK_TAB || !routing->main) return false;
+  if (GetKeyState(VK_CONTROL) < 0) {
+    PostMessageW(routing->main, WM_SYSCOMMAND, kNextPageCommand, 0);
+    return true;
+  }
+  HWND page = HostedPageWindow();
+  if (page && IsWindowVisible(page)) {
+    SendMessageW(page, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    PostMessageW(page, WM_NEXTDLGCTL, GetKeyState(VK_SHIFT) < 0 ? 1 : 0, 0);
+    return true;
+  }
+  return false;
+}
+
+class MainSettingsRun {
+ public:
+  MainSettingsRun(HINSTANCE module, ConfigContext* context, int start_page, const std::u16string& name)
+      : window_(module, context, start_page, name) {}
+  void Run() {
+    dialogs::SetPreTranslateHook(
+        [](MSG& message, void* context) {
+          auto* self = static_cast<MainSettingsRun*>(context);
+          self->routing_.main = self->window_.window();
+          return RouteKeys(message, &self->routing_);
+        },
+        this);
+    window_.RunModal(nullptr);
+    dialogs::SetPreTranslateHook(nullptr, nullptr);
+  }
+
+ private:
+  SettingsWindow window_;
+  KeyRouting routing_;
+};
+
+}  // namespace
+
+int RunConfig(HINSTANCE module, const wchar_t* command_line) {
+  INITCOMMONCONTROLSEX controls{sizeof controls, kAllControlClasses};
+  InitCommonControlsEx(&controls);
+  const bool ole = SUCCEEDED(OleInitialize(nullptr));
+  HMODULE rich_edit = LoadLibraryW(L"riched20.dll");
+
+  const ConfigCommandLine options = ParseConfigCommandLine(command_line ? os::U16Ptr(command_line) : u"");
+  ConfigContext* context = OpenConfigContext(options.class_id.c_str());
+  if (!context) {
+    os::ShowMessageBox(nullptr, u"非法的软件环境，本程序无法继续。", kCaption, kBoxIconError);
+  } else if (!options.current_version.empty() &&
+             options.current_version !=
+                 ReadFieldText(context->engine->blocks.soft, soft_block::kImeName, 56)) {
+    os::ShowMessageBox(nullptr, u"程序检测到您正在使用旧版的输入法程序，建议重新启动当前程序，以使输入法更新生效。",
+                       kCaption, kBoxIconWarning);
+  } else {
+    std::u16string display_name;
+    ReadDisplayName(options.class_id, display_name);
+    const ConfigRoute route = RouteConfigWord(options.do_word);
+    HWND open = nullptr;
+    if (!route.window_title.empty()) {
+      const std::u16string title = Formatted(route.window_title, display_name);
+      open = FindWindowW(L"#32770", os::WidePtr(title.c_str()));
+    }
+    if (open && route.action == ConfigAction::kDictionary) {
+      HandWordToDictionary(open, *context, options.argument);
+    } else if (open) {
+      BringForward(open);
+    } else if (route.action == ConfigAction::kMainSettings) {
+      MainSettingsRun(module, context, route.start_page, display_name).Run();
+    }
+    // The other words' windows come with their own parts of config.
+  }
+  CloseConfigContext(context);
+  if (rich_edit) FreeLibrary(rich_edit);
+  if (ole) OleUninitialize();
+  return 0;
+}
+
+}  // namespace lz::config

@@ -1,0 +1,141 @@
+// The main settings window on an installed input method, in a private Wine prefix: its tabs, the
+// library's pages hosted in 常用 and 界面, and what they write.
+#include "config/settings_window_win32.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "config/config_resources.h"
+#include "config/tests/installed_config.h"
+#include "tests/support/temp_folder.h"
+#include "textservice/engine/block_fields.h"
+#include "textservice/engine/ime_block.h"
+#include "textservice/ui/settings_page_resources.h"
+
+namespace lz::config {
+namespace {
+
+class SettingsWindowTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES};
+    InitCommonControlsEx(&controls);
+    installed::InstallLibrary(L"Quenlith");
+  }
+
+  void Open(std::uint32_t tab_mask, int start_page) {
+    lz::test::DataFolderContents contents = installed::Contents();
+    contents.edit_blocks = [tab_mask](ConfigBlocks& b) { b.ime.WriteU32(kTabMaskOffset, tab_mask); };
+    folder_ = std::make_unique<lz::test::InstalledFolder>(contents);
+    context_ = OpenConfigContext(folder_->class_id().c_str());
+    ASSERT_NE(context_, nullptr);
+    window_ = std::make_unique<SettingsWindow>(GetModuleHandleW(nullptr), context_, start_page, u"兰卓");
+    ASSERT_NE(window_->CreateChild(nullptr), nullptr);
+  }
+  void TearDown() override {
+    window_.reset();
+    CloseConfigContext(context_);
+  }
+
+  std::uint32_t ImeOnDisk(std::uint32_t offset) {
+    FlushMappedFile(context_->engine->files.config);
+    std::vector<std::uint8_t> bytes = lz::test::ReadFileBytes(folder_->data() / "config.dsc");
+    ConfigBlocks blocks{};
+    FindConfigBlocks(ByteView{bytes.data(), static_cast<std::uint32_t>(bytes.size())}, blocks);
+    return BlockU32(blocks.ime, offset);
+  }
+  int SelectedTab() const {
+    return static_cast<int>(SendMessageW(window_->Item(IDC_SETTINGS_TABS), TCM_GETCURSEL, 0, 0));
+  }
+
+  std::unique_ptr<lz::test::InstalledFolder> folder_;
+  ConfigContext* context_ = nullptr;
+  std::unique_ptr<SettingsWindow> window_;
+};
+
+TEST_F(SettingsWindowTest, CommonHostsPageOneOverTheFrameAndItsChangesReachTheFile) {
+  Open(0, 0);
+  wchar_t title[100] = {};
+  GetWindowTextW(window_->window(), title, 100);
+  EXPECT_STREQ(title, L"使用设置 - 兰卓");
+  EXPECT_EQ(SendMessageW(window_->Item(IDC_SETTINGS_TABS), TCM_GETITEMCOUNT, 0, 0), 5);
+  EXPECT_EQ(ImeOnDisk(kTabMaskOffset), kAllTabs);
+  HWND page = HostedPageWindow();
+  ASSERT_NE(page, nullptr);
+  EXPECT_TRUE(IsChild(window_->page()->window(), page));
+  RECT frame{}, host{};
+  GetWindowRect(window_->Item(IDC_SETTINGS_FRAME), &frame);
+  GetWindowRect(window_->page()->window(), &host);
+  EXPECT_EQ(host.left, frame.left);
+  EXPECT_EQ(host.top, frame.top);
+
+  HWND list = GetDlgItem(page, IDC_IME_FREQUENCY);
+  SendMessageW(list, CB_SETCURSEL, 1, 0);
+  SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_IME_FREQUENCY, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+  EXPECT_EQ(ImeOnDisk(ime_block::kCandidateOptions) & ime_block::kFrequencyMask, ime_block::kFrequencyGradual);
+}
+
+TEST_F(SettingsWindowTest, NextPageWalksTheTabsAndHostsPageThreeOnInterface) {
+  Open(0, 4);
+  EXPECT_EQ(SelectedTab(), 4);
+  EXPECT_EQ(HostedPageWindow(), nullptr);
+  SendMessageW(window_->window(), WM_SYSCOMMAND, kNextPageCommand, 0);
+  EXPECT_EQ(SelectedTab(), 0);
+  ASSERT_NE(HostedPageWindow(), nullptr);
+  EXPECT_NE(GetDlgItem(HostedPageWindow(), IDC_IME_FREQUENCY), nullptr);
+  SendMessageW(window_->window(), WM_SYSCOMMAND, kNextPageCommand, 0);
+  EXPECT_EQ(SelectedTab(), 1);
+  ASSERT_NE(HostedPageWindow(), nullptr);
+  EXPECT_NE(GetDlgItem(HostedPageWindow(), IDC_DISPLAY_SKIN), nullptr);
+}
+
+TEST_F(SettingsWindowTest, AStartPageBeyondTheShownTabsOpensTheFirst) {
+  Open(0x12, 2);
+  EXPECT_EQ(SendMessageW(window_->Item(IDC_SETTINGS_TABS), TCM_GETITEMCOUNT, 0, 0), 2);
+  EXPECT_EQ(SelectedTab(), 0);
+  // 高级 is config's own page.
+  EXPECT_NE(window_->page()->Item(IDC_ADVANCED_NO_COMBINATIONS), nullptr);
+}
+
+TEST_F(SettingsWindowTest, TheEmbeddingDialogWritesItsChoiceOnOk) {
+  Open(0x2, 3);
+  ASSERT_NE(window_->page()->Item(IDC_ADVANCED_EMBEDDING), nullptr);
+  std::atomic<bool> found{false};
+  std::atomic<bool> first_enabled{false};
+  std::atomic<bool> first_checked{false};
+  std::thread answer([&] {
+    for (int tries = 0; tries < 500; ++tries) {
+      HWND dialog = FindWindowW(L"#32770", L"嵌入显示模式设置");
+      // The modal run shows the dialog once it has set itself up.
+      if (dialog && IsWindowVisible(dialog)) {
+        found = true;
+        SendMessageW(GetDlgItem(dialog, IDC_EMBED_FIRST), BM_CLICK, 0, 0);
+        first_enabled = IsWindowEnabled(GetDlgItem(dialog, IDC_EMBED_HIDE_FIRST));
+        SendMessageW(GetDlgItem(dialog, IDC_EMBED_HIDE_FIRST), BM_CLICK, 0, 0);
+        first_checked = SendMessageW(GetDlgItem(dialog, IDC_EMBED_HIDE_FIRST), BM_GETCHECK, 0, 0) == BST_CHECKED;
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        return;
+      }
+      Sleep(20);
+    }
+  });
+  SendMessageW(window_->page()->Item(IDC_ADVANCED_EMBEDDING), BM_CLICK, 0, 0);
+  answer.join();
+  EXPECT_TRUE(found);
+  EXPECT_TRUE(first_enabled);
+  EXPECT_TRUE(first_checked);
+  EXPECT_EQ(ImeOnDisk(ime_block::kImeFlags) & ime_block::kInlineMask, ime_block::kInlineFirstCandidate);
+  EXPECT_EQ(ImeOnDisk(ime_block::kBehaviourFlags) & (ime_block::kWindowOnlyForChoices | ime_block::kHideInlineFirst),
+            ime_block::kHideInlineFirst);
+}
+
+}  // namespace
+}  // namespace lz::config
