@@ -24,37 +24,10 @@ constexpr std::size_t kMaxLineUnits = 299;
 constexpr std::int64_t kImportTreeNodes = 10240;
 constexpr std::int64_t kEmptyTableNodes = 32;
 constexpr std::size_t kHeaderSkipLength = 10;
-constexpr std::uint8_t kUtf8Mark[] = {0xEF, 0xBB, 0xBF};
 
 // Tags of a line, in the order they follow the code.
 constexpr char16_t kTagDeleted[] = u"#删";
 constexpr char16_t kTagPinned[] = u"#固";
-
-void AppendUtf8(std::vector<std::uint8_t>& out, std::u16string_view text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    } else if (c >= 0xD800 && c < 0xE000) {
-      c = 0xFFFD;  // half a pair is not text
-    }
-    if (c < 0x80) {
-      out.push_back(static_cast<std::uint8_t>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<std::uint8_t>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<std::uint8_t>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<std::uint8_t>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<std::uint8_t>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<std::uint8_t>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<std::uint8_t>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<std::uint8_t>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<std::uint8_t>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<std::uint8_t>(0x80 | (c & 0x3F)));
-    }
-  }
-}
 
 std::u16string ClassTag(std::uint32_t cls) {
   switch (cls) {

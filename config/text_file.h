@@ -1,6 +1,9 @@
 #pragma once
 // Whole text files read for import: any encoding the one text-file decoder recognises.
+#include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace lz {
 
@@ -12,5 +15,11 @@ constexpr int kTextFileOutOfMemory = 2;
 // Reads the file and decodes it (TextBufferToWide) into out, which ends at the first zero unit.
 // Returns one of the codes above; out is empty unless the file was read.
 int ReadTextFile(const char16_t* path, std::u16string& out);
+
+// Text files config writes are UTF-8 with its mark.
+constexpr std::uint8_t kUtf8Mark[] = {0xEF, 0xBB, 0xBF};
+
+// Appends the text as UTF-8; half a surrogate pair is not text and becomes U+FFFD.
+void AppendUtf8(std::vector<std::uint8_t>& out, std::u16string_view text);
 
 }  // namespace lz
