@@ -162,7 +162,7 @@ std::u16string UnescapeTableText(std::u16string_view text) {
   return replace_all(out, u"\\\\", u"\\");
 }
 
-std::u16string FormatTableTextLine(const TableExport& export_spec, std::uint32_t table_type,
+std::u16string FormatTableTextLine(const TableExport& request, std::uint32_t table_type,
                                    const CodeTableRecord& record) {
   char16_t text[kDecodedBufferUnits] = {};
   RecordText(record, text);
@@ -173,8 +173,8 @@ std::u16string FormatTableTextLine(const TableExport& export_spec, std::uint32_t
     RecordCode(record, code);
     line = EscapeTableText(text) + u"\t" + code;
     if (record.flags & kFlagDeleted) line += kTagDeleted;
-    if ((record.flags & kFlagPinned) && export_spec.class_filter != kPinnedFilter) line += kTagPinned;
-    if (export_spec.class_filter <= 0) line += ClassTag(code_table::RecordClass(record.flags));
+    if ((record.flags & kFlagPinned) && request.class_filter != kPinnedFilter) line += kTagPinned;
+    if (request.class_filter <= 0) line += ClassTag(code_table::RecordClass(record.flags));
   } else if (code_table::IsAssociationType(type)) {
     line = text;
   }
@@ -182,7 +182,7 @@ std::u16string FormatTableTextLine(const TableExport& export_spec, std::uint32_t
   return line;
 }
 
-TableExportResult ExportTableText(const TableExport& export_spec, const MappedFile* table, const char16_t* path,
+TableExportResult ExportTableText(const TableExport& request, const MappedFile* table, const char16_t* path,
                                   bool ascending) {
   TableExportResult result;
   if (!table || !table->view) return result;
@@ -200,7 +200,7 @@ TableExportResult ExportTableText(const TableExport& export_spec, const MappedFi
   }
   for (std::uint32_t i = 0; i < count; ++i) {
     CodeTableRecord record;
-    if (!RecordAt(table, static_cast<std::int32_t>(i), record) || !Selected(export_spec.class_filter, record)) continue;
+    if (!RecordAt(table, static_cast<std::int32_t>(i), record) || !Selected(request.class_filter, record)) continue;
     items.push_back({record.flags, record.code_length ? record.code[0] : std::uint8_t{0}, record.offset});
     records.push_back(record);
   }
@@ -213,21 +213,21 @@ TableExportResult ExportTableText(const TableExport& export_spec, const MappedFi
   for (const ExportItem& item : items) InsertWordTree(tree, &item);
 
   struct Writer {
-    const TableExport* spec;
+    const TableExport* request;
     std::uint32_t type;
     const std::vector<ExportItem>* items;
     const std::vector<CodeTableRecord>* records;
     std::vector<std::uint8_t> bytes;
-  } writer{&export_spec, header.table_type, &items, &records, {}};
+  } writer{&request, header.table_type, &items, &records, {}};
   writer.bytes.assign(std::begin(kUtf8Mark), std::end(kUtf8Mark));
-  const std::u16string class_line = ClassHeaderLine(export_spec.class_filter);
+  const std::u16string class_line = ClassHeaderLine(request.class_filter);
   if (!class_line.empty()) AppendUtf8(writer.bytes, class_line + u"\r\n");
   WalkWordTree(
       tree,
       [](const void* item, void* context) {
         auto& w = *static_cast<Writer*>(context);
         const auto index = static_cast<std::size_t>(static_cast<const ExportItem*>(item) - w.items->data());
-        AppendUtf8(w.bytes, FormatTableTextLine(*w.spec, w.type, (*w.records)[index]) + u"\r\n");
+        AppendUtf8(w.bytes, FormatTableTextLine(*w.request, w.type, (*w.records)[index]) + u"\r\n");
       },
       &writer);
   result.written = os::ReplaceWholeFile(path, writer.bytes);

@@ -28,7 +28,7 @@ struct TableExport {
 };
 
 // One record's line (without its CR LF) for a table of the given type; empty for a type that has none.
-std::u16string FormatTableTextLine(const TableExport& export_spec, std::uint32_t table_type,
+std::u16string FormatTableTextLine(const TableExport& request, std::uint32_t table_type,
                                    const CodeTableRecord& record);
 
 struct TableExportResult {
@@ -38,7 +38,7 @@ struct TableExportResult {
 
 // Writes the selected records of the table to path, ordered by pinned bit, class, first code byte,
 // order value (rising when ascending) and place in the file.
-TableExportResult ExportTableText(const TableExport& export_spec, const MappedFile* table, const char16_t* path,
+TableExportResult ExportTableText(const TableExport& request, const MappedFile* table, const char16_t* path,
                                   bool ascending = true);
 
 // The class a text's "---config@码表分类=" lines name (the last wins); 0 when none.
