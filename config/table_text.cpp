@@ -149,15 +149,19 @@ std::u16string EscapeTableText(std::u16string_view text) {
 }
 
 std::u16string UnescapeTableText(std::u16string_view text) {
-  auto replace_all = [](std::u16string s, std::u16string_view from, std::u16string_view to) {
-    std::size_t at = 0;
-    while ((at = s.find(from, at)) != std::u16string::npos) {
-      s.replace(at, from.size(), to);
-      at += to.size();
+  // Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) on std::u16string::replace here.
+  auto replace_all = [](std::u16string_view s, std::u16string_view from, std::u16string_view to) {
+    std::u16string out;
+    out.reserve(s.size());
+    std::size_t start = 0;
+    for (std::size_t at; (at = s.find(from, start)) != std::u16string_view::npos; start = at + from.size()) {
+      out.append(s.substr(start, at - start));
+      out.append(to);
     }
-    return s;
+    out.append(s.substr(start));
+    return out;
   };
-  std::u16string out = replace_all(std::u16string(text), u"\\r", u"\r\n");
+  std::u16string out = replace_all(text, u"\\r", u"\r\n");
   out = replace_all(out, u"\\t", u"\t");
   return replace_all(out, u"\\\\", u"\\");
 }
