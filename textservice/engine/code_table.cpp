@@ -170,6 +170,12 @@ void SetOrderValue(const Table& t, std::uint32_t offset, std::uint32_t order) {
 
 void SetCount(const Table& t, std::uint32_t count) { t.view.WriteU32(kRecordCount, count); }
 
+// Tells other processes that what they keep of where entries stand (and which are pinned) is stale.
+void CountEntryChange(const Table& t) {
+  std::uint32_t changes = 0;
+  if (t.view.ReadU32(kEntryChanges, changes)) t.view.WriteU32(kEntryChanges, changes + 1);
+}
+
 // A header field or offset entry written with one 32-bit store, in program order, so that a writer
 // killed at any instant leaves every field whole and every earlier store done. The fields are 4-byte
 // aligned in the page-aligned view, and their little-endian layout is the machine's own.
@@ -327,6 +333,7 @@ void RepairInterruptedChange(MappedFile* file, bool writer_died) {
   const Table repaired = Access(file);
   if (!InOrder(repaired, TableOrder(repaired))) SortEntries(repaired, CompareCodes);
   if ((type & ~kTypeBeingChanged) == kTypeIndexed) BuildIndex(repaired, CompareCodes);
+  CountEntryChange(repaired);
   StoreWhole(t, kTableType, type & ~kTypeBeingChanged);
 }
 
@@ -419,6 +426,89 @@ int FindLeadingRange(const MappedFile* table, int n, TableRange& out, const std:
   const Table t = Access(table);
   const std::uint32_t bytes = static_cast<std::uint32_t>(std::clamp<int>(n, 0, key[0]));
   return PrefixRange(t, WholeTable(t), key, bytes, CompareCodes, out);
+}
+
+namespace {
+
+// Ordering of the records of a range that share their first p code bytes, by their byte at p: codes that
+// end at p come first (0), then byte b as b + 1. Tables sorted by code keep this order within such a range.
+// Only the two bytes are read, as this is asked many times per key: a record that fails the full check
+// still has a place in the order, and the caller's read of it refuses it.
+std::uint32_t ByteRank(const Table& t, std::uint32_t position, std::uint32_t p) {
+  const std::uint32_t offset = EntryAt(t, position);
+  std::uint8_t length = 0, byte = 0;
+  if (!t.view.ReadU8(offset + std::uint64_t{kRecordCodeLength}, length) || length <= p) return 0;
+  if (!t.view.ReadU8(offset + std::uint64_t{kRecordCodeLength} + 1 + p, byte)) return 0;
+  return byte + 1u;
+}
+
+// The first position of [lo, hi) whose rank at p is at least `rank`.
+std::int32_t FirstRankAtLeast(const Table& t, std::int32_t lo, std::int32_t hi, std::uint32_t p, std::uint32_t rank) {
+  while (lo < hi) {
+    const std::int32_t mid = lo + (hi - lo) / 2;
+    if (ByteRank(t, static_cast<std::uint32_t>(mid), p) < rank) lo = mid + 1;
+    else hi = mid;
+  }
+  return lo;
+}
+
+// As above when the answer is likely near lo: the step doubles until it passes the answer.
+std::int32_t GallopToRank(const Table& t, std::int32_t lo, std::int32_t hi, std::uint32_t p, std::uint32_t rank) {
+  std::int32_t step = 1;
+  while (lo + step < hi && ByteRank(t, static_cast<std::uint32_t>(lo + step), p) < rank) {
+    lo += step;
+    step *= 2;
+  }
+  return FirstRankAtLeast(t, lo, static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{lo} + step, hi)), p, rank);
+}
+
+void NarrowByPattern(const Table& t, std::int32_t lo, std::int32_t hi, std::uint32_t p, const std::uint8_t* key,
+                     std::uint8_t wildcard, std::vector<TableRange>& out) {
+  const std::uint32_t n = key[0];
+  std::uint32_t q = p;
+  while (q < n && key[1 + q] == wildcard) ++q;
+  if (lo >= hi) return;
+  if (q == n) {
+    if (!out.empty() && out.back().end == lo) out.back().end = hi;
+    else out.push_back(TableRange{lo, hi});
+    return;
+  }
+  if (q == p) {
+    const std::uint32_t rank = key[1 + p] + 1u;
+    const std::int32_t first = FirstRankAtLeast(t, lo, hi, p, rank);
+    const std::int32_t end = FirstRankAtLeast(t, first, hi, p, rank + 1);
+    NarrowByPattern(t, first, end, p + 1, key, wildcard, out);
+    return;
+  }
+  // A wildcard at p: each byte found there is a range of its own. The prefix index holds where each
+  // second byte begins under the first.
+  if (p == 1 && t.type == kTypeIndexed) {
+    const std::uint32_t c1 = key[1];
+    for (std::uint32_t c2 = 1; c2 < 256; ++c2) {
+      const std::uint32_t group_end = c2 < 255 ? PrefixEntry(t, c1, c2 + 1) : PrefixEntry(t, c1 + 1, 0);
+      const std::int32_t first = std::max<std::int32_t>(lo, static_cast<std::int32_t>(PrefixEntry(t, c1, c2)));
+      const std::int32_t end = std::min<std::int32_t>(hi, static_cast<std::int32_t>(group_end));
+      NarrowByPattern(t, first, end, p + 1, key, wildcard, out);
+    }
+    return;
+  }
+  for (std::int32_t first = FirstRankAtLeast(t, lo, hi, p, 1); first < hi;) {
+    const std::uint32_t rank = ByteRank(t, static_cast<std::uint32_t>(first), p);
+    const std::int32_t end = std::max(first + 1, GallopToRank(t, first, hi, p, rank + 1));
+    NarrowByPattern(t, first, end, p + 1, key, wildcard, out);
+    first = end;
+  }
+}
+
+}  // namespace
+
+void WildcardRanges(const MappedFile* table, TableRange range, const std::uint8_t* key, int from,
+                    std::uint8_t wildcard, std::vector<TableRange>& out) {
+  out.clear();
+  const Table t = Access(table);
+  const std::int32_t lo = std::clamp<std::int32_t>(range.first, 0, static_cast<std::int32_t>(t.count));
+  const std::int32_t hi = std::clamp<std::int32_t>(range.end, lo, static_cast<std::int32_t>(t.count));
+  NarrowByPattern(t, lo, hi, static_cast<std::uint32_t>(std::clamp<int>(from, 0, key[0])), key, wildcard, out);
 }
 
 int FindPrefixRangeWith(const MappedFile* table, const std::uint8_t* key, TableRange& out, KeyComparator comparator) {
@@ -569,6 +659,7 @@ int TableAppendRecord(MappedFile* table, const std::uint8_t* record, std::uint32
   StoreWhole(t, kTableType, type | kTypeBeingChanged);
   InsertEntry(t, n, place, at);
   if (type == kTypeIndexed) ShiftIndex(t, t.view.data + at + kRecordCodeLength);
+  CountEntryChange(t);
   StoreWhole(t, kTableType, type);
   return 1;
 }
@@ -592,6 +683,7 @@ int PlaceLastEntry(int position, MappedFile* table, KeyComparator comparator) {
   std::uint8_t* base = t.view.data + kOffsetTable;
   std::memmove(base + 4 * (place + 1), base + 4 * place, 4 * static_cast<std::size_t>(last - place));
   SetEntry(t, place, entry);
+  CountEntryChange(t);
   return 1;
 }
 
@@ -644,6 +736,7 @@ int RemoveTableEntry(MappedFile* table, int position) {
   std::memmove(base + 4 * at, base + 4 * (at + 1), 4 * static_cast<std::size_t>(t.count - 1 - at));
   SetEntry(t, t.count - 1, slot);
   SetCount(t, t.count - 1);
+  CountEntryChange(t);
   for (std::uint32_t i = 0; i + 1 < t.count; ++i) {
     const std::uint32_t other = EntryAt(t, i);
     const std::uint32_t age = OrderValue(FlagsAt(t, other));
@@ -671,13 +764,16 @@ int ClearTable(MappedFile* table) {
   t.view.WriteU32(kLowestRecordOffset, t.view.size);
   std::memset(t.view.data + kOrderCounters, 0, 4 * kOrderCounterCount);
   std::memset(t.view.data + kPrefixIndex, 0, kHeaderSize - kPrefixIndex);
+  CountEntryChange(t);
   return 1;
 }
 
 int SortTableOffsets(KeyComparator comparator, MappedFile* table) {
   ScopedFileWrite write(table);
   if (!write.ok()) return 0;
-  SortEntries(Access(table), comparator ? comparator : CompareCodes);
+  const Table t = Access(table);
+  SortEntries(t, comparator ? comparator : CompareCodes);
+  CountEntryChange(t);
   return 1;
 }
 
@@ -721,6 +817,18 @@ bool RecordAt(const MappedFile* table, std::int32_t position, CodeTableRecord& r
 }
 
 std::uint32_t RecordCount(const MappedFile* table) { return Access(table).count; }
+
+void NoteEntryChange(MappedFile* table) {
+  const Table t = Access(table);
+  if (t.view.data) CountEntryChange(t);
+}
+
+std::uint32_t EntryChanges(const MappedFile* table) {
+  const Table t = Access(table);
+  std::uint32_t changes = 0;
+  if (t.view.data) t.view.ReadU32(kEntryChanges, changes);
+  return changes;
+}
 
 bool TableOffersUpdateCheck(const MappedFile* table) {
   if (!table || !table->view) return false;

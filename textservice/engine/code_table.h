@@ -7,6 +7,7 @@
 // read is checked against the current view: an offset or length outside it (another process grew the
 // file) reads as an empty key and is never followed. Every change holds the file's writer lock.
 #include <cstdint>
+#include <vector>
 
 #include "textservice/engine/code_table_format.h"
 #include "textservice/engine/mapped_file.h"
@@ -40,6 +41,13 @@ int FindPrefixRange(const MappedFile* table, TableRange& out, const std::uint8_t
 int FindLeadingRange(const MappedFile* table, int n, TableRange& out, const std::uint8_t* key);
 int FindPrefixRangeWith(const MappedFile* table, const std::uint8_t* key, TableRange& out,
                         KeyComparator comparator = CompareCodes);
+
+// The parts of `range` whose codes hold the key's bytes from `from` on, where a `wildcard` byte stands for
+// any byte (the range's records already share the first `from`). The parts come in table order, so a pass
+// over them meets the records a pass over the whole range would let through, in the same order; records
+// whose codes are too short may remain and are for the caller's match to refuse.
+void WildcardRanges(const MappedFile* table, TableRange range, const std::uint8_t* key, int from,
+                    std::uint8_t wildcard, std::vector<TableRange>& out);
 
 // The longest record: flags, two length bytes and two strings of at most 250 bytes.
 constexpr std::uint32_t kMaxRecordBytes = code_table::kRecordFixedBytes + 2 * code_table::kMaxStringBytes;
@@ -100,6 +108,12 @@ bool RecordOffsetAt(const MappedFile* table, std::int32_t position, std::uint32_
 bool RecordAt(const MappedFile* table, std::int32_t position, CodeTableRecord& record);
 // Records listed by the header, limited to the offset entries that lie inside the view.
 std::uint32_t RecordCount(const MappedFile* table);
+
+// Counts a change of which records are pinned (the writes above count their own moves of entries); the
+// caller holds the table's write lock. EntryChanges reads the count, to know when a list of positions
+// taken from the table has gone stale.
+void NoteEntryChange(MappedFile* table);
+std::uint32_t EntryChanges(const MappedFile* table);
 // Whether main.dmg's builder marked it as offering the update check (the help menu's item).
 bool TableOffersUpdateCheck(const MappedFile* table);
 

@@ -25,6 +25,10 @@ constexpr std::uint32_t kMarkN = 1087;             // uint8 'N'
 constexpr std::uint32_t kReserved = 1088;          // 92 bytes, kept as they are
 constexpr std::uint32_t kTableOptions = kReserved; // uint8: builders write 0; bits below
 constexpr std::uint8_t kOffersUpdateCheck = 0x1;   // main.dmg: the help menu offers the update check
+// uint32, builders write 0: counts the changes that move entries or change which records are pinned, so
+// that a process keeping what it learnt of the table (where its pinned records are) knows when another
+// process has made that stale.
+constexpr std::uint32_t kEntryChanges = kReserved + 4;
 constexpr std::uint32_t kReservedSize = 92;
 constexpr std::uint32_t kPrefixIndex = 1180;       // 257 x 256 x uint32
 constexpr std::uint32_t kPrefixRows = 257;

@@ -192,6 +192,7 @@ void ChangeRecords(EngineInstance* e, int chosen, int command) {
       break;
     case menu_command::kPin:
       view.WriteU32(offset_of(chosen), flags ^ kFlagPinned);
+      NoteEntryChange(table);
       break;
     case menu_command::kClass: {
       const std::uint32_t next = RecordClass(flags) == kClassSecondary ? kClassSystem : kClassSecondary;

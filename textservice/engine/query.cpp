@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <memory>
+#include <mutex>
+#include <vector>
 
 #include "textservice/engine/candidate_list.h"
 #include "textservice/engine/code_table.h"
@@ -194,6 +198,65 @@ std::int32_t NextListedLikePinned(ByteView view, std::uint32_t offsets_end, std:
   return end;
 }
 
+// Where the records that may still enter a capped list lie in a table, kept per view. Reading every
+// record's flags to find them costs a wildcard key over a large table most of its time, so the positions
+// are found once and found again when the table's entries or pins change: every writer, in any process,
+// counts such a change in the header, and the record count and lowest record tell of the rest.
+struct PinnedPositions {
+  std::uint32_t mapping = 0, count = 0, lowest = 0, changes = 0;
+  const std::uint8_t* view = nullptr;
+  std::vector<std::int32_t> positions;
+};
+
+// Ranges shorter than this are read directly; the positions are only found for tables that have longer.
+constexpr std::int32_t kPinnedScanLength = 2048;
+
+std::shared_ptr<const PinnedPositions> PinnedPositionsOf(const MappedFile* table, ByteView view,
+                                                         std::uint32_t offsets_end) {
+  PinnedPositions key;
+  key.mapping = table->mapping;
+  key.view = table->view;
+  key.count = RecordCount(table);
+  key.changes = EntryChanges(table);
+  view.ReadU32(kLowestRecordOffset, key.lowest);
+  const auto same = [&](const PinnedPositions& p) {
+    return p.mapping == key.mapping && p.view == key.view && p.count == key.count && p.lowest == key.lowest &&
+           p.changes == key.changes;
+  };
+  // A few tables are searched with wildcards (main tables of the engines of this process); the oldest
+  // entry makes room.
+  static std::mutex mutex;
+  static std::shared_ptr<const PinnedPositions> kept[4];
+  static unsigned next = 0;
+  const std::lock_guard<std::mutex> lock(mutex);
+  for (const auto& p : kept) {
+    if (p && same(*p)) return p;
+  }
+  auto found = std::make_shared<PinnedPositions>(std::move(key));
+  for (std::int32_t i = 0; i < static_cast<std::int32_t>(found->count);) {
+    i = NextListedLikePinned(view, offsets_end, i, static_cast<std::int32_t>(found->count));
+    if (i < static_cast<std::int32_t>(found->count)) found->positions.push_back(i++);
+  }
+  kept[next++ % std::size(kept)] = found;
+  return found;
+}
+
+// The first position of [first, end) whose record may still enter a list at the ordinary cap, or end.
+std::int32_t NextPinned(const MappedFile* table, ByteView view, std::uint32_t offsets_end, std::int32_t first,
+                        std::int32_t end) {
+  if (end - first < kPinnedScanLength || !table->view) return NextListedLikePinned(view, offsets_end, first, end);
+  const auto pinned = PinnedPositionsOf(table, view, offsets_end);
+  const auto& positions = pinned->positions;
+  const auto at = std::lower_bound(positions.begin(), positions.end(), first);
+  if (at == positions.end() || *at >= end) return end;
+  std::uint32_t offset = 0;
+  // A record pinned a moment ago by a writer that has not counted it yet: read the range itself.
+  if (!ReadRecordOffset(view, static_cast<std::uint32_t>(*at), offset) || !ListedLikePinned(view, offsets_end, offset)) {
+    return NextListedLikePinned(view, offsets_end, first, end);
+  }
+  return *at;
+}
+
 void TablePass(Query& q, const MappedFile* table, const SearchKey& key, bool prefix, std::uint8_t candidate_kind) {
   if (!table || !table->view || key.length() == 0) return;
   // With the pinned cap reached no record can enter any more.
@@ -221,22 +284,33 @@ void TablePass(Query& q, const MappedFile* table, const SearchKey& key, bool pre
   }
   const ByteView view{table->view, static_cast<std::uint32_t>(table->size)};
   const std::uint32_t offsets_end = kOffsetTable + 4 * RecordCount(table);
-  const std::int32_t end = std::min(range.end, static_cast<std::int32_t>(RecordCount(table)));
-  for (std::int32_t i = std::max(range.first, 0); i < end; ++i) {
-    if (q.e->candidate_count >= kMaxOrdinaryMatches) {
-      if (q.e->candidate_count >= kMaxPinnedMatches) return;
-      i = NextListedLikePinned(view, offsets_end, i, end);
-      if (i == end) return;
+  // Only the parts of the range whose codes hold the keys around the wildcards can match. With the
+  // ordinary cap reached, the few pinned records of the range are found faster than the parts.
+  std::vector<TableRange> parts;
+  if (wildcard_at > 0 && q.e->candidate_count < kMaxOrdinaryMatches) {
+    WildcardRanges(table, range, key.bytes, wildcard_at, kWildcardByte, parts);
+  } else {
+    parts.push_back(range);
+  }
+  const std::int32_t count = static_cast<std::int32_t>(RecordCount(table));
+  for (const TableRange& part : parts) {
+    const std::int32_t end = std::min(part.end, count);
+    for (std::int32_t i = std::max(part.first, 0); i < end; ++i) {
+      if (q.e->candidate_count >= kMaxOrdinaryMatches) {
+        if (q.e->candidate_count >= kMaxPinnedMatches) return;
+        i = NextPinned(table, view, offsets_end, i, end);
+        if (i == end) break;
+      }
+      std::uint32_t offset = 0;
+      if (!ReadRecordOffset(view, static_cast<std::uint32_t>(i), offset)) continue;
+      CodeTableRecord record;
+      if (!RecordAtOffset(table, offset, record)) continue;
+      const int score = MatchScore(record, q, key);
+      if (score <= 0) continue;
+      const bool listed_like_pinned = record.flags & (kFlagPinned | kFlagListedLikePinned);
+      if (q.e->candidate_count >= (listed_like_pinned ? kMaxPinnedMatches : kMaxOrdinaryMatches)) continue;
+      AddCandidate(table->view + offset, candidate_kind, q.hint_start, q.e, score, q.scope);
     }
-    std::uint32_t offset = 0;
-    if (!ReadRecordOffset(view, static_cast<std::uint32_t>(i), offset)) continue;
-    CodeTableRecord record;
-    if (!RecordAtOffset(table, offset, record)) continue;
-    const int score = MatchScore(record, q, key);
-    if (score <= 0) continue;
-    const bool listed_like_pinned = record.flags & (kFlagPinned | kFlagListedLikePinned);
-    if (q.e->candidate_count >= (listed_like_pinned ? kMaxPinnedMatches : kMaxOrdinaryMatches)) continue;
-    AddCandidate(table->view + offset, candidate_kind, q.hint_start, q.e, score, q.scope);
   }
 }
 

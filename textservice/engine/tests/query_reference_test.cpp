@@ -259,6 +259,8 @@ TEST(QueryReference, ListsWhatAPlainScanListsInTheSameOrder) {
       {"plain, few pinned", 3000, 4, kTypePlain},
       {"indexed, mostly pinned", 3000, 70, kTypeIndexed},
       {"indexed, small", 300, 10, kTypeIndexed},
+      // Ranges long enough that the positions of pinned records are looked up rather than read.
+      {"indexed, large", 30000, 2, kTypeIndexed},
   };
   std::mt19937 random(20261210);
   int listed = 0, capped = 0;
@@ -277,6 +279,7 @@ TEST(QueryReference, ListsWhatAPlainScanListsInTheSameOrder) {
       // Codes, codes with a wildcard anywhere, and wildcards alone, which pass the caps.
       std::string keys = RandomCode(random, 5);
       if (random() % 2 == 0) keys[random() % keys.size()] = kWildcard;
+      if (random() % 4 == 0) keys[random() % keys.size()] = kWildcard;
       if (random() % 8 == 0) keys = std::string(1 + random() % 3, kWildcard);
       const auto expected = reference.Run(keys);
       const auto actual = EngineList(engine.get(), keys);
@@ -288,6 +291,57 @@ TEST(QueryReference, ListsWhatAPlainScanListsInTheSameOrder) {
   // The generated cases reach both the empty list and the caps often enough to mean something.
   EXPECT_GT(listed, kQueries / 4);
   EXPECT_GT(capped, kQueries / 100);
+}
+
+// A wildcard list at the cap still takes pinned records from the rest of the table. Where they lie is
+// kept between queries; a record another process pins later must not be missed because of that.
+TEST(QueryReference, ACappedWildcardListTakesARecordAnotherProcessPinnedSince) {
+  std::mt19937 random(20261211);
+  test::DataFolderContents contents;
+  contents.main = GeneratedTable(random, 30000, 0);
+  contents.main_options.type = kTypeIndexed;
+  test::InstalledEngine engine(contents);
+  ASSERT_NE(engine.get(), nullptr);
+  Scheme scheme;
+  scheme.wildcard_keys = "abcdef";
+  Apply(scheme, engine->blocks);
+  Reference reference(engine->files.main);
+  reference.Use(scheme);
+  const std::string keys = "zz";
+  const auto before = EngineList(engine.get(), keys);
+  ASSERT_EQ(before, reference.Run(keys));
+  ASSERT_EQ(before.size(), static_cast<std::size_t>(kMaxOrdinaryMatches));
+
+  // Another process pins the last record of the table that matches and was not listed.
+  MappedFile* other = nullptr;
+  ASSERT_GT(OpenMappedFile((engine.folder().data() / "main.dmg").u16string().c_str(), &other), 0);
+  std::uint32_t pinned_offset = 0;
+  for (std::int32_t i = static_cast<std::int32_t>(RecordCount(other)) - 1; i >= 0 && !pinned_offset; --i) {
+    CodeTableRecord record;
+    std::uint32_t offset = 0;
+    if (RecordOffsetAt(other, i, offset) && RecordAt(other, i, record) && record.code_length >= 2 &&
+        !(record.flags & kFlagDeleted) && RecordClass(record.flags) == kClassSystem && record.text[0] != '$' &&
+        record.code[0] != kWildcard) {
+      pinned_offset = offset;
+    }
+  }
+  ASSERT_NE(pinned_offset, 0u);
+  {
+    ScopedFileWrite write(other);
+    ASSERT_TRUE(write.ok());
+    const ByteView view{other->view, static_cast<std::uint32_t>(other->size)};
+    std::uint32_t flags = 0;
+    ASSERT_TRUE(view.ReadU32(pinned_offset, flags));
+    view.WriteU32(pinned_offset, flags | kFlagPinned);
+    NoteEntryChange(other);
+  }
+  CloseMappedFile(other);
+
+  const auto after = EngineList(engine.get(), keys);
+  Reference now(engine->files.main);
+  now.Use(scheme);
+  EXPECT_EQ(after, now.Run(keys));
+  EXPECT_TRUE(std::any_of(after.begin(), after.end(), [&](const Listed& l) { return l.offset == pinned_offset; }));
 }
 
 }  // namespace
