@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "platform/os/native_path.h"
 #include "platform/os/system_info.h"
@@ -71,6 +72,17 @@ InstalledProduct::InstalledProduct(DataFolderContents contents) {
   WriteDataFolder(folder_.path() / "data", contents);
   const std::u16string class_id = RegisterInputMethod(contents.identifier, folder_.path() / "data",
                                                       folder_.path() / "program");
+  key_ = ImeRegistryKey(class_id);
+}
+
+InstalledProduct::InstalledProduct(const std::filesystem::path& folder) {
+  std::uint8_t id[16];
+  ParseClassIdentifier(u"" LZ_PRODUCT_CLASS_IDENTIFIER, id);
+  std::filesystem::create_directories(folder_.path() / "data");
+  for (const auto& file : std::filesystem::directory_iterator(folder)) {
+    std::filesystem::copy_file(file.path(), folder_.path() / "data" / file.path().filename());
+  }
+  const std::u16string class_id = RegisterInputMethod(id, folder_.path() / "data", folder_.path() / "program");
   key_ = ImeRegistryKey(class_id);
 }
 

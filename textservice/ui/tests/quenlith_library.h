@@ -46,6 +46,8 @@ class InstalledProduct {
   explicit InstalledProduct(const std::function<void(ConfigBlocks&)>& edit = {});
   // A folder of the test's own making (its identifier becomes the shipped one).
   explicit InstalledProduct(DataFolderContents contents);
+  // A copy of a finished data folder (the shipped data set), registered under the shipped identifier.
+  explicit InstalledProduct(const std::filesystem::path& folder);
   ~InstalledProduct();
   std::filesystem::path data() const { return folder_.path() / "data"; }
   // Takes the registry entry's IMEName away, as on a machine where setup never ran.

@@ -79,6 +79,10 @@ struct Typist {
 
   explicit Typist(DataFolderContents contents, KeyDelivery delivery = KeyDelivery::kTsfLike, DWORD flags = 0)
       : product(std::move(contents)) {
+    Start(delivery, flags);
+  }
+  explicit Typist(const std::filesystem::path& folder) : product(folder) { Start(KeyDelivery::kTsfLike, 0); }
+  void Start(KeyDelivery delivery, DWORD flags) {
     SetKeys({});
     g_clock = 1000;
     EXPECT_NE(PatchImport(library.module(), "kernel32.dll", "GetTickCount",
@@ -163,6 +167,30 @@ TEST_P(TypingTable, KeysGiveTheDocumentAndComposition) {
 INSTANTIATE_TEST_SUITE_P(Deliveries, TypingTable,
                          ::testing::Values(KeyDelivery::kTsfLike, KeyDelivery::kKeyDownOnly,
                                            KeyDelivery::kTestDownTwice));
+
+// The shipped five-stroke data set: Debian's wubi86 list under the default scheme, which follows a
+// commit with the word's associations (a composition of one space until Esc or the next key).
+const TypingCase kWubi86Cases[] = {
+    {"a commit opens the word's associations", "wq ", u"你 ", 1},
+    {"a two-key short code", "wq \x1b", u"你", 0},
+    {"a digit picks from the full code's list (a word without associations)", "wqiy2", u"仰泳", 0},
+    {"a unique full code commits itself", "ggll\x1b", u"一", 0},
+    {"Esc clears the input", "wqi\x1b", u"", 0},
+    {"Backspace edits and queries again", "wqi\b \x1b", u"你", 0},
+    {"the next code key leaves the associations", "wq aaaa \x1b", u"你工", 0},
+};
+
+TEST(Typing, TheShippedWubi86FolderTypes) {
+  const std::filesystem::path shipped = std::filesystem::u8path("Z:" LZ_SHIPDATA_DIR);
+  for (const TypingCase& c : kWubi86Cases) {
+    SCOPED_TRACE(c.name);
+    Typist typist(shipped);
+    ASSERT_EQ(typist.activated, S_OK);
+    typist.Type(c.keys);
+    EXPECT_EQ(typist.Document(), c.document);
+    EXPECT_EQ(typist.Compositions(), c.compositions);
+  }
+}
 
 // ---- timing: lone Shift and doubled brackets ----
 
