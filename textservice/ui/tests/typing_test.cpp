@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,17 +15,23 @@
 #include "tests/support/import_patch.h"
 #include "tests/support/tsf_host.h"
 #include "tests/support/typing_fixture.h"
+#include "tests/support/temp_folder.h"
+#include "textservice/engine/block_fields.h"
 #include "textservice/engine/code_table.h"
 #include "textservice/engine/dme_block.h"
 #include "textservice/engine/mapped_file.h"
 #include "textservice/engine/ime_block.h"
+#include "textservice/engine/skin_block.h"
 #include "textservice/ui/candidate_layout.h"
 #include "textservice/ui/candidate_window_win32.h"
+#include "textservice/ui/tests/button_skin.h"
 #include "textservice/ui/tests/quenlith_library.h"
 #include "textservice/ui/ui_state.h"
 
 namespace lz::test {
 namespace {
+
+namespace cr = candidate_region;
 
 constexpr TfClientId kClient = 9;
 constexpr WPARAM kErasureDoneKey = 0x88;
@@ -82,6 +89,12 @@ struct Typist {
     Start(delivery, flags);
   }
   explicit Typist(const std::filesystem::path& folder) : product(folder) { Start(KeyDelivery::kTsfLike, 0); }
+  // With files the library reads at activation put into the product's program folder first.
+  Typist(DataFolderContents contents, const std::function<void(const std::filesystem::path& program)>& install)
+      : product(std::move(contents)) {
+    install(product.data().parent_path() / "program");
+    Start(KeyDelivery::kTsfLike, 0);
+  }
   void Start(KeyDelivery delivery, DWORD flags) {
     SetKeys({});
     g_clock = 1000;
@@ -448,6 +461,52 @@ TEST(Typing, AClickOnTheThirdSlotCommitsTheThirdWord) {
   ClickAt(POINT{at.left + (slot.left + slot.right) / 2, at.top + (slot.top + slot.bottom) / 2}, typist.host);
   EXPECT_EQ(typist.Document(), u"信");
   EXPECT_EQ(typist.Compositions(), 0u);
+}
+
+// A skin that places the page buttons; "wq" lists six words, five a page.
+struct PageButtonCase {
+  const char* name;
+  std::vector<int> buttons;
+  char digit;
+  std::u16string document;
+};
+
+TEST(Typing, PageButtonsTurnPages) {
+  const PageButtonCase cases[] = {
+      {"the next-page button shows the sixth word", {cr::kNextPage}, '1', u"但"},
+      {"and the previous-page button the first page again", {cr::kNextPage, cr::kPreviousPage}, '2', u"休"},
+      {"the previous-page button on the first page changes nothing", {cr::kPreviousPage}, '3', u"信"},
+  };
+  for (const PageButtonCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    DataFolderContents contents = TypingFolder();
+    const auto typical = contents.edit_blocks;
+    contents.edit_blocks = [typical](ConfigBlocks& b) {
+      if (typical) typical(b);
+      b.skin.WriteU32(skin_block::kFlags, skin_block::kShowNumbers | skin_block::kShowButtons | skin_block::kHorizontal);
+      WriteFieldText(b.skin, skin_block::kSkinName, skin_block::kSkinNameUnits, u"t.col");
+    };
+    Typist typist(std::move(contents), [](const std::filesystem::path& program) {
+      std::filesystem::create_directories(program / "rezuvorir");
+      WriteFileBytes(program / "rezuvorir" / "t.col", ButtonSkin("t"));
+    });
+    ASSERT_EQ(typist.activated, S_OK);
+    typist.Type("wq");
+    HWND window = FindWindowW(kCandidateWindowClass, nullptr);
+    ASSERT_NE(window, nullptr);
+    const auto* engine = reinterpret_cast<const EngineInstance*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    ASSERT_NE(engine, nullptr);
+    ASSERT_NE(engine->ui, nullptr);
+    for (int button : c.buttons) {
+      const SkinHitRegion& r = engine->ui->candidate.layout.regions[static_cast<std::size_t>(button)];
+      ASSERT_GE(r.x, 0) << "the skin places the button";
+      RECT at{};
+      GetWindowRect(window, &at);
+      ClickAt(POINT{at.left + r.x + r.width / 2, at.top + r.y + r.height / 2}, typist.host);
+    }
+    typist.Type(std::string(1, c.digit));
+    EXPECT_EQ(typist.Document(), c.document);
+  }
 }
 
 // ---- association ----
