@@ -329,4 +329,13 @@ std::u16string UpdateWorkFolder(std::u16string_view temp_folder, std::u16string_
   return folder + std::u16string(class_id) + u"\\update";
 }
 
+bool IsUpdateWorkFolder(std::u16string_view folder, std::u16string_view temp_folder, std::u16string_view class_id) {
+  if (class_id.size() < 3 || class_id.front() != u'{' || class_id.back() != u'}') return false;
+  for (char16_t c : class_id.substr(1, class_id.size() - 2)) {
+    if (c == u'\\' || c == u'/' || c == u'.' || c == u':' || c == u'{' || c == u'}') return false;
+  }
+  if (temp_folder.empty()) return false;
+  return folder == UpdateWorkFolder(temp_folder, class_id);
+}
+
 }  // namespace lz::config

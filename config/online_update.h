@@ -94,4 +94,9 @@ std::u16string CheckResultText(UpdateMode mode, std::uint32_t local_data_version
 // (braces kept), then "\update".
 std::u16string UpdateWorkFolder(std::u16string_view temp_folder, std::u16string_view class_id);
 
+// Whether a folder may be removed as an update's work folder: exactly the work folder of a braced
+// identifier without separators or dots, so that a bad identifier can never turn the removal onto the
+// temporary folder itself or anything above it.
+bool IsUpdateWorkFolder(std::u16string_view folder, std::u16string_view temp_folder, std::u16string_view class_id);
+
 }  // namespace lz::config

@@ -199,5 +199,23 @@ TEST(UpdateDialog, ShowsAmountsAndResults) {
   EXPECT_EQ(UpdateWorkFolder(u"C:\\Temp", u"{AB-CD}"), u"C:\\Temp\\{AB-CD}\\update");
 }
 
+TEST(UpdateDialog, RemovesOnlyTheWorkFolderOfABracedIdentifier) {
+  const std::u16string temp = u"C:\\Temp\\";
+  const struct {
+    std::u16string folder, class_id;
+    bool allowed;
+  } cases[] = {
+      {u"C:\\Temp\\{AB-CD}\\update", u"{AB-CD}", true},
+      {u"C:\\Temp\\{AB-CD}", u"{AB-CD}", false},
+      {u"C:\\Temp\\", u"{AB-CD}", false},
+      {u"C:\\Temp\\..\\update", u"..", false},
+      {u"C:\\Temp\\{..\\..}\\update", u"{..\\..}", false},
+      {u"C:\\Temp\\{}\\update", u"{}", false},
+      {u"C:\\Temp\\AB\\update", u"AB", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsUpdateWorkFolder(c.folder, temp, c.class_id), c.allowed);
+  EXPECT_FALSE(IsUpdateWorkFolder(u"\\{AB}\\update", u"", u"{AB}"));
+}
+
 }  // namespace
 }  // namespace lz::config
