@@ -4,6 +4,9 @@
 #include <cstring>
 
 #include "config/command_line.h"
+#include "textservice/engine/byte_view.h"
+#include "textservice/engine/code_table_format.h"
+#include "textservice/engine/settings_store.h"
 
 namespace lz::config {
 namespace {
@@ -336,6 +339,64 @@ bool IsUpdateWorkFolder(std::u16string_view folder, std::u16string_view temp_fol
   }
   if (temp_folder.empty()) return false;
   return folder == UpdateWorkFolder(temp_folder, class_id);
+}
+
+namespace {
+
+constexpr std::u16string_view kDataFileNames[] = {u"config.dsc",     u"main.dmg",        u"temp.dmg",
+                                                  u"engl.dmg",       u"sysl.dmg",        u"danzi.dmi",
+                                                  u"traditional.dms", u"simplified.dms", u"dict.dms"};
+
+const char16_t* TableCheckReason(TableCheck check) {
+  switch (check) {
+    case TableCheck::kValid:
+      return u"";
+    case TableCheck::kTooSmall:
+      return u"文件不完整";
+    case TableCheck::kWrongFormat:
+      return u"码表格式不符";
+    case TableCheck::kOutOfOrder:
+      return u"码表未排序";
+    default:
+      return u"码表已损坏";
+  }
+}
+
+}  // namespace
+
+bool IsUpdateDataFileName(std::u16string_view name) {
+  for (std::u16string_view known : kDataFileNames) {
+    if (SameNameIgnoringCase(name, known)) return true;
+  }
+  return false;
+}
+
+std::optional<std::u16string> RefuseUpdateDataFile(std::u16string_view name, const std::vector<std::uint8_t>& bytes,
+                                                   const std::uint8_t (&identifier)[16]) {
+  const std::u16string file(name);
+  if (!IsUpdateDataFileName(name)) return file + u": 不是输入法数据文件";
+  const ByteView view{const_cast<std::uint8_t*>(bytes.data()), static_cast<std::uint32_t>(bytes.size())};
+  if (bytes.size() > 0x7FFFFFFF) return file + u": 文件过大";
+  if (SameNameIgnoringCase(name, u"config.dsc")) {
+    ConfigBlocks blocks;
+    if (!FindConfigBlocks(view, blocks)) return file + u": 设置文件已损坏";
+    if (!blocks.soft.Holds(soft_block::kIdentifier, 16) ||
+        std::memcmp(blocks.soft.data + soft_block::kIdentifier, identifier, 16) != 0) {
+      return file + u": 属于其他输入法";
+    }
+    return std::nullopt;
+  }
+  TableCheckOptions options;
+  options.dictionary_layout = SameNameIgnoringCase(name, u"dict.dms");
+  const TableCheck check = ValidateCodeTable(view, options);
+  if (check != TableCheck::kValid) return file + u": " + TableCheckReason(check);
+  if (SameNameIgnoringCase(name, u"main.dmg")) {
+    CodeTableHeader header;
+    if (!ReadCodeTableHeader(view, header) || std::memcmp(header.identifier, identifier, 16) != 0) {
+      return file + u": 属于其他输入法";
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace lz::config

@@ -99,4 +99,14 @@ std::u16string UpdateWorkFolder(std::u16string_view temp_folder, std::u16string_
 // temporary folder itself or anything above it.
 bool IsUpdateWorkFolder(std::u16string_view folder, std::u16string_view temp_folder, std::u16string_view class_id);
 
+// The data files a data update may write: the nine names of a data folder, compared ignoring ASCII case.
+bool IsUpdateDataFileName(std::u16string_view name);
+
+// Checks a data file of an update before anything is written: main.dmg by the full table check, format
+// 773 and the input method's own identifier; config.dsc by its four blocks and the identifier in its soft
+// block; the other tables by the full table check (dict.dms in its dictionary layout). Returns the reason
+// it is refused, or nothing for a file that may be written.
+std::optional<std::u16string> RefuseUpdateDataFile(std::u16string_view name, const std::vector<std::uint8_t>& bytes,
+                                                   const std::uint8_t (&identifier)[16]);
+
 }  // namespace lz::config

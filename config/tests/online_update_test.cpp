@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+
+#include "tests/support/data_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace lz::config {
 namespace {
@@ -215,6 +219,57 @@ TEST(UpdateDialog, RemovesOnlyTheWorkFolderOfABracedIdentifier) {
   };
   for (const auto& c : cases) EXPECT_EQ(IsUpdateWorkFolder(c.folder, temp, c.class_id), c.allowed);
   EXPECT_FALSE(IsUpdateWorkFolder(u"\\{AB}\\update", u"", u"{AB}"));
+}
+
+// A data folder with every file a data update may carry, made here.
+class UpdateDataFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::DataFolderContents contents;
+    std::memcpy(contents.identifier, test::kTestIdentifier, 16);
+    contents.main = {{"a", "\xE5\xB7\xA5"}, {"wq", "\xE4\xBD\xA0"}};
+    contents.engl = std::vector<test::TableRecord>{{"a", "a"}};
+    contents.temp = std::vector<test::TableRecord>{};
+    test::WriteDataFolder(folder_.path(), contents);
+  }
+  std::vector<std::uint8_t> Bytes(const char* name) const { return test::ReadFileBytes(folder_.path() / name); }
+
+  test::TempFolder folder_;
+};
+
+TEST_F(UpdateDataFiles, AcceptsTheFilesOfThisInputMethod) {
+  for (const char* name : {"config.dsc", "main.dmg", "engl.dmg", "temp.dmg"}) {
+    const std::u16string file(name, name + std::strlen(name));
+    EXPECT_EQ(RefuseUpdateDataFile(file, Bytes(name), test::kTestIdentifier), std::nullopt) << name;
+  }
+  // Names compare ignoring case.
+  EXPECT_EQ(RefuseUpdateDataFile(u"MAIN.DMG", Bytes("main.dmg"), test::kTestIdentifier), std::nullopt);
+}
+
+TEST_F(UpdateDataFiles, RefusesWhatWouldHarmTheInputMethod) {
+  std::uint8_t other[16];
+  std::memcpy(other, test::kTestIdentifier, 16);
+  other[0] ^= 0xFF;
+  std::vector<std::uint8_t> cut = Bytes("main.dmg");
+  cut.resize(cut.size() / 2);
+  std::vector<std::uint8_t> broken_store = Bytes("config.dsc");
+  broken_store.resize(64);
+  const struct {
+    const char* what;
+    std::u16string name;
+    std::vector<std::uint8_t> bytes;
+    const std::uint8_t (&identifier)[16];
+  } cases[] = {
+      {"main.dmg of another input method", u"main.dmg", Bytes("main.dmg"), other},
+      {"config.dsc of another input method", u"config.dsc", Bytes("config.dsc"), other},
+      {"a cut table", u"main.dmg", cut, test::kTestIdentifier},
+      {"a cut settings store", u"config.dsc", broken_store, test::kTestIdentifier},
+      {"a table where the settings belong", u"config.dsc", Bytes("main.dmg"), test::kTestIdentifier},
+      {"settings where a table belongs", u"engl.dmg", Bytes("config.dsc"), test::kTestIdentifier},
+      {"a name that is no data file", u"setup.exe", Bytes("main.dmg"), test::kTestIdentifier},
+      {"an empty file", u"sysl.dmg", {}, test::kTestIdentifier},
+  };
+  for (const auto& c : cases) EXPECT_NE(RefuseUpdateDataFile(c.name, c.bytes, c.identifier), std::nullopt) << c.what;
 }
 
 }  // namespace
