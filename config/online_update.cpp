@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "config/command_line.h"
+#include "platform/os/folder_list.h"
+#include "platform/os/folder_tree.h"
 #include "textservice/engine/byte_view.h"
 #include "textservice/engine/code_table_format.h"
 #include "textservice/engine/settings_store.h"
@@ -328,8 +330,8 @@ std::u16string CheckResultText(UpdateMode mode, std::uint32_t local_data_version
 
 std::u16string UpdateWorkFolder(std::u16string_view temp_folder, std::u16string_view class_id) {
   std::u16string folder(temp_folder);
-  if (folder.empty() || folder.back() != u'\\') folder += u'\\';
-  return folder + std::u16string(class_id) + u"\\update";
+  if (folder.empty() || folder.back() != os::kPathSeparator) folder += os::kPathSeparator;
+  return folder + std::u16string(class_id) + os::kPathSeparator + u"update";
 }
 
 bool IsUpdateWorkFolder(std::u16string_view folder, std::u16string_view temp_folder, std::u16string_view class_id) {
@@ -339,6 +341,13 @@ bool IsUpdateWorkFolder(std::u16string_view folder, std::u16string_view temp_fol
   }
   if (temp_folder.empty()) return false;
   return folder == UpdateWorkFolder(temp_folder, class_id);
+}
+
+bool RemoveUpdateWorkFolder(std::u16string_view folder, std::u16string_view temp_folder, std::u16string_view class_id) {
+  if (!IsUpdateWorkFolder(folder, temp_folder, class_id)) return false;
+  const std::u16string path(folder);
+  if (!os::IsFolder(path.c_str())) return true;
+  return os::DeleteFolderTree(path.c_str(), false).removed;
 }
 
 namespace {

@@ -90,14 +90,19 @@ std::optional<std::u16string> ProgressText(std::u16string_view what, std::uint64
 // The log lines of a finished check.
 std::u16string CheckResultText(UpdateMode mode, std::uint32_t local_data_version, const UpdateReply& reply);
 
-// Where an update is downloaded and unpacked: temp folder (ending in a backslash), the identifier as given
-// (braces kept), then "\update".
+// Where an update is downloaded and unpacked: temp folder (a missing separator added), the identifier as
+// given (braces kept), then "update".
 std::u16string UpdateWorkFolder(std::u16string_view temp_folder, std::u16string_view class_id);
 
 // Whether a folder may be removed as an update's work folder: exactly the work folder of a braced
 // identifier without separators or dots, so that a bad identifier can never turn the removal onto the
 // temporary folder itself or anything above it.
 bool IsUpdateWorkFolder(std::u16string_view folder, std::u16string_view temp_folder, std::u16string_view class_id);
+
+// Removes an update's work folder with everything below it (links inside are removed, never followed); a
+// folder that is not exactly the work folder (IsUpdateWorkFolder) is refused and left alone. True when
+// nothing of it is left.
+bool RemoveUpdateWorkFolder(std::u16string_view folder, std::u16string_view temp_folder, std::u16string_view class_id);
 
 // The data files a data update may write: the nine names of a data folder, compared ignoring ASCII case.
 bool IsUpdateDataFileName(std::u16string_view name);

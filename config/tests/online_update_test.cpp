@@ -5,13 +5,23 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 
+#include "platform/os/folder_list.h"
 #include "tests/support/data_folder.h"
 #include "tests/support/temp_folder.h"
 
 namespace lz::config {
 namespace {
+
+// A path written with "|" for the system's separator.
+std::u16string Path(std::u16string text) {
+  for (char16_t& c : text) {
+    if (c == u'|') c = os::kPathSeparator;
+  }
+  return text;
+}
 
 TEST(Md5, GivesTheDigestsOfRfc1321) {
   const struct {
@@ -199,26 +209,50 @@ TEST(UpdateDialog, ShowsAmountsAndResults) {
   EXPECT_EQ(CheckResultText(UpdateMode::kData, 5, reply), u"服务器存在新版本输入法数据\r\n服务器数据版本:9\r\n本地数据版本:5");
   EXPECT_EQ(CheckResultText(UpdateMode::kNone, 5, reply), u"您的程序是最新版本, 无需更新.");
 
-  EXPECT_EQ(UpdateWorkFolder(u"C:\\Temp\\", u"{AB-CD}"), u"C:\\Temp\\{AB-CD}\\update");
-  EXPECT_EQ(UpdateWorkFolder(u"C:\\Temp", u"{AB-CD}"), u"C:\\Temp\\{AB-CD}\\update");
+  EXPECT_EQ(UpdateWorkFolder(Path(u"C:|Temp|"), u"{AB-CD}"), Path(u"C:|Temp|{AB-CD}|update"));
+  EXPECT_EQ(UpdateWorkFolder(Path(u"C:|Temp"), u"{AB-CD}"), Path(u"C:|Temp|{AB-CD}|update"));
 }
 
 TEST(UpdateDialog, RemovesOnlyTheWorkFolderOfABracedIdentifier) {
-  const std::u16string temp = u"C:\\Temp\\";
+  const std::u16string temp = Path(u"C:|Temp|");
   const struct {
     std::u16string folder, class_id;
     bool allowed;
   } cases[] = {
-      {u"C:\\Temp\\{AB-CD}\\update", u"{AB-CD}", true},
-      {u"C:\\Temp\\{AB-CD}", u"{AB-CD}", false},
-      {u"C:\\Temp\\", u"{AB-CD}", false},
-      {u"C:\\Temp\\..\\update", u"..", false},
-      {u"C:\\Temp\\{..\\..}\\update", u"{..\\..}", false},
-      {u"C:\\Temp\\{}\\update", u"{}", false},
-      {u"C:\\Temp\\AB\\update", u"AB", false},
+      {Path(u"C:|Temp|{AB-CD}|update"), u"{AB-CD}", true},
+      {Path(u"C:|Temp|{AB-CD}"), u"{AB-CD}", false},
+      {Path(u"C:|Temp|"), u"{AB-CD}", false},
+      {Path(u"C:|Temp|..|update"), u"..", false},
+      {Path(u"C:|Temp|{..|..}|update"), Path(u"{..|..}"), false},
+      {Path(u"C:|Temp|{}|update"), u"{}", false},
+      {Path(u"C:|Temp|AB|update"), u"AB", false},
   };
   for (const auto& c : cases) EXPECT_EQ(IsUpdateWorkFolder(c.folder, temp, c.class_id), c.allowed);
-  EXPECT_FALSE(IsUpdateWorkFolder(u"\\{AB}\\update", u"", u"{AB}"));
+  EXPECT_FALSE(IsUpdateWorkFolder(Path(u"|{AB}|update"), u"", u"{AB}"));
+}
+
+TEST(UpdateDialog, RemovingTheWorkFolderTakesDotFoldersAndNeverFollowsALink) {
+  namespace fs = std::filesystem;
+  test::TempFolder temp;
+  test::TempFolder outside;
+  const fs::path work = temp.path() / "{AB-CD}" / "update";
+  fs::create_directories(work / ".x" / "inner");
+  test::WriteFileBytes(work / ".x" / "inner" / "a.txt", {1, 2, 3});
+  test::WriteFileBytes(work / "temp.zip", {4});
+  test::WriteFileBytes(outside.path() / "kept.txt", {5});
+  std::error_code ignored;
+  fs::create_directory_symlink(outside.path(), work / "link", ignored);
+
+  const std::u16string temp_text = temp.path().u16string();
+  // Another root is refused and left as it is.
+  EXPECT_FALSE(RemoveUpdateWorkFolder((temp.path() / "{AB-CD}").u16string(), temp_text, u"{AB-CD}"));
+  EXPECT_TRUE(fs::exists(work / "temp.zip"));
+
+  EXPECT_TRUE(RemoveUpdateWorkFolder(work.u16string(), temp_text, u"{AB-CD}"));
+  EXPECT_FALSE(fs::exists(work));
+  EXPECT_TRUE(fs::exists(outside.path() / "kept.txt"));
+  // Nothing there is nothing to remove.
+  EXPECT_TRUE(RemoveUpdateWorkFolder(work.u16string(), temp_text, u"{AB-CD}"));
 }
 
 // A data folder with every file a data update may carry, made here.
