@@ -443,11 +443,22 @@ void Form::Show() {
   UpdateWindow(hwnd_);
 }
 
+namespace {
+ModalResponder g_modal_responder = nullptr;
+void* g_modal_context = nullptr;
+}  // namespace
+
+void SetModalResponder(ModalResponder responder, void* context) {
+  g_modal_responder = responder;
+  g_modal_context = context;
+}
+
 void Form::ShowModal(HWND owner) {
   HWND window = hwnd();
   if (owner) EnableWindow(owner, FALSE);
   modal_ = true;
   ShowWindow(window, SW_SHOW);
+  if (g_modal_responder) g_modal_responder(*this, g_modal_context);
   MSG msg;
   while (modal_ && hwnd_ && IsWindowVisible(hwnd_)) {
     const BOOL got = GetMessageW(&msg, nullptr, 0, 0);

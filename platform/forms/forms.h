@@ -315,6 +315,11 @@ class Form {
   bool modal_ = false;
 };
 
+// Tests answer modal forms as they answer message boxes: once a form shows modally the responder is
+// called with it and may press its buttons; a form it leaves open runs its modal loop as usual.
+using ModalResponder = void (*)(Form& form, void* context);
+void SetModalResponder(ModalResponder responder, void* context);
+
 // A modal box with a prompt, a text box and OK and Cancel; false when cancelled.
 bool InputBox(HWND owner, const std::u16string& prompt, const std::u16string& title, std::u16string& value);
 

@@ -21,6 +21,7 @@
 #include "tracker/main/shutdown_time.h"
 #include "tracker/main/sound_backend_win32.h"
 #include "tracker/main/tray_model.h"
+#include "tracker/records/record_list.h"
 #include "tracker/records/time_text.h"
 
 namespace tracker {
@@ -48,6 +49,9 @@ constexpr double kListWidthMargin = 3020;   // the list is the form's width less
 constexpr double kListHeightMargin = 2180;  // and its height less this
 constexpr double kResizeMinWidth = 4000;
 constexpr double kResizeMinHeight = 3000;
+// Where a memo asked for at start goes on top, in pixels.
+constexpr int kMemoTopmostLeft = 283;
+constexpr int kMemoTopmostTop = 270;
 
 std::vector<forms::MenuRow> MainMenuRows() {
   using R = forms::MenuRow;
@@ -129,6 +133,23 @@ std::vector<forms::MenuRow> MainMenuRows() {
 
 }  // namespace
 
+// What a tick asks of the window.
+class MainWindow::TimerEffects final : public TickEffects {
+ public:
+  explicit TimerEffects(MainWindow& window) : window_(window) {}
+  void Display(const TickDisplay& display) override { window_.ShowTickDisplay(display); }
+  void PlayAlarm() override { window_.PlayAlarm(); }
+  // The pop-up's label shows the text as written (it takes no "&" as an underline), so it reads the
+  // slot's text itself.
+  void ShowReminder(int slot, const std::u16string&, const std::u16string&) override {
+    window_.popup_->ShowSlot(slot, window_.hwnd());
+  }
+  void PowerOff() override { os::RequestPowerOff(); }
+
+ private:
+  MainWindow& window_;
+};
+
 MainWindow::MainWindow(std::u16string program_folder)
     : forms::Form(kTitle, kDesignedMainWindow.left, kDesignedMainWindow.top, kDesignedMainWindow.width,
                   kDesignedMainWindow.height),
@@ -147,9 +168,34 @@ MainWindow::MainWindow(std::u16string program_folder)
     top = Top();
   };
   environment.on_apply = [this] { ArmShutdown(); };
-  options_ = std::make_unique<OptionsWindow>(std::move(environment));
+  options_ = std::make_unique<OptionsWindow>(environment);
   popup_ = std::make_unique<ReminderPopup>(
       ReminderPopupEnvironment{&state_.reminders, &edit_table_, &repeat_counts_, &state_.texts});
+  ReminderEditorEnvironment editor;
+  editor.table = &state_.reminders;
+  editor.edit_table = &edit_table_;
+  editor.intListview1 = &state_.intListview1;
+  editor.blSettime = &blSettime_;
+  editor.texts = &state_.texts;
+  editor.main_place = environment.main_place;
+  editor.start_countdown = [this](std::int64_t seconds) {
+    if (timer_) timer_->StartCountdown(os::ReadClock(), seconds);
+  };
+  editor_ = std::make_unique<ReminderEditorWindow>(std::move(editor));
+  MemoEnvironment memo;
+  memo.program_folder = program_folder_;
+  memo.state = &state_;
+  memo.main_place = [this](double& left, double& top) {
+    left = Left();
+    top = Top();
+  };
+  memo.show_main_window = [this] { Show(); };
+  memo.focus_search = [this] {
+    combo_baidu_->Focus();
+    SendMessageW(combo_baidu_->hwnd(), CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+  };
+  memo.clock_text = [this] { return text2_->Text(); };
+  memo_ = std::make_unique<MemoWindow>(std::move(memo));
 }
 
 MainWindow::~MainWindow() {
@@ -214,8 +260,6 @@ void MainWindow::OnLoad() {
 
   menu_.Build(MainMenuRows());
   SetMenu(menu_);
-  // The tray menu's entries whose dialogs are not part of this program yet stay off.
-  for (const int command : {kCmdPopupSetReminder, kCmdPopupMemo}) menu_.SetEnabled(command, false);
   taskbar_created_ = RegisterWindowMessageW(L"TaskbarCreated");
   OnResize();
   SetTimer(hwnd(), kClockTimer, kClockInterval, nullptr);
@@ -228,6 +272,15 @@ void MainWindow::StartUp() {
   const os::ClockReading now = os::ReadClock();
   state_ = DecideStartup(file, program_folder_, now.local);
   mode_ = ClockModeState{};  // Standard Time, no item checked
+  TimerBinding binding;
+  binding.table = &state_.reminders;
+  binding.edit_table = &edit_table_;
+  binding.counts = &repeat_counts_;
+  binding.intListview1 = &state_.intListview1;
+  binding.blSettime = &blSettime_;
+  binding.members = &options_members_;
+  binding.shutdown_due = &shutdown_due_;
+  timer_ = std::make_unique<OneSecondTimer>(binding, now.local);
 
   hwnd();  // the controls exist from here on
   if (state_.main_window) {
@@ -237,6 +290,14 @@ void MainWindow::StartUp() {
                       forms::TwipsToPixelsX(r.left + r.width), forms::TwipsToPixelsY(r.top + r.height)};
     if (MonitorFromRect(&pixels, MONITOR_DEFAULTTONULL)) SetGeometry(r.left, r.top, r.width, r.height);
   }
+  if (state_.show_memo) {
+    // Asked for at start: on top of other windows until the user turns to it.
+    memo_->Show();
+    SetWindowPos(memo_->hwnd(), HWND_TOPMOST, kMemoTopmostLeft, kMemoTopmostTop, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    if (state_.intTempMemoTop != 0 || state_.intTempMemoLeft != 0) {
+      memo_->SetGeometry(state_.intTempMemoLeft, state_.intTempMemoTop, memo_->Width(), memo_->Height());
+    }
+  }
   if (state_.run_at_logon) os::SetUserString(kRunKey, kRunValueName, state_.run_at_logon->c_str());
   for (const auto& preset : WebSearchPresets()) combo_baidu_->AddItem(preset);
   for (const auto& activity : state_.activities) combo1_->AddItem(activity);
@@ -244,6 +305,8 @@ void MainWindow::StartUp() {
   label4_->SetText(state_.date_line);
   text2_->SetText(state_.clock_text);
   status_bar1_->SetPanel(0, state_.date_line);
+  // Asking whether the memo holds text loads it, hidden, with its file.
+  status_bar1_->SetPanel(1, memo_->HasContent() ? u"Memo has content" : u"Memo has no content");
   ApplyCounterCommands();
   keeper_ = std::make_unique<RecordKeeper>(program_folder_, IsoDate(now.local.year, now.local.month, now.local.day));
   keeper_->table().geometry = {state_.intTempTableTop, state_.intTempTableLeft, state_.intTempTableHeight,
@@ -268,11 +331,6 @@ void MainWindow::StartUp() {
 }
 
 void MainWindow::Tick() {
-  const os::ClockReading now = os::ReadClock();
-  if (IsFlagSet(options_members_.autoShutoff) && now.absolute >= shutdown_due_) {
-    options_members_.autoShutoff = u"0";
-    os::RequestPowerOff();
-  }
   if (TrayIconShown_ && !tray_confirmed_ && tray_retries_ < kTrayRetries) {
     ++tray_retries_;
     // An icon offered to a notification area that was not ready yet is offered again.
@@ -282,21 +340,59 @@ void MainWindow::Tick() {
     probe.uID = kTrayIconId;
     tray_confirmed_ = Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE || TrayRequest(NIM_ADD);
   }
-  text2_->SetText(os::FormatNamed(now.local, ClockFormat(mode_)));
-  std::u16string caption = u" Pendulo - [ Current Time " + text2_->Text() + u" ] ";
-  if (counter_.blstart()) {
-    text1_->SetText(counter_.start_text());
-    text3_->SetText(ElapsedText(counter_.ElapsedSeconds(now.absolute), mode_));
-    caption = u" Pendulo - [ Pass " + text3_->Text() + u" ] ";
+  if (!timer_) return;
+  TickInputs inputs;
+  inputs.counter = &counter_;
+  inputs.mode = mode_;
+  inputs.pass_box = text3_->Text();
+  inputs.inverse_box = text4_->Text();
+  // The chime's interval is read live from the options dialog, as the alarm reads its sound.
+  inputs.chime_interval = options_->interval_box().Text();
+  inputs.memo_caption_base = memo_->tempMemoCaption();
+  TimerEffects effects(*this);
+  timer_->Tick(os::ReadClock(), inputs, effects);
+}
+
+void MainWindow::ShowTickDisplay(const TickDisplay& display) {
+  if (TrayIconShown_) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = hwnd();
+    data.uID = kTrayIconId;
+    data.uFlags = NIF_TIP;
+    display.tip.copy(reinterpret_cast<char16_t*>(data.szTip), kTrayTipLength);
+    Shell_NotifyIconW(NIM_MODIFY, &data);
   }
-  if (caption != last_caption_) {
-    forms::SetWindowText16(hwnd(), caption);
-    last_caption_ = caption;
+  if (memo_->loaded()) {
+    memo_->Mirror();
+    if (display.memo_caption) memo_->SetCaptionTime(*display.memo_caption);
   }
-  const std::u16string line =
-      DateLine(WeekdayText(now.local.weekday), os::FormatNamed(now.local, os::NamedFormat::kLongDate));
-  if (label4_->Text() != line) label4_->SetText(line);
-  if (status_bar1_->Panel(0) != line) status_bar1_->SetPanel(0, line);
+  if (display.start_box && text1_->Text() != *display.start_box) text1_->SetText(*display.start_box);
+  if (text2_->Text() != display.clock_box) text2_->SetText(display.clock_box);
+  if (display.pass_box && text3_->Text() != *display.pass_box) text3_->SetText(*display.pass_box);
+  if (display.inverse_box && text4_->Text() != *display.inverse_box) text4_->SetText(*display.inverse_box);
+  if (display.caption != last_caption_) {
+    forms::SetWindowText16(hwnd(), display.caption);
+    last_caption_ = display.caption;
+  }
+  if (label4_->Text() != display.date_line) label4_->SetText(display.date_line);
+  if (status_bar1_->Panel(0) != display.date_line) status_bar1_->SetPanel(0, display.date_line);
+}
+
+void MainWindow::ShowReminderEditor(bool modal) {
+  // From the notification area the editor comes alone, without the main window.
+  editor_->ShowEditor(modal ? hwnd() : nullptr);
+}
+
+void MainWindow::ShowMemo(bool hide_main) {
+  if (hide_main) Hide();
+  memo_->ShowMemo();
+}
+
+void MainWindow::InsertIntoMemo(const std::u16string& text) {
+  memo_->Insert(text);
+  memo_->Mirror();
+  memo_->Show();
 }
 
 void MainWindow::OnTimer(UINT_PTR id) {
@@ -358,7 +454,7 @@ void MainWindow::OpenTrayMenu() {
 
 bool MainWindow::OnMessage(UINT message, WPARAM, LPARAM lparam, LRESULT& result) {
   if (message == kTrayCallbackMessage) {
-    switch (ActionForTrayMessage(static_cast<std::uintptr_t>(lparam), false)) {
+    switch (ActionForTrayMessage(static_cast<std::uintptr_t>(lparam), true)) {
       case TrayAction::kShowWindow:
         Show();
         break;
@@ -366,6 +462,8 @@ bool MainWindow::OnMessage(UINT message, WPARAM, LPARAM lparam, LRESULT& result)
         OpenTrayMenu();
         break;
       case TrayAction::kShowReminderEditor:
+        ShowReminderEditor(false);
+        break;
       case TrayAction::kNothing:
         break;
     }
@@ -502,6 +600,25 @@ void MainWindow::OnToolbarKey(const std::u16string& key) {
 
 void MainWindow::OnMenuCommand(int command) {
   switch (command) {
+    case kCmdSetReminder:
+    case kCmdPopupSetReminder:
+      ShowReminderEditor(true);
+      break;
+    case kCmdMemo:
+    case kCmdPopupMemo:
+      ShowMemo(false);
+      break;
+    case kCmdCopyRecords:
+      if (keeper_ && !counter_.blstart() && !keeper_->rows().empty()) InsertIntoMemo(MemoTextOfRows(keeper_->rows()));
+      break;
+    case kCmdCopyDate: {
+      const os::LocalDateTime today = os::ReadClock().local;
+      InsertIntoMemo(MemoTextOfDate(os::FormatNamed(today, os::NamedFormat::kLongDate), WeekdayText(today.weekday)));
+      break;
+    }
+    case kCmdCopyTime:
+      InsertIntoMemo(MemoTextOfTime(text2_->Text()));
+      break;
     case kCmdStart:
     case kCmdPopupStart:
       StartCount();
@@ -540,7 +657,7 @@ void MainWindow::OnMenuCommand(int command) {
       state_.texts[kTipTop] = SignedNumberText(3330);
       break;
     case kCmdRestoreDialogPosition:
-      state_.texts[kDialogTop] = u"0";
+      state_.texts[kDialogTop].assign(1, u'0');  // GCC 12 takes a literal here for an overlapping copy
       break;
     case kCmdSaveToRecordTable:
     case kCmdPopupSaveToRecordTable:
@@ -555,8 +672,10 @@ void MainWindow::OnMenuCommand(int command) {
       break;
     case kCmdHideToTray:
     case kCmdPopupHideToTray:
-    case kCmdHideAndShowMemo:
       Hide();
+      break;
+    case kCmdHideAndShowMemo:
+      ShowMemo(true);
       break;
     case kCmdPopupShowWindow:
       Show();
@@ -590,6 +709,7 @@ void MainWindow::SaveToRecordTable() {
     status_bar1_->SetPanel(1, u"");
   } else {
     memo_text_waiting_ += memo;
+    InsertIntoMemo(memo);
   }
 }
 
@@ -646,6 +766,7 @@ void MainWindow::Quit() {
       const std::u16string memo = keeper_->SaveToRecordTable(hwnd(), false);
       if (!memo.empty()) {
         memo_text_waiting_ += memo;
+        InsertIntoMemo(memo);
         return;
       }
     }
@@ -656,6 +777,8 @@ void MainWindow::Quit() {
   // Every other window runs its own unload once.
   options_->Unload();
   popup_->Unload();
+  memo_->UnloadMemo();
+  editor_->Unload();
   keeper_.reset();
   KillTimer(hwnd(), kClockTimer);
   Unload();

@@ -9,8 +9,11 @@
 #include "tracker/main/activity_counter.h"
 #include "tracker/main/clock_modes.h"
 #include "tracker/main/startup.h"
+#include "tracker/dialogs/memo_window_win32.h"
 #include "tracker/dialogs/options_window_win32.h"
+#include "tracker/dialogs/reminder_editor_win32.h"
 #include "tracker/dialogs/reminder_popup_win32.h"
+#include "tracker/main/one_second_timer.h"
 #include "tracker/main/alarm_sound.h"
 #include "tracker/records/record_keeper_win32.h"
 
@@ -26,7 +29,7 @@ class MainWindow final : public forms::Form {
   void StartUp();
   // Writes the settings file; false when it could not be written (the user is told once per run).
   bool SaveSettings();
-  // Runs one tick of the clock (the one-second timer calls it).
+  // Runs one tick of the clock (the one-second timer calls it with the system's clock).
   void Tick();
 
   // The alarm as the options choose it now, through the sound back end.
@@ -59,6 +62,13 @@ class MainWindow final : public forms::Form {
   const std::u16string& memo_text_waiting() const { return memo_text_waiting_; }
   OptionsWindow& options() { return *options_; }
   ReminderPopup& reminder_popup() { return *popup_; }
+  ReminderEditorWindow& reminder_editor() { return *editor_; }
+  MemoWindow& memo() { return *memo_; }
+  bool blSettime() const { return blSettime_; }
+  // The count-down of the main window (`Text4`).
+  forms::TextBox& inverse_box() { return *text4_; }
+  OneSecondTimer* timer() { return timer_.get(); }
+  int reminders_in_use() const { return state_.intListview1; }
   OptionsMembers& options_members() { return options_members_; }
   ReminderTable& reminders() { return state_.reminders; }
   ReminderRepeatCounts& repeat_counts() { return repeat_counts_; }
@@ -93,6 +103,12 @@ class MainWindow final : public forms::Form {
   void ArmShutdown();
   void SaveToRecordTable();
   void ShowRecordTable();
+  void ShowReminderEditor(bool modal);
+  void ShowMemo(bool hide_main);
+  void InsertIntoMemo(const std::u16string& text);
+  void ShowTickDisplay(const TickDisplay& display);
+  class TimerEffects;
+  friend class TimerEffects;
 
   std::u16string program_folder_;
   std::u16string settings_path_;
@@ -120,6 +136,10 @@ class MainWindow final : public forms::Form {
   ReminderTable edit_table_;
   ReminderRepeatCounts repeat_counts_;
   std::unique_ptr<ReminderPopup> popup_;
+  std::unique_ptr<ReminderEditorWindow> editor_;
+  std::unique_ptr<MemoWindow> memo_;
+  std::unique_ptr<OneSecondTimer> timer_;
+  bool blSettime_ = false;
   std::unique_ptr<SoundBackend> system_sound_;
   SoundBackend* sound_ = nullptr;
   double shutdown_due_ = 0;
