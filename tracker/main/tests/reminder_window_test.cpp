@@ -1,0 +1,287 @@
+// The reminder editor, the timer's reminders and the memo in the main window under Xvfb, with an
+// injected clock, modal forms and message boxes answered by responders, and sounds recorded.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/forms/forms.h"
+#include "platform/os/local_clock.h"
+#include "platform/os/message_box.h"
+#include "platform/os/power_off.h"
+#include "tests/support/temp_folder.h"
+#include "tracker/main/command_ids.h"
+#include "tracker/main/main_window.h"
+#include "tracker/main/tray_model.h"
+
+namespace tracker {
+namespace {
+
+constexpr double kMidnight = 1'796'083'200;  // Thursday 10 December 2026, 00:00 on the injected clock
+
+std::string Narrow(const std::u16string& text) { return std::string(text.begin(), text.end()); }
+
+class SoundRecorder final : public SoundBackend {
+ public:
+  void Tone(std::int32_t, std::int32_t) override { trace.push_back("tone"); }
+  void PlaySystemSound(const std::u16string& alias) override { trace.push_back("PlaySound " + Narrow(alias)); }
+  void PlayWaveFile(const std::u16string&) override { trace.push_back("sndPlaySound"); }
+  void SendMediaCommand(const std::u16string&) override { trace.push_back("mci"); }
+  std::vector<std::string> trace;
+};
+
+class ReminderWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetTime(10, 10, 0, 0);
+    os::SetClockSource([](void* context) { return static_cast<ReminderWindowTest*>(context)->reading_; }, this);
+    os::SetNamedFormatter(
+        [](const os::LocalDateTime& t, os::NamedFormat f, void*) { return os::FormatUnitedStates(t, f); }, nullptr);
+    os::SetMessageBoxResponder(
+        [](const os::MessageBoxRequest& request, void* context) {
+          static_cast<ReminderWindowTest*>(context)->boxes_.push_back(request.text);
+          return os::kAnswerOk;
+        },
+        this);
+    os::SetPowerOffSink([](const os::PowerOffRequest&, void*) {}, nullptr);
+    forms::SetModalResponder(
+        [](forms::Form& form, void* context) {
+          auto* test = static_cast<ReminderWindowTest*>(context);
+          if (auto* editor = dynamic_cast<ReminderEditorWindow*>(&form); editor && test->in_editor_) {
+            test->in_editor_(*editor);
+          }
+          if (auto* popup = dynamic_cast<ReminderPopup*>(&form)) {
+            test->popups_.push_back(popup->text_label().Text());
+            popup->ok_button().Click();
+          }
+        },
+        this);
+  }
+  void TearDown() override {
+    forms::SetModalResponder(nullptr, nullptr);
+    os::SetClockSource(nullptr, nullptr);
+    os::SetNamedFormatter(nullptr, nullptr);
+    os::SetMessageBoxResponder(nullptr, nullptr);
+    os::SetPowerOffSink(nullptr, nullptr);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+  }
+
+  void SetTime(int day, int hour, int minute, int second) {
+    reading_.local = os::LocalDateTime{2026, 12, day, (day - 6) % 7, hour, minute, second, 0};
+    reading_.absolute = kMidnight + (day - 10) * 86400.0 + hour * 3600 + minute * 60 + second;
+  }
+
+  std::u16string Folder() const {
+    const std::wstring wide = folder_.path().wstring();
+    return std::u16string(wide.begin(), wide.end());
+  }
+
+  std::unique_ptr<MainWindow> Started(const std::string& settings = "") {
+    if (!settings.empty()) {
+      lz::test::WriteFileBytes(folder_.path() / "Wexrad.txt", std::vector<std::uint8_t>(settings.begin(), settings.end()));
+    }
+    auto window = std::make_unique<MainWindow>(Folder());
+    window->SetSoundBackend(&sounds_);
+    window->count_wave_devices = [] { return 1u; };
+    window->StartUp();
+    return window;
+  }
+
+  static void Command(MainWindow& window, int command) {
+    SendMessageW(window.hwnd(), WM_COMMAND, static_cast<WPARAM>(command), 0);
+  }
+
+  static void SelectRow(forms::ListView& list, int row) {
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list.hwnd(), LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  }
+
+  std::string SettingsText() const {
+    const auto bytes = lz::test::ReadFileBytes(folder_.path() / "Wexrad.txt");
+    return std::string(bytes.begin(), bytes.end());
+  }
+
+  lz::test::TempFolder folder_;
+  os::ClockReading reading_;
+  std::vector<std::u16string> boxes_;
+  std::vector<std::u16string> popups_;
+  std::function<void(ReminderEditorWindow&)> in_editor_;
+  SoundRecorder sounds_;
+};
+
+// Records of nine "tra" keys, each a Daily reminder named r<n>.
+std::string Records(const std::vector<std::string>& due_seconds) {
+  std::string out = "[MyApp]\r\n";
+  for (std::size_t i = 0; i < due_seconds.size(); ++i) {
+    const int n = static_cast<int>(i) + 1;
+    const std::string values[] = {"10",          due_seconds[i], "r" + std::to_string(n), "Daily", "1", "0",
+                                  "At   10:30", "9:00:00 AM",   "Dec10 2026 Thu"};
+    for (int f = 1; f <= 9; ++f) out += "tra" + std::to_string(9 * (n - 1) + f) + "=" + values[f - 1] + "\r\n";
+  }
+  return out;
+}
+
+TEST_F(ReminderWindowTest, TheIconsRightDoubleClickShowsTheEditorAlone) {
+  auto window = Started();
+  window->Hide();
+  SendMessageW(window->hwnd(), kTrayCallbackMessage, kTrayIconId, 0x206);
+  ReminderEditorWindow& editor = window->reminder_editor();
+  EXPECT_TRUE(editor.Visible());
+  EXPECT_FALSE(window->Visible());
+  EXPECT_TRUE(window->blSettime());
+  EXPECT_EQ(forms::WindowText(editor.hwnd()), u"Set Reminder - Thursday, December 10, 2026");
+  // Its close box is refused; Apply hides it.
+  SendMessageW(editor.hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(editor.Visible());
+  editor.apply_button().Click();
+  EXPECT_FALSE(editor.Visible());
+  EXPECT_FALSE(window->blSettime());
+  Command(*window, kCmdQuit);
+}
+
+TEST_F(ReminderWindowTest, AReminderAfterThirtyMinutesFiresOnce) {
+  auto window = Started();
+  Command(*window, kCmdAccurateTime);
+  bool editor_was_open = false;
+  in_editor_ = [&](ReminderEditorWindow& editor) {
+    editor_was_open = window->blSettime();
+    editor.after_option().SetValue(true);
+    editor.after_hour().SetText(u"00");
+    editor.after_minute().SetText(u"30");
+    editor.tip_text().SetText(u"Stretch & walk");
+    editor.add_button().Click();
+    ASSERT_EQ(editor.list().RowCount(), 1);
+    EXPECT_EQ(editor.list().Cell(0, 1), u"After00hr30min");
+    EXPECT_EQ(editor.list().Cell(0, 3), u"10 minute(s)");
+    EXPECT_EQ(editor.list().Cell(0, 6), u"Dec10 2026 Thu");
+    editor.apply_button().Click();
+  };
+  Command(*window, kCmdSetReminder);
+  EXPECT_TRUE(editor_was_open);
+  EXPECT_FALSE(window->blSettime());
+  ASSERT_EQ(window->reminders_in_use(), 1);
+  const ReminderRecord& slot = window->reminders().slot(1);
+  EXPECT_EQ(slot.DueSeconds, u"37800");
+  EXPECT_EQ(slot.TipTimeText, u"After00hr30min");
+  EXPECT_EQ(slot.SetTime, u"10:00:00 AM");
+
+  window->Tick();
+  EXPECT_EQ(window->inverse_box().Text(), u"0:29:59");
+  SetTime(10, 10, 29, 59);
+  window->Tick();
+  EXPECT_TRUE(popups_.empty());
+  EXPECT_TRUE(sounds_.trace.empty());
+  SetTime(10, 10, 30, 0);
+  window->Tick();
+  ASSERT_EQ(popups_.size(), 1u);
+  EXPECT_EQ(popups_[0], u"Stretch & walk");
+  ASSERT_EQ(sounds_.trace.size(), 1u);
+  EXPECT_EQ(sounds_.trace[0], "PlaySound MailBeep");
+  EXPECT_EQ(slot.Shown, 1);  // "&OK, I see"
+  SetTime(10, 10, 30, 1);
+  window->Tick();
+  EXPECT_EQ(popups_.size(), 1u);
+  EXPECT_EQ(window->inverse_box().Text(), u"0:00:00");
+  Command(*window, kCmdQuit);
+}
+
+TEST_F(ReminderWindowTest, ModifyShowsTheDueTimeAsATimeOfDay) {
+  auto window = Started(Records({"36000", "37800.5"}));
+  ASSERT_EQ(window->reminders_in_use(), 2);
+  in_editor_ = [&](ReminderEditorWindow& editor) {
+    ASSERT_EQ(editor.list().RowCount(), 2);
+    EXPECT_EQ(editor.list().Cell(1, 3), u"10 munite(s)");
+    SelectRow(editor.list(), 1);
+    editor.Modify();
+    EXPECT_TRUE(editor.at_option().Value());
+    EXPECT_EQ(editor.at_hour().Text(), u"10");
+    EXPECT_EQ(editor.at_minute().Text(), u"30");
+    EXPECT_EQ(editor.tip_text().Text(), u"r2");
+    EXPECT_EQ(editor.frequency().Text(), u"Daily");
+    EXPECT_EQ(editor.month().Text(), u"Dec");
+    EXPECT_EQ(editor.day().Text(), u"10");
+    EXPECT_EQ(editor.weekday().Text(), u"Thu");
+    EXPECT_EQ(editor.list().RowCount(), 1);
+    editor.add_button().Click();
+    EXPECT_EQ(editor.list().Cell(1, 1), u"At   10:30");
+    editor.apply_button().Click();
+  };
+  Command(*window, kCmdSetReminder);
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0], u"Are you sure to Modify it?   ");
+  EXPECT_EQ(window->reminders().slot(2).DueSeconds, u"37800");
+  EXPECT_EQ(window->reminders().slot(2).TipText, u"r2");
+  Command(*window, kCmdQuit);
+}
+
+TEST_F(ReminderWindowTest, DeletingRowTwoOfFourMovesTheOthersUpAndClosingWritesThem) {
+  auto window = Started(Records({"36000", "36060", "36120", "36180"}));
+  in_editor_ = [&](ReminderEditorWindow& editor) {
+    SelectRow(editor.list(), 1);
+    editor.Delete();
+    ASSERT_EQ(editor.list().RowCount(), 3);
+    EXPECT_EQ(editor.list().Cell(1, 2), u"r3");
+    EXPECT_EQ(editor.list().Cell(2, 2), u"r4");
+    editor.apply_button().Click();
+  };
+  Command(*window, kCmdSetReminder);
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0], u"Are you sure to delete it?   ");
+  EXPECT_EQ(window->reminders_in_use(), 3);
+  SendMessageW(window->hwnd(), WM_CLOSE, 0, 0);
+  const std::string text = SettingsText();
+  for (const char* line : {"tra3=r1\r\n", "tra12=r3\r\n", "tra21=r4\r\n", "tra11=36120\r\n", "tra20=36180\r\n", "tra31=One Time\r\n",
+                           "tra36=\r\n"}) {
+    EXPECT_NE(text.find(line), std::string::npos) << line;
+  }
+  EXPECT_EQ(text.find("r2"), std::string::npos);
+  Command(*window, kCmdQuit);
+}
+
+TEST_F(ReminderWindowTest, TheMemosCloseBoxWritesItsFile) {
+  auto window = Started();
+  EXPECT_EQ(window->status_bar().Panel(1), u"Memo has no content");
+  Command(*window, kCmdMemo);
+  MemoWindow& memo = window->memo();
+  ASSERT_TRUE(memo.Visible());
+  EXPECT_EQ(forms::WindowText(memo.hwnd()), u"Memo");
+  memo.wrapped_box().SetText(u"call Bob\r\n\u4e2d\u6587");
+  window->Tick();  // the hidden box follows the shown one
+  EXPECT_EQ(memo.unwrapped_box().Text(), u"call Bob\r\n\u4e2d\u6587");
+  SendMessageW(memo.hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(memo.loaded());
+  // The characters have no form in Wine's default code page: the file is UTF-8 with its mark.
+  const std::vector<std::uint8_t> expected = {0xEF, 0xBB, 0xBF, 'c', 'a', 'l', 'l', ' ', 'B', 'o', 'b', '\r', '\n',
+                                              0xE4, 0xB8, 0xAD, 0xE6, 0x96, 0x87};
+  EXPECT_EQ(lz::test::ReadFileBytes(folder_.path() / "PenduloMemo.txt"), expected);
+  Command(*window, kCmdMemo);
+  EXPECT_EQ(memo.wrapped_box().Text(), u"call Bob\r\n\u4e2d\u6587");
+  EXPECT_EQ(forms::WindowText(memo.hwnd()), u"Memo - 12/10/2026 Thursday");
+  Command(*window, kCmdQuit);
+}
+
+TEST_F(ReminderWindowTest, AMemoThatCouldNotBeReadIsKept) {
+  const std::vector<std::uint8_t> bytes = {0xFF, 0xFE, 'a'};  // a UTF-16 mark and half a character
+  lz::test::WriteFileBytes(folder_.path() / "PenduloMemo.txt", bytes);
+  auto window = Started();
+  MemoWindow& memo = window->memo();
+  memo.wrapped_box().SetText(u"new text");
+  memo.Command(kMemoSave);
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_NE(boxes_[0].find(u"could not be read"), std::u16string::npos);
+  EXPECT_EQ(memo.status_bar().Panel(0), u"Saving...");
+  Command(*window, kCmdQuit);
+  EXPECT_EQ(lz::test::ReadFileBytes(folder_.path() / "PenduloMemo.txt"), bytes);
+}
+
+}  // namespace
+}  // namespace tracker
