@@ -12,7 +12,9 @@
 
 #include "platform/os/user_registry.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/text_file_bytes.h"
 #include "tests/support/tracker_runner.h"
+#include "tracker/dialogs/memo_text.h"
 #include "tracker/main/command_ids.h"
 #include "tracker/main/startup.h"
 
@@ -218,6 +220,32 @@ TEST(PenduloEndToEnd, SavingTwiceKeepsOneRow) {
                                         {kCmdStart, kCmdStop, kCmdSaveToRecordTable, kCmdSaveToRecordTable});
   ASSERT_TRUE(run.ended);
   EXPECT_EQ(ReadRecorder(folder.path() / "Pendulo.db").size(), 1u);
+}
+
+TEST(PenduloEndToEnd, QuitKeepsAMemoWithCharactersOutsideTheCodePage) {
+  const std::u16string text = u"Call \u674e\u56db\r\n\u4f1a\u8bae at 3\r\ncaf\u00e9 \u20ac";
+  struct Case {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    bool same_bytes;  // a UTF-16 memo comes back as UTF-8 with its mark
+  } const cases[] = {
+      {"UTF-8", lz::test::Utf8FileBytes(text, true), true},
+      {"UTF-16", lz::test::Utf16FileBytes(text, false), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    lz::test::TempFolder folder;
+    lz::test::WriteFileBytes(folder.path() / "PenduloMemo.txt", c.bytes);
+    const auto run = lz::test::RunPendulo(BuiltProgram(), folder.path(), std::nullopt, {});
+    ASSERT_TRUE(run.ended);
+    const auto after = lz::test::ReadFileBytes(folder.path() / "PenduloMemo.txt");
+    if (c.same_bytes) {
+      EXPECT_EQ(after, c.bytes);
+    }
+    const auto decoded = DecodeMemoFile(after);
+    ASSERT_TRUE(decoded.has_value());
+    EXPECT_EQ(*decoded, text);
+  }
 }
 
 }  // namespace
