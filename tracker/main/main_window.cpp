@@ -21,6 +21,8 @@
 #include "tracker/main/shutdown_time.h"
 #include "tracker/main/sound_backend_win32.h"
 #include "tracker/main/tray_model.h"
+#include "tracker/main/web_links.h"
+#include "tracker/main/window_layout.h"
 #include "tracker/records/record_list.h"
 #include "tracker/records/time_text.h"
 
@@ -47,8 +49,6 @@ constexpr double kListLeft = 2880;
 constexpr double kListTop = 960;
 constexpr double kListWidthMargin = 3020;   // the list is the form's width less this
 constexpr double kListHeightMargin = 2180;  // and its height less this
-constexpr double kResizeMinWidth = 4000;
-constexpr double kResizeMinHeight = 3000;
 // Where a memo asked for at start goes on top, in pixels.
 constexpr int kMemoTopmostLeft = 283;
 constexpr int kMemoTopmostTop = 270;
@@ -196,6 +196,10 @@ MainWindow::MainWindow(std::u16string program_folder)
   };
   memo.clock_text = [this] { return text2_->Text(); };
   memo_ = std::make_unique<MemoWindow>(std::move(memo));
+  about_ = std::make_unique<AboutBox>();
+  show_help = [this](const std::u16string& help_file) {
+    WinHelpW(hwnd(), os::WidePtr(help_file.c_str()), HELP_PARTIALKEY, reinterpret_cast<ULONG_PTR>(L""));
+  };
 }
 
 MainWindow::~MainWindow() {
@@ -225,7 +229,13 @@ void MainWindow::OnLoad() {
 
   frame1_ = &AddFrame(u"", 0, kFrameTop, kDesignedMainWindow.width - 80, 1000);
   label4_ = &AddLabel(u"", 120, 560, 5200, 300);
-  combo_baidu_ = &AddComboBox(5400, 520, 2900, 1800, true);
+  combo_baidu_ = &AddComboBox(5400, 520, 2000, 1800, true);
+  cmd_baidu_ = &AddButton(u"Search ", 7450, 500, 900, 360);
+  cmd_baidu_->on_click = [this] { Search(); };
+  // The last query sent, out of sight behind the search box.
+  text_baidu_ = &AddTextBox(5400, 520, 2000, 330);
+  text_baidu_->SetText(u"gmail buzz");
+  text_baidu_->SetVisible(false);
   const char16_t* captions[] = {u"Start", u"Clock", u"Pass", u"Inverse", u"Content", u"Remark", u"Rate"};
   for (int i = 0; i < 7; ++i) AddLabel(captions[i], 120, 1000 + 400.0 * i, 700, 300);
   text1_ = &AddTextBox(840, 960, 1900, 330);
@@ -582,20 +592,12 @@ void MainWindow::CalculateDate() {
 }
 
 void MainWindow::OnToolbarKey(const std::u16string& key) {
-  struct Route {
-    const char16_t* key;
-    int command;
-  } const routes[] = {{u"settime", kCmdSetReminder}, {u"start", kCmdStart},        {u"pause", kCmdPause},
-                      {u"stop", kCmdStop},            {u"Baidu", kCmdNavigation},  {u"recordtable", kCmdShowRecordTable},
-                      {u"save", kCmdSaveToRecordTable}, {u"memo", kCmdMemo},       {u"delete", kCmdClearLatest},
-                      {u"options", kCmdOptions},      {u"website", kCmdHomePage},  {u"help", kCmdDocumentation},
-                      {u"Shutdown", kCmdShutdown},    {u"exit", kCmdQuit}};
-  for (const auto& route : routes) {
-    if (key == route.key) {
-      OnMenuCommand(route.command);
-      return;
-    }
-  }
+  if (const int command = CommandOfToolbarKey(key)) OnMenuCommand(command);
+}
+
+void MainWindow::Search() {
+  text_baidu_->SetText(combo_baidu_->Text());
+  os::StartProgram(SearchAddress(combo_baidu_->Text()).c_str(), u"", nullptr);
 }
 
 void MainWindow::OnMenuCommand(int command) {
@@ -653,11 +655,15 @@ void MainWindow::OnMenuCommand(int command) {
       Show();
       break;
     case kCmdRestoreTipPosition:
-      state_.texts[kTipLeft] = SignedNumberText(4665);
-      state_.texts[kTipTop] = SignedNumberText(3330);
+      state_.texts[kTipLeft] = SignedNumberText(kRestoredTipLeft);
+      state_.texts[kTipTop] = SignedNumberText(kRestoredTipTop);
       break;
     case kCmdRestoreDialogPosition:
       state_.texts[kDialogTop].assign(1, u'0');  // GCC 12 takes a literal here for an overlapping copy
+      {
+        const TwipPoint place = RestoredDialog(Left(), Top());
+        editor_->SetGeometry(place.left, place.top, editor_->Width(), editor_->Height());
+      }
       break;
     case kCmdSaveToRecordTable:
     case kCmdPopupSaveToRecordTable:
@@ -694,9 +700,30 @@ void MainWindow::OnMenuCommand(int command) {
       options_->ShowForShutdown(PresetForShutdownNow(now.hour, now.minute), false);
       break;
     }
+    case kCmdRestoreMemoPosition:
+      memo_->SetGeometry(kRestoredMemo.left, kRestoredMemo.top, memo_->Width(), memo_->Height());
+      memo_->Show();
+      break;
+    case kCmdRestoreTablePosition:
+      if (keeper_) {
+        RecordTableWindow& table = keeper_->table();
+        table.geometry.left = kRestoredTable.left;
+        table.geometry.top = kRestoredTable.top;
+        if (table.hwnd()) {
+          SetWindowPos(table.hwnd(), nullptr, forms::TwipsToPixelsX(kRestoredTable.left),
+                       forms::TwipsToPixelsY(kRestoredTable.top), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        ShowRecordTable();
+      }
+      break;
+    case kCmdAbout:
+      about_->ShowAbout(hwnd());
+      break;
+    case kCmdDocumentation:
+      if (show_help) show_help(program_folder_ + u"\\Pendulo.hlp");
+      break;
     default:
-      // The commands of the dialogs, the notification area, the records database and the web come with
-      // those parts of the program.
+      if (const auto page = PageOfCommand(command)) os::StartProgram(PageAddress(*page).c_str(), u"", nullptr);
       break;
   }
 }
@@ -779,6 +806,7 @@ void MainWindow::Quit() {
   popup_->Unload();
   memo_->UnloadMemo();
   editor_->Unload();
+  about_->Unload();
   keeper_.reset();
   KillTimer(hwnd(), kClockTimer);
   Unload();
@@ -791,15 +819,16 @@ void MainWindow::OnResize() {
   if (!list_view1_ || !frame1_) return;
   const double width = Width();
   const double height = Height();
-  if (!(width > kResizeMinWidth && height > kResizeMinHeight)) return;
   RECT status{};
   RECT tools{};
   GetWindowRect(status_bar1_->hwnd(), &status);
   GetWindowRect(toolbar1_->hwnd(), &tools);
   const double status_height = forms::PixelsToTwipsY(status.bottom - status.top);
   const double toolbar_height = forms::PixelsToTwipsY(tools.bottom - tools.top);
-  frame1_->Move(0, kFrameTop, width - 80, height - kFrameTop - status_height - toolbar_height - 100);
-  list_view1_->Move(kListLeft, kListTop, width - kListWidthMargin, height - kListHeightMargin);
+  const auto layout = LayoutMainWindow(width, height, kFrameTop, status_height, toolbar_height);
+  if (!layout) return;
+  frame1_->Move(0, kFrameTop, layout->frame_width, layout->frame_height);
+  list_view1_->Move(kListLeft, kListTop, layout->list_width, layout->list_height);
 }
 
 }  // namespace tracker

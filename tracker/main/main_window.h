@@ -9,6 +9,7 @@
 #include "tracker/main/activity_counter.h"
 #include "tracker/main/clock_modes.h"
 #include "tracker/main/startup.h"
+#include "tracker/dialogs/about_box_win32.h"
 #include "tracker/dialogs/memo_window_win32.h"
 #include "tracker/dialogs/options_window_win32.h"
 #include "tracker/dialogs/reminder_editor_win32.h"
@@ -40,6 +41,8 @@ class MainWindow final : public forms::Form {
   // Seams the tests replace before start-up: where sounds go, and the count of wave-out devices.
   void SetSoundBackend(SoundBackend* backend) { sound_ = backend; }
   std::function<unsigned()> count_wave_devices;
+  // Documentation: WinHelpW on the program's help file with a partial key (its own index).
+  std::function<void(const std::u16string& help_file)> show_help;
 
   // Controls and state, for the tests.
   forms::ListView& records() { return *list_view1_; }
@@ -64,6 +67,10 @@ class MainWindow final : public forms::Form {
   ReminderPopup& reminder_popup() { return *popup_; }
   ReminderEditorWindow& reminder_editor() { return *editor_; }
   MemoWindow& memo() { return *memo_; }
+  AboutBox& about_box() { return *about_; }
+  forms::ComboBox& search_box() { return *combo_baidu_; }
+  forms::TextBox& last_search_box() { return *text_baidu_; }
+  forms::Button& search_button() { return *cmd_baidu_; }
   bool blSettime() const { return blSettime_; }
   // The count-down of the main window (`Text4`).
   forms::TextBox& inverse_box() { return *text4_; }
@@ -107,6 +114,7 @@ class MainWindow final : public forms::Form {
   void ShowMemo(bool hide_main);
   void InsertIntoMemo(const std::u16string& text);
   void ShowTickDisplay(const TickDisplay& display);
+  void Search();
   class TimerEffects;
   friend class TimerEffects;
 
@@ -138,6 +146,7 @@ class MainWindow final : public forms::Form {
   std::unique_ptr<ReminderPopup> popup_;
   std::unique_ptr<ReminderEditorWindow> editor_;
   std::unique_ptr<MemoWindow> memo_;
+  std::unique_ptr<AboutBox> about_;
   std::unique_ptr<OneSecondTimer> timer_;
   bool blSettime_ = false;
   std::unique_ptr<SoundBackend> system_sound_;
@@ -157,6 +166,8 @@ class MainWindow final : public forms::Form {
   forms::TextBox* text6_ = nullptr;
   forms::ComboBox* combo1_ = nullptr;
   forms::ComboBox* combo_baidu_ = nullptr;
+  forms::TextBox* text_baidu_ = nullptr;
+  forms::Button* cmd_baidu_ = nullptr;
   forms::ListView* list_view1_ = nullptr;
 };
 

@@ -14,6 +14,7 @@
 #include "platform/os/local_clock.h"
 #include "platform/os/message_box.h"
 #include "platform/os/power_off.h"
+#include "platform/os/program_start.h"
 #include "tests/support/temp_folder.h"
 #include "tracker/main/command_ids.h"
 #include "tracker/main/main_window.h"
@@ -49,12 +50,18 @@ class ReminderWindowTest : public ::testing::Test {
         },
         this);
     os::SetPowerOffSink([](const os::PowerOffRequest&, void*) {}, nullptr);
+    os::SetProgramStartSink(
+        [](const os::ProgramStart& start, void* context) {
+          static_cast<ReminderWindowTest*>(context)->started_.push_back(start.file);
+        },
+        this);
     forms::SetModalResponder(
         [](forms::Form& form, void* context) {
           auto* test = static_cast<ReminderWindowTest*>(context);
           if (auto* editor = dynamic_cast<ReminderEditorWindow*>(&form); editor && test->in_editor_) {
             test->in_editor_(*editor);
           }
+          if (auto* about = dynamic_cast<AboutBox*>(&form); about && test->in_about_) test->in_about_(*about);
           if (auto* popup = dynamic_cast<ReminderPopup*>(&form)) {
             test->popups_.push_back(popup->text_label().Text());
             popup->ok_button().Click();
@@ -68,6 +75,7 @@ class ReminderWindowTest : public ::testing::Test {
     os::SetNamedFormatter(nullptr, nullptr);
     os::SetMessageBoxResponder(nullptr, nullptr);
     os::SetPowerOffSink(nullptr, nullptr);
+    os::SetProgramStartSink(nullptr, nullptr);
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     }
@@ -115,6 +123,8 @@ class ReminderWindowTest : public ::testing::Test {
   std::vector<std::u16string> boxes_;
   std::vector<std::u16string> popups_;
   std::function<void(ReminderEditorWindow&)> in_editor_;
+  std::function<void(AboutBox&)> in_about_;
+  std::vector<std::u16string> started_;
   SoundRecorder sounds_;
 };
 
@@ -281,6 +291,88 @@ TEST_F(ReminderWindowTest, AMemoThatCouldNotBeReadIsKept) {
   EXPECT_EQ(memo.status_bar().Panel(0), u"Saving...");
   Command(*window, kCmdQuit);
   EXPECT_EQ(lz::test::ReadFileBytes(folder_.path() / "PenduloMemo.txt"), bytes);
+}
+
+TEST_F(ReminderWindowTest, TheAboutBoxClosesWithOkEnterAndEsc) {
+  auto window = Started();
+  std::vector<std::u16string> titles;
+  int closing = 0;
+  in_about_ = [&](AboutBox& about) {
+    titles.push_back(about.title().Text());
+    EXPECT_EQ(forms::WindowText(about.hwnd()), u"About Pendulo");
+    switch (closing++) {
+      case 0:
+        about.ok_button().Click();
+        break;
+      case 1:
+        PostMessageW(about.ok_button().hwnd(), WM_KEYDOWN, VK_RETURN, 0);
+        break;
+      default:
+        PostMessageW(about.ok_button().hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+        break;
+    }
+  };
+  for (int i = 0; i < 3; ++i) {
+    Command(*window, kCmdAbout);
+    EXPECT_FALSE(window->about_box().Visible());
+  }
+  EXPECT_EQ(titles, std::vector<std::u16string>(3, u"Pendulo 4.50  "));
+  Command(*window, kCmdQuit);
+}
+
+TEST_F(ReminderWindowTest, WebPagesSearchAndHelp) {
+  auto window = Started();
+  std::vector<std::u16string> help;
+  window->show_help = [&](const std::u16string& file) { help.push_back(file); };
+  const std::u16string navigation = u"https://www.hao123.com/?kbrevia";
+  Command(*window, kCmdSearch);
+  window->toolbar().ClickButton(4);  // "Baidu"
+  ASSERT_EQ(window->toolbar().Key(4), u"Baidu");
+  Command(*window, kCmdHomePage);
+  window->search_box().SetText(u"tom & jerry");
+  window->search_button().Click();
+  const std::vector<std::u16string> expected = {
+      navigation, navigation, u"https://www.brevia-soft.com/brevia/index.html",
+      u"https://www.sogou.com/sogou?p=58203716&query=tom%20%26%20jerry&pid=sogou-netb-7d2c95e0a1f3b846-3650"};
+  EXPECT_EQ(started_, expected);
+  EXPECT_EQ(window->last_search_box().Text(), u"tom & jerry");
+  window->toolbar().ClickButton(11);  // "help"
+  ASSERT_EQ(help.size(), 1u);
+  EXPECT_EQ(help[0], Folder() + u"\\Pendulo.hlp");
+  Command(*window, kCmdQuit);
+}
+
+TEST_F(ReminderWindowTest, RestoreCommands) {
+  auto window = Started();
+  MemoWindow& memo = window->memo();
+  // A memo without a stored place opens beside the main window.
+  Command(*window, kCmdMemo);
+  EXPECT_NEAR(memo.Left(), window->Left() + 2550, 15);
+  EXPECT_NEAR(memo.Top(), window->Top() + 2270, 15);
+  ShowWindow(memo.hwnd(), SW_MINIMIZE);
+  Command(*window, kCmdMemo);
+  EXPECT_FALSE(IsIconic(memo.hwnd()));
+  Command(*window, kCmdRestoreMemoPosition);
+  EXPECT_NEAR(memo.Left(), 5190, 15);
+  EXPECT_NEAR(memo.Top(), 3600, 15);
+  EXPECT_TRUE(memo.Visible());
+
+  Command(*window, kCmdRestoreDialogPosition);
+  EXPECT_EQ(window->startup().texts[kDialogTop], u"0");
+  EXPECT_NEAR(window->reminder_editor().Left(), window->Left() + 3320, 15);
+  EXPECT_NEAR(window->reminder_editor().Top(), window->Top() - 360, 15);
+  EXPECT_FALSE(window->reminder_editor().Visible());
+
+  Command(*window, kCmdRestoreTipPosition);
+  EXPECT_EQ(window->startup().texts[kTipLeft], u" 4665");
+  EXPECT_EQ(window->startup().texts[kTipTop], u" 3330");
+
+  window->Hide();
+  Command(*window, kCmdPopupRestoreWindowPosition);
+  EXPECT_TRUE(window->Visible());
+  EXPECT_NEAR(window->Left(), 1695, 15);
+  EXPECT_NEAR(window->Width(), 8715, 15);
+  Command(*window, kCmdQuit);
 }
 
 }  // namespace
