@@ -118,6 +118,7 @@ void ComboBox::OnCommand(int code, int) {
 ListBox::ListBox() : ItemControl(kListMessages) {}
 void ListBox::OnCommand(int code, int) {
   if (code == LBN_SELCHANGE && on_click) on_click();
+  if (code == LBN_DBLCLK) DoubleClick();
 }
 
 // Check box and options ------------------------------------------------------------------------------

@@ -94,6 +94,9 @@ class ListBox : public ItemControl {
  public:
   ListBox();
   void OnCommand(int code, int command_id) override;
+  // A double click on an item (also from code, after selecting the item).
+  std::function<void()> on_double_click;
+  void DoubleClick() { if (on_double_click) on_double_click(); }
 };
 
 class CheckBox : public Control {

@@ -135,12 +135,30 @@ void MemoWindow::OnLoad() {
   }
 }
 
+void MemoWindow::Place() {
+  const StartupState& state = *environment_.state;
+  if (state.intTempMemoTop != 0 || state.intTempMemoLeft != 0) {
+    SetGeometry(state.intTempMemoLeft, state.intTempMemoTop, Width(), Height());
+    return;
+  }
+  double left = 0;
+  double top = 0;
+  if (environment_.main_place) environment_.main_place(left, top);
+  SetGeometry(left + kBesideMainLeft, top + kBesideMainTop, Width(), Height());
+}
+
 void MemoWindow::ShowMemo() {
+  // A minimised memo is only restored, where it was.
   if (IsIconic(hwnd())) {
     ShowWindow(hwnd(), SW_RESTORE);
     return;
   }
+  Place();
   Show();
+  visible_box().Focus();
+  // In front of the main window.
+  SetForegroundWindow(hwnd());
+  BringWindowToTop(hwnd());
 }
 
 std::u16string MemoWindow::MemoText() { return visible_box().Text(); }

@@ -54,7 +54,7 @@ class MemoWindow final : public forms::Form {
  public:
   explicit MemoWindow(MemoEnvironment environment);
 
-  // The Memo command: shown, or only restored when minimised.
+  // The Memo command: placed and shown in front, or only restored when minimised.
   void ShowMemo();
   // Unloading: the memo is written (unless its file could not be read) and the place kept.
   void UnloadMemo();
@@ -92,6 +92,8 @@ class MemoWindow final : public forms::Form {
   void LineWrap();
   void ChooseFont();
   void OnToolbarKey(const std::u16string& key);
+  // Where the Memo command puts it: its stored place, or beside the main window when none is stored.
+  void Place();
 
   MemoEnvironment environment_;
   MemoFile file_;

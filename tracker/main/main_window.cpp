@@ -168,7 +168,13 @@ MainWindow::MainWindow(std::u16string program_folder)
     top = Top();
   };
   environment.on_apply = [this] { ArmShutdown(); };
+  environment.browse = [this] { picker_->ShowPicker(options_->hwnd()); };
   options_ = std::make_unique<OptionsWindow>(environment);
+  SoundPickerEnvironment picker;
+  picker.read_sound_box = [this] { return options_->file_box().Text(); };
+  picker.write_sound_box = [this](const std::u16string& path) { options_->file_box().SetText(path); };
+  picker.main_place = environment.main_place;
+  picker_ = std::make_unique<SoundPicker>(std::move(picker));
   popup_ = std::make_unique<ReminderPopup>(
       ReminderPopupEnvironment{&state_.reminders, &edit_table_, &repeat_counts_, &state_.texts});
   ReminderEditorEnvironment editor;
@@ -807,6 +813,7 @@ void MainWindow::Quit() {
   memo_->UnloadMemo();
   editor_->Unload();
   about_->Unload();
+  picker_->Unload();
   keeper_.reset();
   KillTimer(hwnd(), kClockTimer);
   Unload();

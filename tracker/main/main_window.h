@@ -14,6 +14,7 @@
 #include "tracker/dialogs/options_window_win32.h"
 #include "tracker/dialogs/reminder_editor_win32.h"
 #include "tracker/dialogs/reminder_popup_win32.h"
+#include "tracker/dialogs/sound_picker_win32.h"
 #include "tracker/main/one_second_timer.h"
 #include "tracker/main/alarm_sound.h"
 #include "tracker/records/record_keeper_win32.h"
@@ -68,6 +69,7 @@ class MainWindow final : public forms::Form {
   ReminderEditorWindow& reminder_editor() { return *editor_; }
   MemoWindow& memo() { return *memo_; }
   AboutBox& about_box() { return *about_; }
+  SoundPicker& sound_picker() { return *picker_; }
   forms::ComboBox& search_box() { return *combo_baidu_; }
   forms::TextBox& last_search_box() { return *text_baidu_; }
   forms::Button& search_button() { return *cmd_baidu_; }
@@ -147,6 +149,7 @@ class MainWindow final : public forms::Form {
   std::unique_ptr<ReminderEditorWindow> editor_;
   std::unique_ptr<MemoWindow> memo_;
   std::unique_ptr<AboutBox> about_;
+  std::unique_ptr<SoundPicker> picker_;
   std::unique_ptr<OneSecondTimer> timer_;
   bool blSettime_ = false;
   std::unique_ptr<SoundBackend> system_sound_;

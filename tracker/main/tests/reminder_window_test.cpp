@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -62,6 +64,7 @@ class ReminderWindowTest : public ::testing::Test {
             test->in_editor_(*editor);
           }
           if (auto* about = dynamic_cast<AboutBox*>(&form); about && test->in_about_) test->in_about_(*about);
+          if (auto* picker = dynamic_cast<SoundPicker*>(&form); picker && test->in_picker_) test->in_picker_(*picker);
           if (auto* popup = dynamic_cast<ReminderPopup*>(&form)) {
             test->popups_.push_back(popup->text_label().Text());
             popup->ok_button().Click();
@@ -124,6 +127,7 @@ class ReminderWindowTest : public ::testing::Test {
   std::vector<std::u16string> popups_;
   std::function<void(ReminderEditorWindow&)> in_editor_;
   std::function<void(AboutBox&)> in_about_;
+  std::function<void(SoundPicker&)> in_picker_;
   std::vector<std::u16string> started_;
   SoundRecorder sounds_;
 };
@@ -372,6 +376,98 @@ TEST_F(ReminderWindowTest, RestoreCommands) {
   EXPECT_TRUE(window->Visible());
   EXPECT_NEAR(window->Left(), 1695, 15);
   EXPECT_NEAR(window->Width(), 8715, 15);
+  Command(*window, kCmdQuit);
+}
+
+std::u16string U16(const std::filesystem::path& path) {
+  const std::wstring wide = path.wstring();
+  return std::u16string(wide.begin(), wide.end());
+}
+
+std::vector<std::u16string> Items(forms::ListBox& list) {
+  std::vector<std::u16string> items;
+  for (int i = 0; i < list.ListCount(); ++i) items.push_back(list.Item(i));
+  return items;
+}
+
+TEST_F(ReminderWindowTest, TheSoundFilePicker) {
+  wchar_t windows[MAX_PATH] = {};
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  const std::filesystem::path media = std::filesystem::path(windows) / "Media";
+  // A new Wine prefix has no media folder: the test makes one and takes it away again.
+  const bool made_media = !std::filesystem::exists(media);
+  std::filesystem::create_directories(media);
+  lz::test::WriteFileBytes(media / "lz_bell.mid", {'M'});
+  lz::test::WriteFileBytes(media / "lz_chime.wav", {'W'});
+  const std::filesystem::path root_file = "C:\\lz_picker_root.mid";
+  lz::test::WriteFileBytes(root_file, {'R'});
+  std::filesystem::create_directories(folder_.path() / "tunes" / "sub");
+  lz::test::WriteFileBytes(folder_.path() / "tunes" / "x.mid", {'X'});
+  lz::test::WriteFileBytes(folder_.path() / "tunes" / "y.wav", {'Y'});
+
+  auto window = Started();
+  OptionsWindow& options = window->options();
+  options.file_option().SetValue(true);
+  options.file_box().SetText(u"*.mid");
+  int opening = 0;
+  in_picker_ = [&](SoundPicker& picker) {
+    SCOPED_TRACE(opening);
+    switch (opening++) {
+      case 0: {
+        EXPECT_EQ(forms::WindowText(picker.hwnd()), u"Sound File");
+        EXPECT_EQ(picker.folder(), U16(media));
+        EXPECT_EQ(picker.pattern(), u"*.mid");
+        const auto files = Items(picker.files());
+        EXPECT_NE(std::find(files.begin(), files.end(), u"lz_bell.mid"), files.end());
+        EXPECT_EQ(std::find(files.begin(), files.end(), u"lz_chime.wav"), files.end());
+        picker.files().SetListIndex(static_cast<int>(std::find(files.begin(), files.end(), u"lz_bell.mid") - files.begin()));
+        EXPECT_EQ(options.file_box().Text(), U16(media / "lz_bell.mid"));
+        picker.ok_button().Click();
+        break;
+      }
+      case 1: {
+        // Hidden by OK: the same folder and pattern, though the box now holds a path.
+        EXPECT_EQ(picker.folder(), U16(media));
+        EXPECT_EQ(picker.pattern(), u"*.mid");
+        picker.Navigate(u"C:\\");
+        const auto files = Items(picker.files());
+        const auto at = std::find(files.begin(), files.end(), u"lz_picker_root.mid");
+        ASSERT_NE(at, files.end());
+        picker.files().SetListIndex(static_cast<int>(at - files.begin()));
+        EXPECT_EQ(options.file_box().Text(), u"C:\\lz_picker_root.mid");
+        picker.Navigate(U16(folder_.path() / "tunes"));
+        EXPECT_EQ(Items(picker.folders()), (std::vector<std::u16string>{u"[..]", u"sub"}));
+        EXPECT_EQ(Items(picker.files()), std::vector<std::u16string>{u"x.mid"});
+        picker.folders().SetListIndex(1);
+        picker.folders().DoubleClick();
+        EXPECT_EQ(picker.folder(), U16(folder_.path() / "tunes" / "sub"));
+        picker.folders().SetListIndex(0);
+        picker.folders().DoubleClick();
+        EXPECT_EQ(picker.folder(), U16(folder_.path() / "tunes"));
+        picker.files().SetListIndex(0);
+        picker.files().DoubleClick();
+        break;
+      }
+      default: {
+        wchar_t current[MAX_PATH] = {};
+        const DWORD n = GetFullPathNameW(L"C:", MAX_PATH, current, nullptr);
+        EXPECT_EQ(picker.folder(), std::u16string(reinterpret_cast<const char16_t*>(current), n));
+        picker.ok_button().Click();
+        break;
+      }
+    }
+  };
+  options.browse_button().Click();
+  options.browse_button().Click();
+  EXPECT_FALSE(window->sound_picker().loaded());  // the double click closed it
+  EXPECT_EQ(options.file_box().Text(), U16(folder_.path() / "tunes" / "x.mid"));
+  std::filesystem::remove(media / "lz_bell.mid");
+  std::filesystem::remove(media / "lz_chime.wav");
+  if (made_media) std::filesystem::remove(media);
+  std::filesystem::remove(root_file);
+  if (!made_media) GTEST_SKIP() << "the prefix has its own media folder";
+  options.browse_button().Click();  // loaded afresh, without a media folder
+  EXPECT_EQ(opening, 3);
   Command(*window, kCmdQuit);
 }
 
