@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -245,6 +247,88 @@ TEST(PenduloEndToEnd, QuitKeepsAMemoWithCharactersOutsideTheCodePage) {
     const auto decoded = DecodeMemoFile(after);
     ASSERT_TRUE(decoded.has_value());
     EXPECT_EQ(*decoded, text);
+  }
+}
+
+struct WindowSearch {
+  DWORD process = 0;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK FindPenduloWindow(HWND hwnd, LPARAM lparam) {
+  auto* search = reinterpret_cast<WindowSearch*>(lparam);
+  DWORD process = 0;
+  GetWindowThreadProcessId(hwnd, &process);
+  wchar_t name[32] = {};
+  GetClassNameW(hwnd, name, 32);
+  if (process == search->process && lstrcmpW(name, reinterpret_cast<const wchar_t*>(kMainWindowClass)) == 0 &&
+      IsWindowVisible(hwnd) && FindWindowExW(hwnd, nullptr, TOOLBARCLASSNAMEW, nullptr)) {
+    search->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Runs a copy of Pendulo.exe in folder, ends it with `end` once its window is up, and tells whether it
+// ended by itself.
+bool RunAndEnd(const std::filesystem::path& folder, void (*end)(HWND window)) {
+  const std::filesystem::path copy = folder / "Pendulo.exe";
+  std::filesystem::copy_file(BuiltProgram(), copy, std::filesystem::copy_options::overwrite_existing);
+  std::wstring command_line = L"\"" + copy.wstring() + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(copy.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                      &process)) {
+    return false;
+  }
+  WindowSearch search;
+  search.process = process.dwProcessId;
+  for (int i = 0; i < 600 && !search.found; ++i) {
+    EnumWindows(FindPenduloWindow, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) Sleep(50);
+  }
+  bool ended = false;
+  if (search.found) {
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(search.found, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &answer);
+    end(search.found);
+    ended = WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
+  }
+  if (!ended) TerminateProcess(process.hProcess, 1);
+  WaitForSingleObject(process.hProcess, 30000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return ended;
+}
+
+TEST(PenduloEndToEnd, TheToolbarsExitAndTheQuitEntryEndTheProgram) {
+  struct Case {
+    const char* what;
+    void (*end)(HWND window);
+  } const cases[] = {
+      {"toolbar exit",
+       [](HWND window) {
+         HWND toolbar = FindWindowExW(window, nullptr, TOOLBARCLASSNAMEW, nullptr);
+         ASSERT_NE(toolbar, nullptr);
+         const LRESULT count = SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0);
+         ASSERT_EQ(count, 14);
+         // The last button is "exit": its command is found by its index, as another process can ask.
+         for (int id = 0x4000; id < 0x8000; ++id) {
+           if (SendMessageW(toolbar, TB_COMMANDTOINDEX, static_cast<WPARAM>(id), 0) == count - 1) {
+             PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(toolbar));
+             return;
+           }
+         }
+         ADD_FAILURE() << "no command for the last button";
+       }},
+      {"&Quit", [](HWND window) { PostMessageW(window, WM_COMMAND, kCmdQuit, 0); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    lz::test::TempFolder folder;
+    EXPECT_TRUE(RunAndEnd(folder.path(), c.end));
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / "Wexrad.txt"));
   }
 }
 
