@@ -527,6 +527,17 @@ void Form::SetMenu(MenuTable& menu) {
 bool Form::TranslateFormMessage(MSG& msg) {
   if (menu_ && menu_->accelerators() && TranslateAcceleratorW(hwnd_, menu_->accelerators(), &msg)) return true;
   if (msg.message != WM_KEYDOWN || (msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE)) return false;
+  if (msg.wParam == VK_RETURN) {
+    // An editable combo box's edit field is a child of the box.
+    for (HWND h : {msg.hwnd, GetParent(msg.hwnd)}) {
+      const auto it = by_hwnd_.find(h);
+      auto* combo = it == by_hwnd_.end() ? nullptr : dynamic_cast<ComboBox*>(it->second);
+      if (combo && combo->on_enter) {
+        combo->on_enter();
+        return true;
+      }
+    }
+  }
   // Enter belongs to a multi-line text box and to an open drop-down list.
   wchar_t name[32] = {};
   GetClassNameW(msg.hwnd, name, 32);

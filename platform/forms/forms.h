@@ -87,6 +87,8 @@ class ComboBox : public ItemControl {
  public:
   ComboBox();
   std::function<void()> on_change;
+  // Enter in the box's edit field; the form's default button does not see that Enter.
+  std::function<void()> on_enter;
   void OnCommand(int code, int command_id) override;
 };
 

@@ -238,6 +238,7 @@ void MainWindow::OnLoad() {
   combo_baidu_ = &AddComboBox(5400, 520, 2000, 1800, true);
   cmd_baidu_ = &AddButton(u"Search ", 7450, 500, 900, 360);
   cmd_baidu_->on_click = [this] { Search(); };
+  combo_baidu_->on_enter = [this] { Search(); };
   // The last query sent, out of sight behind the search box.
   text_baidu_ = &AddTextBox(5400, 520, 2000, 330);
   text_baidu_->SetText(u"gmail buzz");

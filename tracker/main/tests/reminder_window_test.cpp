@@ -340,6 +340,16 @@ TEST_F(ReminderWindowTest, WebPagesSearchAndHelp) {
       u"https://www.sogou.com/sogou?p=58203716&query=tom%20%26%20jerry&pid=sogou-netb-7d2c95e0a1f3b846-3650"};
   EXPECT_EQ(started_, expected);
   EXPECT_EQ(window->last_search_box().Text(), u"tom & jerry");
+  // Enter in the search box searches too, an empty query as well.
+  window->search_box().SetText(u"");
+  MSG enter{};
+  enter.hwnd = FindWindowExW(window->search_box().hwnd(), nullptr, L"Edit", nullptr);
+  ASSERT_NE(enter.hwnd, nullptr);
+  enter.message = WM_KEYDOWN;
+  enter.wParam = VK_RETURN;
+  EXPECT_TRUE(window->TranslateFormMessage(enter));
+  ASSERT_EQ(started_.size(), 5u);
+  EXPECT_EQ(started_[4], u"https://www.sogou.com/sogou?p=58203716&query=&pid=sogou-netb-7d2c95e0a1f3b846-3650");
   window->toolbar().ClickButton(11);  // "help"
   ASSERT_EQ(help.size(), 1u);
   EXPECT_EQ(help[0], Folder() + u"\\Pendulo.hlp");
