@@ -118,6 +118,7 @@ void ComboBox::OnCommand(int code, int) {
 ListBox::ListBox() : ItemControl(kListMessages) {}
 void ListBox::OnCommand(int code, int) {
   if (code == LBN_SELCHANGE && on_click) on_click();
+  if (code == LBN_DBLCLK) DoubleClick();
 }
 
 // Check box and options ------------------------------------------------------------------------------
@@ -443,11 +444,22 @@ void Form::Show() {
   UpdateWindow(hwnd_);
 }
 
+namespace {
+ModalResponder g_modal_responder = nullptr;
+void* g_modal_context = nullptr;
+}  // namespace
+
+void SetModalResponder(ModalResponder responder, void* context) {
+  g_modal_responder = responder;
+  g_modal_context = context;
+}
+
 void Form::ShowModal(HWND owner) {
   HWND window = hwnd();
   if (owner) EnableWindow(owner, FALSE);
   modal_ = true;
   ShowWindow(window, SW_SHOW);
+  if (g_modal_responder) g_modal_responder(*this, g_modal_context);
   MSG msg;
   while (modal_ && hwnd_ && IsWindowVisible(hwnd_)) {
     const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
@@ -515,6 +527,17 @@ void Form::SetMenu(MenuTable& menu) {
 bool Form::TranslateFormMessage(MSG& msg) {
   if (menu_ && menu_->accelerators() && TranslateAcceleratorW(hwnd_, menu_->accelerators(), &msg)) return true;
   if (msg.message != WM_KEYDOWN || (msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE)) return false;
+  if (msg.wParam == VK_RETURN) {
+    // An editable combo box's edit field is a child of the box.
+    for (HWND h : {msg.hwnd, GetParent(msg.hwnd)}) {
+      const auto it = by_hwnd_.find(h);
+      auto* combo = it == by_hwnd_.end() ? nullptr : dynamic_cast<ComboBox*>(it->second);
+      if (combo && combo->on_enter) {
+        combo->on_enter();
+        return true;
+      }
+    }
+  }
   // Enter belongs to a multi-line text box and to an open drop-down list.
   wchar_t name[32] = {};
   GetClassNameW(msg.hwnd, name, 32);

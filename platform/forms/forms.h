@@ -87,6 +87,8 @@ class ComboBox : public ItemControl {
  public:
   ComboBox();
   std::function<void()> on_change;
+  // Enter in the box's edit field; the form's default button does not see that Enter.
+  std::function<void()> on_enter;
   void OnCommand(int code, int command_id) override;
 };
 
@@ -94,6 +96,9 @@ class ListBox : public ItemControl {
  public:
   ListBox();
   void OnCommand(int code, int command_id) override;
+  // A double click on an item (also from code, after selecting the item).
+  std::function<void()> on_double_click;
+  void DoubleClick() { if (on_double_click) on_double_click(); }
 };
 
 class CheckBox : public Control {
@@ -314,6 +319,11 @@ class Form {
   int next_id_ = 0x4000;
   bool modal_ = false;
 };
+
+// Tests answer modal forms as they answer message boxes: once a form shows modally the responder is
+// called with it and may press its buttons; a form it leaves open runs its modal loop as usual.
+using ModalResponder = void (*)(Form& form, void* context);
+void SetModalResponder(ModalResponder responder, void* context);
 
 // A modal box with a prompt, a text box and OK and Cancel; false when cancelled.
 bool InputBox(HWND owner, const std::u16string& prompt, const std::u16string& title, std::u16string& value);

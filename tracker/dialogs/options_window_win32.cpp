@@ -112,6 +112,9 @@ void OptionsWindow::OnLoad() {
   cmd_ok_ = &AddButton(u"&Apply", 2700, kTabTop + kTabHeight + 150, 1500, 420);
   cmd_cancel_ = &AddButton(u"&Cancel", 4380, kTabTop + kTabHeight + 150, 1500, 420);
   cmd_ok_->on_click = [this] { Apply(); };
+  browse_->on_click = [this] {
+    if (environment_.browse) environment_.browse();
+  };
   cmd_cancel_->on_click = [this] { Cancel(); };
   SetDefaultButton(cmd_ok_);
   SetCancelButton(cmd_cancel_);

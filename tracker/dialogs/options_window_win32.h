@@ -23,6 +23,8 @@ struct OptionsEnvironment {
   std::function<void(double& left, double& top)> main_place;
   // After Apply wrote the members.
   std::function<void()> on_apply;
+  // "&Browse...": the sound file picker, modal over the dialog.
+  std::function<void()> browse;
 };
 
 class OptionsWindow final : public forms::Form {

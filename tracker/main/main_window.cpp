@@ -21,6 +21,9 @@
 #include "tracker/main/shutdown_time.h"
 #include "tracker/main/sound_backend_win32.h"
 #include "tracker/main/tray_model.h"
+#include "tracker/main/web_links.h"
+#include "tracker/main/window_layout.h"
+#include "tracker/records/record_list.h"
 #include "tracker/records/time_text.h"
 
 namespace tracker {
@@ -46,8 +49,9 @@ constexpr double kListLeft = 2880;
 constexpr double kListTop = 960;
 constexpr double kListWidthMargin = 3020;   // the list is the form's width less this
 constexpr double kListHeightMargin = 2180;  // and its height less this
-constexpr double kResizeMinWidth = 4000;
-constexpr double kResizeMinHeight = 3000;
+// Where a memo asked for at start goes on top, in pixels.
+constexpr int kMemoTopmostLeft = 283;
+constexpr int kMemoTopmostTop = 270;
 
 std::vector<forms::MenuRow> MainMenuRows() {
   using R = forms::MenuRow;
@@ -129,6 +133,23 @@ std::vector<forms::MenuRow> MainMenuRows() {
 
 }  // namespace
 
+// What a tick asks of the window.
+class MainWindow::TimerEffects final : public TickEffects {
+ public:
+  explicit TimerEffects(MainWindow& window) : window_(window) {}
+  void Display(const TickDisplay& display) override { window_.ShowTickDisplay(display); }
+  void PlayAlarm() override { window_.PlayAlarm(); }
+  // The pop-up's label shows the text as written (it takes no "&" as an underline), so it reads the
+  // slot's text itself.
+  void ShowReminder(int slot, const std::u16string&, const std::u16string&) override {
+    window_.popup_->ShowSlot(slot, window_.hwnd());
+  }
+  void PowerOff() override { os::RequestPowerOff(); }
+
+ private:
+  MainWindow& window_;
+};
+
 MainWindow::MainWindow(std::u16string program_folder)
     : forms::Form(kTitle, kDesignedMainWindow.left, kDesignedMainWindow.top, kDesignedMainWindow.width,
                   kDesignedMainWindow.height),
@@ -147,9 +168,44 @@ MainWindow::MainWindow(std::u16string program_folder)
     top = Top();
   };
   environment.on_apply = [this] { ArmShutdown(); };
-  options_ = std::make_unique<OptionsWindow>(std::move(environment));
+  environment.browse = [this] { picker_->ShowPicker(options_->hwnd()); };
+  options_ = std::make_unique<OptionsWindow>(environment);
+  SoundPickerEnvironment picker;
+  picker.read_sound_box = [this] { return options_->file_box().Text(); };
+  picker.write_sound_box = [this](const std::u16string& path) { options_->file_box().SetText(path); };
+  picker.main_place = environment.main_place;
+  picker_ = std::make_unique<SoundPicker>(std::move(picker));
   popup_ = std::make_unique<ReminderPopup>(
       ReminderPopupEnvironment{&state_.reminders, &edit_table_, &repeat_counts_, &state_.texts});
+  ReminderEditorEnvironment editor;
+  editor.table = &state_.reminders;
+  editor.edit_table = &edit_table_;
+  editor.intListview1 = &state_.intListview1;
+  editor.blSettime = &blSettime_;
+  editor.texts = &state_.texts;
+  editor.main_place = environment.main_place;
+  editor.start_countdown = [this](std::int64_t seconds) {
+    if (timer_) timer_->StartCountdown(os::ReadClock(), seconds);
+  };
+  editor_ = std::make_unique<ReminderEditorWindow>(std::move(editor));
+  MemoEnvironment memo;
+  memo.program_folder = program_folder_;
+  memo.state = &state_;
+  memo.main_place = [this](double& left, double& top) {
+    left = Left();
+    top = Top();
+  };
+  memo.show_main_window = [this] { Show(); };
+  memo.focus_search = [this] {
+    combo_baidu_->Focus();
+    SendMessageW(combo_baidu_->hwnd(), CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+  };
+  memo.clock_text = [this] { return text2_->Text(); };
+  memo_ = std::make_unique<MemoWindow>(std::move(memo));
+  about_ = std::make_unique<AboutBox>();
+  show_help = [this](const std::u16string& help_file) {
+    WinHelpW(hwnd(), os::WidePtr(help_file.c_str()), HELP_PARTIALKEY, reinterpret_cast<ULONG_PTR>(L""));
+  };
 }
 
 MainWindow::~MainWindow() {
@@ -179,7 +235,14 @@ void MainWindow::OnLoad() {
 
   frame1_ = &AddFrame(u"", 0, kFrameTop, kDesignedMainWindow.width - 80, 1000);
   label4_ = &AddLabel(u"", 120, 560, 5200, 300);
-  combo_baidu_ = &AddComboBox(5400, 520, 2900, 1800, true);
+  combo_baidu_ = &AddComboBox(5400, 520, 2000, 1800, true);
+  cmd_baidu_ = &AddButton(u"Search ", 7450, 500, 900, 360);
+  cmd_baidu_->on_click = [this] { Search(); };
+  combo_baidu_->on_enter = [this] { Search(); };
+  // The last query sent, out of sight behind the search box.
+  text_baidu_ = &AddTextBox(5400, 520, 2000, 330);
+  text_baidu_->SetText(u"gmail buzz");
+  text_baidu_->SetVisible(false);
   const char16_t* captions[] = {u"Start", u"Clock", u"Pass", u"Inverse", u"Content", u"Remark", u"Rate"};
   for (int i = 0; i < 7; ++i) AddLabel(captions[i], 120, 1000 + 400.0 * i, 700, 300);
   text1_ = &AddTextBox(840, 960, 1900, 330);
@@ -214,8 +277,6 @@ void MainWindow::OnLoad() {
 
   menu_.Build(MainMenuRows());
   SetMenu(menu_);
-  // The tray menu's entries whose dialogs are not part of this program yet stay off.
-  for (const int command : {kCmdPopupSetReminder, kCmdPopupMemo}) menu_.SetEnabled(command, false);
   taskbar_created_ = RegisterWindowMessageW(L"TaskbarCreated");
   OnResize();
   SetTimer(hwnd(), kClockTimer, kClockInterval, nullptr);
@@ -228,6 +289,15 @@ void MainWindow::StartUp() {
   const os::ClockReading now = os::ReadClock();
   state_ = DecideStartup(file, program_folder_, now.local);
   mode_ = ClockModeState{};  // Standard Time, no item checked
+  TimerBinding binding;
+  binding.table = &state_.reminders;
+  binding.edit_table = &edit_table_;
+  binding.counts = &repeat_counts_;
+  binding.intListview1 = &state_.intListview1;
+  binding.blSettime = &blSettime_;
+  binding.members = &options_members_;
+  binding.shutdown_due = &shutdown_due_;
+  timer_ = std::make_unique<OneSecondTimer>(binding, now.local);
 
   hwnd();  // the controls exist from here on
   if (state_.main_window) {
@@ -237,6 +307,14 @@ void MainWindow::StartUp() {
                       forms::TwipsToPixelsX(r.left + r.width), forms::TwipsToPixelsY(r.top + r.height)};
     if (MonitorFromRect(&pixels, MONITOR_DEFAULTTONULL)) SetGeometry(r.left, r.top, r.width, r.height);
   }
+  if (state_.show_memo) {
+    // Asked for at start: on top of other windows until the user turns to it.
+    memo_->Show();
+    SetWindowPos(memo_->hwnd(), HWND_TOPMOST, kMemoTopmostLeft, kMemoTopmostTop, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    if (state_.intTempMemoTop != 0 || state_.intTempMemoLeft != 0) {
+      memo_->SetGeometry(state_.intTempMemoLeft, state_.intTempMemoTop, memo_->Width(), memo_->Height());
+    }
+  }
   if (state_.run_at_logon) os::SetUserString(kRunKey, kRunValueName, state_.run_at_logon->c_str());
   for (const auto& preset : WebSearchPresets()) combo_baidu_->AddItem(preset);
   for (const auto& activity : state_.activities) combo1_->AddItem(activity);
@@ -244,6 +322,8 @@ void MainWindow::StartUp() {
   label4_->SetText(state_.date_line);
   text2_->SetText(state_.clock_text);
   status_bar1_->SetPanel(0, state_.date_line);
+  // Asking whether the memo holds text loads it, hidden, with its file.
+  status_bar1_->SetPanel(1, memo_->HasContent() ? u"Memo has content" : u"Memo has no content");
   ApplyCounterCommands();
   keeper_ = std::make_unique<RecordKeeper>(program_folder_, IsoDate(now.local.year, now.local.month, now.local.day));
   keeper_->table().geometry = {state_.intTempTableTop, state_.intTempTableLeft, state_.intTempTableHeight,
@@ -268,11 +348,6 @@ void MainWindow::StartUp() {
 }
 
 void MainWindow::Tick() {
-  const os::ClockReading now = os::ReadClock();
-  if (IsFlagSet(options_members_.autoShutoff) && now.absolute >= shutdown_due_) {
-    options_members_.autoShutoff = u"0";
-    os::RequestPowerOff();
-  }
   if (TrayIconShown_ && !tray_confirmed_ && tray_retries_ < kTrayRetries) {
     ++tray_retries_;
     // An icon offered to a notification area that was not ready yet is offered again.
@@ -282,21 +357,59 @@ void MainWindow::Tick() {
     probe.uID = kTrayIconId;
     tray_confirmed_ = Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE || TrayRequest(NIM_ADD);
   }
-  text2_->SetText(os::FormatNamed(now.local, ClockFormat(mode_)));
-  std::u16string caption = u" Pendulo - [ Current Time " + text2_->Text() + u" ] ";
-  if (counter_.blstart()) {
-    text1_->SetText(counter_.start_text());
-    text3_->SetText(ElapsedText(counter_.ElapsedSeconds(now.absolute), mode_));
-    caption = u" Pendulo - [ Pass " + text3_->Text() + u" ] ";
+  if (!timer_) return;
+  TickInputs inputs;
+  inputs.counter = &counter_;
+  inputs.mode = mode_;
+  inputs.pass_box = text3_->Text();
+  inputs.inverse_box = text4_->Text();
+  // The chime's interval is read live from the options dialog, as the alarm reads its sound.
+  inputs.chime_interval = options_->interval_box().Text();
+  inputs.memo_caption_base = memo_->tempMemoCaption();
+  TimerEffects effects(*this);
+  timer_->Tick(os::ReadClock(), inputs, effects);
+}
+
+void MainWindow::ShowTickDisplay(const TickDisplay& display) {
+  if (TrayIconShown_) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = hwnd();
+    data.uID = kTrayIconId;
+    data.uFlags = NIF_TIP;
+    display.tip.copy(reinterpret_cast<char16_t*>(data.szTip), kTrayTipLength);
+    Shell_NotifyIconW(NIM_MODIFY, &data);
   }
-  if (caption != last_caption_) {
-    forms::SetWindowText16(hwnd(), caption);
-    last_caption_ = caption;
+  if (memo_->loaded()) {
+    memo_->Mirror();
+    if (display.memo_caption) memo_->SetCaptionTime(*display.memo_caption);
   }
-  const std::u16string line =
-      DateLine(WeekdayText(now.local.weekday), os::FormatNamed(now.local, os::NamedFormat::kLongDate));
-  if (label4_->Text() != line) label4_->SetText(line);
-  if (status_bar1_->Panel(0) != line) status_bar1_->SetPanel(0, line);
+  if (display.start_box && text1_->Text() != *display.start_box) text1_->SetText(*display.start_box);
+  if (text2_->Text() != display.clock_box) text2_->SetText(display.clock_box);
+  if (display.pass_box && text3_->Text() != *display.pass_box) text3_->SetText(*display.pass_box);
+  if (display.inverse_box && text4_->Text() != *display.inverse_box) text4_->SetText(*display.inverse_box);
+  if (display.caption != last_caption_) {
+    forms::SetWindowText16(hwnd(), display.caption);
+    last_caption_ = display.caption;
+  }
+  if (label4_->Text() != display.date_line) label4_->SetText(display.date_line);
+  if (status_bar1_->Panel(0) != display.date_line) status_bar1_->SetPanel(0, display.date_line);
+}
+
+void MainWindow::ShowReminderEditor(bool modal) {
+  // From the notification area the editor comes alone, without the main window.
+  editor_->ShowEditor(modal ? hwnd() : nullptr);
+}
+
+void MainWindow::ShowMemo(bool hide_main) {
+  if (hide_main) Hide();
+  memo_->ShowMemo();
+}
+
+void MainWindow::InsertIntoMemo(const std::u16string& text) {
+  memo_->Insert(text);
+  memo_->Mirror();
+  memo_->Show();
 }
 
 void MainWindow::OnTimer(UINT_PTR id) {
@@ -358,7 +471,7 @@ void MainWindow::OpenTrayMenu() {
 
 bool MainWindow::OnMessage(UINT message, WPARAM, LPARAM lparam, LRESULT& result) {
   if (message == kTrayCallbackMessage) {
-    switch (ActionForTrayMessage(static_cast<std::uintptr_t>(lparam), false)) {
+    switch (ActionForTrayMessage(static_cast<std::uintptr_t>(lparam), true)) {
       case TrayAction::kShowWindow:
         Show();
         break;
@@ -366,6 +479,8 @@ bool MainWindow::OnMessage(UINT message, WPARAM, LPARAM lparam, LRESULT& result)
         OpenTrayMenu();
         break;
       case TrayAction::kShowReminderEditor:
+        ShowReminderEditor(false);
+        break;
       case TrayAction::kNothing:
         break;
     }
@@ -484,24 +599,35 @@ void MainWindow::CalculateDate() {
 }
 
 void MainWindow::OnToolbarKey(const std::u16string& key) {
-  struct Route {
-    const char16_t* key;
-    int command;
-  } const routes[] = {{u"settime", kCmdSetReminder}, {u"start", kCmdStart},        {u"pause", kCmdPause},
-                      {u"stop", kCmdStop},            {u"Baidu", kCmdNavigation},  {u"recordtable", kCmdShowRecordTable},
-                      {u"save", kCmdSaveToRecordTable}, {u"memo", kCmdMemo},       {u"delete", kCmdClearLatest},
-                      {u"options", kCmdOptions},      {u"website", kCmdHomePage},  {u"help", kCmdDocumentation},
-                      {u"Shutdown", kCmdShutdown},    {u"exit", kCmdQuit}};
-  for (const auto& route : routes) {
-    if (key == route.key) {
-      OnMenuCommand(route.command);
-      return;
-    }
-  }
+  if (const int command = CommandOfToolbarKey(key)) OnMenuCommand(command);
+}
+
+void MainWindow::Search() {
+  text_baidu_->SetText(combo_baidu_->Text());
+  os::StartProgram(SearchAddress(combo_baidu_->Text()).c_str(), u"", nullptr);
 }
 
 void MainWindow::OnMenuCommand(int command) {
   switch (command) {
+    case kCmdSetReminder:
+    case kCmdPopupSetReminder:
+      ShowReminderEditor(true);
+      break;
+    case kCmdMemo:
+    case kCmdPopupMemo:
+      ShowMemo(false);
+      break;
+    case kCmdCopyRecords:
+      if (keeper_ && !counter_.blstart() && !keeper_->rows().empty()) InsertIntoMemo(MemoTextOfRows(keeper_->rows()));
+      break;
+    case kCmdCopyDate: {
+      const os::LocalDateTime today = os::ReadClock().local;
+      InsertIntoMemo(MemoTextOfDate(os::FormatNamed(today, os::NamedFormat::kLongDate), WeekdayText(today.weekday)));
+      break;
+    }
+    case kCmdCopyTime:
+      InsertIntoMemo(MemoTextOfTime(text2_->Text()));
+      break;
     case kCmdStart:
     case kCmdPopupStart:
       StartCount();
@@ -536,11 +662,15 @@ void MainWindow::OnMenuCommand(int command) {
       Show();
       break;
     case kCmdRestoreTipPosition:
-      state_.texts[kTipLeft] = SignedNumberText(4665);
-      state_.texts[kTipTop] = SignedNumberText(3330);
+      state_.texts[kTipLeft] = SignedNumberText(kRestoredTipLeft);
+      state_.texts[kTipTop] = SignedNumberText(kRestoredTipTop);
       break;
     case kCmdRestoreDialogPosition:
-      state_.texts[kDialogTop] = u"0";
+      state_.texts[kDialogTop].assign(1, u'0');  // GCC 12 takes a literal here for an overlapping copy
+      {
+        const TwipPoint place = RestoredDialog(Left(), Top());
+        editor_->SetGeometry(place.left, place.top, editor_->Width(), editor_->Height());
+      }
       break;
     case kCmdSaveToRecordTable:
     case kCmdPopupSaveToRecordTable:
@@ -555,8 +685,10 @@ void MainWindow::OnMenuCommand(int command) {
       break;
     case kCmdHideToTray:
     case kCmdPopupHideToTray:
-    case kCmdHideAndShowMemo:
       Hide();
+      break;
+    case kCmdHideAndShowMemo:
+      ShowMemo(true);
       break;
     case kCmdPopupShowWindow:
       Show();
@@ -575,9 +707,30 @@ void MainWindow::OnMenuCommand(int command) {
       options_->ShowForShutdown(PresetForShutdownNow(now.hour, now.minute), false);
       break;
     }
+    case kCmdRestoreMemoPosition:
+      memo_->SetGeometry(kRestoredMemo.left, kRestoredMemo.top, memo_->Width(), memo_->Height());
+      memo_->Show();
+      break;
+    case kCmdRestoreTablePosition:
+      if (keeper_) {
+        RecordTableWindow& table = keeper_->table();
+        table.geometry.left = kRestoredTable.left;
+        table.geometry.top = kRestoredTable.top;
+        if (table.hwnd()) {
+          SetWindowPos(table.hwnd(), nullptr, forms::TwipsToPixelsX(kRestoredTable.left),
+                       forms::TwipsToPixelsY(kRestoredTable.top), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        ShowRecordTable();
+      }
+      break;
+    case kCmdAbout:
+      about_->ShowAbout(hwnd());
+      break;
+    case kCmdDocumentation:
+      if (show_help) show_help(program_folder_ + u"\\Pendulo.hlp");
+      break;
     default:
-      // The commands of the dialogs, the notification area, the records database and the web come with
-      // those parts of the program.
+      if (const auto page = PageOfCommand(command)) os::StartProgram(PageAddress(*page).c_str(), u"", nullptr);
       break;
   }
 }
@@ -590,6 +743,7 @@ void MainWindow::SaveToRecordTable() {
     status_bar1_->SetPanel(1, u"");
   } else {
     memo_text_waiting_ += memo;
+    InsertIntoMemo(memo);
   }
 }
 
@@ -646,6 +800,7 @@ void MainWindow::Quit() {
       const std::u16string memo = keeper_->SaveToRecordTable(hwnd(), false);
       if (!memo.empty()) {
         memo_text_waiting_ += memo;
+        InsertIntoMemo(memo);
         return;
       }
     }
@@ -656,6 +811,10 @@ void MainWindow::Quit() {
   // Every other window runs its own unload once.
   options_->Unload();
   popup_->Unload();
+  memo_->UnloadMemo();
+  editor_->Unload();
+  about_->Unload();
+  picker_->Unload();
   keeper_.reset();
   KillTimer(hwnd(), kClockTimer);
   Unload();
@@ -668,15 +827,16 @@ void MainWindow::OnResize() {
   if (!list_view1_ || !frame1_) return;
   const double width = Width();
   const double height = Height();
-  if (!(width > kResizeMinWidth && height > kResizeMinHeight)) return;
   RECT status{};
   RECT tools{};
   GetWindowRect(status_bar1_->hwnd(), &status);
   GetWindowRect(toolbar1_->hwnd(), &tools);
   const double status_height = forms::PixelsToTwipsY(status.bottom - status.top);
   const double toolbar_height = forms::PixelsToTwipsY(tools.bottom - tools.top);
-  frame1_->Move(0, kFrameTop, width - 80, height - kFrameTop - status_height - toolbar_height - 100);
-  list_view1_->Move(kListLeft, kListTop, width - kListWidthMargin, height - kListHeightMargin);
+  const auto layout = LayoutMainWindow(width, height, kFrameTop, status_height, toolbar_height);
+  if (!layout) return;
+  frame1_->Move(0, kFrameTop, layout->frame_width, layout->frame_height);
+  list_view1_->Move(kListLeft, kListTop, layout->list_width, layout->list_height);
 }
 
 }  // namespace tracker

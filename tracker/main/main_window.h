@@ -9,8 +9,13 @@
 #include "tracker/main/activity_counter.h"
 #include "tracker/main/clock_modes.h"
 #include "tracker/main/startup.h"
+#include "tracker/dialogs/about_box_win32.h"
+#include "tracker/dialogs/memo_window_win32.h"
 #include "tracker/dialogs/options_window_win32.h"
+#include "tracker/dialogs/reminder_editor_win32.h"
 #include "tracker/dialogs/reminder_popup_win32.h"
+#include "tracker/dialogs/sound_picker_win32.h"
+#include "tracker/main/one_second_timer.h"
 #include "tracker/main/alarm_sound.h"
 #include "tracker/records/record_keeper_win32.h"
 
@@ -26,7 +31,7 @@ class MainWindow final : public forms::Form {
   void StartUp();
   // Writes the settings file; false when it could not be written (the user is told once per run).
   bool SaveSettings();
-  // Runs one tick of the clock (the one-second timer calls it).
+  // Runs one tick of the clock (the one-second timer calls it with the system's clock).
   void Tick();
 
   // The alarm as the options choose it now, through the sound back end.
@@ -37,6 +42,8 @@ class MainWindow final : public forms::Form {
   // Seams the tests replace before start-up: where sounds go, and the count of wave-out devices.
   void SetSoundBackend(SoundBackend* backend) { sound_ = backend; }
   std::function<unsigned()> count_wave_devices;
+  // Documentation: WinHelpW on the program's help file with a partial key (its own index).
+  std::function<void(const std::u16string& help_file)> show_help;
 
   // Controls and state, for the tests.
   forms::ListView& records() { return *list_view1_; }
@@ -59,6 +66,18 @@ class MainWindow final : public forms::Form {
   const std::u16string& memo_text_waiting() const { return memo_text_waiting_; }
   OptionsWindow& options() { return *options_; }
   ReminderPopup& reminder_popup() { return *popup_; }
+  ReminderEditorWindow& reminder_editor() { return *editor_; }
+  MemoWindow& memo() { return *memo_; }
+  AboutBox& about_box() { return *about_; }
+  SoundPicker& sound_picker() { return *picker_; }
+  forms::ComboBox& search_box() { return *combo_baidu_; }
+  forms::TextBox& last_search_box() { return *text_baidu_; }
+  forms::Button& search_button() { return *cmd_baidu_; }
+  bool blSettime() const { return blSettime_; }
+  // The count-down of the main window (`Text4`).
+  forms::TextBox& inverse_box() { return *text4_; }
+  OneSecondTimer* timer() { return timer_.get(); }
+  int reminders_in_use() const { return state_.intListview1; }
   OptionsMembers& options_members() { return options_members_; }
   ReminderTable& reminders() { return state_.reminders; }
   ReminderRepeatCounts& repeat_counts() { return repeat_counts_; }
@@ -93,6 +112,13 @@ class MainWindow final : public forms::Form {
   void ArmShutdown();
   void SaveToRecordTable();
   void ShowRecordTable();
+  void ShowReminderEditor(bool modal);
+  void ShowMemo(bool hide_main);
+  void InsertIntoMemo(const std::u16string& text);
+  void ShowTickDisplay(const TickDisplay& display);
+  void Search();
+  class TimerEffects;
+  friend class TimerEffects;
 
   std::u16string program_folder_;
   std::u16string settings_path_;
@@ -120,6 +146,12 @@ class MainWindow final : public forms::Form {
   ReminderTable edit_table_;
   ReminderRepeatCounts repeat_counts_;
   std::unique_ptr<ReminderPopup> popup_;
+  std::unique_ptr<ReminderEditorWindow> editor_;
+  std::unique_ptr<MemoWindow> memo_;
+  std::unique_ptr<AboutBox> about_;
+  std::unique_ptr<SoundPicker> picker_;
+  std::unique_ptr<OneSecondTimer> timer_;
+  bool blSettime_ = false;
   std::unique_ptr<SoundBackend> system_sound_;
   SoundBackend* sound_ = nullptr;
   double shutdown_due_ = 0;
@@ -137,6 +169,8 @@ class MainWindow final : public forms::Form {
   forms::TextBox* text6_ = nullptr;
   forms::ComboBox* combo1_ = nullptr;
   forms::ComboBox* combo_baidu_ = nullptr;
+  forms::TextBox* text_baidu_ = nullptr;
+  forms::Button* cmd_baidu_ = nullptr;
   forms::ListView* list_view1_ = nullptr;
 };
 

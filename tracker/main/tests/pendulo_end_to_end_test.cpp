@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -12,7 +14,9 @@
 
 #include "platform/os/user_registry.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/text_file_bytes.h"
 #include "tests/support/tracker_runner.h"
+#include "tracker/dialogs/memo_text.h"
 #include "tracker/main/command_ids.h"
 #include "tracker/main/startup.h"
 
@@ -218,6 +222,114 @@ TEST(PenduloEndToEnd, SavingTwiceKeepsOneRow) {
                                         {kCmdStart, kCmdStop, kCmdSaveToRecordTable, kCmdSaveToRecordTable});
   ASSERT_TRUE(run.ended);
   EXPECT_EQ(ReadRecorder(folder.path() / "Pendulo.db").size(), 1u);
+}
+
+TEST(PenduloEndToEnd, QuitKeepsAMemoWithCharactersOutsideTheCodePage) {
+  const std::u16string text = u"Call \u674e\u56db\r\n\u4f1a\u8bae at 3\r\ncaf\u00e9 \u20ac";
+  struct Case {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    bool same_bytes;  // a UTF-16 memo comes back as UTF-8 with its mark
+  } const cases[] = {
+      {"UTF-8", lz::test::Utf8FileBytes(text, true), true},
+      {"UTF-16", lz::test::Utf16FileBytes(text, false), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    lz::test::TempFolder folder;
+    lz::test::WriteFileBytes(folder.path() / "PenduloMemo.txt", c.bytes);
+    const auto run = lz::test::RunPendulo(BuiltProgram(), folder.path(), std::nullopt, {});
+    ASSERT_TRUE(run.ended);
+    const auto after = lz::test::ReadFileBytes(folder.path() / "PenduloMemo.txt");
+    if (c.same_bytes) {
+      EXPECT_EQ(after, c.bytes);
+    }
+    const auto decoded = DecodeMemoFile(after);
+    ASSERT_TRUE(decoded.has_value());
+    EXPECT_EQ(*decoded, text);
+  }
+}
+
+struct WindowSearch {
+  DWORD process = 0;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK FindPenduloWindow(HWND hwnd, LPARAM lparam) {
+  auto* search = reinterpret_cast<WindowSearch*>(lparam);
+  DWORD process = 0;
+  GetWindowThreadProcessId(hwnd, &process);
+  wchar_t name[32] = {};
+  GetClassNameW(hwnd, name, 32);
+  if (process == search->process && lstrcmpW(name, reinterpret_cast<const wchar_t*>(kMainWindowClass)) == 0 &&
+      IsWindowVisible(hwnd) && FindWindowExW(hwnd, nullptr, TOOLBARCLASSNAMEW, nullptr)) {
+    search->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Runs a copy of Pendulo.exe in folder, ends it with `end` once its window is up, and tells whether it
+// ended by itself.
+bool RunAndEnd(const std::filesystem::path& folder, void (*end)(HWND window)) {
+  const std::filesystem::path copy = folder / "Pendulo.exe";
+  std::filesystem::copy_file(BuiltProgram(), copy, std::filesystem::copy_options::overwrite_existing);
+  std::wstring command_line = L"\"" + copy.wstring() + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(copy.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                      &process)) {
+    return false;
+  }
+  WindowSearch search;
+  search.process = process.dwProcessId;
+  for (int i = 0; i < 600 && !search.found; ++i) {
+    EnumWindows(FindPenduloWindow, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) Sleep(50);
+  }
+  bool ended = false;
+  if (search.found) {
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(search.found, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &answer);
+    end(search.found);
+    ended = WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
+  }
+  if (!ended) TerminateProcess(process.hProcess, 1);
+  WaitForSingleObject(process.hProcess, 30000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return ended;
+}
+
+TEST(PenduloEndToEnd, TheToolbarsExitAndTheQuitEntryEndTheProgram) {
+  struct Case {
+    const char* what;
+    void (*end)(HWND window);
+  } const cases[] = {
+      {"toolbar exit",
+       [](HWND window) {
+         HWND toolbar = FindWindowExW(window, nullptr, TOOLBARCLASSNAMEW, nullptr);
+         ASSERT_NE(toolbar, nullptr);
+         const LRESULT count = SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0);
+         ASSERT_EQ(count, 14);
+         // The last button is "exit": its command is found by its index, as another process can ask.
+         for (int id = 0x4000; id < 0x8000; ++id) {
+           if (SendMessageW(toolbar, TB_COMMANDTOINDEX, static_cast<WPARAM>(id), 0) == count - 1) {
+             PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(toolbar));
+             return;
+           }
+         }
+         ADD_FAILURE() << "no command for the last button";
+       }},
+      {"&Quit", [](HWND window) { PostMessageW(window, WM_COMMAND, kCmdQuit, 0); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    lz::test::TempFolder folder;
+    EXPECT_TRUE(RunAndEnd(folder.path(), c.end));
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / "Wexrad.txt"));
+  }
 }
 
 }  // namespace
