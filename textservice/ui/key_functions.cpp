@@ -18,6 +18,7 @@
 #include "textservice/engine/query.h"
 #include "textservice/ui/candidate_window_win32.h"
 #include "textservice/ui/text_service.h"
+#include "textservice/ui/tip_timer.h"
 #include "textservice/ui/ui_manager.h"
 
 namespace lz {
@@ -70,7 +71,10 @@ void TextService::ShowModeTip(const char16_t* text) {
   POINT caret{};
   GetCaretPos(&caret);
   if (HWND window = FocusedViewWindow()) ClientToScreen(window, &caret);
-  ShowTip(engine_, caret.x + 10, caret.y + 32, 0, text);
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const TipPoint at = ModeTipPoint(caret.x + 10, caret.y + 32, work.right, work.bottom);
+  ShowTip(engine_, at.x, at.y, 0, text);
 }
 
 void TextService::SetPunctuationMode(bool english) {
@@ -135,7 +139,8 @@ int TextService::RunKeyFunctions(ITfContext* context, TfEditCookie cookie, std::
     return 1;
   }
   if (high & kCandidateMenuHigh) {
-    if (CandidateMenuCommand(e, FocusedViewWindow(), static_cast<int>(low & 0xFFFF), static_cast<int>(low >> 16))) {
+    // The command in bits 0-15, the page place in bits 16-31.
+    if (CandidateMenuCommand(e, FocusedViewWindow(), static_cast<int>(low >> 16), static_cast<int>(low & 0xFFFF))) {
       UpdateCompositionFor(context, cookie, RunQuery(e));
     }
     return 1;
@@ -399,7 +404,8 @@ int TextService::RunUiCommand(int a, int b, int id) {
       return 1;
     case 8201:
       SetImeU32(e, ime_block::kImeFlags, ImeU32(e, ime_block::kImeFlags) ^ ime_block::kHideStatusWindow);
-      RefreshWindows();
+      // The button comes back with the status bar as the flag now says.
+      AddLanguageBarButton();
       return 1;
     case 8208:
     case 8209: {

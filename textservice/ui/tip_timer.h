@@ -25,6 +25,15 @@ class TipTimer {
   bool running_ = false;
 };
 
+// Where a mode tip goes for a caret point (already moved by (10, 32)) in a work area: up by 66 when within
+// 32 of the bottom, to right - 74 when within 74 of the right edge, never below 0.
+struct TipPoint {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  bool operator==(const TipPoint&) const = default;
+};
+TipPoint ModeTipPoint(std::int32_t x, std::int32_t y, std::int32_t work_right, std::int32_t work_bottom);
+
 // The font height of a tip type: -14 for type 1, -12 for type 2, else -20.
 std::int32_t TipFontHeight(std::int32_t type);
 

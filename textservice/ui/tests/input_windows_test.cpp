@@ -1,0 +1,279 @@
+// The status bar, its menus and the tips, end to end: the built library activated on our TSF host with
+// the built-in skin, its windows found by class and driven with the messages a user's mouse sends.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/tsf_host.h"
+#include "tests/support/typing_fixture.h"
+#include "textservice/engine/block_fields.h"
+#include "textservice/engine/ime_block.h"
+#include "textservice/engine/skin_block.h"
+#include "textservice/ui/status_layout.h"
+#include "textservice/ui/tests/quenlith_library.h"
+#include "textservice/ui/ui_state.h"
+
+namespace lz::test {
+namespace {
+
+constexpr TfClientId kClient = 9;
+constexpr wchar_t kStatusClass[] = L"MVLZSKIN_STATUS";
+constexpr wchar_t kTipsClass[] = L"MVLZSKIN_TIPS";
+constexpr wchar_t kSoftKeyboardClass[] = L"MVLZSKIN_SKBD";
+constexpr UINT kHideStatus = WM_USER + 101;
+
+void PumpMessages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+// The built library, active on a host.
+struct ActiveService {
+  InstalledProduct product;
+  QuenlithLibrary library;
+  HostThreadManager host;
+  ITfTextInputProcessorEx* service = nullptr;
+  HRESULT activated = E_FAIL;
+
+  explicit ActiveService(DataFolderContents contents = TypingFolder(), DWORD flags = 0) : product(std::move(contents)) {
+    service = library.NewService();
+    if (service) activated = service->ActivateEx(&host, kClient, flags);
+    host.TakeKeyboardFocus();
+  }
+  ~ActiveService() {
+    if (service) {
+      if (SUCCEEDED(activated)) service->Deactivate();
+      host.TerminateAllCompositions();
+      service->Release();
+    }
+  }
+  void Deactivate() {
+    service->Deactivate();
+    activated = E_FAIL;
+  }
+};
+
+HWND StatusWindow() { return FindWindowW(kStatusClass, nullptr); }
+
+EngineInstance* EngineOf(HWND window) {
+  return reinterpret_cast<EngineInstance*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+LONG64 ShowingValue(const EngineInstance* e) {
+  return *reinterpret_cast<const volatile LONG64*>(e->blocks.ime.data + ime_block::kShowingStatusWindow);
+}
+
+void SetShowingValue(EngineInstance* e, LONG64 value) {
+  *reinterpret_cast<volatile LONG64*>(e->blocks.ime.data + ime_block::kShowingStatusWindow) = value;
+}
+
+LPARAM ClientLparam(POINT p) { return MAKELPARAM(p.x, p.y); }
+
+POINT RegionCentre(const EngineInstance* e, int region) {
+  const SkinHitRegion& r = e->ui->status.regions[static_cast<std::size_t>(region)];
+  return POINT{r.x + r.width / 2, r.y + r.height / 2};
+}
+
+void ClickRegion(HWND window, int region) {
+  const POINT p = RegionCentre(EngineOf(window), region);
+  SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, ClientLparam(p));
+  SendMessageW(window, WM_LBUTTONUP, 0, ClientLparam(p));
+  PumpMessages();
+}
+
+// ---- the window itself ----
+
+TEST(StatusWindow, IsALayeredTopmostToolWindowNeverInFrontSizedToTheBar) {
+  ActiveService active;
+  ASSERT_EQ(active.activated, S_OK);
+  HWND window = StatusWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(IsWindowVisible(window));
+  const LONG_PTR ex_style = GetWindowLongPtrW(window, GWL_EXSTYLE);
+  EXPECT_TRUE(ex_style & WS_EX_LAYERED);
+  EXPECT_TRUE(ex_style & WS_EX_TOOLWINDOW);
+  EXPECT_TRUE(ex_style & WS_EX_TOPMOST);
+  EXPECT_TRUE(GetWindowLongPtrW(window, GWL_STYLE) & WS_DISABLED);
+  EXPECT_NE(GetForegroundWindow(), window);
+  const EngineInstance* e = EngineOf(window);
+  ASSERT_NE(e, nullptr);
+  ASSERT_NE(e->ui, nullptr);
+  const SkinImage* bar = e->ui->skin.images[kBarImage];
+  ASSERT_NE(bar, nullptr);
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  EXPECT_EQ(rect.right - rect.left, bar->width);
+  EXPECT_EQ(rect.bottom - rect.top, bar->height);
+  // The bar is the one showing, for every process that looks.
+  EXPECT_EQ(ShowingValue(e), static_cast<LONG64>(HandleToLong(window)));
+}
+
+TEST(StatusWindow, ClicksSwitchTheModesAndTheConversionCompartment) {
+  ActiveService active;
+  ASSERT_EQ(active.activated, S_OK);
+  HWND window = StatusWindow();
+  ASSERT_NE(window, nullptr);
+  EngineInstance* e = EngineOf(window);
+  HostCompartment& conversion = active.host.compartments().Get(tsf::kGuidCompartmentKeyboardInputModeConversion);
+  struct Case {
+    const char* name;
+    int region;
+    std::uint32_t mode_bit;
+    DWORD conversion_bit;
+    bool conversion_set_with_mode;
+  };
+  const Case cases[] = {
+      {"width", status_region::kWidth, mode::kFullWidth, tsf::TF_CONVERSIONMODE_FULLSHAPE, true},
+      {"punctuation", status_region::kPunctuation, mode::kEnglishPunctuation, tsf::TF_CONVERSIONMODE_SYMBOL, false},
+      {"Chinese/English", status_region::kMode, mode::kEnglish, tsf::TF_CONVERSIONMODE_NOCONVERSION, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const bool before = e->mode & c.mode_bit;
+    ClickRegion(window, c.region);
+    EXPECT_NE((e->mode & c.mode_bit) != 0, before);
+    const bool conversion_bit = (conversion.value() & c.conversion_bit) != 0;
+    EXPECT_EQ(conversion_bit, ((e->mode & c.mode_bit) != 0) == c.conversion_set_with_mode);
+    ClickRegion(window, c.region);
+    EXPECT_EQ((e->mode & c.mode_bit) != 0, before);
+  }
+}
+
+TEST(StatusWindow, ADragStoresTheClampedPosition) {
+  ActiveService active;
+  ASSERT_EQ(active.activated, S_OK);
+  HWND window = StatusWindow();
+  ASSERT_NE(window, nullptr);
+  EngineInstance* e = EngineOf(window);
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  RECT before{};
+  GetWindowRect(window, &before);
+  const int width = before.right - before.left;
+  const int height = before.bottom - before.top;
+  // Pressed on the background, one pixel in from the top-left corner.
+  const POINT grip{1, 1};
+  SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, ClientLparam(grip));
+  struct Case {
+    POINT cursor;
+    POINT expected;
+  };
+  const Case cases[] = {
+      {{work.left + 101, work.top + 51}, {work.left + 100, work.top + 50}},
+      {{work.left - 300, work.top - 300}, {work.left, work.top}},
+      {{work.right + 300, work.bottom + 300}, {work.right - width, work.bottom - height}},
+  };
+  for (const Case& c : cases) {
+    SetCursorPos(c.cursor.x, c.cursor.y);
+    SendMessageW(window, WM_MOUSEMOVE, MK_LBUTTON, ClientLparam(POINT{5, 5}));
+    RECT at{};
+    GetWindowRect(window, &at);
+    EXPECT_EQ(at.left, c.expected.x);
+    EXPECT_EQ(at.top, c.expected.y);
+    EXPECT_EQ(static_cast<std::int32_t>(BlockU32(e->blocks.skin, skin_block::kStatusWindowX)), c.expected.x);
+    EXPECT_EQ(static_cast<std::int32_t>(BlockU32(e->blocks.skin, skin_block::kStatusWindowY)), c.expected.y);
+  }
+  SendMessageW(window, WM_LBUTTONUP, 0, ClientLparam(POINT{5, 5}));
+}
+
+// Records the hide message a status bar of another process would get.
+std::atomic<int> g_hide_messages{0};
+LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == kHideStatus) ++g_hide_messages;
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+TEST(StatusWindow, AStaleHandleOfAnotherClassReceivesNothing) {
+  WNDCLASSW window_class{};
+  window_class.lpfnWndProc = CountingProc;
+  window_class.hInstance = GetModuleHandleW(nullptr);
+  window_class.lpszClassName = L"LzNotAStatusBar";
+  RegisterClassW(&window_class);
+  HWND stranger = CreateWindowExW(WS_EX_TOOLWINDOW, L"LzNotAStatusBar", L"", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10,
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(stranger, nullptr);
+  {
+    ActiveService active;
+    ASSERT_EQ(active.activated, S_OK);
+    HWND window = StatusWindow();
+    ASSERT_NE(window, nullptr);
+    EngineInstance* e = EngineOf(window);
+    g_hide_messages = 0;
+    SetShowingValue(e, static_cast<LONG64>(HandleToLong(stranger)));
+    ClickRegion(window, status_region::kWidth);  // refreshes, so shows the bar again
+    PumpMessages();
+    EXPECT_EQ(g_hide_messages.load(), 0);
+    EXPECT_EQ(ShowingValue(e), static_cast<LONG64>(HandleToLong(window)));
+  }
+  DestroyWindow(stranger);
+}
+
+TEST(StatusWindow, DestroyingTheBarClearsTheShowingValueOnlyWhileItHoldsIt) {
+  for (bool another_took_over : {false, true}) {
+    SCOPED_TRACE(another_took_over);
+    ActiveService active;
+    ASSERT_EQ(active.activated, S_OK);
+    HWND window = StatusWindow();
+    ASSERT_NE(window, nullptr);
+    EngineInstance* e = EngineOf(window);
+    constexpr LONG64 kOther = 0x1234;
+    if (another_took_over) SetShowingValue(e, kOther);
+    DestroyWindow(window);
+    EXPECT_EQ(ShowingValue(e), another_took_over ? kOther : 0);
+    SetShowingValue(e, 0);
+  }
+}
+
+TEST(StatusWindow, AfterDeactivateNoWindowOfTheseClassesRemains) {
+  ActiveService active;
+  ASSERT_EQ(active.activated, S_OK);
+  ASSERT_NE(StatusWindow(), nullptr);
+  BOOL eaten = FALSE;
+  ASSERT_TRUE(active.host.PressPreservedKey(VK_SPACE, TF_MOD_SHIFT, &eaten));
+  ASSERT_NE(FindWindowW(kTipsClass, nullptr), nullptr);
+  active.Deactivate();
+  for (const wchar_t* name : {kStatusClass, kTipsClass, kSoftKeyboardClass}) {
+    EXPECT_EQ(FindWindowW(name, nullptr), nullptr) << static_cast<const void*>(name);
+  }
+}
+
+// ---- tips ----
+
+TEST(Tips, ShiftSpaceShowsTheWidthAndTheSixthTickClosesIt) {
+  ActiveService active;
+  ASSERT_EQ(active.activated, S_OK);
+  BOOL eaten = FALSE;
+  ASSERT_TRUE(active.host.PressPreservedKey(VK_SPACE, TF_MOD_SHIFT, &eaten));
+  HWND tip = FindWindowW(kTipsClass, nullptr);
+  ASSERT_NE(tip, nullptr);
+  EXPECT_TRUE(IsWindowVisible(tip));
+  const EngineInstance* e = EngineOf(tip);
+  ASSERT_NE(e, nullptr);
+  EXPECT_EQ(std::u16string(e->ui->tip.text), u"全");
+  // The caret of the host lies at its window's origin: the tip goes 10 right and 32 below, inside the
+  // work area.
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  RECT at{};
+  GetWindowRect(tip, &at);
+  EXPECT_GE(at.left, 0);
+  EXPECT_LE(at.left, work.right - 74);
+  EXPECT_LE(at.top, work.bottom - 32 + 1);
+  for (int tick = 1; tick <= 5; ++tick) {
+    SendMessageW(tip, WM_TIMER, 1, 0);
+    EXPECT_TRUE(IsWindow(tip)) << tick;
+  }
+  SendMessageW(tip, WM_TIMER, 1, 0);
+  EXPECT_FALSE(IsWindow(tip));
+}
+
+}  // namespace
+}  // namespace lz::test
