@@ -88,8 +88,8 @@ HMENU CreateMenuFromItems(const Menu& items) {
 }
 
 UINT TrackMenuAtCursor(HMENU menu, HWND owner, POINT at) {
-  // The menu closes when its owner is not in front; an owner of another thread cannot track it at all.
-  if (owner) SetForegroundWindow(owner);
+  // The owner is never brought to the front: the input method's windows do not take the focus from the
+  // program typed into.
   const BOOL chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_TOPALIGN, at.x, at.y, 0,
                                      owner, nullptr);
   return chosen > 0 ? static_cast<UINT>(chosen) : 0;

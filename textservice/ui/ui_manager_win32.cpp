@@ -1,16 +1,18 @@
 #include "textservice/ui/ui_manager.h"
 
 #include "textservice/ui/candidate_window_win32.h"
+#include "textservice/ui/soft_keyboard_window_win32.h"
 #include "textservice/ui/status_window_win32.h"
 #include "textservice/ui/tips_window_win32.h"
 #include "textservice/ui/skin_fonts_win32.h"
+#include "textservice/ui/soft_keyboard.h"
 #include "textservice/ui/ui_state.h"
 
 namespace lz {
 namespace {
 
 // Each window's procedure; DefWindowProcW stands in until the window itself exists.
-constexpr WNDPROC kSkinWindowProcedures[kSkinWindowClassCount] = {CandidateWndProc, StatusWndProc, DefWindowProcW,
+constexpr WNDPROC kSkinWindowProcedures[kSkinWindowClassCount] = {CandidateWndProc, StatusWndProc, SoftKeyboardWndProc,
                                                                   TipsWndProc, DefWindowProcW};
 
 // Per-window storage that the windows keep beside GWLP_USERDATA.
@@ -115,10 +117,24 @@ void DestroyStatusWindow(EngineInstance* engine) {
   if (HWND window = StatusWindowOf(engine)) DestroyWindow(window);
 }
 
-void ShowSoftKeyboardWindow(EngineInstance*) {}
-void HideSoftKeyboardWindow(EngineInstance*) {}
-void DestroySoftKeyboardWindow(EngineInstance*) {}
-bool SoftKeyboardLayoutSelected(const EngineInstance*) { return false; }
+void ShowSoftKeyboardWindow(EngineInstance* engine) { ShowSoftKeyboard(engine); }
+
+void HideSoftKeyboardWindow(EngineInstance* engine) {
+  if (engine && engine->ui && engine->ui->soft_keyboard.window) {
+    ShowWindow(static_cast<HWND>(engine->ui->soft_keyboard.window), SW_HIDE);
+  }
+}
+
+void DestroySoftKeyboardWindow(EngineInstance* engine) {
+  if (engine && engine->ui && engine->ui->soft_keyboard.window) {
+    DestroyWindow(static_cast<HWND>(engine->ui->soft_keyboard.window));
+  }
+}
+
+bool SoftKeyboardLayoutSelected(const EngineInstance* engine) {
+  return engine && engine->ui && (engine->mode & mode::kSoftKeyboard) && engine->ui->soft_keyboard.layout >= 1 &&
+         engine->ui->soft_keyboard.layout <= kSoftKeyboardLayouts;
+}
 
 void ShowTip(EngineInstance* engine, int x, int y, int type, const char16_t* text) {
   ShowTipWindow(type, engine, x, y, text);

@@ -78,8 +78,9 @@ struct UiState {
   StatusWindowState status;
   SoftKeyboardWindowState soft_keyboard;
   TipWindowState tip;
-  // The layout the soft keyboard switch remembers for the next time it is switched on (1..13, 0 none).
-  std::int32_t remembered_soft_keyboard_layout = 0;
+  // The layout the soft keyboard switch brings back when it is switched on (1..13): the last one chosen,
+  // the PC keyboard before any.
+  std::int32_t remembered_soft_keyboard_layout = 1;
   void* dictionary_window = nullptr;  // HWND of the dictionary window while it is open
   // Fonts and screen resolution of the windows (HFONT).
   void* code_font = nullptr;

@@ -1,6 +1,7 @@
 // The status bar, its menus and the tips, end to end: the built library activated on our TSF host with
 // the built-in skin, its windows found by class and driven with the messages a user's mouse sends.
 #include <windows.h>
+#include <windowsx.h>
 
 #include <gtest/gtest.h>
 
@@ -9,11 +10,13 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/import_patch.h"
 #include "tests/support/tsf_host.h"
 #include "tests/support/typing_fixture.h"
 #include "textservice/engine/block_fields.h"
 #include "textservice/engine/ime_block.h"
 #include "textservice/engine/skin_block.h"
+#include "textservice/ui/soft_keyboard.h"
 #include "textservice/ui/status_layout.h"
 #include "textservice/ui/tests/quenlith_library.h"
 #include "textservice/ui/ui_state.h"
@@ -273,6 +276,258 @@ TEST(Tips, ShiftSpaceShowsTheWidthAndTheSixthTickClosesIt) {
   }
   SendMessageW(tip, WM_TIMER, 1, 0);
   EXPECT_FALSE(IsWindow(tip));
+}
+
+// ---- menus ----
+
+std::wstring ItemText(HMENU menu, int position) {
+  wchar_t text[128] = {};
+  GetMenuStringW(menu, static_cast<UINT>(position), text, 128, MF_BYPOSITION);
+  return text;
+}
+
+bool IsSeparator(HMENU menu, int position) {
+  return GetMenuState(menu, static_cast<UINT>(position), MF_BYPOSITION) & MF_SEPARATOR;
+}
+
+// The Down presses that reach an item: the first press lands on the first item, separators are skipped.
+int PressesTo(HMENU menu, int position) {
+  int presses = 0;
+  for (int i = 0; i <= position; ++i) {
+    if (!IsSeparator(menu, i)) ++presses;
+  }
+  return presses;
+}
+
+int PositionOf(HMENU menu, const std::wstring& text) {
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    if (ItemText(menu, i) == text) return i;
+  }
+  return -1;
+}
+
+// Waits on its own thread for the next popup menu and chooses an item by its texts: a path of popups,
+// then the item, as a user's keys do (Down to it, Right into a submenu, Enter). Records whether it found
+// everything.
+class MenuChooser {
+ public:
+  explicit MenuChooser(std::vector<std::wstring> path) : path_(std::move(path)), thread_([this] { Run(); }) {}
+  ~MenuChooser() {
+    if (thread_.joinable()) thread_.join();
+  }
+  bool Done() {
+    if (thread_.joinable()) thread_.join();
+    return found_;
+  }
+
+ private:
+  void Post(HWND menu_window, WPARAM vk) {
+    PostMessageW(menu_window, WM_KEYDOWN, vk, 0);
+    Sleep(50);
+  }
+  void Run() {
+    HWND window = nullptr;
+    for (int i = 0; i < 200 && !window; ++i) {
+      HWND candidate = FindWindowW(L"#32768", nullptr);
+      if (candidate && IsWindowVisible(candidate)) window = candidate;
+      else Sleep(25);
+    }
+    if (!window) return;
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0));
+    for (std::size_t level = 0; level < path_.size() && menu; ++level) {
+      const int position = PositionOf(menu, path_[level]);
+      if (position < 0) {
+        Post(window, VK_ESCAPE);
+        Post(window, VK_ESCAPE);
+        return;
+      }
+      // In a submenu the first item is selected already.
+      const int presses = PressesTo(menu, position) - (level == 0 ? 0 : 1);
+      for (int k = 0; k < presses; ++k) Post(window, VK_DOWN);
+      if (level + 1 < path_.size()) {
+        Post(window, VK_RIGHT);
+        menu = GetSubMenu(menu, position);
+      } else {
+        found_ = true;
+        Post(window, VK_RETURN);
+      }
+    }
+  }
+  std::vector<std::wstring> path_;
+  bool found_ = false;
+  std::thread thread_;
+};
+
+void RightClickRegion(HWND window, int region) {
+  const POINT p = RegionCentre(EngineOf(window), region);
+  SendMessageW(window, WM_RBUTTONDOWN, MK_RBUTTON, ClientLparam(p));
+  SendMessageW(window, WM_RBUTTONUP, 0, ClientLparam(p));
+  PumpMessages();
+}
+
+TEST(Menus, FullWidthFromTheMainMenuSetsFullWidth) {
+  ActiveService active;
+  ASSERT_EQ(active.activated, S_OK);
+  HWND window = StatusWindow();
+  ASSERT_NE(window, nullptr);
+  EngineInstance* e = EngineOf(window);
+  ASSERT_FALSE(e->mode & mode::kFullWidth);
+  MenuChooser chooser({L"上屏选项(&O)", L"全角"});
+  RightClickRegion(window, status_region::kMode);
+  ASSERT_TRUE(chooser.Done());
+  EXPECT_TRUE(e->mode & mode::kFullWidth);
+}
+
+// ---- the on-screen keyboard ----
+
+struct SentKey {
+  BYTE vk;
+  DWORD flags;
+  bool operator==(const SentKey&) const = default;
+};
+std::vector<SentKey> g_sent;
+void WINAPI RecordKey(BYTE vk, BYTE, DWORD flags, ULONG_PTR) { g_sent.push_back(SentKey{vk, flags}); }
+
+HWND SoftKeyboard() { return FindWindowW(kSoftKeyboardClass, nullptr); }
+
+LPARAM KeyCentre(int key) {
+  const SoftKeyRect r = SoftKeyboardKeyRect(key);
+  return MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+void ClickKey(HWND keyboard, int down_key, int up_key) {
+  SendMessageW(keyboard, WM_LBUTTONDOWN, MK_LBUTTON, KeyCentre(down_key));
+  SendMessageW(keyboard, WM_LBUTTONUP, 0, KeyCentre(up_key));
+}
+
+constexpr int kKeyA = 29;
+
+// The service with the Greek layout on, keys it types recorded instead of typed.
+struct GreekKeyboard : ActiveService {
+  HWND keyboard = nullptr;
+  EngineInstance* e = nullptr;
+  GreekKeyboard() {
+    g_sent.clear();
+    PatchImport(library.module(), "user32.dll", "keybd_event", reinterpret_cast<void*>(&RecordKey));
+    HWND status = StatusWindow();
+    if (!status) return;
+    e = EngineOf(status);
+    MenuChooser chooser({L"&2   希腊字母"});
+    RightClickRegion(status, status_region::kSoftKeyboard);
+    if (!chooser.Done()) return;
+    keyboard = SoftKeyboard();
+  }
+};
+
+TEST(SoftKeyboard, TheGreekEntryShowsTheKeyboardWithLayoutTwo) {
+  GreekKeyboard k;
+  ASSERT_NE(k.keyboard, nullptr);
+  EXPECT_TRUE(IsWindowVisible(k.keyboard));
+  EXPECT_TRUE(k.e->mode & mode::kSoftKeyboard);
+  EXPECT_EQ(k.e->ui->soft_keyboard.layout, 2);
+  RECT at{};
+  GetWindowRect(k.keyboard, &at);
+  EXPECT_EQ(at.right - at.left, kSoftKeyboardWidth);
+  EXPECT_EQ(at.bottom - at.top, kSoftKeyboardHeight);
+}
+
+TEST(SoftKeyboard, ClickingAGivesTheHostTheLayoutsCharacter) {
+  GreekKeyboard k;
+  ASSERT_NE(k.keyboard, nullptr);
+  ClickKey(k.keyboard, kKeyA, kKeyA);
+  const std::vector<SentKey> expected = {{'A', 0}, {'A', KEYEVENTF_KEYUP}};
+  ASSERT_EQ(g_sent, expected);
+  for (const SentKey& key : g_sent) {
+    const UINT message = (key.flags & KEYEVENTF_KEYUP) ? WM_KEYUP : WM_KEYDOWN;
+    LPARAM lparam = 1 | static_cast<LPARAM>(MapVirtualKeyW(key.vk, MAPVK_VK_TO_VSC) << 16);
+    if (message == WM_KEYUP) lparam |= static_cast<LPARAM>(0xC0000000u);
+    k.host.DeliverKey(message, key.vk, lparam);
+  }
+  const char16_t greek = SoftKeyboardCharacter(*SoftKeyboardLayout(2), kKeyA, false);
+  ASSERT_NE(greek, 0);
+  EXPECT_EQ(k.host.text(), std::u16string(1, greek));
+}
+
+TEST(SoftKeyboard, TheShiftLatchWrapsTheKeyAndStays) {
+  GreekKeyboard k;
+  ASSERT_NE(k.keyboard, nullptr);
+  ClickKey(k.keyboard, soft_key::kShift, soft_key::kShift);
+  EXPECT_TRUE(g_sent.empty());
+  ClickKey(k.keyboard, kKeyA, kKeyA);
+  const std::vector<SentKey> expected = {
+      {VK_SHIFT, KEYEVENTF_EXTENDEDKEY}, {'A', 0}, {'A', KEYEVENTF_KEYUP}, {VK_SHIFT, KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP}};
+  EXPECT_EQ(g_sent, expected);
+  EXPECT_TRUE(k.e->ui->soft_keyboard.shift_latched);
+}
+
+TEST(SoftKeyboard, PressOnOneKeyAndReleaseOnAnotherSendsNothing) {
+  GreekKeyboard k;
+  ASSERT_NE(k.keyboard, nullptr);
+  ClickKey(k.keyboard, kKeyA, kKeyA + 1);
+  EXPECT_TRUE(g_sent.empty());
+}
+
+TEST(SoftKeyboard, DraggingTheBackgroundMovesItAndDraggingAKeyDoesNot) {
+  GreekKeyboard k;
+  ASSERT_NE(k.keyboard, nullptr);
+  struct Case {
+    const char* name;
+    LPARAM press;
+    bool moves;
+  };
+  const Case cases[] = {{"the title strip", MAKELPARAM(200, 10), true}, {"a key", KeyCentre(kKeyA), false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RECT before{};
+    GetWindowRect(k.keyboard, &before);
+    SetCursorPos(before.left + GET_X_LPARAM(c.press), before.top + GET_Y_LPARAM(c.press));
+    SendMessageW(k.keyboard, WM_LBUTTONDOWN, MK_LBUTTON, c.press);
+    // Towards the screen's middle, so no edge stops the move.
+    const int dx = before.left > 100 ? -30 : 30;
+    const int dy = before.top > 100 ? -20 : 20;
+    SetCursorPos(before.left + GET_X_LPARAM(c.press) + dx, before.top + GET_Y_LPARAM(c.press) + dy);
+    SendMessageW(k.keyboard, WM_MOUSEMOVE, MK_LBUTTON, c.press);
+    SendMessageW(k.keyboard, WM_LBUTTONUP, 0, c.press);
+    RECT after{};
+    GetWindowRect(k.keyboard, &after);
+    if (c.moves) {
+      EXPECT_EQ(after.left, before.left + dx);
+      EXPECT_EQ(after.top, before.top + dy);
+    } else {
+      EXPECT_EQ(after.left, before.left);
+      EXPECT_EQ(after.top, before.top);
+    }
+    g_sent.clear();
+  }
+}
+
+TEST(SoftKeyboard, TheCloseButtonTurnsItOffAndDestroysIt) {
+  GreekKeyboard k;
+  ASSERT_NE(k.keyboard, nullptr);
+  ClickKey(k.keyboard, soft_key::kClose, soft_key::kClose);
+  PumpMessages();
+  EXPECT_FALSE(IsWindow(k.keyboard));
+  EXPECT_FALSE(k.e->mode & mode::kSoftKeyboard);
+}
+
+TEST(SoftKeyboard, EveryKeysCentreInThePictureHasTheKeyFace) {
+  QuenlithLibrary library;
+  HBITMAP picture = LoadBitmapW(library.module(), MAKEINTRESOURCEW(131));
+  ASSERT_NE(picture, nullptr);
+  BITMAP info{};
+  GetObjectW(picture, sizeof info, &info);
+  EXPECT_EQ(info.bmWidth, kSoftKeyboardWidth);
+  EXPECT_EQ(info.bmHeight, kSoftKeyboardHeight);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, picture);
+  constexpr COLORREF kKeyFace = RGB(0xF8, 0xF8, 0xF8);
+  for (int key = 0; key < 60; ++key) {
+    const SoftKeyRect r = SoftKeyboardKeyRect(key);
+    EXPECT_EQ(GetPixel(dc, (r.left + r.right) / 2, (r.top + r.bottom) / 2), kKeyFace) << key;
+  }
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(picture);
 }
 
 }  // namespace
