@@ -28,8 +28,11 @@ EngineInstance* EngineOf(HWND window) {
   return reinterpret_cast<EngineInstance*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
+// The events name the window the tip belongs to, as the candidate window's do.
 void RaiseEvent(const EngineInstance* e, HWND window, DWORD event) {
-  if (ImmersiveOnWindows8(e)) NotifyWinEvent(event, window, OBJID_CLIENT, CHILDID_SELF);
+  if (!ImmersiveOnWindows8(e)) return;
+  HWND owner = GetWindow(window, GW_OWNER);
+  NotifyWinEvent(event, owner ? owner : window, OBJID_CLIENT, CHILDID_SELF);
 }
 
 void Paint(HWND window, const TipWindowState& tip) {

@@ -5,12 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "tests/support/child_process.h"
 #include "tests/support/import_patch.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/tsf_host.h"
 #include "tests/support/typing_fixture.h"
 #include "textservice/engine/block_fields.h"
@@ -528,6 +532,202 @@ TEST(SoftKeyboard, EveryKeysCentreInThePictureHasTheKeyFace) {
   SelectObject(dc, old);
   DeleteDC(dc);
   DeleteObject(picture);
+}
+
+// ---- where the bar is not shown ----
+
+TEST(StatusWindow, NoBarWithActivationFlags) {
+  for (DWORD flags : {DWORD{0x40000000}, DWORD{0x4}, DWORD{0x2}}) {
+    SCOPED_TRACE(flags);
+    ActiveService active(TypingFolder(), flags);
+    ASSERT_EQ(active.activated, S_OK);
+    EXPECT_EQ(StatusWindow(), nullptr);
+  }
+}
+
+TEST(StatusWindow, AClosedInputKeepsTheBarOnlyOnTheClassicLanguageBar) {
+  ActiveService active;
+  ASSERT_EQ(active.activated, S_OK);
+  HWND window = StatusWindow();
+  ASSERT_NE(window, nullptr);
+  EngineInstance* e = EngineOf(window);
+  MenuChooser chooser({L"上屏选项(&O)", L"关闭输入法(&C)"});
+  RightClickRegion(window, status_region::kMode);
+  ASSERT_TRUE(chooser.Done());
+  PumpMessages();
+  ASSERT_TRUE(e->mode & mode::kClosed);
+  EXPECT_EQ(IsWindowVisible(window) != FALSE, !RunsAsWindows10());
+}
+
+// The first of this process's windows of a class.
+HWND OwnWindowOfClass(const wchar_t* name) {
+  HWND found = nullptr;
+  while ((found = FindWindowExW(nullptr, found, name, nullptr)) != nullptr) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(found, &process);
+    if (process == GetCurrentProcessId()) return found;
+  }
+  return nullptr;
+}
+
+// Runs a copy of this program and the library under another file name in a folder of its own, in a
+// child mode; its exit code, or -1.
+int RunAs(const std::wstring& name, const std::string& mode) {
+  TempFolder folder;
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const std::filesystem::path copy = folder.path() / name;
+  const std::filesystem::path library = QuenlithPath();
+  std::error_code error;
+  std::filesystem::copy_file(self, copy, error);
+  if (error) return -1;
+  std::filesystem::copy_file(library, folder.path() / library.filename(), error);
+  if (error) return -1;
+  std::wstring command = L"\"" + copy.wstring() + L"\" --child " + std::wstring(mode.begin(), mode.end());
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(copy.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    return -1;
+  }
+  WaitForSingleObject(process.hProcess, 60000);
+  DWORD code = static_cast<DWORD>(-1);
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return static_cast<int>(code);
+}
+
+// Activates on the installed input method the parent made; 0 when the bar follows the host's rules:
+// none in "mmc.exe", one without an owner in "winword.exe", one owned by the host's window elsewhere.
+LZ_CHILD_MODE(host_rules) {
+  const std::string host = args.empty() ? "" : args[0];
+  QuenlithLibrary library;
+  HostThreadManager host_manager;
+  ITfTextInputProcessorEx* service = library.NewService();
+  if (!service) return 2;
+  // The host's window has the focus when the service starts, so the bar has an owner to take.
+  host_manager.TakeKeyboardFocus();
+  if (FAILED(service->ActivateEx(&host_manager, kClient, 0))) return 3;
+  HWND window = OwnWindowOfClass(kStatusClass);
+  int result = 6;
+  if (host == "mmc") result = window ? 4 : 0;
+  if (host == "winword") result = (!window || GetWindow(window, GW_OWNER)) ? 5 : 0;
+  if (host == "other") result = (!window || GetWindow(window, GW_OWNER) != host_manager.window()) ? 7 : 0;
+  service->Deactivate();
+  service->Release();
+  return result;
+}
+
+TEST(StatusWindow, NoneInMmcAndNoOwnerInWinword) {
+  ActiveService active;
+  ASSERT_EQ(active.activated, S_OK);
+  EXPECT_EQ(RunAs(L"mmc.exe", "host_rules mmc"), 0);
+  EXPECT_EQ(RunAs(L"winword.exe", "host_rules winword"), 0);
+  EXPECT_EQ(RunAs(L"notepad.exe", "host_rules other"), 0) << "elsewhere the host's window owns the bar";
+}
+
+// ---- two processes on one folder ----
+
+// Shows its own bar on the parent's input method, says so, and keeps it until the parent is done.
+LZ_CHILD_MODE(second_bar) {
+  if (args.size() < 2) return 2;
+  HANDLE shown = OpenEventA(EVENT_MODIFY_STATE, FALSE, args[0].c_str());
+  HANDLE done = OpenEventA(SYNCHRONIZE, FALSE, args[1].c_str());
+  if (!shown || !done) return 3;
+  QuenlithLibrary library;
+  HostThreadManager host;
+  ITfTextInputProcessorEx* service = library.NewService();
+  if (!service || FAILED(service->ActivateEx(&host, kClient, 0))) return 4;
+  const int result = OwnWindowOfClass(kStatusClass) ? 0 : 5;
+  SetEvent(shown);
+  while (MsgWaitForMultipleObjects(1, &done, FALSE, 30000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) PumpMessages();
+  service->Deactivate();
+  service->Release();
+  CloseHandle(shown);
+  CloseHandle(done);
+  return result;
+}
+
+bool WaitPumping(HANDLE event, DWORD milliseconds) {
+  const DWORD until = GetTickCount() + milliseconds;
+  while (static_cast<LONG>(until - GetTickCount()) > 0) {
+    const DWORD wait = MsgWaitForMultipleObjects(1, &event, FALSE, 100, QS_ALLINPUT);
+    if (wait == WAIT_OBJECT_0) return true;
+    PumpMessages();
+  }
+  return false;
+}
+
+TEST(StatusWindow, TheSecondProcessesBarHidesTheFirstAndOutlivesItsDestruction) {
+  ActiveService active;
+  ASSERT_EQ(active.activated, S_OK);
+  HWND first = StatusWindow();
+  ASSERT_NE(first, nullptr);
+  ASSERT_TRUE(IsWindowVisible(first));
+  EngineInstance* e = EngineOf(first);
+  const std::string shown_name = "LzSecondBarShown" + std::to_string(GetCurrentProcessId());
+  const std::string done_name = "LzSecondBarDone" + std::to_string(GetCurrentProcessId());
+  HANDLE shown = CreateEventA(nullptr, TRUE, FALSE, shown_name.c_str());
+  HANDLE done = CreateEventA(nullptr, TRUE, FALSE, done_name.c_str());
+  ChildProcess child;
+  ASSERT_TRUE(StartChild({"second_bar", shown_name, done_name}, child));
+  if (!WaitPumping(shown, 30000)) {
+    KillChild(child);
+    FAIL() << "the child did not show its bar: " << WaitChild(child);
+  }
+  // The hide message is posted: it arrives with the next messages.
+  for (int i = 0; i < 20 && IsWindowVisible(first); ++i) {
+    PumpMessages();
+    Sleep(50);
+  }
+  EXPECT_FALSE(IsWindowVisible(first));
+  const LONG64 second = ShowingValue(e);
+  EXPECT_NE(second, 0);
+  EXPECT_NE(second, static_cast<LONG64>(HandleToLong(first)));
+  DestroyWindow(first);
+  EXPECT_EQ(ShowingValue(e), second);
+  SetEvent(done);
+  EXPECT_EQ(WaitChild(child), 0);
+  CloseHandle(shown);
+  CloseHandle(done);
+}
+
+// ---- immersive tips raise the input-method events ----
+
+std::vector<DWORD> g_events;
+void CALLBACK RecordEvent(HWINEVENTHOOK, DWORD event, HWND, LONG, LONG, DWORD, DWORD) { g_events.push_back(event); }
+
+TEST(Tips, ImmersiveOnWindows10RaisesShowChangeAndHide) {
+  constexpr DWORD kImmersive = 0x40000000;
+  constexpr DWORD kImeShow = 0x8027;
+  constexpr DWORD kImeHide = 0x8028;
+  constexpr DWORD kImeChange = 0x8029;
+  g_events.clear();
+  HWINEVENTHOOK hook =
+      SetWinEventHook(kImeShow, kImeChange, nullptr, RecordEvent, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+  ASSERT_NE(hook, nullptr);
+  {
+    ActiveService active(TypingFolder(), kImmersive);
+    ASSERT_EQ(active.activated, S_OK);
+    BOOL eaten = FALSE;
+    ASSERT_TRUE(active.host.PressPreservedKey(VK_SPACE, TF_MOD_SHIFT, &eaten));
+    HWND tip = FindWindowW(kTipsClass, nullptr);
+    ASSERT_NE(tip, nullptr);
+    PumpMessages();
+    for (int tick = 0; tick < 6; ++tick) SendMessageW(tip, WM_TIMER, 1, 0);
+    EXPECT_FALSE(IsWindow(tip));
+    for (int i = 0; i < 10; ++i) {
+      PumpMessages();
+      Sleep(20);
+    }
+  }
+  UnhookWinEvent(hook);
+  auto seen = [](DWORD event) { return std::find(g_events.begin(), g_events.end(), event) != g_events.end(); };
+  const bool expected = RunsAsWindows10();
+  EXPECT_EQ(seen(kImeShow), expected);
+  EXPECT_EQ(seen(kImeChange), expected);
+  EXPECT_EQ(seen(kImeHide), expected);
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "tests/support/child_process.h"
+
 namespace {
 
 constexpr wchar_t kWindows10Suffix[] = L"_win10.exe";
@@ -65,6 +67,12 @@ int main(int argc, char** argv) {
   const std::wstring name = ProgramName();
   if (EndsWith(name, kWindows10Suffix) && !EnsureWindows10Setting(name)) return RunAgain();
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  // Tests that need a second process run this program again in a child mode.
+  int child_exit = 0;
+  if (lz::test::DispatchChild(argc, argv, child_exit)) {
+    CoUninitialize();
+    return child_exit;
+  }
   testing::InitGoogleTest(&argc, argv);
   const int result = RUN_ALL_TESTS();
   CoUninitialize();
