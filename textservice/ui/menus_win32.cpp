@@ -58,6 +58,8 @@ void TrackAndRun(EngineInstance* e, HWND owner, POINT at, const Menu& items, std
                  const SkinCatalog* catalog) {
   HMENU menu = CreateMenuFromItems(items);
   if (!menu) return;
+  // Without a window of the host the menu hangs from the tips window shown off-screen for it.
+  if (!owner && e->ui) owner = static_cast<HWND>(e->ui->tip.window);
   const UINT chosen = TrackMenuAtCursor(menu, owner, at);
   DestroyMenu(menu);
   if (chosen == 0) return;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,7 +21,9 @@
 #include "textservice/engine/block_fields.h"
 #include "textservice/engine/ime_block.h"
 #include "textservice/engine/skin_block.h"
+#include "textservice/ui/candidate_layout.h"
 #include "textservice/ui/soft_keyboard.h"
+#include "textservice/ui/tests/skin_fixture.h"
 #include "textservice/ui/status_layout.h"
 #include "textservice/ui/tests/quenlith_library.h"
 #include "textservice/ui/ui_state.h"
@@ -728,6 +731,82 @@ TEST(Tips, ImmersiveOnWindows10RaisesShowChangeAndHide) {
   EXPECT_EQ(seen(kImeShow), expected);
   EXPECT_EQ(seen(kImeChange), expected);
   EXPECT_EQ(seen(kImeHide), expected);
+}
+
+// ---- menus that change the skin and the words ----
+
+void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+TEST(Menus, ASkinEntryConfiguresTheSkinAndPutsTheBarInItsCorner) {
+  ActiveService active;
+  ASSERT_EQ(active.activated, S_OK);
+  const std::filesystem::path skins = active.product.data().parent_path() / "program" / "rezuvorir";
+  WriteBytes(skins / "alpha.col", SkinPackage("Alpha"));
+  std::vector<ZipMember> beta = SkinMembers("Beta");
+  for (ZipMember& member : beta) {
+    if (member.name == "bar.png") member.data = SolidPng(60, 20, 0x60, 0x40, 0x20, 0xFF);
+  }
+  WriteBytes(skins / "beta.col", MakeZip(beta));
+  HWND window = StatusWindow();
+  ASSERT_NE(window, nullptr);
+  EngineInstance* e = EngineOf(window);
+  // A place of the user's own, which the new skin's corner replaces.
+  SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, ClientLparam(POINT{1, 1}));
+  SetCursorPos(101, 51);
+  SendMessageW(window, WM_MOUSEMOVE, MK_LBUTTON, ClientLparam(POINT{5, 5}));
+  SendMessageW(window, WM_LBUTTONUP, 0, ClientLparam(POINT{5, 5}));
+  ASSERT_EQ(static_cast<std::int32_t>(BlockU32(e->blocks.skin, skin_block::kStatusWindowX)), 100);
+
+  MenuChooser chooser({L"皮肤(&F)", L"Beta"});
+  RightClickRegion(window, status_region::kMode);
+  ASSERT_TRUE(chooser.Done());
+  PumpMessages();
+  EXPECT_EQ(ReadFieldText(e->blocks.skin, skin_block::kSkinName, skin_block::kSkinNameUnits), u"beta.col");
+  ASSERT_TRUE(IsWindow(window));
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  RECT at{};
+  GetWindowRect(window, &at);
+  EXPECT_EQ(at.right - at.left, 60);
+  EXPECT_EQ(at.bottom - at.top, 20);
+  EXPECT_EQ(at.right, work.right) << "the default corner: bottom right";
+  EXPECT_EQ(at.bottom, work.bottom);
+}
+
+LPARAM KeyLparam(UINT vk, bool up) {
+  LPARAM l = 1 | static_cast<LPARAM>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC) << 16);
+  if (up) l |= static_cast<LPARAM>(0xC0000000u);
+  return l;
+}
+
+void Type(HostThreadManager& host, const std::string& keys) {
+  for (char c : keys) {
+    const UINT vk = c == ' ' ? VK_SPACE : static_cast<UINT>(c - 'a' + 'A');
+    host.DeliverKey(WM_KEYDOWN, vk, KeyLparam(vk, false));
+    host.DeliverKey(WM_KEYUP, vk, KeyLparam(vk, true));
+    host.PumpKeys(1);
+  }
+}
+
+TEST(Menus, MoveToTopFromACandidatesRightClickPutsThatWordFirst) {
+  ActiveService active;
+  ASSERT_EQ(active.activated, S_OK);
+  Type(active.host, "wq");
+  HWND candidates = FindWindowW(L"MVLZSKIN_CAND", nullptr);
+  ASSERT_NE(candidates, nullptr);
+  const EngineInstance* e = EngineOf(candidates);
+  const SlotRect slot = CandidateSlotRect(e->ui->candidate.layout, 2);
+  MenuChooser chooser({L"移至首位(&P)"});
+  SendMessageW(candidates, WM_RBUTTONDOWN, MK_RBUTTON,
+               MAKELPARAM((slot.left + slot.right) / 2, (slot.top + slot.bottom) / 2));
+  ASSERT_TRUE(chooser.Done());
+  active.host.PumpKeys(2);
+  Type(active.host, " ");
+  EXPECT_EQ(active.host.text(), u"信");
 }
 
 }  // namespace
