@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "platform/os/native_path.h"
-#include "platform/os/system_info.h"
 #include "textservice/engine/block_fields.h"
 #include "textservice/engine/ime_block.h"
 #include "textservice/engine/skin_block.h"
@@ -183,9 +182,10 @@ void OnMouseMove(HWND window, EngineInstance* e, StatusWindowState& w, WPARAM ke
   TrackMouseEvent(&track);
   const std::int32_t id = HitTest(w, p);
   if (id <= 0) {
+    // Off the bar with nothing pressed the mouse goes back to whatever lies under it.
+    if (id == kHitOutside && w.pressed_id == -1) ReleaseCapture();
     if (w.hot_id == -1) return;
     ClearHot(w);
-    if (w.pressed_id == -1) ReleaseCapture();
   } else {
     if (id == w.hot_id || id == w.pressed_id) return;
     SetExclusiveRegionState(w.regions, rs::kHot, id);

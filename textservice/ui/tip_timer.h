@@ -2,11 +2,14 @@
 // When a tip closes by itself: a 500 ms timer counts ticks from the last show, and the tick that finds
 // five already counted (about three seconds) closes the tip. The pointer resting on the tip stops the
 // timer; leaving it starts the timer again, so the tip closes within three seconds after.
+#include <cstddef>
 #include <cstdint>
 
 namespace lz {
 
 constexpr std::uint32_t kTipTickMilliseconds = 500;
+// A tip's text holds at most this many units.
+constexpr std::size_t kTipTextUnits = 128;
 
 enum class TipTick { kKeep, kClose };
 

@@ -19,7 +19,6 @@ constexpr UINT_PTR kCloseTimer = 1;
 constexpr DWORD kEventImeShow = 0x8027;
 constexpr DWORD kEventImeHide = 0x8028;
 constexpr DWORD kEventImeChange = 0x8029;
-constexpr std::size_t kTipTextUnits = 128;
 constexpr int kPaddingWidth = 20;
 constexpr int kPaddingHeight = 10;
 constexpr COLORREF kFrameColour = 0x808080;

@@ -9,6 +9,7 @@
 #include "textservice/engine/engine_instance.h"
 #include "textservice/ui/candidate_layout.h"
 #include "textservice/ui/skin_package.h"
+#include "textservice/ui/soft_keyboard.h"
 #include "textservice/ui/tip_timer.h"
 
 namespace lz {
@@ -56,14 +57,14 @@ struct SoftKeyboardWindowState {
   bool dragged = false;
   bool shift_latched = false;
   std::int32_t layout = 0;  // the layout shown, 0 none
-  char16_t labels[2 * 58] = {};  // the layout's characters, plain then shifted per key
+  char16_t labels[kSoftKeyboardMapUnits] = {};  // the layout's characters, plain then shifted per key
 };
 
 // The tip: handle, text, font, type, close timer and the press that drags it.
 struct TipWindowState {
   void* window = nullptr;  // HWND
   void* font = nullptr;    // HFONT
-  char16_t text[129] = {};
+  char16_t text[kTipTextUnits + 1] = {};
   std::int32_t type = 0;
   TipTimer timer;
   std::int32_t width = 0;

@@ -157,6 +157,49 @@ TEST(StatusWindow, ClicksSwitchTheModesAndTheConversionCompartment) {
   }
 }
 
+// A skin whose bar places the simplified/traditional button, installed before the service starts.
+void InstallScriptSkin(const std::filesystem::path& install_folder) {
+  std::vector<ZipMember> members = SkinMembers("Script");
+  for (ZipMember& member : members) {
+    if (member.name != "skin.ini") continue;
+    std::string ini = SkinIniText("Script");
+    const std::string section = "[-状态栏窗口-]\r\n";
+    ini.insert(ini.find(section) + section.size(), "简繁切换按钮位置=4,2\r\n");
+    member.data = Bytes(ini);
+  }
+  members.push_back({"jian.png", SolidPng(10, 8, 0x10, 0x80, 0x10, 0xFF)});
+  members.push_back({"fan.png", SolidPng(10, 8, 0x80, 0x10, 0x10, 0xFF)});
+  const std::filesystem::path path = install_folder / "rezuvorir" / "script.col";
+  std::filesystem::create_directories(path.parent_path());
+  const std::vector<std::uint8_t> bytes = MakeZip(members);
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+TEST(StatusWindow, TheScriptButtonTogglesTraditionalOutputWithATraditionalTable) {
+  DataFolderContents contents = TypingFolder();
+  contents.traditional = std::vector<TableRecord>{{"a", "\xE5\x9C\x8B", 0}};  // 國
+  InstalledProduct product(std::move(contents));
+  InstallScriptSkin(product.data().parent_path() / "program");
+  QuenlithLibrary library;
+  HostThreadManager host;
+  ITfTextInputProcessorEx* service = library.NewService();
+  ASSERT_NE(service, nullptr);
+  ASSERT_EQ(service->ActivateEx(&host, kClient, 0), S_OK);
+  HWND window = StatusWindow();
+  ASSERT_NE(window, nullptr);
+  EngineInstance* e = EngineOf(window);
+  ASSERT_TRUE(e->ui->status.regions[status_region::kScript].Shown());
+  const std::uint32_t before = BlockU32(e->blocks.ime, ime_block::kImeFlags) & ime_block::kTraditionalOutput;
+  ClickRegion(window, status_region::kScript);
+  EXPECT_NE(BlockU32(e->blocks.ime, ime_block::kImeFlags) & ime_block::kTraditionalOutput, before);
+  // The button shows the other image now.
+  const int shown = StatusRegionImageSlot(status_region::kScript, StatusModes{e->mode, BlockU32(e->blocks.ime, ime_block::kImeFlags), false, true, false});
+  EXPECT_EQ(e->ui->status.regions[status_region::kScript].images[0], e->ui->skin.images[shown]);
+  service->Deactivate();
+  service->Release();
+}
+
 TEST(StatusWindow, ADragStoresTheClampedPosition) {
   ActiveService active;
   ASSERT_EQ(active.activated, S_OK);
@@ -731,6 +774,21 @@ TEST(Tips, ImmersiveOnWindows10RaisesShowChangeAndHide) {
   EXPECT_EQ(seen(kImeShow), expected);
   EXPECT_EQ(seen(kImeChange), expected);
   EXPECT_EQ(seen(kImeHide), expected);
+}
+
+TEST(Menus, HidingTheStatusBarFromItsMenuSetsTheFlagAndTakesTheBarAway) {
+  ActiveService active;
+  ASSERT_EQ(active.activated, S_OK);
+  HWND window = StatusWindow();
+  ASSERT_NE(window, nullptr);
+  EngineInstance* e = EngineOf(window);
+  MenuChooser chooser({L"隐藏状态栏窗口(&R)"});
+  RightClickRegion(window, status_region::kMode);
+  ASSERT_TRUE(chooser.Done());
+  PumpMessages();
+  EXPECT_TRUE(BlockU32(e->blocks.ime, ime_block::kImeFlags) & ime_block::kHideStatusWindow);
+  HWND now = StatusWindow();
+  EXPECT_TRUE(now == nullptr || !IsWindowVisible(now));
 }
 
 // ---- menus that change the skin and the words ----
