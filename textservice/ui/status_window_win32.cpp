@@ -281,7 +281,8 @@ void ShowStatusWindow(HWND window) {
   UiState* ui = UiOf(window, &e);
   if (!ui) return;
   if (volatile LONG64* slot = ShowingSlot(e)) {
-    HWND other = WindowOfShowingValue(*slot);
+    // Read whole even where a 64-bit load takes two steps (x86).
+    HWND other = WindowOfShowingValue(InterlockedCompareExchange64(slot, 0, 0));
     wchar_t class_name[32] = {};
     // After a crash the value may name a window of another program that took the handle over.
     if (other && other != window && IsWindow(other) && IsWindowVisible(other) &&
