@@ -95,6 +95,9 @@ constexpr std::uint32_t kRecentText = 0x4240;  // wchar[64]
 constexpr std::uint32_t kRecentTextUnits = 64;
 
 constexpr std::uint32_t kBootStamp = 0x4300;  // int64
+// The status window showing now, in whichever process: its handle sign-extended to 64 bits, so that 32-
+// and 64-bit hosts write and compare the same value.
+constexpr std::uint32_t kShowingStatusWindow = 0x4308;  // int64
 
 constexpr std::uint32_t PunctuationOffset(std::uint32_t index) { return kPunctuation + index * kPunctuationEntrySize; }
 constexpr std::uint32_t DisplayConversionOffset(std::uint32_t index) {

@@ -44,18 +44,6 @@ UiState* UiOf(HWND window, EngineInstance** engine) {
   return e ? e->ui : nullptr;
 }
 
-HMODULE ThisModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCWSTR>(&CandidateWndProc), &module);
-  return module;
-}
-
-HWND HostWindow() {
-  HWND focus = GetFocus();
-  return focus ? focus : GetForegroundWindow();
-}
-
 void RaiseEvent(const EngineInstance* e, DWORD event) {
   if (!ImmersiveOnWindows8(e)) return;
   NotifyWinEvent(event, static_cast<HWND>(e->ui->candidate.host), OBJID_CLIENT, CHILDID_SELF);
@@ -290,6 +278,20 @@ void OnRightDown(HWND window, EngineInstance* e, UiState* ui, POINT p) {
 
 void SetUiCommandDispatcher(UiCommandDispatcher dispatcher) { g_dispatcher = dispatcher; }
 
+int SendUiCommand(EngineInstance* e, int a, int b, int command) { return Dispatch(e, a, b, command); }
+
+HMODULE ThisModule() {
+  HMODULE module = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCWSTR>(&CandidateWndProc), &module);
+  return module;
+}
+
+HWND HostWindow() {
+  HWND focus = GetFocus();
+  return focus ? focus : GetForegroundWindow();
+}
+
 bool ImmersiveOnWindows8(const EngineInstance* e) { return e && e->immersive && IsWindows8OrLater(e->os_version); }
 
 HWND CreateCandidateWindow(EngineInstance* e) {
@@ -435,6 +437,7 @@ int ReloadSkinIfChanged(EngineInstance* e) {
   // The new skin brings its own fonts.
   if (e->ui->candidate.window) CreateSkinFonts(e->ui, e);
   if (e->ui->candidate.window) SendMessageW(static_cast<HWND>(e->ui->candidate.window), kRefreshSkinWindow, 0, 0);
+  if (e->ui && e->ui->status.window) SendMessageW(static_cast<HWND>(e->ui->status.window), kRefreshSkinWindow, 0, 0);
   return 1;
 }
 

@@ -27,6 +27,13 @@ constexpr int kChinesePunctuation = 8196;
 // Where the windows send their commands (the text service sets RunUiCommand); null drops them.
 using UiCommandDispatcher = int (*)(EngineInstance* engine, int argument_a, int argument_b, int command);
 void SetUiCommandDispatcher(UiCommandDispatcher dispatcher);
+// Hands a command of a window or menu to the dispatcher; 0 when none is set.
+int SendUiCommand(EngineInstance* engine, int argument_a, int argument_b, int command);
+
+// The window the host shows now: the focus, else the foreground window.
+HWND HostWindow();
+// The module of the skinned windows (the library, or a test program that links them).
+HMODULE ThisModule();
 
 LRESULT CALLBACK CandidateWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 

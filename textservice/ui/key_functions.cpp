@@ -1,6 +1,8 @@
 // The key functions a key (or a hot key, or a window's command) asks for, and the commands of the
 // skinned windows and menus: most commands become a key-function mask run in a key session, so both
 // roads meet in RunKeyFunctions.
+#include <algorithm>
+#include <iterator>
 #include <new>
 
 #include "platform/os/broker.h"
@@ -18,6 +20,9 @@
 #include "textservice/engine/query.h"
 #include "textservice/ui/candidate_window_win32.h"
 #include "textservice/ui/text_service.h"
+#include "textservice/ui/soft_keyboard.h"
+#include "textservice/ui/tip_timer.h"
+#include "textservice/ui/ui_state.h"
 #include "textservice/ui/ui_manager.h"
 
 namespace lz {
@@ -70,7 +75,10 @@ void TextService::ShowModeTip(const char16_t* text) {
   POINT caret{};
   GetCaretPos(&caret);
   if (HWND window = FocusedViewWindow()) ClientToScreen(window, &caret);
-  ShowTip(engine_, caret.x + 10, caret.y + 32, 0, text);
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const TipPoint at = ModeTipPoint(caret.x + 10, caret.y + 32, work.right, work.bottom);
+  ShowTip(engine_, at.x, at.y, 0, text);
 }
 
 void TextService::SetPunctuationMode(bool english) {
@@ -135,7 +143,8 @@ int TextService::RunKeyFunctions(ITfContext* context, TfEditCookie cookie, std::
     return 1;
   }
   if (high & kCandidateMenuHigh) {
-    if (CandidateMenuCommand(e, FocusedViewWindow(), static_cast<int>(low & 0xFFFF), static_cast<int>(low >> 16))) {
+    // The command in bits 0-15, the page place in bits 16-31.
+    if (CandidateMenuCommand(e, FocusedViewWindow(), static_cast<int>(low >> 16), static_cast<int>(low & 0xFFFF))) {
       UpdateCompositionFor(context, cookie, RunQuery(e));
     }
     return 1;
@@ -186,7 +195,7 @@ int TextService::RunKeyFunctions(ITfContext* context, TfEditCookie cookie, std::
     return 1;
   }
   if (high & 0x4000) {
-    // The soft keyboard's layouts come with the soft-keyboard window.
+    SelectSoftKeyboard((e->ui ? e->ui->soft_keyboard.layout : 0) + 1, true);
     return 1;
   }
   if (high & kCustomHigh) return 1;
@@ -373,6 +382,7 @@ int TextService::RunUiCommand(int a, int b, int id) {
       if (edit_sink_context_) RequestSession(edit_sink_context_, TF_ES_READWRITE, EndCompositionCallback);
       return 1;
     case 513:
+      SelectSoftKeyboard(a, b != 0);
       return 1;
     case 514:
       RunAsyncKeyMask((static_cast<std::uint64_t>(kCandidateMenuHigh) << 32) |
@@ -399,7 +409,8 @@ int TextService::RunUiCommand(int a, int b, int id) {
       return 1;
     case 8201:
       SetImeU32(e, ime_block::kImeFlags, ImeU32(e, ime_block::kImeFlags) ^ ime_block::kHideStatusWindow);
-      RefreshWindows();
+      // The button comes back with the status bar as the flag now says.
+      AddLanguageBarButton();
       return 1;
     case 8208:
     case 8209: {
@@ -420,6 +431,41 @@ int TextService::RunUiCommand(int a, int b, int id) {
     default:
       return 0;
   }
+}
+
+// ---- the on-screen keyboard ----
+
+void TextService::SelectSoftKeyboard(int layout, bool explicit_choice) {
+  EngineInstance* e = engine_;
+  if (!e || !e->ui) return;
+  if (edit_sink_context_) RequestSession(edit_sink_context_, TF_ES_READWRITE, EndCompositionCallback);
+  SoftKeyboardWindowState& k = e->ui->soft_keyboard;
+  std::fill(std::begin(k.labels), std::end(k.labels), u'\0');
+  if (layout < 0 || (layout == 0 && !explicit_choice)) {
+    layout = (e->mode & mode::kSoftKeyboard) ? 0 : e->ui->remembered_soft_keyboard_layout;
+  }
+  const SoftKeyboardMap* map = SoftKeyboardLayout(layout);
+  if (!map) {
+    e->mode &= ~mode::kSoftKeyboard;
+    k.layout = 0;
+    HideSoftKeyboardWindow(e);
+    DestroySoftKeyboardWindow(e);
+  } else {
+    e->mode |= mode::kSoftKeyboard;
+    std::copy(map->begin(), map->end(), k.labels);
+    k.layout = layout;
+    e->ui->remembered_soft_keyboard_layout = layout;
+    ShowSoftKeyboardWindow(e);
+  }
+  RefreshWindows();
+}
+
+char16_t TextService::SoftKeyboardCharacterFor(std::uint32_t virtual_key, bool shifted) const {
+  const EngineInstance* e = engine_;
+  if (!e || !e->ui || !(e->mode & mode::kSoftKeyboard)) return 0;
+  const SoftKeyboardMap* map = SoftKeyboardLayout(e->ui->soft_keyboard.layout);
+  if (!map) return 0;
+  return SoftKeyboardCharacter(*map, SoftKeyboardSlotOfVirtualKey(virtual_key), shifted);
 }
 
 }  // namespace lz

@@ -27,6 +27,7 @@
 #include "textservice/ui/display_attributes.h"
 #include "textservice/ui/preserved_key_guids.h"
 #include "textservice/ui/text_service.h"
+#include "textservice/ui/ui_state.h"
 #include "textservice/ui/ui_manager.h"
 
 namespace lz {
@@ -307,6 +308,10 @@ int TextService::Filter(ITfContext* context, WPARAM wparam, LPARAM lparam) {
   facts.keys.alt = (state[VK_MENU] & 0x80) != 0;
   facts.keys.caps_toggled = (state[VK_CAPITAL] & 0x01) != 0;
   facts.composing = IsComposing(context);
+  if ((engine_->mode & mode::kSoftKeyboard) && engine_->ui) {
+    facts.soft_layout = engine_->ui->soft_keyboard.layout;
+    facts.soft_character = SoftKeyboardCharacterFor(facts.vk, facts.keys.shift);
+  }
   const int answer = KeyFilter(facts, engine_, g_tap, typed_);
   if (answer == key_filter::kPassEndingComposition) {
     RequestEndComposition(context);
@@ -521,6 +526,27 @@ void TextService::KeyEditSession(ITfContext* context, TfEditCookie cookie) {
 
   CurrentKey& key = e->current_key;
   const char16_t* text = key.text ? key.text : u"";
+  // A layout other than the PC keyboard's types its own character for the key.
+  if ((e->mode & mode::kSoftKeyboard) && e->ui && e->ui->soft_keyboard.layout > 1 &&
+      !(key.functions & key_function::kClearInput)) {
+    const char16_t typed = SoftKeyboardCharacterFor(key.index & 0xFF, (GetKeyState(VK_SHIFT) & 0x8000) != 0);
+    if (typed != 0 && typed != u' ') {
+      const bool composing = IsComposing(context);
+      e->commit = CommitRecord{};
+      e->commit.text[0] = typed;
+      e->commit.text_length = 1;
+      e->commit.action = commit_action::kTypedText;
+      SaveLastCommit(1, e, nullptr);
+      OutputCommit(context, cookie);
+      if (composing) {
+        ResetInput(e);
+        EndCompositionSession(context, cookie);
+      }
+      session_context_ = outer_context;
+      edit_cookie_ = outer_cookie;
+      return;
+    }
+  }
   bool classify = false;
   if (IsNamedKey(text)) {
     last_function_result_ = RunKeyFunctions(context, cookie, key.functions);

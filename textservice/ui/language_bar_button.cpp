@@ -18,6 +18,8 @@ constexpr ULONG kButtonSort = 1;
 // Where the menu's helper window goes when the view has no window: off the screen.
 constexpr int kOffScreenClick = -1000;
 constexpr int kOffScreenMenu = -1000000;
+// The off-screen tip a menu hangs from has no close timer: it must outlive the menu.
+constexpr int kMenuTipType = -1;
 
 GUID ClassIdentifierOf(const EngineInstance* engine) {
   GUID guid{};
@@ -114,7 +116,7 @@ HRESULT LangBarButton::OnClick(tsf::TfLBIClick click, POINT, const RECT*) {
       TrackMainMenu(engine, owner, cursor);
     } else {
       DestroyTipWindow(engine);
-      ShowTip(engine, kOffScreenClick, kOffScreenClick, 0, u"");
+      ShowTip(engine, kOffScreenClick, kOffScreenClick, kMenuTipType, u"");
       TrackMainMenu(engine, nullptr, cursor);
       DestroyTipWindow(engine);
     }
@@ -136,7 +138,7 @@ HRESULT LangBarButton::InitMenu(ITfMenu*) {
   } else {
     HideTipWindow(engine);
     DestroyTipWindow(engine);
-    ShowTip(engine, kOffScreenMenu, kOffScreenMenu, 0, u"");
+    ShowTip(engine, kOffScreenMenu, kOffScreenMenu, kMenuTipType, u"");
     TrackMainMenu(engine, nullptr, cursor);
     HideTipWindow(engine);
     DestroyTipWindow(engine);

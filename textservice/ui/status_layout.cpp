@@ -3,6 +3,8 @@
 #include "textservice/engine/engine_instance.h"
 #include "textservice/engine/ime_block.h"
 
+#include <string_view>
+
 namespace lz {
 
 std::int32_t StatusRegionId(int region) {
@@ -58,6 +60,63 @@ SkinPoint StatusRegionPosition(const StatusLayout& layout, int region) {
     return {layout.extension_x[i], layout.extension_y[i]};
   }
   return {-1, -1};
+}
+
+int StatusRegionImageSlot(int region, const StatusModes& modes) {
+  if (region >= status_region::kFirstExtension && region <= status_region::kLast) {
+    return ExtensionImageSlot(region - status_region::kFirstExtension + 1, 0);
+  }
+  const char16_t* name = StatusRegionImage(region, modes);
+  if (!name) return -1;
+  static constexpr struct {
+    std::u16string_view name;
+    int slot;
+  } kGroups[] = {{u"flag.png", kLogoImages},
+                 {u"en.png", kEnglishModeImages},
+                 {u"cn.png", kChineseModeImages},
+                 {u"capslock.png", kCapsLockImages},
+                 {u"en_biaodian.png", kEnglishPunctuationImages},
+                 {u"cn_biaodian.png", kChinesePunctuationImages},
+                 {u"quan.png", kFullWidthImages},
+                 {u"ban.png", kHalfWidthImages},
+                 {u"key2.png", kSoftKeyboardOnImages},
+                 {u"key1.png", kSoftKeyboardOffImages},
+                 {u"menu.png", kMenuImages},
+                 {u"jian.png", kSimplifiedImages},
+                 {u"fan.png", kTraditionalImages}};
+  for (const auto& group : kGroups) {
+    if (group.name == name) return group.slot;
+  }
+  return -1;
+}
+
+StatusBarSize LayoutStatusRegions(const LoadedSkin& skin, const StatusModes& modes, SkinRegionTable& table) {
+  for (SkinHitRegion& r : table) {
+    r = SkinHitRegion{};
+    r.state = region_state::kHidden;
+    for (std::int32_t& c : r.background_colours) c = kNoColour;
+  }
+  for (int region = status_region::kMode; region <= status_region::kLast; ++region) {
+    SkinHitRegion& r = table[static_cast<std::size_t>(region)];
+    r.id = StatusRegionId(region);
+    r.kind = region_kind::kButton;
+    const int slot = StatusRegionImageSlot(region, modes);
+    const SkinPoint at = StatusRegionPosition(skin.description.status, region);
+    const SkinImage* normal = slot >= 0 ? skin.images[slot] : nullptr;
+    if (!normal || at.x < 0 || at.y < 0) continue;
+    for (int state = 0; state < kRegionStates; ++state) r.images[state] = skin.images[slot + state];
+    r.x = at.x;
+    r.y = at.y;
+    r.width = normal->width;
+    r.height = normal->height;
+    r.state = region_state::kNormal;
+  }
+  StatusBarSize size;
+  if (const SkinImage* bar = skin.images[kBarImage]) {
+    size.width = bar->width;
+    size.height = bar->height;
+  }
+  return size;
 }
 
 StatusClickAction StatusClickCommand(std::int32_t id, const StatusModes& modes) {

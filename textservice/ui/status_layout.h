@@ -7,6 +7,8 @@
 #include "platform/os/work_area.h"
 #include "textservice/ui/candidate_placement.h"
 #include "textservice/ui/skin_description.h"
+#include "textservice/ui/skin_package.h"
+#include "textservice/ui/skin_regions.h"
 
 namespace lz {
 
@@ -53,6 +55,18 @@ const char16_t* StatusRegionImage(int region, const StatusModes& modes);
 
 // The position of a status region from the skin's layout, or (-1, -1) when the layout does not place it.
 SkinPoint StatusRegionPosition(const StatusLayout& layout, int region);
+
+// The first image slot (state 0) of the group a status region shows in this state, or -1 for none.
+int StatusRegionImageSlot(int region, const StatusModes& modes);
+
+// The bar's region table for a skin and state: every slot hidden but the buttons whose image exists and
+// whose layout coordinates are both 0 or more, each at its layout point with its image's size, its id, its
+// state images, in the normal state. Answers the size of "bar.png" (0 x 0 without one).
+struct StatusBarSize {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+};
+StatusBarSize LayoutStatusRegions(const LoadedSkin& skin, const StatusModes& modes, SkinRegionTable& table);
 
 // A call of the UI command dispatcher.
 struct UiCall {

@@ -463,8 +463,16 @@ void TextService::ToggleChinese(bool chinese) {
 
 void TextService::RefreshWindows() {
   if (!engine_) return;
-  if (!activation_flags_) RefreshStatusWindow(engine_);
   if (button_) button_->Update(tsf::TF_LBI_STATUS | tsf::TF_LBI_ICON);
+  const std::uint32_t ime_flags = BlockU32(engine_->blocks.ime, ime_block::kImeFlags);
+  if (activation_flags_ || (ime_flags & ime_block::kHideStatusWindow)) return;
+  // Past the classic language bar the system shows a closed input method itself.
+  if (!IsClassicLanguageBar(engine_->os_version) && !IsImeOpen()) {
+    HideStatusWindow(engine_);
+    return;
+  }
+  EnsureStatusWindow(engine_);
+  RefreshStatusWindow(engine_);
 }
 
 HWND TextService::FocusedViewWindow() {

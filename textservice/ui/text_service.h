@@ -128,6 +128,11 @@ class TextService final : public ITfTextInputProcessorEx,
   int RunKeyFunctions(ITfContext* context, TfEditCookie cookie, std::uint64_t mask);
   // A command of a skinned window or a menu: 1 when handled, else 0.
   int RunUiCommand(int a, int b, int id);
+  // Switches the on-screen keyboard to a layout (1..13) or off; a negative layout, or 0 when not chosen
+  // explicitly, takes the remembered layout (none while the keyboard is on: the switch turns it off).
+  void SelectSoftKeyboard(int layout, bool explicit_choice);
+  // The character the on-screen keyboard's layout gives a virtual key (0 when none or the keyboard is off).
+  char16_t SoftKeyboardCharacterFor(std::uint32_t virtual_key, bool shifted) const;
   void SetCurrentKeyMask(std::uint64_t mask);
   void ShowModeTip(const char16_t* text);
   void SetPunctuationMode(bool english);

@@ -36,6 +36,7 @@ int ReloadSkinIfChanged(EngineInstance* engine);
 void EnsureStatusWindow(EngineInstance* engine);
 void ShowStatusWindow(EngineInstance* engine);
 void HideStatusWindow(EngineInstance* engine);
+// Lays the bar out again for the input state and shows it.
 void RefreshStatusWindow(EngineInstance* engine);
 void DestroyStatusWindow(EngineInstance* engine);
 
@@ -60,6 +61,8 @@ void DestroyDictionaryWindow(EngineInstance* engine);
 void TrackMainMenu(EngineInstance* engine, HWND owner, POINT at);
 // The candidate menu for the candidate at a place of the page.
 void TrackCandidateMenu(EngineInstance* engine, HWND owner, POINT at, int page_place);
+void TrackSoftKeyboardMenu(EngineInstance* engine, HWND owner, POINT at);
+void TrackOutputOptionsMenu(EngineInstance* engine, HWND owner, POINT at);
 
 // Candidate-list UI element for hosts that draw the candidates themselves.
 void BeginCandidateUIElement(EngineInstance* engine);

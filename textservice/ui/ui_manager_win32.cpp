@@ -1,15 +1,19 @@
 #include "textservice/ui/ui_manager.h"
 
 #include "textservice/ui/candidate_window_win32.h"
+#include "textservice/ui/soft_keyboard_window_win32.h"
+#include "textservice/ui/status_window_win32.h"
+#include "textservice/ui/tips_window_win32.h"
 #include "textservice/ui/skin_fonts_win32.h"
+#include "textservice/ui/soft_keyboard.h"
 #include "textservice/ui/ui_state.h"
 
 namespace lz {
 namespace {
 
 // Each window's procedure; DefWindowProcW stands in until the window itself exists.
-constexpr WNDPROC kSkinWindowProcedures[kSkinWindowClassCount] = {CandidateWndProc, DefWindowProcW, DefWindowProcW,
-                                                                  DefWindowProcW, DefWindowProcW};
+constexpr WNDPROC kSkinWindowProcedures[kSkinWindowClassCount] = {CandidateWndProc, StatusWndProc, SoftKeyboardWndProc,
+                                                                  TipsWndProc, DefWindowProcW};
 
 // Per-window storage that the windows keep beside GWLP_USERDATA.
 constexpr int kSkinWindowExtraBytes = 12;
@@ -80,27 +84,77 @@ void DestroyCandidateWindow(EngineInstance* engine) {
   }
 }
 
-void EnsureStatusWindow(EngineInstance*) {}
-void ShowStatusWindow(EngineInstance*) {}
-void HideStatusWindow(EngineInstance*) {}
-void RefreshStatusWindow(EngineInstance*) {}
-void DestroyStatusWindow(EngineInstance*) {}
+namespace {
 
-void ShowSoftKeyboardWindow(EngineInstance*) {}
-void HideSoftKeyboardWindow(EngineInstance*) {}
-void DestroySoftKeyboardWindow(EngineInstance*) {}
-bool SoftKeyboardLayoutSelected(const EngineInstance*) { return false; }
+HWND StatusWindowOf(const EngineInstance* engine) {
+  return engine && engine->ui ? static_cast<HWND>(engine->ui->status.window) : nullptr;
+}
 
-void ShowTip(EngineInstance*, int, int, int, const char16_t*) {}
-void HideTipWindow(EngineInstance*) {}
-void DestroyTipWindow(EngineInstance*) {}
+HWND TipWindowOf(const EngineInstance* engine) {
+  return engine && engine->ui ? static_cast<HWND>(engine->ui->tip.window) : nullptr;
+}
+
+}  // namespace
+
+void EnsureStatusWindow(EngineInstance* engine) { CreateStatusBar(engine); }
+
+void ShowStatusWindow(EngineInstance* engine) {
+  if (HWND window = StatusWindowOf(engine)) ShowStatusWindow(window);
+}
+
+void HideStatusWindow(EngineInstance* engine) {
+  if (HWND window = StatusWindowOf(engine)) ShowWindow(window, SW_HIDE);
+}
+
+void RefreshStatusWindow(EngineInstance* engine) {
+  if (HWND window = StatusWindowOf(engine)) {
+    LayoutStatusWindow(engine);
+    ShowStatusWindow(window);
+  }
+}
+
+void DestroyStatusWindow(EngineInstance* engine) {
+  if (HWND window = StatusWindowOf(engine)) DestroyWindow(window);
+}
+
+void ShowSoftKeyboardWindow(EngineInstance* engine) { ShowSoftKeyboard(engine); }
+
+void HideSoftKeyboardWindow(EngineInstance* engine) {
+  if (engine && engine->ui && engine->ui->soft_keyboard.window) {
+    ShowWindow(static_cast<HWND>(engine->ui->soft_keyboard.window), SW_HIDE);
+  }
+}
+
+void DestroySoftKeyboardWindow(EngineInstance* engine) {
+  if (engine && engine->ui && engine->ui->soft_keyboard.window) {
+    DestroyWindow(static_cast<HWND>(engine->ui->soft_keyboard.window));
+  }
+}
+
+bool SoftKeyboardLayoutSelected(const EngineInstance* engine) {
+  return engine && engine->ui && (engine->mode & mode::kSoftKeyboard) && engine->ui->soft_keyboard.layout >= 1 &&
+         engine->ui->soft_keyboard.layout <= kSoftKeyboardLayouts;
+}
+
+void ShowTip(EngineInstance* engine, int x, int y, int type, const char16_t* text) {
+  ShowTipWindow(type, engine, x, y, text);
+}
+
+void HideTipWindow(EngineInstance* engine) {
+  if (HWND window = TipWindowOf(engine)) ShowWindow(window, SW_HIDE);
+}
+
+void DestroyTipWindow(EngineInstance* engine) {
+  if (HWND window = TipWindowOf(engine)) {
+    ShowWindow(window, SW_HIDE);
+    DestroyWindow(window);
+  }
+}
 
 void ShowDictionaryFor(EngineInstance*, int) {}
 void ScheduleDictionaryClose(EngineInstance*) {}
 void DestroyDictionaryWindow(EngineInstance*) {}
 
-void TrackMainMenu(EngineInstance*, HWND, POINT) {}
-void TrackCandidateMenu(EngineInstance*, HWND, POINT, int) {}
 
 void BeginCandidateUIElement(EngineInstance*) {}
 void UpdateCandidateUIElement(EngineInstance*) {}

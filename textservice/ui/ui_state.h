@@ -9,6 +9,8 @@
 #include "textservice/engine/engine_instance.h"
 #include "textservice/ui/candidate_layout.h"
 #include "textservice/ui/skin_package.h"
+#include "textservice/ui/soft_keyboard.h"
+#include "textservice/ui/tip_timer.h"
 
 namespace lz {
 
@@ -29,9 +31,57 @@ struct CandidateWindowState {
   CandidateWindowLayout layout;
 };
 
+// The status bar: its handle and tooltip, its place and size, the mouse, and its regions.
+struct StatusWindowState {
+  void* window = nullptr;   // HWND
+  void* tooltip = nullptr;  // HWND of its tooltips_class32 window
+  bool tool_added = false;  // the tooltip's one tool exists
+  WindowBox box;
+  std::int32_t hot_id = -1;
+  std::int32_t pressed_id = -1;
+  std::int32_t press_x = 0;  // client coordinates
+  std::int32_t press_y = 0;
+  SkinRegionTable regions{};
+};
+
+// The on-screen keyboard: handle, place (0, 0 until first placed), the key under the pointer, the key
+// pressed (-1 none, -2 not a key), where the pointer holds the window while dragging, the Shift latch.
+struct SoftKeyboardWindowState {
+  void* window = nullptr;  // HWND
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  std::int32_t hover = -1;
+  std::int32_t pressed = -1;
+  std::int32_t grab_x = 0;
+  std::int32_t grab_y = 0;
+  bool dragged = false;
+  bool shift_latched = false;
+  std::int32_t layout = 0;  // the layout shown, 0 none
+  char16_t labels[kSoftKeyboardMapUnits] = {};  // the layout's characters, plain then shifted per key
+};
+
+// The tip: handle, text, font, type, close timer and the press that drags it.
+struct TipWindowState {
+  void* window = nullptr;  // HWND
+  void* font = nullptr;    // HFONT
+  char16_t text[kTipTextUnits + 1] = {};
+  std::int32_t type = 0;
+  TipTimer timer;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::int32_t press_x = 0;
+  std::int32_t press_y = 0;
+};
+
 struct UiState {
   LoadedSkin skin;
   CandidateWindowState candidate;
+  StatusWindowState status;
+  SoftKeyboardWindowState soft_keyboard;
+  TipWindowState tip;
+  // The layout the soft keyboard switch brings back when it is switched on (1..13): the last one chosen,
+  // the PC keyboard before any.
+  std::int32_t remembered_soft_keyboard_layout = 1;
   void* dictionary_window = nullptr;  // HWND of the dictionary window while it is open
   // Fonts and screen resolution of the windows (HFONT).
   void* code_font = nullptr;

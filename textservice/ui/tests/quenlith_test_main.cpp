@@ -70,6 +70,12 @@ int main(int argc, char** argv) {
   int exit_code = 0;
   if (lz::test::DispatchChild(argc, argv, exit_code)) return exit_code;
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  // Tests that need a second process run this program again in a child mode.
+  int child_exit = 0;
+  if (lz::test::DispatchChild(argc, argv, child_exit)) {
+    CoUninitialize();
+    return child_exit;
+  }
   testing::InitGoogleTest(&argc, argv);
   const int result = RUN_ALL_TESTS();
   CoUninitialize();

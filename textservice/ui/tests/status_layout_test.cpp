@@ -175,5 +175,76 @@ TEST(StatusRegions, SlotsReportTheirIdsAndTakeTheirPlaceFromTheSkin) {
   EXPECT_EQ(StatusRegionPosition(layout, 33).x, -1);
 }
 
+// A skin with a 200 x 30 bar and 20 x 18 images for the groups the test names.
+LoadedSkin SkinWithImages(std::initializer_list<int> groups) {
+  LoadedSkin skin;
+  skin.images.images[kBarImage] = NewSkinImage(200, 30);
+  for (int first : groups) skin.images.images[static_cast<std::size_t>(first)] = NewSkinImage(20, 18);
+  return skin;
+}
+
+TEST(StatusRegions, TheTableShowsPlacedButtonsWithImagesAtTheirImageSize) {
+  LoadedSkin skin = SkinWithImages({kChineseModeImages, kHalfWidthImages, kMenuImages, kLogoImages,
+                                    kChinesePunctuationImages, ExtensionImageSlot(2, 0)});
+  StatusLayout& l = skin.description.status;
+  l.mode_button = {4, 5};
+  l.width_button = {30, 5};
+  l.punctuation_button = {-1, 5};  // not placed
+  l.menu_button = {60, 5};
+  l.logo = {0, 0};
+  l.soft_keyboard_button = {90, 5};  // placed, but no image
+  l.script_button = {120, 5};        // no conversion table
+  for (int i = 0; i < kSkinExtensionButtons; ++i) l.extension_x[i] = l.extension_y[i] = -1;
+  l.extension_x[1] = 150;
+  l.extension_y[1] = 6;
+  SkinRegionTable table{};
+  const StatusBarSize size = LayoutStatusRegions(skin, StatusModes{}, table);
+  EXPECT_EQ(size.width, 200);
+  EXPECT_EQ(size.height, 30);
+  struct Row {
+    int region;
+    bool shown;
+    std::int32_t x, y;
+  };
+  const Row rows[] = {{status_region::kMode, true, 4, 5},         {status_region::kWidth, true, 30, 5},
+                      {status_region::kPunctuation, false, 0, 0}, {status_region::kMenu, true, 60, 5},
+                      {status_region::kLogo, true, 0, 0},         {status_region::kSoftKeyboard, false, 0, 0},
+                      {status_region::kScript, false, 0, 0},      {status_region::kFirstExtension + 1, true, 150, 6},
+                      {status_region::kFirstExtension, false, 0, 0}, {0, false, 0, 0}};
+  for (const Row& row : rows) {
+    const SkinHitRegion& r = table[static_cast<std::size_t>(row.region)];
+    EXPECT_EQ(r.Shown(), row.shown) << row.region;
+    EXPECT_EQ(r.id, StatusRegionId(row.region)) << row.region;
+    if (!row.shown) continue;
+    EXPECT_EQ(r.x, row.x) << row.region;
+    EXPECT_EQ(r.y, row.y) << row.region;
+    EXPECT_EQ(r.width, 20) << row.region;
+    EXPECT_EQ(r.height, 18) << row.region;
+    EXPECT_EQ(r.state, region_state::kNormal) << row.region;
+  }
+  // The bar hit-tests against the same table: the width button's centre reports its id.
+  EXPECT_EQ(HitTestRegions(size.width, size.height, table, 40, 14), status_id::kWidth);
+  EXPECT_EQ(HitTestRegions(size.width, size.height, table, 190, 25), kHitBackground);
+}
+
+TEST(StatusRegions, TheImageGroupFollowsTheState) {
+  struct Case {
+    int region;
+    StatusModes modes;
+    int slot;
+  };
+  const Case cases[] = {
+      {status_region::kMode, {}, kChineseModeImages},
+      {status_region::kMode, {mode::kEnglish, 0, false, false, false}, kEnglishModeImages},
+      {status_region::kMode, {0, 0, true, false, false}, kCapsLockImages},
+      {status_region::kWidth, {mode::kFullWidth, 0, false, false, false}, kFullWidthImages},
+      {status_region::kSoftKeyboard, {mode::kSoftKeyboard, 0, false, false, false}, kSoftKeyboardOnImages},
+      {status_region::kScript, {0, ime_block::kTraditionalOutput, false, true, false}, kTraditionalImages},
+      {status_region::kScript, {}, -1},
+      {status_region::kFirstExtension + 8, {}, ExtensionImageSlot(9, 0)},
+  };
+  for (const Case& c : cases) EXPECT_EQ(StatusRegionImageSlot(c.region, c.modes), c.slot) << c.region;
+}
+
 }  // namespace
 }  // namespace lz

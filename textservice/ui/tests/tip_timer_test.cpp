@@ -55,5 +55,24 @@ TEST(TipTimer, FontHeightByType) {
   EXPECT_EQ(TipFontHeight(-1), -20);
 }
 
+TEST(ModeTip, TheTipStaysInsideTheWorkArea) {
+  struct Case {
+    const char* name;
+    std::int32_t x, y;
+    TipPoint expected;
+  };
+  const Case cases[] = {
+      {"well inside", 500, 400, {500, 400}},
+      {"within 32 of the bottom moves up by 66", 500, 1010, {500, 944}},
+      {"exactly 32 above the bottom stays", 500, 1008, {500, 1008}},
+      {"within 74 of the right edge", 1900, 400, {1846, 400}},
+      {"the bottom right corner", 1919, 1039, {1846, 973}},
+      {"a caret off the left and top", -50, -40, {0, 0}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ModeTipPoint(c.x, c.y, 1920, 1040), c.expected) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace lz
