@@ -1,6 +1,7 @@
 #include "textservice/ui/ui_manager.h"
 
 #include "textservice/ui/candidate_window_win32.h"
+#include "textservice/ui/dictionary_window_win32.h"
 #include "textservice/ui/skin_fonts_win32.h"
 #include "textservice/ui/ui_state.h"
 
@@ -10,6 +11,9 @@ namespace {
 // Each window's procedure; DefWindowProcW stands in until the window itself exists.
 constexpr WNDPROC kSkinWindowProcedures[kSkinWindowClassCount] = {CandidateWndProc, DefWindowProcW, DefWindowProcW,
                                                                   DefWindowProcW, DefWindowProcW};
+
+// The dictionary window's place in the class table.
+constexpr int kDictionaryClassIndex = 4;
 
 // Per-window storage that the windows keep beside GWLP_USERDATA.
 constexpr int kSkinWindowExtraBytes = 12;
@@ -21,7 +25,7 @@ int RegisterSkinClasses(HINSTANCE module) {
     WNDCLASSEXW window_class{};
     window_class.cbSize = sizeof window_class;
     window_class.style = CS_IME | CS_VREDRAW | CS_HREDRAW;
-    window_class.lpfnWndProc = kSkinWindowProcedures[i];
+    window_class.lpfnWndProc = i == kDictionaryClassIndex ? DictWndProc : kSkinWindowProcedures[i];
     window_class.cbWndExtra = kSkinWindowExtraBytes;
     window_class.hInstance = module;
     window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -95,9 +99,6 @@ void ShowTip(EngineInstance*, int, int, int, const char16_t*) {}
 void HideTipWindow(EngineInstance*) {}
 void DestroyTipWindow(EngineInstance*) {}
 
-void ShowDictionaryFor(EngineInstance*, int) {}
-void ScheduleDictionaryClose(EngineInstance*) {}
-void DestroyDictionaryWindow(EngineInstance*) {}
 
 void TrackMainMenu(EngineInstance*, HWND, POINT) {}
 void TrackCandidateMenu(EngineInstance*, HWND, POINT, int) {}
