@@ -4,10 +4,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "textservice/engine/code_table.h"
 #include "textservice/engine/code_table_format.h"
+#include "textservice/engine/dictionary_table.h"
 #include "textservice/engine/text_encoding.h"
 
 namespace {
@@ -27,6 +29,27 @@ std::vector<std::uint8_t> TableFrom(const std::uint8_t* data, std::size_t size) 
   view.WriteU16(kFormatNumber, (fields[3] & 1) ? kFormat : static_cast<std::uint16_t>(fields[3]));
   if (size > kHeadFields) std::memcpy(bytes.data() + kHeaderSize, data + kHeadFields, size - kHeadFields);
   return bytes;
+}
+
+// The same bytes as dict.dms opened as the data folder opens it (only the cheap check): the explanation
+// reader follows every listed record and the word look-up without reading outside the view, whatever
+// the records' lengths say.
+void FuzzDictionaryExplanations(std::vector<std::uint8_t>& bytes) {
+  lz::ByteView view{bytes.data(), static_cast<std::uint32_t>(bytes.size())};
+  if (lz::CheckCodeTableOnOpen(view, {.require_format = false, .dictionary_layout = true}) != lz::TableCheck::kValid) {
+    return;
+  }
+  lz::CodeTableHeader header;
+  lz::ReadCodeTableHeader(view, header);
+  std::u16string text;
+  for (std::uint32_t i = 0; i < header.record_count; ++i) {
+    std::uint32_t offset = 0;
+    if (lz::ReadRecordOffset(view, i, offset)) lz::ReadDictionaryExplanation(view, offset, lz::kExplanationUnits, text);
+  }
+  lz::MappedFile table{};
+  table.view = bytes.data();
+  table.size = static_cast<std::int32_t>(bytes.size());
+  lz::FindDictionaryExplanation(&table, u"\u4E2D", lz::kFallbackExplanationUnits, text);
 }
 
 // The same bytes as dict.dms, whose explanations carry no length byte: what validation accepts reads back
@@ -57,6 +80,7 @@ void FuzzDictionaryLayout(std::vector<std::uint8_t>& bytes) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::vector<std::uint8_t> bytes = TableFrom(data, size);
+  FuzzDictionaryExplanations(bytes);
   FuzzDictionaryLayout(bytes);
   lz::ByteView view{bytes.data(), static_cast<std::uint32_t>(bytes.size())};
   if (lz::CheckCodeTableOnOpen(view, {.require_format = false}) != lz::TableCheck::kValid) return 0;

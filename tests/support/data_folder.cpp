@@ -51,7 +51,6 @@ void WriteDataFolder(const std::filesystem::path& folder, const DataFolderConten
       {"sysl.dmg", contents.sysl, code_table::kTypeAssociation, "lxmb"},
       {"traditional.dms", contents.traditional, code_table::kTypePlain, "traditional"},
       {"simplified.dms", contents.simplified, code_table::kTypePlain, "simplified"},
-      {"dict.dms", contents.dict, code_table::kTypePlain, "dict"},
   };
   for (const Optional& o : optional) {
     if (!o.records) continue;
@@ -61,6 +60,16 @@ void WriteDataFolder(const std::filesystem::path& folder, const DataFolderConten
     options.free_gap = contents.free_gap;
     std::memcpy(options.identifier, contents.identifier, 16);
     WriteFileBytes(folder / o.file, BuildCodeTable(*o.records, options));
+  }
+  if (contents.dict) {
+    TableOptions options;
+    options.type = code_table::kTypePlain;
+    options.name = "dict";
+    options.free_gap = contents.free_gap;
+    std::memcpy(options.identifier, contents.identifier, 16);
+    std::vector<std::uint8_t> bytes;
+    EXPECT_TRUE(BuildDictionaryTable(*contents.dict, options, bytes)) << "the test's entries do not fit dict.dms";
+    WriteFileBytes(folder / "dict.dms", bytes);
   }
   if (contents.temp) WriteFileBytes(folder / "temp.dmg", BuildTempTable(*contents.temp));
 }

@@ -10,6 +10,7 @@
 
 #include "tests/support/code_table_builder.h"
 #include "textservice/engine/settings_store.h"
+#include "textservice/engine/table_builder.h"
 
 namespace lz::test {
 
@@ -31,7 +32,9 @@ struct DataFolderContents {
   std::vector<TableRecord> main;
   TableOptions main_options;  // identifier is filled from `identifier`
   // Optional tables: absent when not set.
-  std::optional<std::vector<TableRecord>> engl, temp, danzi, sysl, traditional, simplified, dict;
+  std::optional<std::vector<TableRecord>> engl, temp, danzi, sysl, traditional, simplified;
+  // dict.dms, in the dictionary's own record layout: word and explanation.
+  std::optional<std::vector<DictionaryBuildRecord>> dict;
   std::uint32_t free_gap = 0;  // for the optional tables
 
   DataFolderContents();

@@ -287,6 +287,11 @@ HRESULT HostContext::RequestEditSession(TfClientId, ITfEditSession* session, DWO
   return S_OK;
 }
 
+void HostContext::FireLayoutChange(tsf::TfLayoutCode code) {
+  sinks_.ForEach<ITfTextLayoutSink>(tsf::kIidTextLayoutSink,
+                                    [&](ITfTextLayoutSink* sink) { sink->OnLayoutChange(this, code, &view_); });
+}
+
 int HostContext::PumpRequests() {
   int ran = 0;
   while (!waiting_.empty() && session_depth_ == 0) {
@@ -884,6 +889,7 @@ HostThreadManager::HostThreadManager()
 
 HostThreadManager::~HostThreadManager() {
   if (key_sink_) key_sink_->Release();
+  for (const auto& live : live_elements_) live.second->Release();
   for (ITfLangBarItem* item : items_) item->Release();
   for (HostDocument* document : documents_) document->Release();
   for (HostContext* context : contexts_) context->Release();
@@ -897,7 +903,8 @@ HRESULT HostThreadManager::QueryInterface(REFIID riid, void** out) {
                {IID_ITfSource, static_cast<ITfSource*>(this)},
                {IID_ITfKeystrokeMgr, static_cast<ITfKeystrokeMgr*>(this)},
                {IID_ITfCompartmentMgr, static_cast<ITfCompartmentMgr*>(this)},
-               {IID_ITfLangBarItemMgr, static_cast<ITfLangBarItemMgr*>(this)}})) {
+               {IID_ITfLangBarItemMgr, static_cast<ITfLangBarItemMgr*>(this)},
+               {tsf::kIidUIElementMgr, static_cast<ITfUIElementMgr*>(this)}})) {
     return E_NOINTERFACE;
   }
   AddRef();
@@ -1143,6 +1150,48 @@ int HostThreadManager::AdvisedSinkCount() const {
     count += static_cast<int>(context->sinks().sinks().size()) + context->compartments().AdvisedSinks();
   }
   return count;
+}
+
+HRESULT HostThreadManager::BeginUIElement(ITfUIElement* element, BOOL* show, DWORD* id) {
+  if (!element || !show || !id) return E_INVALIDARG;
+  *show = host_draws_candidates ? FALSE : TRUE;
+  *id = next_element_id_++;
+  element->AddRef();
+  live_elements_.emplace_back(*id, element);
+  element_calls_.push_back(UiElementCall{UiElementCall::kBegin, *id});
+  return S_OK;
+}
+
+HRESULT HostThreadManager::UpdateUIElement(DWORD id) {
+  element_calls_.push_back(UiElementCall{UiElementCall::kUpdate, id});
+  for (const auto& live : live_elements_) {
+    if (live.first == id) return S_OK;
+  }
+  return E_INVALIDARG;
+}
+
+HRESULT HostThreadManager::EndUIElement(DWORD id) {
+  element_calls_.push_back(UiElementCall{UiElementCall::kEnd, id});
+  for (auto it = live_elements_.begin(); it != live_elements_.end(); ++it) {
+    if (it->first != id) continue;
+    ITfUIElement* element = it->second;
+    live_elements_.erase(it);
+    element->Release();
+    return S_OK;
+  }
+  return E_INVALIDARG;
+}
+
+HRESULT HostThreadManager::GetUIElement(DWORD id, ITfUIElement** element) {
+  if (!element) return E_INVALIDARG;
+  *element = nullptr;
+  for (const auto& live : live_elements_) {
+    if (live.first != id) continue;
+    *element = live.second;
+    live.second->AddRef();
+    return S_OK;
+  }
+  return E_INVALIDARG;
 }
 
 bool HostThreadManager::NothingHeld() const {

@@ -252,6 +252,9 @@ class HostContext final : public ITfContext,
   void TerminateComposition(std::size_t index);
   // Makes EndComposition fail (the composition stays), as a host may refuse it.
   bool refuse_end_composition = false;
+  // The document's layout changed (TF_LC_CHANGE) or its view goes (TF_LC_DESTROY): the text-layout sinks
+  // hear it with the active view.
+  void FireLayoutChange(tsf::TfLayoutCode code);
 
   // ---- edit requests ----
   EditRequests requests = EditRequests::kAnswered;
@@ -421,8 +424,15 @@ class HostItemSink final : public ITfLangBarItemSink, public HostObject {
   std::vector<DWORD> updates;
 };
 
+// A call of the text service to the UI element manager.
+struct UiElementCall {
+  enum Kind { kBegin, kUpdate, kEnd } kind;
+  DWORD id;
+};
+
 class HostThreadManager final : public ITfThreadMgr,
                                 public ITfSource,
+                                public ITfUIElementMgr,
                                 public ITfKeystrokeMgr,
                                 public ITfCompartmentMgr,
                                 public ITfLangBarItemMgr,
@@ -493,6 +503,13 @@ class HostThreadManager final : public ITfThreadMgr,
   }
   HRESULT STDMETHODCALLTYPE UnadviseItemsSink(ULONG, DWORD*) override { return E_NOTIMPL; }
 
+  // ITfUIElementMgr: a host that draws the candidates itself keeps each begun element until its end.
+  HRESULT STDMETHODCALLTYPE BeginUIElement(ITfUIElement* element, BOOL* show, DWORD* id) override;
+  HRESULT STDMETHODCALLTYPE UpdateUIElement(DWORD id) override;
+  HRESULT STDMETHODCALLTYPE EndUIElement(DWORD id) override;
+  HRESULT STDMETHODCALLTYPE GetUIElement(DWORD id, ITfUIElement** element) override;
+  HRESULT STDMETHODCALLTYPE EnumUIElements(IEnumTfUIElements**) override { return E_NOTIMPL; }
+
   // ---- what the test drives and reads ----
   // Focus moves to the document (or to none) and the thread-manager event sinks hear it.
   void FocusDocument(bool focused);
@@ -538,6 +555,13 @@ class HostThreadManager final : public ITfThreadMgr,
   ITfKeyEventSink* key_sink() const { return key_sink_; }
   bool key_sink_foreground() const { return key_sink_foreground_; }
   const std::vector<ITfLangBarItem*>& items() const { return items_; }
+  // The UI element manager's answer: the host draws the candidates (the text service shows no window of
+  // its own), or lets the input method draw them.
+  bool host_draws_candidates = false;
+  const std::vector<UiElementCall>& element_calls() const { return element_calls_; }
+  void ClearElementCalls() { element_calls_.clear(); }
+  // The element begun and not yet ended (referenced by the host), or null.
+  ITfUIElement* live_element() const { return live_elements_.empty() ? nullptr : live_elements_.back().second; }
   // Makes AdviseSink of this kind fail (E_FAIL), to test a failed activation.
   GUID refuse_sink = GUID_NULL;
 
@@ -564,6 +588,9 @@ class HostThreadManager final : public ITfThreadMgr,
   std::vector<DWORD> item_sink_cookies_;
   HWND window_ = nullptr;
   std::vector<PassedKey> pumped_keys_;  // every key the queue gave, eaten or passed
+  std::vector<UiElementCall> element_calls_;
+  std::vector<std::pair<DWORD, ITfUIElement*>> live_elements_;
+  DWORD next_element_id_ = 1;
 };
 
 }  // namespace lz::test

@@ -23,6 +23,7 @@
 #include "textservice/engine/query.h"
 #include "textservice/engine/text_encoding.h"
 #include "textservice/engine/word_building.h"
+#include "textservice/ui/candidate_ui_element.h"
 #include "textservice/ui/candidate_window_win32.h"
 #include "textservice/ui/display_attributes.h"
 #include "textservice/ui/preserved_key_guids.h"
@@ -257,7 +258,7 @@ void TextService::EndCompositionSession(ITfContext* context, TfEditCookie cookie
     engine_->previous_commit = engine_->commit;
   }
   EndPairComposition(PairOf(context), cookie);
-  EndCandidateUIElement(engine_);
+  EndCandidateUi();
   if (engine_) {
     engine_->candidate_count = 0;
     HideCandidateWindow(engine_);
@@ -352,7 +353,7 @@ void TextService::CapsLockPunctuationRule() {
 }
 
 HRESULT TextService::OnSetFocus(BOOL foreground) {
-  if (!foreground && engine_) HideCandidateWindow(engine_);
+  if (!foreground && engine_ && candidate_ui_) HideCandidateWindow(engine_);
   return S_OK;
 }
 
@@ -495,7 +496,7 @@ HRESULT TextService::OnCompositionTerminated(TfEditCookie cookie, ITfComposition
     composition->EndComposition(cookie);
     ForgetPair(pair);
   }
-  EndCandidateUIElement(engine_);
+  EndCandidateUi();
   engine_->candidate_count = 0;
   HideCandidateWindow(engine_);
   return S_OK;
@@ -778,24 +779,97 @@ void TextService::UpdateComposition(ITfContext* context, TfEditCookie cookie) {
 }
 
 void TextService::PlaceCandidateWindow(ITfContext* context, TfEditCookie cookie) {
-  EngineInstance* e = engine_;
   const int pair = PairOf(context);
   if (pair < 0 || !compositions_[pair]) return;
   ITfRange* range = CompositionRange(compositions_[pair]);
   if (!range) return;
-  RECT text{};
-  BOOL clipped = FALSE;
-  ITfContextView* view = nullptr;
-  if (SUCCEEDED(context->GetActiveView(&view)) && view) {
-    if (FAILED(view->GetTextExt(cookie, range, &text, &clipped))) text = RECT{};
-    view->Release();
+  if (!candidate_ui_) {
+    // The host's answer decides, for the element's whole life, whether the host or the own window shows
+    // the candidates.
+    candidate_ui_ = CandidateUiElement::Create(this);
+    if (candidate_ui_ && FAILED(candidate_ui_->Begin(context, cookie, range))) EndCandidateUi();
+  } else {
+    candidate_ui_->Update();
+  }
+  if (!candidate_ui_) {
+    // No element to follow the text: its place is read here, for this key.
+    RECT text{};
+    RECT window{};
+    HWND document = nullptr;
+    ITfContextView* view = nullptr;
+    if (SUCCEEDED(context->GetActiveView(&view)) && view) {
+      BOOL clipped = FALSE;
+      if (FAILED(view->GetTextExt(cookie, range, &text, &clipped))) text = RECT{};
+      if (FAILED(view->GetWnd(&document))) document = nullptr;
+      view->Release();
+    }
+    if (document) {
+      GetWindowRect(document, &window);
+      POINT corners[2] = {{text.left, text.top}, {text.right, text.bottom}};
+      ScreenToClient(document, &corners[0]);
+      ScreenToClient(document, &corners[1]);
+      text = RECT{corners[0].x, corners[0].y, corners[1].x, corners[1].y};
+    }
+    SetTextPosition(text, window);
+    range->Release();
+    PlaceOwnCandidateWindow(document);
+    return;
   }
   range->Release();
-  text_rect_ = text;
-  if (ImeU32(e, ime_block::kImeFlags) & ime_block::kHideCandidateWindow) return;
-  MoveCandidateWindow(e, text);
+  if (!candidate_ui_->ShowsOwnWindow()) return;
+  HWND document = nullptr;
+  ITfContextView* view = nullptr;
+  if (SUCCEEDED(context->GetActiveView(&view)) && view) {
+    if (FAILED(view->GetWnd(&document))) document = nullptr;
+    view->Release();
+  }
+  PlaceOwnCandidateWindow(document);
+}
+
+void TextService::PlaceOwnCandidateWindow(HWND document) {
+  EngineInstance* e = engine_;
+  if (!e || (ImeU32(e, ime_block::kImeFlags) & ime_block::kHideCandidateWindow)) return;
+  constexpr LONG kCaretWidth = 41;
+  constexpr LONG kCaretHeight = 21;
+  constexpr LONG kCaretDrop = 2;
+  constexpr LONG kBelowWindowTop = 20;
+  POINT at{text_rect_.left, text_rect_.top};
+  LONG width = text_rect_.right - text_rect_.left;
+  LONG height = text_rect_.bottom - text_rect_.top;
+  if (!e->immersive && document) {
+    RECT client{};
+    GetClientRect(document, &client);
+    POINT caret{};
+    // A text place outside the window (a host that does not know it) falls back to the system caret.
+    if (!PtInRect(&client, at) && GetCaretPos(&caret)) {
+      at = caret;
+      width = kCaretWidth;
+      height = kCaretHeight;
+    }
+  }
+  at.y += kCaretDrop;
+  if (document) ClientToScreen(document, &at);
+  if (document && at.y < second_rect_.top) at.y = second_rect_.top + kBelowWindowTop;
+  MoveCandidateWindow(e, RECT{at.x, at.y, at.x + width, at.y + height});
   UpdateCandidateWindow(e, false);
   ShowCandidateWindow(e);
+}
+
+void TextService::EndCandidateUi() {
+  if (!candidate_ui_) return;
+  CandidateUiElement* element = candidate_ui_;
+  candidate_ui_ = nullptr;
+  element->End();
+  element->Detach();
+  element->Release();
+}
+
+void TextService::FollowTextExtent(ITfContext*, TfEditCookie cookie) {
+  if (candidate_ui_) candidate_ui_->FollowTextExtent(cookie);
+}
+
+void TextService::RequestTextExtentSession(ITfContext* context) {
+  RequestSession(context, TF_ES_SYNC | TF_ES_READ, InSession<&TextService::FollowTextExtent>);
 }
 
 // ---- output ----

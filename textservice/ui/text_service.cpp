@@ -205,6 +205,7 @@ HRESULT TextService::Deactivate() {
     if (composition_contexts_[pair] == context) ForgetPair(pair);
     context->Release();
   }
+  EndCandidateUi();
   DestroyWindows();
   if (edit_sink_context_) {
     UnadviseSourceSink(edit_sink_context_, edit_sink_cookie_);

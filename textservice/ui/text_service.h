@@ -12,6 +12,7 @@
 namespace lz {
 
 class LangBarButton;
+class CandidateUiElement;
 
 // The class factory's CreateInstance: a new text service asked for riid.
 HRESULT CreateTextService(REFIID riid, void** out);
@@ -138,6 +139,22 @@ class TextService final : public ITfTextInputProcessorEx,
   void SetPunctuationMode(bool english);
   void SetFullWidth(bool on);
 
+  // ---- the candidate-list UI element (key_handling.cpp) ----
+  // The text's rectangle in the document window's client coordinates and the document window's screen
+  // rectangle, which the own candidate window is placed by.
+  const RECT& text_rect() const { return text_rect_; }
+  const RECT& second_rect() const { return second_rect_; }
+  void SetTextPosition(const RECT& text, const RECT& window) {
+    text_rect_ = text;
+    second_rect_ = window;
+  }
+  // Places the own candidate window under the saved text rectangle of the document window.
+  void PlaceOwnCandidateWindow(HWND document);
+  // Reads the text's place again in a synchronous read session, for the element's layout sink.
+  void RequestTextExtentSession(ITfContext* context);
+  // Ends the candidate-list UI element and lets it go.
+  void EndCandidateUi();
+
  private:
   ~TextService();
 
@@ -213,6 +230,9 @@ class TextService final : public ITfTextInputProcessorEx,
   TfEditCookie edit_cookie_ = 0;
   // The context whose session runs now: requests for it run inside that session.
   ITfContext* session_context_ = nullptr;
+  // While candidates are shown: the element that tells a host that draws them, or follows the text.
+  CandidateUiElement* candidate_ui_ = nullptr;
+  void FollowTextExtent(ITfContext* context, TfEditCookie cookie);
 };
 
 // Makes the service the one the windows' commands reach for its engine (or forgets it).

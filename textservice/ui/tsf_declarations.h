@@ -29,6 +29,9 @@ inline constexpr GUID kIidCandidateListUIElementBehavior = {
     0x85fad185, 0x58ce, 0x497a, {0x94, 0x60, 0x35, 0x53, 0x66, 0xb6, 0x4b, 0x9a}};
 inline constexpr GUID kIidIntegratableCandidateListUIElement = {
     0xc7a6f54f, 0xb180, 0x416f, {0xb2, 0xbf, 0x7b, 0xf2, 0xe4, 0x68, 0x3d, 0x7b}};
+inline constexpr GUID kIidUIElement = {0xea1ea137, 0x19df, 0x11d7, {0xa6, 0xd2, 0x00, 0x06, 0x5b, 0x84, 0x43, 0x5c}};
+inline constexpr GUID kIidUIElementMgr = {
+    0xea1ea135, 0x19df, 0x11d7, {0xa6, 0xd2, 0x00, 0x06, 0x5b, 0x84, 0x43, 0x5c}};
 inline constexpr GUID kIidLangBarItemButton = {
     0x28c7f1d0, 0xde25, 0x11d2, {0xaf, 0xdd, 0x00, 0x10, 0x5a, 0x27, 0x99, 0xb5}};
 inline constexpr GUID kGuidLbiInputMode = {
@@ -70,6 +73,9 @@ constexpr DWORD TF_LBI_STATUS = 0x00010000;
 enum TfLBIClick { TF_LBI_CLK_RIGHT = 1, TF_LBI_CLK_LEFT = 2 };
 enum TfLayoutCode { TF_LC_CREATE = 0, TF_LC_CHANGE = 1, TF_LC_DESTROY = 2 };
 enum TfIntegratableCandidateListSelectionStyle { STYLE_ACTIVE_SELECTION = 0, STYLE_IMPLIED_SELECTION = 1 };
+
+// The UI element manager's "no element".
+constexpr DWORD TF_INVALID_UIELEMENTID = static_cast<DWORD>(-1);
 
 // Result codes of edit requests.
 constexpr HRESULT TF_S_ASYNC = 0x00040300;

@@ -1,6 +1,7 @@
 #include "textservice/ui/ui_manager.h"
 
 #include "textservice/ui/candidate_window_win32.h"
+#include "textservice/ui/dictionary_window_win32.h"
 #include "textservice/ui/soft_keyboard_window_win32.h"
 #include "textservice/ui/status_window_win32.h"
 #include "textservice/ui/tips_window_win32.h"
@@ -15,6 +16,9 @@ namespace {
 constexpr WNDPROC kSkinWindowProcedures[kSkinWindowClassCount] = {CandidateWndProc, StatusWndProc, SoftKeyboardWndProc,
                                                                   TipsWndProc, DefWindowProcW};
 
+// The dictionary window's place in the class table.
+constexpr int kDictionaryClassIndex = 4;
+
 // Per-window storage that the windows keep beside GWLP_USERDATA.
 constexpr int kSkinWindowExtraBytes = 12;
 
@@ -25,7 +29,7 @@ int RegisterSkinClasses(HINSTANCE module) {
     WNDCLASSEXW window_class{};
     window_class.cbSize = sizeof window_class;
     window_class.style = CS_IME | CS_VREDRAW | CS_HREDRAW;
-    window_class.lpfnWndProc = kSkinWindowProcedures[i];
+    window_class.lpfnWndProc = i == kDictionaryClassIndex ? DictWndProc : kSkinWindowProcedures[i];
     window_class.cbWndExtra = kSkinWindowExtraBytes;
     window_class.hInstance = module;
     window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -151,9 +155,6 @@ void DestroyTipWindow(EngineInstance* engine) {
   }
 }
 
-void ShowDictionaryFor(EngineInstance*, int) {}
-void ScheduleDictionaryClose(EngineInstance*) {}
-void DestroyDictionaryWindow(EngineInstance*) {}
 
 
 void BeginCandidateUIElement(EngineInstance*) {}

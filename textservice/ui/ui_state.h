@@ -73,6 +73,19 @@ struct TipWindowState {
   std::int32_t press_y = 0;
 };
 
+// The dictionary window of an engine instance (its handle is UiState::dictionary_window): the rich edit
+// child, its size, the mouse press and what it shows.
+struct DictionaryWindowState {
+  void* rich_edit = nullptr;  // HWND
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::int32_t press_x = 0;  // the press point, client coordinates
+  std::int32_t press_y = 0;
+  std::int32_t pressed_area = 0;  // 0 body, 1021 link strip, 1022 resize corner
+  std::int32_t shown_index = -1;  // the page place shown, -1 none
+  char16_t word[129] = {};        // the word shown, for the link
+};
+
 struct UiState {
   LoadedSkin skin;
   CandidateWindowState candidate;
@@ -83,6 +96,7 @@ struct UiState {
   // the PC keyboard before any.
   std::int32_t remembered_soft_keyboard_layout = 1;
   void* dictionary_window = nullptr;  // HWND of the dictionary window while it is open
+  DictionaryWindowState dictionary;
   // Fonts and screen resolution of the windows (HFONT).
   void* code_font = nullptr;
   void* candidate_font = nullptr;

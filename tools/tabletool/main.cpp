@@ -2,6 +2,8 @@
 //   tabletool build OUT LIST [--update-check]
 //                                       a code table from a word list (word<TAB>code[<TAB>weight]);
 //                                       --update-check marks it as offering the help menu's update check
+//   tabletool build OUT LIST --dict     a dict.dms from a list of word<TAB>explanation ("\n" a line
+//                                       break, "\t" a tab, "\\" a backslash in the explanation)
 //   tabletool lookup TABLE [--prefix] CODE...
 //                                       matching records as code<TAB>word<TAB>flags-in-hex
 //   tabletool check TABLE               validates a table; exit 1 when it is refused
@@ -59,7 +61,7 @@ int Fail(const std::string& message) {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: tabletool build OUT LIST [--update-check]\n"
+               "usage: tabletool build OUT LIST [--update-check | --dict]\n"
                "       tabletool lookup TABLE [--prefix] CODE...\n"
                "       tabletool check TABLE\n"
                "       tabletool mkdata DIR LIST [OPTIONS]   (tabletool mkdata --help lists the options)\n"
@@ -176,6 +178,27 @@ int Build(const std::string& out_path, const std::string& list_path, bool update
   if (exit_code) return exit_code;
   if (!WriteWhole(out_path, bytes)) return Fail(out_path + ": cannot be written");
   std::printf("%s: %zu records\n", out_path.c_str(), records);
+  return 0;
+}
+
+int BuildDictionary(const std::string& out_path, const std::string& list_path) {
+  if (const std::string reason = NotADataFile(list_path); !reason.empty()) return Fail(list_path + ": " + reason);
+  std::ifstream in(list_path, std::ios::binary);
+  if (!in) return Fail(list_path + ": cannot be read");
+  std::ostringstream text;
+  text << in.rdbuf();
+  std::vector<DictionaryBuildRecord> records;
+  std::string error;
+  if (!tabletool::ReadDictionaryList(text.str(), records, error)) return Fail(list_path + ":" + error);
+  TableBuildOptions options;
+  options.name = std::filesystem::path(out_path).stem().string();
+  const std::size_t count = records.size();
+  std::vector<std::uint8_t> bytes;
+  if (!BuildDictionaryTable(std::move(records), options, bytes)) {
+    return Fail(list_path + ": an entry does not fit the dictionary table (an empty word, or word and explanation too long)");
+  }
+  if (!WriteWhole(out_path, bytes)) return Fail(out_path + ": cannot be written");
+  std::printf("%s: %zu records\n", out_path.c_str(), count);
   return 0;
 }
 
@@ -434,6 +457,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 3 && args[0] == "build") return Build(args[1], args[2], false);
   if (args.size() == 4 && args[0] == "build" && args[3] == "--update-check") return Build(args[1], args[2], true);
+  if (args.size() == 4 && args[0] == "build" && args[3] == "--dict") return BuildDictionary(args[1], args[2]);
   if (args.size() == 2 && args[0] == "check") return Check(args[1]);
   if (args.size() == 2 && args[0] == "mkdata" && args[1] == "--help") {
     std::fputs(tabletool::DescribeSchemeOptions().c_str(), stdout);

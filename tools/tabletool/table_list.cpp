@@ -189,4 +189,36 @@ bool MakeRecords(const std::vector<ListEntry>& entries, std::vector<TableBuildRe
   return true;
 }
 
+bool ReadDictionaryList(const std::string& text, std::vector<DictionaryBuildRecord>& out, std::string& error) {
+  out.clear();
+  std::size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  for (int line_number = 1; start < text.size(); ++line_number) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::size_t tab = line.find('\t');
+    if (line.empty() || line[0] == '#' || tab == std::string::npos) continue;
+    if (!IsUtf8(line)) {
+      error = LineError(line_number, "not UTF-8 text");
+      return false;
+    }
+    DictionaryBuildRecord record;
+    record.key = line.substr(0, tab);
+    const std::string escaped = line.substr(tab + 1);
+    for (std::size_t i = 0; i < escaped.size(); ++i) {
+      const char next = i + 1 < escaped.size() ? escaped[i + 1] : 0;
+      if (escaped[i] == '\\' && (next == 'n' || next == 't' || next == '\\')) {
+        record.explanation += next == 'n' ? "\r\n" : (next == 't' ? "\t" : "\\");
+        ++i;
+      } else {
+        record.explanation += escaped[i];
+      }
+    }
+    out.push_back(std::move(record));
+  }
+  return true;
+}
+
 }  // namespace lz::tabletool

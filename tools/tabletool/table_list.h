@@ -25,4 +25,9 @@ bool ReadWordList(const std::string& text, std::vector<ListEntry>& out, std::str
 // stored.
 bool MakeRecords(const std::vector<ListEntry>& entries, std::vector<TableBuildRecord>& out, std::string& error);
 
+// A dictionary list: lines word<TAB>explanation (UTF-8, '#' lines and lines without a tab skipped). In
+// the explanation "\n" stands for a line break (written CR LF, as the dictionary's entries break their
+// lines), "\t" for a tab and "\\" for a backslash. False with `error` naming a line that is not UTF-8.
+bool ReadDictionaryList(const std::string& text, std::vector<DictionaryBuildRecord>& out, std::string& error);
+
 }  // namespace lz::tabletool

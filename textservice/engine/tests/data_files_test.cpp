@@ -43,7 +43,7 @@ test::DataFolderContents FullFolder() {
   contents.sysl = std::vector<TableRecord>{{"", "中国"}};
   contents.traditional = std::vector<TableRecord>{};
   contents.simplified = std::vector<TableRecord>{};
-  contents.dict = std::vector<TableRecord>{};
+  contents.dict = std::vector<DictionaryBuildRecord>{{"\xE4\xB8\xAD", "zhong1"}};  // 中
   return contents;
 }
 

@@ -66,9 +66,6 @@ int RunAgain() {
 int main(int argc, char** argv) {
   const std::wstring name = ProgramName();
   if (EndsWith(name, kWindows10Suffix) && !EnsureWindows10Setting(name)) return RunAgain();
-  // A test that needs another program (one writing a table the library has open) runs this one again.
-  int exit_code = 0;
-  if (lz::test::DispatchChild(argc, argv, exit_code)) return exit_code;
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   // Tests that need a second process run this program again in a child mode.
   int child_exit = 0;

@@ -14,6 +14,7 @@
 #include "tests/support/data_folder.h"
 #include "tests/support/temp_folder.h"
 #include "textservice/engine/code_table_format.h"
+#include "textservice/engine/dictionary_table.h"
 #include "textservice/engine/dme_block.h"
 #include "textservice/engine/ime_block.h"
 #include "textservice/engine/scheme_text.h"
@@ -122,6 +123,37 @@ TEST(Tabletool, BuildMarksATableThatOffersTheUpdateCheckOnlyWhenAsked) {
   EXPECT_EQ(options_byte(folder.path() / "marked.dmg"), lz::code_table::kOffersUpdateCheck);
   EXPECT_EQ(Tabletool("check " + (folder.path() / "marked.dmg").string()).exit_code, 0);
   EXPECT_NE(Tabletool("build " + (folder.path() / "x.dmg").string() + " " + list + " --update").exit_code, 0);
+}
+
+// dict.dms from a list of words and explanations: the dictionary layout that the check and the readers
+// know, with escaped line breaks turned into the entries' own.
+TEST(Tabletool, BuildDictWritesTheDictionaryLayout) {
+  TempFolder folder;
+  WriteText(folder.path() / "dict.txt",
+            "# word<TAB>explanation\n"
+            "\xE4\xB8\xAD\tzhong1\\n \\n middle\\tcentre \\\\ end\n"  // 中
+            "\xE5\x9B\xBD\tguo2\r\n");                                // 国
+  const std::filesystem::path table = folder.path() / "dict.dms";
+  const ToolRun built = Tabletool("build " + table.string() + " " + (folder.path() / "dict.txt").string() + " --dict");
+  ASSERT_EQ(built.exit_code, 0) << built.output;
+  EXPECT_NE(built.output.find("2 records"), std::string::npos) << built.output;
+  const ToolRun checked = Tabletool("check " + table.string());
+  EXPECT_EQ(checked.exit_code, 0) << checked.output;
+
+  lz::MappedFile* file = nullptr;
+  ASSERT_GT(lz::OpenMappedFile(table.u16string().c_str(), &file), 0);
+  std::u16string text;
+  EXPECT_TRUE(lz::FindDictionaryExplanation(file, u"\u4E2D", lz::kExplanationUnits, text));
+  EXPECT_EQ(text, u"zhong1\r\n \r\n middle\tcentre \\ end");
+  EXPECT_TRUE(lz::FindDictionaryExplanation(file, u"\u56FD", lz::kExplanationUnits, text));
+  EXPECT_EQ(text, u"guo2");
+  lz::CloseMappedFile(file);
+
+  WriteText(folder.path() / "empty_word.txt", "\tno word\n");
+  EXPECT_NE(Tabletool("build " + (folder.path() / "x.dms").string() + " " + (folder.path() / "empty_word.txt").string() +
+                      " --dict")
+                .exit_code,
+            0);
 }
 
 TEST(Tabletool, BuildsFromAWordListAndKeepsTheWeightsRanks) {
