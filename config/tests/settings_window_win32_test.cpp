@@ -105,6 +105,43 @@ TEST_F(SettingsWindowTest, AStartPageBeyondTheShownTabsOpensTheFirst) {
   EXPECT_NE(window_->page()->Item(IDC_ADVANCED_NO_COMBINATIONS), nullptr);
 }
 
+TEST_F(SettingsWindowTest, TabsShowTheLibrarysIcons) {
+  Open(0x12, 0);
+  HWND tabs = window_->Item(IDC_SETTINGS_TABS);
+  auto images = reinterpret_cast<HIMAGELIST>(SendMessageW(tabs, TCM_GETIMAGELIST, 0, 0));
+  ASSERT_NE(images, nullptr);
+  EXPECT_EQ(ImageList_GetImageCount(images), kSettingsTabs);
+  const int expected[] = {3, 4};  // 高级 and 关于
+  for (int i = 0; i < 2; ++i) {
+    TCITEMW item{};
+    item.mask = TCIF_IMAGE;
+    ASSERT_TRUE(SendMessageW(tabs, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item)));
+    EXPECT_EQ(item.iImage, expected[i]);
+  }
+}
+
+TEST_F(SettingsWindowTest, TheKeyFunctionsButtonOpensTheKeyEditorOverTheWindow) {
+  Open(0x2, 3);
+  std::atomic<bool> found{false}, owner_disabled{false};
+  HWND main = window_->window();
+  std::thread answer([&] {
+    for (int tries = 0; tries < 500; ++tries) {
+      if (HWND editor = FindWindowW(L"#32770", L"按键功能定义 - *"); editor && IsWindowVisible(editor)) {
+        found = true;
+        owner_disabled = !IsWindowEnabled(main);
+        PostMessageW(editor, WM_COMMAND, IDCANCEL, 0);
+        return;
+      }
+      Sleep(20);
+    }
+  });
+  SendMessageW(window_->page()->Item(IDC_ADVANCED_KEYS), BM_CLICK, 0, 0);
+  answer.join();
+  EXPECT_TRUE(found);
+  EXPECT_TRUE(owner_disabled);
+  EXPECT_TRUE(IsWindowEnabled(main));
+}
+
 TEST_F(SettingsWindowTest, TheEmbeddingDialogWritesItsChoiceOnOk) {
   Open(0x2, 3);
   ASSERT_NE(window_->page()->Item(IDC_ADVANCED_EMBEDDING), nullptr);
