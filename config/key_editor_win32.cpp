@@ -13,7 +13,6 @@ namespace {
 constexpr char16_t kCaption[] = u"配置程序";
 constexpr char16_t kFullText[] = u"组合按键空间用尽，您最多能定义64组组合键。";
 constexpr char16_t kFullCaption[] = u"蓝卓输入法生成器";
-constexpr char16_t kRefusedText[] = u"设置文件不能写入，按键功能的修改没有保存。";
 constexpr int kKeyEditorIcon = 0x72;
 constexpr int kFocusInset = 4;
 constexpr COLORREF kFrameColour = RGB(128, 128, 128);
@@ -109,7 +108,9 @@ void KeyEditorDialog::EditKey(int id) {
   for (int command : CheckedMenuCommands(edit.binding.mask)) {
     CheckMenuItem(popup, static_cast<UINT>(command), MF_BYCOMMAND | MF_CHECKED);
   }
-  const int command = popup ? dialogs::ShowPopupMenu(popup, window()) : 0;
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  const int command = popup ? dialogs::ShowPopupMenu(popup, window(), cursor.x, cursor.y) : 0;
   if (menu) DestroyMenu(menu);
 
   KeyBindingEditor::Outcome outcome = editor_.FinishEdit(edit, command);
@@ -122,12 +123,7 @@ void KeyEditorDialog::EditKey(int id) {
   for (const KeyButton& button : KeyButtons()) InvalidateRect(Item(button.id), nullptr, TRUE);
 }
 
-// Said once a run: every later change is refused the same way, and the keys keep showing what is stored.
-void KeyEditorDialog::ReportRefused() {
-  if (refusal_reported_) return;
-  refusal_reported_ = true;
-  os::ShowMessageBox(window(), kRefusedText, kCaption, MB_ICONERROR);
-}
+void KeyEditorDialog::ReportRefused() { ReportRefusedWrite(context_, window()); }
 
 bool KeyEditorDialog::OnMessage(UINT message, WPARAM, LPARAM lparam, LRESULT& result) {
   if (message != WM_DRAWITEM || !lparam) return false;

@@ -37,7 +37,6 @@ class KeyEditorDialog : public dialogs::Dialog {
   ConfigContext* context_;
   std::u16string display_name_;
   KeyBindingEditor editor_;
-  bool refusal_reported_ = false;
   HICON big_icon_ = nullptr;
   HICON small_icon_ = nullptr;
 };

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "config/about_page_win32.h"
 #include "config/config_context.h"
 #include "config/config_resources.h"
 #include "config/key_editor_win32.h"
@@ -39,7 +40,11 @@ template <typename Change>
 void WriteBlocks(ConfigContext* context, Change change) {
   if (!context || !context->engine || !context->engine->files.config) return;
   ScopedFileWrite write(context->engine->files.config);
-  if (write.ok()) change(context->engine->blocks);
+  if (write.ok()) {
+    change(context->engine->blocks);
+  } else {
+    ReportRefusedWrite(context, GetActiveWindow());
+  }
 }
 
 LzSettingsDialogOps* SettingsDialogOps(ConfigContext* context) {
@@ -200,7 +205,7 @@ class AdvancedPage : public dialogs::Dialog {
   ConfigContext* context_;
 };
 
-// 码表 and 关于 come with their own windows later; until then the tab shows an empty page.
+// 码表 comes with its own window later; until then the tab shows an empty page.
 class EmptyPage : public dialogs::Dialog {
  public:
   using Dialog::Dialog;
@@ -279,7 +284,7 @@ void SettingsWindow::ShowTabPage() {
       page_ = std::make_unique<AdvancedPage>(module_, context_);
       break;
     case SettingsTab::kAbout:
-      page_ = std::make_unique<EmptyPage>(module_, IDD_ABOUT_PAGE);
+      page_ = std::make_unique<AboutPage>(module_, context_);
       break;
   }
   if (page_ && page_->CreateChild(window())) dialogs::PlaceOverFrame(page_->window(), Item(IDC_SETTINGS_FRAME));

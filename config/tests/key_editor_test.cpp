@@ -78,6 +78,15 @@ TEST(KeyEditorTest, ButtonsStandForTheirKeysUnderTheModifierBoxes) {
     codes.insert(code);
   }
   EXPECT_EQ(ids.size(), kKeyButtonCount);
+  // Each box adds its modifier to every key.
+  for (const KeyButton& button : KeyButtons()) {
+    const std::int32_t base = KeyCodeForButton(button.id, none);
+    for (int boxes = 0; boxes < 8; ++boxes) {
+      const ModifierBoxes ticked{(boxes & 1) != 0, (boxes & 2) != 0, (boxes & 4) != 0};
+      const std::int32_t expected = base | ((boxes & 1) ? 0x400 : 0) | ((boxes & 2) ? 0x200 : 0) | ((boxes & 4) ? 0x100 : 0);
+      EXPECT_EQ(KeyCodeForButton(button.id, ticked), expected) << button.id << "/" << boxes;
+    }
+  }
   EXPECT_EQ(codes.size(), kKeyButtonCount);
   int modifiers = 0;
   for (int id : ids) modifiers += IsModifierKeyButton(id) ? 1 : 0;

@@ -15,17 +15,11 @@ void SetPopupMenuResponder(PopupMenuResponder responder, void* context) {
   g_responder = responder;
 }
 
-int ShowPopupMenu(HMENU popup, HWND owner) {
-  if (!popup) return 0;
-  if (const PopupMenuResponder responder = g_responder) return responder(popup, g_context);
-  POINT at{};
-  GetCursorPos(&at);
-  // The owner must be the foreground window, or the menu would not close when the user clicks away.
-  if (owner) SetForegroundWindow(owner);
-  const int command = static_cast<int>(
-      TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, owner, nullptr));
-  if (owner) PostMessageW(owner, WM_NULL, 0, 0);
-  return command;
+int ShowPopupMenu(HMENU menu, HWND owner, int x, int y) {
+  if (!menu) return 0;
+  if (const PopupMenuResponder responder = g_responder) return responder(menu, g_context);
+  return static_cast<int>(
+      TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, 0, owner, nullptr));
 }
 
 }  // namespace lz::dialogs

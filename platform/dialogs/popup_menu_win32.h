@@ -1,15 +1,15 @@
 #pragma once
-// Popup menus that return the chosen command: TrackPopupMenu with TPM_RETURNCMD at the cursor. Tests
-// set a responder that is handed the menu as it would show (check marks set) and returns a command.
+// Context menus shown through one call, so that tests can answer a menu without a mouse: a responder
+// set by a test sees the menu (its items' states as the caller left them) and returns the command.
 #include <windows.h>
 
 namespace lz::dialogs {
 
-// Returns the chosen command, 0 when the menu was dismissed.
+// Shows menu at screen point (x, y) for owner, tracking the right button too, and returns the command
+// chosen (TPM_RETURNCMD), 0 when none was.
+int ShowPopupMenu(HMENU menu, HWND owner, int x, int y);
+
 using PopupMenuResponder = int (*)(HMENU menu, void* context);
 void SetPopupMenuResponder(PopupMenuResponder responder, void* context);
-
-// Shows popup at the cursor for owner, right button tracking; the chosen command or 0.
-int ShowPopupMenu(HMENU popup, HWND owner);
 
 }  // namespace lz::dialogs
