@@ -4,6 +4,7 @@
 #include <string>
 
 #include "config/config_context.h"
+#include "platform/os/message_box.h"
 #include "platform/os/native_path.h"
 #include "textservice/engine/class_identifier.h"
 
@@ -68,6 +69,12 @@ void CloseConfigContext(ConfigContext* context) {
   if (context->engine) DestroyEngineInstance(context->engine, context->setup);
   context->engine = nullptr;
   delete context;
+}
+
+void ReportRefusedWrite(ConfigContext* context, HWND owner) {
+  if (!context || context->write_refusal_reported) return;
+  context->write_refusal_reported = true;
+  os::ShowMessageBox(owner, u"设置文件不能写入，所做的修改没有保存。", u"配置程序", MB_ICONERROR);
 }
 
 }  // namespace lz::config

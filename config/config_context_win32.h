@@ -19,6 +19,7 @@ struct ConfigContext {
   char16_t program_path[kMaxPathUnits] = {};  // ASCII letters made small
   char16_t program_name[kProgramNameChars] = {};
   HMODULE library = nullptr;
+  bool write_refusal_reported = false;  // a refused write of config.dsc has been reported this run
 };
 
 // The context on the input method with this class identifier text, or null (with nothing left open)
@@ -27,5 +28,9 @@ struct ConfigContext {
 // system's.
 ConfigContext* OpenConfigContext(const char16_t* class_id_text, std::int64_t (*boot_stamp)() = nullptr);
 void CloseConfigContext(ConfigContext* context);
+
+// A change that config.dsc refused (a store that could only be read as a copy) is reported, once a run:
+// every later change meets the same refusal, and the windows keep showing what is stored.
+void ReportRefusedWrite(ConfigContext* context, HWND owner);
 
 }  // namespace lz::config

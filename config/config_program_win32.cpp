@@ -9,6 +9,7 @@
 #include "config/command_line.h"
 #include "config/config_context.h"
 #include "config/config_context_win32.h"
+#include "config/key_editor_win32.h"
 #include "config/settings_window_win32.h"
 #include "platform/dialogs/dialog_win32.h"
 #include "platform/os/message_box.h"
@@ -129,6 +130,8 @@ int RunConfig(HINSTANCE module, const wchar_t* command_line) {
       BringForward(open);
     } else if (route.action == ConfigAction::kMainSettings) {
       MainSettingsRun(module, context, route.start_page, display_name).Run();
+    } else if (route.action == ConfigAction::kKeyFunctions) {
+      KeyEditorDialog(module, context, display_name).RunModal(nullptr);
     }
     // The other words' windows come with their own parts of config.
   }

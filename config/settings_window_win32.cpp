@@ -2,7 +2,12 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
+#include "config/about_page_win32.h"
+#include "config/config_context.h"
 #include "config/config_resources.h"
+#include "config/key_editor_win32.h"
 #include "platform/os/native_path.h"
 #include "textservice/engine/block_fields.h"
 #include "textservice/engine/ime_block.h"
@@ -15,13 +20,31 @@ namespace {
 HWND g_hosted_page = nullptr;
 
 constexpr const wchar_t* kTabTitles[kSettingsTabs] = {L"常用", L"界面", L"码表", L"高级", L"关于"};
+// The tabs' images, icons of the input method's library, in the order of the tabs.
+constexpr int kTabIcons[kSettingsTabs] = {0x6B, 0x6C, 0x6E, 0x6D, 0x6F};
+constexpr int kTabIconSize = 32;
+constexpr int kTabImageGrowth = 4;
+constexpr int kProgramIcon = 101;
+
+void SetProgramIcon(HINSTANCE module, HWND window) {
+  for (const auto& [which, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
+    const int size = GetSystemMetrics(metric);
+    if (HANDLE icon = LoadImageW(module, MAKEINTRESOURCEW(kProgramIcon), IMAGE_ICON, size, size, LR_SHARED)) {
+      SendMessageW(window, WM_SETICON, static_cast<WPARAM>(which), reinterpret_cast<LPARAM>(icon));
+    }
+  }
+}
 
 // Runs a change of the blocks under config.dsc's writer lock.
 template <typename Change>
 void WriteBlocks(ConfigContext* context, Change change) {
   if (!context || !context->engine || !context->engine->files.config) return;
   ScopedFileWrite write(context->engine->files.config);
-  if (write.ok()) change(context->engine->blocks);
+  if (write.ok()) {
+    change(context->engine->blocks);
+  } else {
+    ReportRefusedWrite(context, GetActiveWindow());
+  }
 }
 
 LzSettingsDialogOps* SettingsDialogOps(ConfigContext* context) {
@@ -157,6 +180,13 @@ class AdvancedPage : public dialogs::Dialog {
         EnableWindow(Item(IDC_ADVANCED_WHEN_EMPTY), enabled);
         return true;
       }
+      case IDC_ADVANCED_KEYS:
+        if (code == BN_CLICKED) {
+          std::u16string display_name;
+          ReadDisplayName(context_->class_id, display_name);
+          KeyEditorDialog(module_, context_, display_name).RunModal(GetAncestor(window(), GA_ROOT));
+        }
+        return true;
       case IDC_ADVANCED_EMBEDDING:
         if (code == BN_CLICKED) EmbedDialog(module_, context_).RunModal(GetAncestor(window(), GA_ROOT));
         return true;
@@ -175,7 +205,7 @@ class AdvancedPage : public dialogs::Dialog {
   ConfigContext* context_;
 };
 
-// 码表 and 关于 come with their own windows later; until then the tab shows an empty page.
+// 码表 comes with its own window later; until then the tab shows an empty page.
 class EmptyPage : public dialogs::Dialog {
  public:
   using Dialog::Dialog;
@@ -192,7 +222,10 @@ SettingsWindow::SettingsWindow(HINSTANCE module, ConfigContext* context, int sta
       start_page_(start_page),
       display_name_(std::move(display_name)) {}
 
-SettingsWindow::~SettingsWindow() { Destroy(); }
+SettingsWindow::~SettingsWindow() {
+  Destroy();
+  if (images_) ImageList_Destroy(images_);
+}
 
 BOOL SettingsWindow::OnInitDialog() {
   const std::u16string title = u"使用设置 - " + (display_name_.empty() ? std::u16string(u"*") : display_name_);
@@ -207,9 +240,23 @@ BOOL SettingsWindow::OnInitDialog() {
   if (screen) ReleaseDC(nullptr, screen);
   HWND tabs = Item(IDC_SETTINGS_TABS);
   SendMessageW(tabs, TCM_SETITEMSIZE, 0, MAKELPARAM(size.width, size.height));
+  SetProgramIcon(module_, window());
+  images_ = ImageList_Create(kTabIconSize, kTabIconSize, ILC_COLOR32 | ILC_MASK, kSettingsTabs, kTabImageGrowth);
+  for (int icon_id : kTabIcons) {
+    HICON icon = context_ && context_->library
+                     ? static_cast<HICON>(LoadImageW(context_->library, MAKEINTRESOURCEW(icon_id), IMAGE_ICON,
+                                                     kTabIconSize, kTabIconSize, 0))
+                     : nullptr;
+    if (images_ && icon) ImageList_AddIcon(images_, icon);
+    if (icon) DestroyIcon(icon);
+  }
+  if (images_ && ImageList_GetImageCount(images_) == kSettingsTabs) {
+    SendMessageW(tabs, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_));
+  }
   for (std::size_t i = 0; i < layout_.tabs.size(); ++i) {
     TCITEMW item{};
-    item.mask = TCIF_TEXT;
+    item.mask = TCIF_TEXT | TCIF_IMAGE;
+    item.iImage = static_cast<int>(layout_.tabs[i]);
     item.pszText = const_cast<wchar_t*>(kTabTitles[static_cast<int>(layout_.tabs[i])]);
     SendMessageW(tabs, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
   }
@@ -237,7 +284,7 @@ void SettingsWindow::ShowTabPage() {
       page_ = std::make_unique<AdvancedPage>(module_, context_);
       break;
     case SettingsTab::kAbout:
-      page_ = std::make_unique<EmptyPage>(module_, IDD_ABOUT_PAGE);
+      page_ = std::make_unique<AboutPage>(module_, context_);
       break;
   }
   if (page_ && page_->CreateChild(window())) dialogs::PlaceOverFrame(page_->window(), Item(IDC_SETTINGS_FRAME));

@@ -2,6 +2,7 @@
 // config's main settings window (dialog 102): tabs over the pages 常用 and 界面 that the input method's
 // library provides (LZITFGetObject pages 1 and 3), 码表, 高级 and 关于; one page at a time.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <memory>
 #include <string>
@@ -43,6 +44,7 @@ class SettingsWindow : public dialogs::Dialog {
   std::u16string display_name_;
   TabLayout layout_;
   std::unique_ptr<dialogs::Dialog> page_;
+  HIMAGELIST images_ = nullptr;
 };
 
 // WM_SYSCOMMAND id of "next page" (Ctrl+Tab).

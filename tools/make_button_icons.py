@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-"""Draws the language-bar button's icons (resources 102-106 of the text-service library) as .ico files,
-each with a 16x16 and a 32x32 32-bit picture.
+"""Draws the language-bar button's icons (resources 102-106 of the text-service library), the icons of
+config's windows and tabs (resources 0x65 and 0x6B-0x72 of the library) and config's program icon as .ico
+files, each with a 16x16 and a 32x32 32-bit picture.
 
 usage: make_button_icons.py OUTPUT_FOLDER
-  writes english.ico (102), chinese.ico (103), capslock.ico (104), closed.ico (105), disabled.ico (106).
+  writes english.ico (102), chinese.ico (103), capslock.ico (104), closed.ico (105), disabled.ico (106),
+  settings_text.ico, tab_*.ico, dictionary.ico, user_word.ico, key_functions.ico and program.ico.
 
 Only the Python standard library is used; the output is the same bytes on every run.
 """
@@ -64,12 +66,43 @@ def no_entry(x, y):
 
 DISABLED = no_entry
 
+# config's windows and tabs.
+TEXT_LINES = strokes([((0.24, 0.3), (0.76, 0.3)), ((0.24, 0.45), (0.76, 0.45)), ((0.24, 0.6), (0.76, 0.6)),
+                      ((0.24, 0.75), (0.56, 0.75))], 0.08)
+SLIDERS = strokes([((0.22, 0.32), (0.78, 0.32)), ((0.22, 0.68), (0.78, 0.68)), ((0.38, 0.22), (0.38, 0.42)),
+                   ((0.62, 0.58), (0.62, 0.78))], 0.09)
+WINDOW = strokes([((0.22, 0.26), (0.78, 0.26)), ((0.22, 0.26), (0.22, 0.76)), ((0.78, 0.26), (0.78, 0.76)),
+                  ((0.22, 0.76), (0.78, 0.76)), ((0.22, 0.38), (0.78, 0.38))], 0.08)
+GRID = strokes([((0.22, 0.24), (0.22, 0.78)), ((0.5, 0.24), (0.5, 0.78)), ((0.78, 0.24), (0.78, 0.78)),
+                ((0.22, 0.24), (0.78, 0.24)), ((0.22, 0.51), (0.78, 0.51)), ((0.22, 0.78), (0.78, 0.78))], 0.08)
+WRENCH = strokes([((0.3, 0.72), (0.62, 0.4)), ((0.56, 0.26), (0.74, 0.44))], 0.14)
+INFO = strokes([((0.5, 0.42), (0.5, 0.78)), ((0.5, 0.22), (0.5, 0.27))], 0.13)
+BOOK = strokes([((0.5, 0.3), (0.5, 0.8)), ((0.2, 0.24), (0.5, 0.3)), ((0.5, 0.3), (0.8, 0.24)),
+                ((0.2, 0.24), (0.2, 0.74)), ((0.8, 0.24), (0.8, 0.74)), ((0.2, 0.74), (0.5, 0.8)),
+                ((0.5, 0.8), (0.8, 0.74))], 0.07)
+PLUS = strokes([((0.5, 0.24), (0.5, 0.76)), ((0.24, 0.5), (0.76, 0.5))], 0.13)
+KEYBOARD = strokes([((0.16, 0.3), (0.84, 0.3)), ((0.16, 0.3), (0.16, 0.72)), ((0.84, 0.3), (0.84, 0.72)),
+                    ((0.16, 0.72), (0.84, 0.72)), ((0.28, 0.44), (0.3, 0.44)), ((0.42, 0.44), (0.44, 0.44)),
+                    ((0.56, 0.44), (0.58, 0.44)), ((0.7, 0.44), (0.72, 0.44)), ((0.32, 0.6), (0.68, 0.6))], 0.07)
+ORANGE = rgb("D9822B")
+TEAL = rgb("2A8C8C")
+
 ICONS = [
     ("english.ico", BLUE, LETTER_A),
     ("chinese.ico", RED, ZHONG),
     ("capslock.ico", GREEN, CAPS),
     ("closed.ico", GREY, CLOSED),
     ("disabled.ico", GREY, DISABLED),
+    ("settings_text.ico", GREY, TEXT_LINES),     # 0x65: the advanced settings editor, web pages
+    ("tab_common.ico", BLUE, SLIDERS),           # 0x6B: 常用
+    ("tab_interface.ico", TEAL, WINDOW),         # 0x6C: 界面
+    ("tab_advanced.ico", GREY, WRENCH),          # 0x6D: 高级, the code-table browser
+    ("tab_table.ico", GREEN, GRID),              # 0x6E: 码表
+    ("tab_about.ico", BLUE, INFO),               # 0x6F: 关于
+    ("dictionary.ico", ORANGE, BOOK),            # 0x70: the mini dictionary
+    ("user_word.ico", GREEN, PLUS),              # 0x71: the user-word dialog
+    ("key_functions.ico", TEAL, KEYBOARD),       # 0x72: the key-function editor
+    ("program.ico", RED, ZHONG),                 # config's own program icon
 ]
 
 

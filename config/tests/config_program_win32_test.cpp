@@ -87,47 +87,6 @@ TEST_F(ConfigRunTest, TheMainSettingsWindowOpensUnderTheDisplayName) {
   EXPECT_TRUE(boxes_.shown.empty());
 }
 
-// A stand-in for a running dictionary: a dialog titled as the dictionary's, recording what it is handed.
-struct DictionaryStandIn {
-  std::vector<std::vector<std::uint8_t>> received;
-  HWND window = nullptr;
-
-  explicit DictionaryStandIn(const wchar_t* title) {
-    alignas(4) static const WORD kTemplate[] = {
-        // DLGTEMPLATE: style WS_POPUP, no extended style, no items, at 0,0 sized 10x10; no menu, class, title.
-        LOWORD(WS_POPUP), HIWORD(WS_POPUP), 0, 0, 0, 0, 0, 10, 10, 0, 0, 0};
-    window = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(kTemplate),
-                                        nullptr, Proc, reinterpret_cast<LPARAM>(this));
-    SetWindowTextW(window, title);
-  }
-  ~DictionaryStandIn() { DestroyWindow(window); }
-
-  static INT_PTR CALLBACK Proc(HWND window, UINT message, WPARAM, LPARAM lparam) {
-    if (message == WM_INITDIALOG) {
-      SetWindowLongPtrW(window, DWLP_USER, lparam);
-      return TRUE;
-    }
-    auto* self = reinterpret_cast<DictionaryStandIn*>(GetWindowLongPtrW(window, DWLP_USER));
-    if (message == WM_COPYDATA && self) {
-      const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lparam);
-      const auto* bytes = static_cast<const std::uint8_t*>(data->lpData);
-      self->received.emplace_back(bytes, bytes + data->cbData);
-      return TRUE;
-    }
-    return FALSE;
-  }
-};
-
-std::u16string WordOf(const std::vector<std::uint8_t>& bytes) {
-  std::u16string word;
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    const char16_t c = static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
-    if (c == 0) break;
-    word.push_back(c);
-  }
-  return word;
-}
-
 TEST_F(ConfigRunTest, ARunningDictionaryIsHandedTheWordOrTheLastCommit) {
   lz::test::DataFolderContents contents = installed::Contents();
   contents.edit_blocks = [](ConfigBlocks& b) {
@@ -135,7 +94,7 @@ TEST_F(ConfigRunTest, ARunningDictionaryIsHandedTheWordOrTheLastCommit) {
   };
   lz::test::InstalledFolder folder(contents);
   os::SetMachineString(folder.RegistryKey().c_str(), u"DisplayName", u"兰卓测试");
-  DictionaryStandIn dictionary(L"微型词典 - 兰卓测试");
+  installed::DictionaryStandIn dictionary(L"微型词典 - 兰卓测试");
   ASSERT_NE(dictionary.window, nullptr);
   const std::u16string id = folder.class_id();
   const struct {
@@ -151,7 +110,7 @@ TEST_F(ConfigRunTest, ARunningDictionaryIsHandedTheWordOrTheLastCommit) {
     EXPECT_EQ(Run(c.line), 0);
     ASSERT_EQ(dictionary.received.size(), 1u);
     EXPECT_EQ(dictionary.received[0].size(), 256u);
-    EXPECT_EQ(WordOf(dictionary.received[0]), c.word);
+    EXPECT_EQ(installed::WordOf(dictionary.received[0]), c.word);
   }
 }
 

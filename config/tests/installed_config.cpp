@@ -35,4 +35,44 @@ lz::test::DataFolderContents Contents() {
   return contents;
 }
 
+namespace {
+
+INT_PTR CALLBACK StandInProc(HWND window, UINT message, WPARAM, LPARAM lparam) {
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrW(window, DWLP_USER, lparam);
+    return TRUE;
+  }
+  auto* self = reinterpret_cast<DictionaryStandIn*>(GetWindowLongPtrW(window, DWLP_USER));
+  if (message == WM_COPYDATA && self) {
+    const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lparam);
+    const auto* bytes = static_cast<const std::uint8_t*>(data->lpData);
+    self->received.emplace_back(bytes, bytes + data->cbData);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+DictionaryStandIn::DictionaryStandIn(const wchar_t* title) {
+  alignas(4) static const WORD kTemplate[] = {
+      // DLGTEMPLATE: style WS_POPUP, no extended style, no items, at 0,0 sized 10x10; no menu, class, title.
+      LOWORD(WS_POPUP), HIWORD(WS_POPUP), 0, 0, 0, 0, 0, 10, 10, 0, 0, 0};
+  window = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(kTemplate),
+                                      nullptr, StandInProc, reinterpret_cast<LPARAM>(this));
+  SetWindowTextW(window, title);
+}
+
+DictionaryStandIn::~DictionaryStandIn() { DestroyWindow(window); }
+
+std::u16string WordOf(const std::vector<std::uint8_t>& bytes) {
+  std::u16string word;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const char16_t c = static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+    if (c == 0) break;
+    word.push_back(c);
+  }
+  return word;
+}
+
 }  // namespace lz::config::installed

@@ -1,7 +1,11 @@
 #pragma once
 // What config's Windows tests install: the built library of the test's width in the system folder under
 // an IMEName, as the installer puts it.
+#include <windows.h>
+
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "tests/support/installed_engine.h"
 
@@ -9,5 +13,19 @@ namespace lz::config::installed {
 
 void InstallLibrary(const std::wstring& name);
 lz::test::DataFolderContents Contents();
+
+// A stand-in for a running dictionary: a dialog titled as the dictionary's, recording what it is handed.
+struct DictionaryStandIn {
+  std::vector<std::vector<std::uint8_t>> received;
+  HWND window = nullptr;
+
+  explicit DictionaryStandIn(const wchar_t* title);
+  ~DictionaryStandIn();
+  DictionaryStandIn(const DictionaryStandIn&) = delete;
+  DictionaryStandIn& operator=(const DictionaryStandIn&) = delete;
+};
+
+// The zero-terminated UTF-16 word of a hand-over's bytes.
+std::u16string WordOf(const std::vector<std::uint8_t>& bytes);
 
 }  // namespace lz::config::installed

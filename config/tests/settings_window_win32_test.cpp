@@ -9,12 +9,16 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "config/about_page_win32.h"
 #include "config/config_resources.h"
 #include "config/tests/installed_config.h"
+#include "platform/os/message_box.h"
 #include "tests/support/temp_folder.h"
 #include "textservice/engine/block_fields.h"
 #include "textservice/engine/ime_block.h"
@@ -31,9 +35,12 @@ class SettingsWindowTest : public testing::Test {
     installed::InstallLibrary(L"Quenlith");
   }
 
-  void Open(std::uint32_t tab_mask, int start_page) {
+  void Open(std::uint32_t tab_mask, int start_page, const std::function<void(ConfigBlocks&)>& edit = {}) {
     lz::test::DataFolderContents contents = installed::Contents();
-    contents.edit_blocks = [tab_mask](ConfigBlocks& b) { b.ime.WriteU32(kTabMaskOffset, tab_mask); };
+    contents.edit_blocks = [tab_mask, edit](ConfigBlocks& b) {
+      b.ime.WriteU32(kTabMaskOffset, tab_mask);
+      if (edit) edit(b);
+    };
     folder_ = std::make_unique<lz::test::InstalledFolder>(contents);
     context_ = OpenConfigContext(folder_->class_id().c_str());
     ASSERT_NE(context_, nullptr);
@@ -51,6 +58,12 @@ class SettingsWindowTest : public testing::Test {
     ConfigBlocks blocks{};
     FindConfigBlocks(ByteView{bytes.data(), static_cast<std::uint32_t>(bytes.size())}, blocks);
     return BlockU32(blocks.ime, offset);
+  }
+  std::uint32_t ImeOnDiskAfterClose() {
+    std::vector<std::uint8_t> bytes = lz::test::ReadFileBytes(folder_->data() / "config.dsc");
+    ConfigBlocks blocks{};
+    FindConfigBlocks(ByteView{bytes.data(), static_cast<std::uint32_t>(bytes.size())}, blocks);
+    return BlockU32(blocks.ime, kTabMaskOffset);
   }
   int SelectedTab() const {
     return static_cast<int>(SendMessageW(window_->Item(IDC_SETTINGS_TABS), TCM_GETCURSEL, 0, 0));
@@ -103,6 +116,98 @@ TEST_F(SettingsWindowTest, AStartPageBeyondTheShownTabsOpensTheFirst) {
   EXPECT_EQ(SelectedTab(), 0);
   // 高级 is config's own page.
   EXPECT_NE(window_->page()->Item(IDC_ADVANCED_NO_COMBINATIONS), nullptr);
+}
+
+TEST_F(SettingsWindowTest, TabsShowTheLibrarysIcons) {
+  Open(0x12, 0);
+  HWND tabs = window_->Item(IDC_SETTINGS_TABS);
+  auto images = reinterpret_cast<HIMAGELIST>(SendMessageW(tabs, TCM_GETIMAGELIST, 0, 0));
+  ASSERT_NE(images, nullptr);
+  EXPECT_EQ(ImageList_GetImageCount(images), kSettingsTabs);
+  const int expected[] = {3, 4};  // 高级 and 关于
+  for (int i = 0; i < 2; ++i) {
+    TCITEMW item{};
+    item.mask = TCIF_IMAGE;
+    ASSERT_TRUE(SendMessageW(tabs, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item)));
+    EXPECT_EQ(item.iImage, expected[i]);
+  }
+}
+
+TEST_F(SettingsWindowTest, TheKeyFunctionsButtonOpensTheKeyEditorOverTheWindow) {
+  Open(0x2, 3);
+  std::atomic<bool> found{false}, owner_disabled{false};
+  HWND main = window_->window();
+  std::thread answer([&] {
+    for (int tries = 0; tries < 500; ++tries) {
+      if (HWND editor = FindWindowW(L"#32770", L"按键功能定义 - *"); editor && IsWindowVisible(editor)) {
+        found = true;
+        owner_disabled = !IsWindowEnabled(main);
+        PostMessageW(editor, WM_COMMAND, IDCANCEL, 0);
+        return;
+      }
+      Sleep(20);
+    }
+  });
+  SendMessageW(window_->page()->Item(IDC_ADVANCED_KEYS), BM_CLICK, 0, 0);
+  answer.join();
+  EXPECT_TRUE(found);
+  EXPECT_TRUE(owner_disabled);
+  EXPECT_TRUE(IsWindowEnabled(main));
+}
+
+TEST_F(SettingsWindowTest, AboutShowsTheNameVersionAndTheUpdateLinkWhenThereIsAnUpdateService) {
+  const struct {
+    std::u16string update;
+    bool shown;
+  } cases[] = {{u"", false}, {kDefaultUpdateTemplate, false}, {u"https://example.org/u?v=%s", true}};
+  for (const auto& c : cases) {
+    Open(0x10, 0, [&](ConfigBlocks& b) {
+      WriteFieldText(b.soft, soft_block::kDisplayName, 64, u"兰卓五笔");
+      WriteFieldText(b.soft, soft_block::kDisplayVersion, 96, u"4.1.0.2");
+      WriteFieldText(b.soft, soft_block::kUrlUpdateInfo, 512, c.update);
+    });
+    ASSERT_NE(window_->page(), nullptr);
+    wchar_t title[100] = {};
+    GetDlgItemTextW(window_->page()->window(), IDC_ABOUT_TITLE, title, 100);
+    EXPECT_STREQ(title, L"兰卓五笔: 4.1.0.2 build 361");
+    // The window itself is never shown here: the link's own style says whether it would be.
+    EXPECT_EQ((GetWindowLongW(window_->page()->Item(IDC_ABOUT_UPDATE), GWL_STYLE) & WS_VISIBLE) != 0, c.shown);
+    window_.reset();
+    CloseConfigContext(context_);
+    context_ = nullptr;
+  }
+}
+
+int RecordBox(const os::MessageBoxRequest& request, void* context) {
+  static_cast<std::vector<os::MessageBoxRequest>*>(context)->push_back(request);
+  return os::kAnswerOk;
+}
+
+TEST_F(SettingsWindowTest, AStoreThatCannotBeWrittenIsReportedOnce) {
+  lz::test::DataFolderContents contents = installed::Contents();
+  contents.edit_blocks = [](ConfigBlocks& b) { b.ime.WriteU32(kTabMaskOffset, 0); };
+  folder_ = std::make_unique<lz::test::InstalledFolder>(contents);
+  const std::filesystem::path store = folder_->data() / "config.dsc";
+  SetFileAttributesW(store.c_str(), FILE_ATTRIBUTE_READONLY);
+  std::vector<os::MessageBoxRequest> shown;
+  os::SetMessageBoxResponder(RecordBox, &shown);
+  context_ = OpenConfigContext(folder_->class_id().c_str());
+  ASSERT_NE(context_, nullptr);
+  // The stored mask 0 is written as all tabs when the window opens: refused, and said.
+  window_ = std::make_unique<SettingsWindow>(GetModuleHandleW(nullptr), context_, 3, u"兰卓");
+  ASSERT_NE(window_->CreateChild(nullptr), nullptr);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].caption, u"配置程序");
+  EXPECT_EQ(shown[0].text, u"设置文件不能写入，所做的修改没有保存。");
+  SendMessageW(window_->page()->Item(IDC_ADVANCED_NO_COMBINATIONS), BM_CLICK, 0, 0);
+  SendMessageW(window_->page()->Item(IDC_ADVANCED_NO_COMBINATIONS), BM_CLICK, 0, 0);
+  os::SetMessageBoxResponder(nullptr, nullptr);
+  EXPECT_EQ(shown.size(), 1u);
+  window_.reset();
+  CloseConfigContext(context_);
+  context_ = nullptr;
+  SetFileAttributesW(store.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(ImeOnDiskAfterClose(), 0u);
 }
 
 TEST_F(SettingsWindowTest, TheEmbeddingDialogWritesItsChoiceOnOk) {

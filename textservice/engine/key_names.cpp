@@ -1,6 +1,7 @@
 #include "textservice/engine/key_names.h"
 
 #include <array>
+#include <cstring>
 
 #include "textservice/engine/block_fields.h"
 #include "textservice/engine/dme_block.h"
@@ -313,33 +314,24 @@ KeyFunctionMask ParseKeyFunctions(std::u16string_view text) {
   return mask;
 }
 
+std::int32_t KeyTableEntry(std::int32_t code) {
+  if (code < 0 || (code & ~key_code::kShift) >= 0xFF || GetKeyName(code).empty()) return -1;
+  return (code & key_code::kVirtualKeyMask) + ((code & key_code::kShift) ? dme_block::kShiftedKeyMasks : 0);
+}
+
 int ReadKeyFunctionText(std::u16string_view keyText, ByteView dme, std::u16string_view functionText) {
-  using namespace dme_block;
   const std::int32_t code = ParseKeyName(keyText);
   // Without a key the line would only bind a bare modifier set that no key press can produce.
   if (code == key_code::kNone || (code & key_code::kVirtualKeyMask) == 0) return 0;
   const KeyFunctionMask mask = ParseKeyFunctions(functionText);
 
-  if ((code & ~key_code::kShift) < 0xFF && !GetKeyName(code).empty()) {
-    const std::uint32_t entry = static_cast<std::uint32_t>(code & key_code::kVirtualKeyMask) +
-                                ((code & key_code::kShift) ? kShiftedKeyMasks : 0);
-    return WriteU64(dme, KeyMaskOffset(entry), mask) ? 1 : 0;
+  if (const std::int32_t entry = KeyTableEntry(code); entry >= 0) {
+    return WriteKeyBinding(dme, static_cast<std::uint32_t>(entry), mask) ? 1 : 0;
   }
-
-  const std::uint32_t count = CombinationCount(dme);
-  for (std::uint32_t i = 0; i < count; ++i) {
-    std::uint32_t stored = 0;
-    if (!dme.ReadU32(CombinationOffset(i) + kCombinationKeyCode, stored)) return 0;
-    if (static_cast<std::int32_t>(stored) == code) {
-      return WriteU64(dme, CombinationOffset(i) + kCombinationMask, mask) ? 1 : 0;
-    }
+  if (const std::int32_t index = FindCombination(dme, code); index >= 0) {
+    return WriteCombinationMask(dme, static_cast<std::uint32_t>(index), mask) ? 1 : 0;
   }
-  if (count >= kMaxCombinations) return 0;
-  if (!dme.Holds(CombinationOffset(count), kCombinationSize)) return 0;
-  dme.WriteU32(CombinationOffset(count) + kCombinationKeyCode, static_cast<std::uint32_t>(code));
-  WriteU64(dme, CombinationOffset(count) + kCombinationMask, mask);
-  dme.WriteU8(kCombinationCount, static_cast<std::uint8_t>(count + 1));
-  return 1;
+  return AddCombination(dme, code, mask) >= 0 ? 1 : 0;
 }
 
 KeyFunctionMask ReadKeyBinding(ByteView dme, std::uint32_t entry) {
@@ -365,6 +357,56 @@ bool ReadCombination(ByteView dme, std::uint32_t index, CombinationBinding& out)
   }
   out.key_code = static_cast<std::int32_t>(code);
   return true;
+}
+
+bool WriteKeyBinding(ByteView dme, std::uint32_t entry, KeyFunctionMask mask) {
+  return entry < dme_block::kKeyMaskCount && WriteU64(dme, dme_block::KeyMaskOffset(entry), mask);
+}
+
+std::int32_t FindCombination(ByteView dme, std::int32_t code) {
+  const std::uint32_t count = CombinationCount(dme);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    CombinationBinding stored;
+    if (!ReadCombination(dme, i, stored)) return -1;
+    if (stored.key_code == code) return static_cast<std::int32_t>(i);
+  }
+  return -1;
+}
+
+std::int32_t AddCombination(ByteView dme, std::int32_t code, KeyFunctionMask mask) {
+  using namespace dme_block;
+  const std::uint32_t count = CombinationCount(dme);
+  if (count >= kMaxCombinations || !dme.Holds(CombinationOffset(count), kCombinationSize) ||
+      !dme.Holds(kCombinationCount, 1)) {
+    return -1;
+  }
+  dme.WriteU32(CombinationOffset(count) + kCombinationKeyCode, static_cast<std::uint32_t>(code));
+  WriteU64(dme, CombinationOffset(count) + kCombinationMask, mask);
+  dme.WriteU8(kCombinationCount, static_cast<std::uint8_t>(count + 1));
+  return static_cast<std::int32_t>(count);
+}
+
+bool WriteCombinationMask(ByteView dme, std::uint32_t index, KeyFunctionMask mask) {
+  using namespace dme_block;
+  return index < kMaxCombinations && WriteU64(dme, CombinationOffset(index) + kCombinationMask, mask);
+}
+
+bool RemoveCombination(ByteView dme, std::uint32_t index) {
+  using namespace dme_block;
+  const std::uint32_t count = CombinationCount(dme);
+  if (index >= count || !dme.Holds(CombinationOffset(0), kMaxCombinations * kCombinationSize)) return false;
+  std::uint8_t* first = dme.data + CombinationOffset(index);
+  std::uint8_t* last = dme.data + CombinationOffset(count - 1);
+  std::memmove(first, first + kCombinationSize, static_cast<std::size_t>(last - first));
+  std::memset(last, 0, kCombinationSize);
+  dme.WriteU8(kCombinationCount, static_cast<std::uint8_t>(count - 1));
+  return true;
+}
+
+void ClearCombinations(ByteView dme) {
+  using namespace dme_block;
+  dme.WriteU8(kCombinationCount, 0);
+  ZeroField(dme, kCombinations, kMaxCombinations * kCombinationSize);
 }
 
 }  // namespace lz

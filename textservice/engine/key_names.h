@@ -126,10 +126,28 @@ struct CombinationBinding {
   KeyFunctionMask mask = 0;
 };
 
+// Where a key code is bound: its entry in the per-key table (plain 0-255, shifted 256-511) when it is a
+// plain key, Shift allowed, whose name in that table exists; else -1, a combination. A key without a
+// shifted name (F1, Tab ...) pressed with Shift is a combination, so the settings text writes it.
+std::int32_t KeyTableEntry(std::int32_t code);
+
 // The mask stored for a plain (0-255) or shifted (256-511) table entry; 0 when the view lacks it.
 KeyFunctionMask ReadKeyBinding(ByteView dme, std::uint32_t entry);
+bool WriteKeyBinding(ByteView dme, std::uint32_t entry, KeyFunctionMask mask);
 // The stored combination count, capped at the 64 entries the block holds.
 std::uint32_t CombinationCount(ByteView dme);
 bool ReadCombination(ByteView dme, std::uint32_t index, CombinationBinding& out);
+
+// The combination store: the first `count` slots hold the combinations, in the order they were added.
+// The first stored slot with the key code, or -1.
+std::int32_t FindCombination(ByteView dme, std::int32_t code);
+// Stores (code, mask) in slot `count` and raises the count; -1 when 64 are stored or the view lacks it.
+std::int32_t AddCombination(ByteView dme, std::int32_t code, KeyFunctionMask mask);
+bool WriteCombinationMask(ByteView dme, std::uint32_t index, KeyFunctionMask mask);
+// Removes a stored slot: the later ones move up, the freed last slot is zeroed and the count lowered, so
+// every remaining combination stays inside the counted range that readers look at.
+bool RemoveCombination(ByteView dme, std::uint32_t index);
+// The count and all 64 slots zero.
+void ClearCombinations(ByteView dme);
 
 }  // namespace lz

@@ -1,0 +1,87 @@
+#include "config/about_page_win32.h"
+
+#include "config/config_resources.h"
+#include "platform/os/native_path.h"
+
+namespace lz::config {
+namespace {
+
+using AtlAxWinInitProc = BOOL(WINAPI*)();
+
+// ATL's control host shows a web address given as its window text in a web browser control.
+bool HostRegistered() {
+  static const bool registered = [] {
+    HMODULE atl = LoadLibraryW(L"atl.dll");
+    auto init = atl ? reinterpret_cast<AtlAxWinInitProc>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")))
+                    : nullptr;
+    return init && init();
+  }();
+  return registered;
+}
+
+}  // namespace
+
+AboutPage::AboutPage(HINSTANCE module, ConfigContext* context) : Dialog(module, IDD_ABOUT_PAGE), context_(context) {}
+
+AboutPage::~AboutPage() {
+  Destroy();
+  if (link_font_) DeleteObject(link_font_);
+}
+
+BOOL AboutPage::OnInitDialog() {
+  if (context_ && context_->engine) view_ = ReadAboutPage(context_->engine->blocks.soft, context_->engine->install_folder);
+  SetDlgItemTextW(window(), IDC_ABOUT_TITLE, os::WidePtr(view_.title.c_str()));
+  ShowWindow(Item(IDC_ABOUT_UPDATE), view_.update_link_shown ? SW_SHOW : SW_HIDE);
+  link_font_ = CreateFontW(kLinkFontHeight, 0, 0, 0, FW_NORMAL, FALSE, TRUE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"宋体");
+  ShowBrowser();
+  return TRUE;
+}
+
+void AboutPage::ShowBrowser() {
+  if (view_.address.empty() || !HostRegistered()) return;
+  RECT box{};
+  GetWindowRect(Item(IDC_ABOUT_BROWSER_FRAME), &box);
+  MapWindowPoints(nullptr, window(), reinterpret_cast<POINT*>(&box), 2);
+  CreateWindowExW(0, L"AtlAxWin", os::WidePtr(view_.address.c_str()), WS_CHILD | WS_VISIBLE, box.left, box.top,
+                  box.right - box.left, box.bottom - box.top, window(),
+                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_ABOUT_BROWSER)), nullptr, nullptr);
+}
+
+bool AboutPage::OnCommand(int id, int code, HWND control) {
+  if (id == IDC_ABOUT_UPDATE) {
+    // The update dialog comes with config's online update; until then the link leads nowhere.
+    return true;
+  }
+  // Enter and Escape on the page are the main window's.
+  if (id == IDOK || id == IDCANCEL) {
+    SendMessageW(GetParent(window()), WM_COMMAND, static_cast<WPARAM>(id), 0);
+    return true;
+  }
+  return Dialog::OnCommand(id, code, control);
+}
+
+bool AboutPage::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+  if (message == WM_DRAWITEM && wparam == IDC_ABOUT_UPDATE && lparam) {
+    const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+    RECT box = item.rcItem;
+    FillRect(item.hDC, &box, GetSysColorBrush(COLOR_BTNFACE));
+    wchar_t text[64] = {};
+    GetWindowTextW(item.hwndItem, text, 64);
+    HGDIOBJ old = link_font_ ? SelectObject(item.hDC, link_font_) : nullptr;
+    SetBkMode(item.hDC, TRANSPARENT);
+    SetTextColor(item.hDC, kLinkColour);
+    DrawTextW(item.hDC, text, -1, &box, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    if (old) SelectObject(item.hDC, old);
+    result = TRUE;
+    return true;
+  }
+  if (message == WM_SETCURSOR && reinterpret_cast<HWND>(wparam) == Item(IDC_ABOUT_UPDATE)) {
+    SetCursor(LoadCursorW(nullptr, IDC_HAND));
+    result = TRUE;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace lz::config

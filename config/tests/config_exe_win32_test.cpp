@@ -1,0 +1,181 @@
+// The built program end to end, in a private Wine prefix: configx64.exe (config.exe on x86) copied beside
+// this test, started as the text service and the shortcuts start it, its windows found by their titles
+// from this process.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "config/config_resources.h"
+#include "config/tests/installed_config.h"
+#include "platform/os/system_info.h"
+#include "textservice/engine/block_fields.h"
+#include "textservice/engine/ime_block.h"
+
+namespace lz::config {
+namespace {
+
+constexpr DWORD kPatience = 20000;  // ms a program is given to show its window or to end
+
+std::wstring ProgramPath() {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring path = self;
+  path.resize(path.find_last_of(L'\\') + 1);
+  return path + (sizeof(void*) == 8 ? L"configx64.exe" : L"config.exe");
+}
+
+std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
+
+class Program {
+ public:
+  explicit Program(const std::wstring& arguments) {
+    std::wstring line = L"\"" + ProgramPath() + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    started_ = CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_);
+  }
+  ~Program() {
+    if (!started_) return;
+    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 1);
+    CloseHandle(info_.hThread);
+    CloseHandle(info_.hProcess);
+  }
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  bool started() const { return started_; }
+  // Waits for the end while this thread's windows keep answering (a program may send to them); the exit
+  // code, or -1 when it did not end in time.
+  int Wait() {
+    const DWORD until = GetTickCount() + kPatience;
+    while (GetTickCount() < until) {
+      const DWORD got = MsgWaitForMultipleObjects(1, &info_.hProcess, FALSE, 50, QS_ALLINPUT);
+      if (got == WAIT_OBJECT_0) {
+        DWORD code = 0;
+        GetExitCodeProcess(info_.hProcess, &code);
+        return static_cast<int>(code);
+      }
+      MSG message;
+      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
+    return -1;
+  }
+
+ private:
+  PROCESS_INFORMATION info_{};
+  bool started_ = false;
+};
+
+// A top-level window of another process by its class and title; null when none shows in time.
+HWND WaitForWindow(const wchar_t* window_class, const std::wstring& title) {
+  for (DWORD waited = 0; waited < kPatience; waited += 50) {
+    if (HWND window = FindWindowW(window_class, title.c_str()); window && IsWindowVisible(window)) return window;
+    Sleep(50);
+  }
+  return nullptr;
+}
+
+BOOL CALLBACK CountTitled(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<std::pair<const std::wstring*, int>*>(context);
+  wchar_t title[128] = {};
+  GetWindowTextW(window, title, 128);
+  if (*search->first == title) ++search->second;
+  return TRUE;
+}
+
+int WindowsTitled(const std::wstring& title) {
+  std::pair<const std::wstring*, int> search{&title, 0};
+  EnumWindows(CountTitled, reinterpret_cast<LPARAM>(&search));
+  return search.second;
+}
+
+class ConfigProgramTest : public testing::Test {
+ protected:
+  void SetUp() override { installed::InstallLibrary(L"Quenlith"); }
+
+  static lz::test::DataFolderContents Contents() {
+    lz::test::DataFolderContents contents = installed::Contents();
+    contents.edit_blocks = [](ConfigBlocks& b) {
+      WriteFieldText(b.soft, soft_block::kImeName, 56, u"Quenlith");
+      WriteFieldText(b.ime, ime_block::kLastCommitText, ime_block::kLastCommitTextUnits, u"上次上屏");
+    };
+    return contents;
+  }
+  static void Name(const lz::test::InstalledFolder& folder) {
+    os::SetMachineString(folder.RegistryKey().c_str(), u"DisplayName", u"兰卓测试");
+  }
+};
+
+TEST_F(ConfigProgramTest, ASecondRunBringsTheOpenWindowForwardAndEnds) {
+  lz::test::InstalledFolder folder(Contents());
+  Name(folder);
+  const std::wstring id = Wide(folder.class_id());
+  const struct {
+    std::wstring arguments;
+    std::wstring title;
+    int close_command;
+  } cases[] = {
+      {L"/n " + id, L"使用设置 - 兰卓测试", IDOK},
+      {L"/n " + id + L" /do anjianshezhi", L"按键功能定义 - 兰卓测试", IDCANCEL},
+  };
+  for (const auto& c : cases) {
+    Program first(c.arguments);
+    ASSERT_TRUE(first.started());
+    HWND window = WaitForWindow(L"#32770", c.title);
+    ASSERT_NE(window, nullptr);
+    HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                                 nullptr, nullptr);
+    SetForegroundWindow(other);
+    Program second(c.arguments);
+    ASSERT_TRUE(second.started());
+    EXPECT_EQ(second.Wait(), 0);
+    EXPECT_EQ(WindowsTitled(c.title), 1);
+    EXPECT_EQ(GetForegroundWindow(), window);
+    DestroyWindow(other);
+    PostMessageW(window, WM_COMMAND, static_cast<WPARAM>(c.close_command), 0);
+    EXPECT_EQ(first.Wait(), 0);
+  }
+}
+
+TEST_F(ConfigProgramTest, ADictionaryRunHandsItsWordToTheOpenDictionary) {
+  lz::test::InstalledFolder folder(Contents());
+  Name(folder);
+  installed::DictionaryStandIn dictionary(L"微型词典 - 兰卓测试");
+  ASSERT_NE(dictionary.window, nullptr);
+  const std::wstring id = Wide(folder.class_id());
+  const struct {
+    std::wstring arguments;
+    std::u16string word;
+  } cases[] = {
+      {L"/n " + id + L" /dict 'word'", u"word"},
+      {L"/n " + id + L" /dict ''", u"上次上屏"},
+  };
+  for (const auto& c : cases) {
+    dictionary.received.clear();
+    Program run(c.arguments);
+    ASSERT_TRUE(run.started());
+    EXPECT_EQ(run.Wait(), 0);
+    ASSERT_EQ(dictionary.received.size(), 1u);
+    EXPECT_EQ(dictionary.received[0].size(), 256u);
+    EXPECT_EQ(installed::WordOf(dictionary.received[0]), c.word);
+  }
+}
+
+TEST_F(ConfigProgramTest, ARefusedContextShowsItsMessageAndOpensNothing) {
+  Program run(L"/n {01234567-89AB-CDEF-0123-456789ABCDEF} /do anjianshezhi");
+  ASSERT_TRUE(run.started());
+  HWND box = WaitForWindow(L"#32770", L"配置程序");
+  ASSERT_NE(box, nullptr);
+  wchar_t text[128] = {};
+  GetDlgItemTextW(box, 0xFFFF, text, 128);
+  EXPECT_STREQ(text, L"非法的软件环境，本程序无法继续。");
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(run.Wait(), 0);
+  EXPECT_EQ(WindowsTitled(L"按键功能定义 - *"), 0);
+}
+
+}  // namespace
+}  // namespace lz::config
