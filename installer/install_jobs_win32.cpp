@@ -344,12 +344,74 @@ bool WriteBrokerSettings() {
   return ok;
 }
 
-void RemoveBroker(const SystemFolders& folders) {
+namespace {
+
+constexpr DWORD kBrokerWaitMs = 10000;
+
+// The broker files: the machine's own bitness first, then the 32-bit one of a 64-bit Windows.
+std::vector<std::u16string> BrokerFolders(const SystemFolders& folders) {
+  std::vector<std::u16string> out;
   for (const std::u16string& system : {folders.native_system_access, folders.wow64_system}) {
-    if (system.empty()) continue;
-    const std::u16string broker = JoinPath(system, u"ime\\quorInput\\quorImeBroker.exe");
-    if (!Exists(broker)) continue;  // no broker ships: nothing to start or delete
-    Start(broker, u"/unregserver", SW_HIDE);
+    if (!system.empty()) out.push_back(JoinPath(system, u"ime\\quorInput"));
+  }
+  return out;
+}
+
+// Runs the broker with its registration switch and waits for it, so that its registration is done (or
+// known to have failed) before the install or uninstall goes on; the outcome goes to the log.
+void RunBroker(const std::u16string& broker, const char16_t* parameter, const BrokerLog& log) {
+  SHELLEXECUTEINFOW run{};
+  run.cbSize = sizeof run;
+  run.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+  run.lpVerb = L"open";
+  run.lpFile = WidePtr(broker.c_str());
+  run.lpParameters = WidePtr(parameter);
+  run.nShow = SW_HIDE;
+  std::u16string outcome;
+  if (!ShellExecuteExW(&run) || !run.hProcess) {
+    outcome = u"未能启动";
+  } else {
+    if (WaitForSingleObject(run.hProcess, kBrokerWaitMs) != WAIT_OBJECT_0) {
+      outcome = u"10 秒内未结束";
+    } else {
+      DWORD code = 1;
+      GetExitCodeProcess(run.hProcess, &code);
+      outcome = std::u16string(u"退出码 ") + U16Ptr(std::to_wstring(code).c_str());
+    }
+    CloseHandle(run.hProcess);
+  }
+  if (log) log(u"      " + broker + u" " + parameter + u": " + outcome);
+}
+
+}  // namespace
+
+void InstallBroker(FilePlacement& placement, const std::u16string& zipdatas, bool windows_above_6_1,
+                   const BrokerLog& log) {
+  const std::vector<std::u16string> folders = BrokerFolders(placement.folders());
+  const char16_t* const sources[] = {placement.folders().windows_is_64_bit ? u"quorImeBrokerx64.exe"
+                                                                            : u"quorImeBroker.exe",
+                                     u"quorImeBroker.exe"};
+  for (std::size_t i = 0; i < folders.size() && windows_above_6_1; ++i) {
+    const std::u16string source = JoinPath(zipdatas, sources[i]);
+    if (!Exists(source)) continue;  // a payload without a broker: nothing to place or start
+    os::CreateDirectoryTree(folders[i].c_str());
+    // Programs run from the system folder are readable and runnable, never writable, by the sandboxed.
+    GrantAccess(WidePtr(folders[i].c_str()), Grant::kBinary);
+    const std::u16string target = JoinPath(folders[i], u"quorImeBroker.exe");
+    placement.CopyWithInUseReplacement(source, target);
+    if (Exists(target)) RunBroker(target, u"/regserver", log);
+  }
+  // Up to Windows 6.1 no broker is used: none of its files goes anywhere, not even the install folder.
+  for (const char16_t* name : {u"quorImeBrokerx64.exe", u"quorImeBroker.exe"}) {
+    DeleteFileW(WidePtr(JoinPath(zipdatas, name).c_str()));
+  }
+}
+
+void RemoveBroker(const SystemFolders& folders, const BrokerLog& log) {
+  for (const std::u16string& folder : BrokerFolders(folders)) {
+    const std::u16string broker = JoinPath(folder, u"quorImeBroker.exe");
+    if (!Exists(broker)) continue;  // no broker was placed: nothing to start or delete
+    RunBroker(broker, u"/unregserver", log);
     if (!DeleteFileW(WidePtr(broker.c_str()))) MoveFileExW(WidePtr(broker.c_str()), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   }
   DeleteKeyTree(HKEY_LOCAL_MACHINE, u"Software\\Classes\\AppID", u"{C9B4B7E7-0D22-46D5-AF14-EBC46D33B3AF}",
@@ -424,7 +486,9 @@ bool InstallJobs::Install(const std::u16string& folder) {
   }
 
   Log(10, u"  1.创建文件系统....");
-  if (IsWindows8OrLater(os::GetOsVersion())) WriteBrokerSettings();
+  const bool above_6_1 = IsWindows8OrLater(os::GetOsVersion());
+  InstallBroker(placement_, state_.zipdatas_folder, above_6_1, [this](const std::u16string& line) { Log(10, line); });
+  if (above_6_1) WriteBrokerSettings();
   if (!placement_.PlacePayload(ImeName(), state_.zipdatas_folder, state_.install_location, state_.data_location)) {
     Log(0, kLineCannotPlace);
     Log(0, kLineInstallFailed);
@@ -478,6 +542,9 @@ bool InstallJobs::Repair() {
     // Words that could not be saved are not overwritten: the data files stay as they are.
     os::DeleteFolderTree(JoinPath(state_.zipdatas_folder, u"$dataFiles$").c_str(), false);
   }
+  const bool above_6_1 = IsWindows8OrLater(os::GetOsVersion());
+  InstallBroker(placement_, state_.zipdatas_folder, above_6_1, [this](const std::u16string& line) { Log(20, line); });
+  if (above_6_1) WriteBrokerSettings();
   if (!placement_.PlacePayload(ImeName(), state_.zipdatas_folder, state_.install_location, state_.data_location)) {
     Log(0, kLineCannotPlace);
     Log(0, kLineRepairFailed);
@@ -522,7 +589,7 @@ void InstallJobs::Uninstall() {
   if (NothingLeft()) {
     Log(80, u"      执行完整卸载...");
     RemoveEverythingLeft(placement_);
-    RemoveBroker(placement_.folders());
+    RemoveBroker(placement_.folders(), [this](const std::u16string& line) { Log(80, line); });
   }
   Log(100, u"  7.卸载完成。\r\n");
   state_.reboot_needed = placement_.reboot_needed;

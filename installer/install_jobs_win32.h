@@ -46,7 +46,15 @@ std::u16string ShortcutFolder(const std::u16string& display_name);
 // The broker's COM application key "AppID\{C9B4B7E7-0D22-46D5-AF14-EBC46D33B3AF}" under the classes root.
 inline constexpr wchar_t kBrokerAppIdKey[] = L"Software\\Classes\\AppID\\{C9B4B7E7-0D22-46D5-AF14-EBC46D33B3AF}";
 bool WriteBrokerSettings();
-void RemoveBroker(const SystemFolders& folders);
+// Where the broker programs' registration outcomes go.
+using BrokerLog = std::function<void(const std::u16string& line)>;
+// Places the payload's broker programs in the system folders' "ime\quorInput" and runs each with
+// /regserver, waiting 10 s at most, on a Windows above 6.1; the payload's broker files are taken out of
+// zipdatas in any case.
+void InstallBroker(FilePlacement& placement, const std::u16string& zipdatas, bool windows_above_6_1,
+                   const BrokerLog& log);
+// Runs each placed broker with /unregserver (waited for as above), deletes it and the application key.
+void RemoveBroker(const SystemFolders& folders, const BrokerLog& log);
 
 class InstallJobs {
  public:

@@ -25,6 +25,8 @@
 #include "platform/os/folder_tree.h"
 #include "platform/os/native_path.h"
 #include "platform/zip/zip_writer.h"
+#include "tests/support/child_process.h"
+#include "tests/support/tsf_host.h"
 #include "textservice/engine/block_fields.h"
 #include "textservice/engine/code_table.h"
 #include "textservice/engine/mapped_file.h"
@@ -45,6 +47,13 @@ const char* const kShippedFiles[] = {"config.dsc",     "main.dmg",       "temp.d
                                      "danzi.dmi",      "traditional.dms", "simplified.dms", "dict.dms"};
 const std::vector<std::uint8_t> kUserWordCode = {'n', 'a', 'k', 'h'};
 const std::string kUserWordText = "民中";
+// The payload's font, and the class the broker stand-in registers.
+constexpr char16_t kFontFile[] = u"lzsetuptest.ttf";
+constexpr char16_t kBrokerClassKey[] = u"Software\\Classes\\CLSID\\{5A0C3E8B-6F1D-4B27-9E44-2C7D81A9B3F0}\\LocalServer32";
+constexpr char16_t kAppIdKey[] = u"Software\\Classes\\AppID\\{C9B4B7E7-0D22-46D5-AF14-EBC46D33B3AF}";
+
+// Key scripts for the host: letters are themselves, and these stand for the named keys.
+constexpr char kEsc = '\x1b';
 
 std::u16string Widen(const std::string& text) {
   const int units = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
@@ -112,6 +121,69 @@ int RunProgram(const std::u16string& program, const std::u16string& arguments) {
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return static_cast<int>(code);
+}
+
+UINT VirtualKeyOf(char c) {
+  if (c >= 'a' && c <= 'z') return static_cast<UINT>(c - 'a' + 'A');
+  if (c >= '0' && c <= '9') return static_cast<UINT>(c);
+  if (c == ' ') return VK_SPACE;
+  if (c == kEsc) return VK_ESCAPE;
+  return 0;
+}
+
+LPARAM KeyLparam(UINT vk, bool up) {
+  LPARAM l = 1 | static_cast<LPARAM>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC) << 16);
+  if (up) l |= static_cast<LPARAM>(0xC0000000u);
+  return l;
+}
+
+// An application typing with the installed input method: COM creates the text service from the class
+// the registry names (the installed library in the system folder), our host activates it and gets the
+// keys of args[2]; the document's text goes to the file args[1] as UTF-8. A process of its own, so the
+// library and its tables are let go when it ends, as when an application closes.
+LZ_CHILD_MODE(type_installed) {
+  if (args.size() != 3) return 2;
+  CLSID clsid{};
+  if (FAILED(CLSIDFromString(WidePtr(Widen(args[0]).c_str()), &clsid))) return 3;
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 4;
+  int result = 0;
+  {
+    BYTE no_keys[256] = {};
+    SetKeyboardState(no_keys);
+    lz::test::HostThreadManager host;
+    ITfTextInputProcessorEx* service = nullptr;
+    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, tsf::kIidTextInputProcessorEx,
+                                reinterpret_cast<void**>(&service)))) {
+      result = 5;
+    } else if (FAILED(service->ActivateEx(&host, 1, 0))) {
+      result = 6;
+    } else {
+      host.TakeKeyboardFocus();
+      for (char c : args[2]) {
+        const UINT vk = VirtualKeyOf(c);
+        host.DeliverKey(WM_KEYDOWN, vk, KeyLparam(vk, false));
+        host.DeliverKey(WM_KEYUP, vk, KeyLparam(vk, true));
+        host.PumpKeys(1);
+      }
+      const std::string typed = Utf8(host.text());
+      WriteBytes(Widen(args[1]), std::vector<std::uint8_t>(typed.begin(), typed.end()));
+      service->Deactivate();
+    }
+    host.TerminateAllCompositions();
+    if (service) service->Release();
+  }
+  CoFreeUnusedLibraries();
+  CoUninitialize();
+  return result;
+}
+
+// What a 64-bit application's document holds after the keys, or why it holds nothing.
+std::string TypeInstalled(const std::u16string& class_identifier, const std::string& keys) {
+  const std::u16string output = TempFolder() + u"typed.txt";
+  DeleteFileW(WidePtr(output.c_str()));
+  const int exit_code = lz::test::RunChild({"type_installed", Utf8(class_identifier), Utf8(output), keys});
+  if (exit_code != 0) return "(the typing program ended with " + std::to_string(exit_code) + ")";
+  return ReadUtf8(output);
 }
 
 bool WaitForLogLine(const std::u16string& line) {
@@ -186,6 +258,10 @@ class SetupFileTest : public ::testing::Test {
         {"Quenlith.dll", ReadBytes(library)},   {"Quenlithx64.dll", ReadBytes(library)},
         {"stavel.exe", ReadBytes(program)},     {"stavelx64.exe", ReadBytes(program)},
         {"License.html", Bytes("<p>licence</p>")},
+        {"$fonts$/lzsetuptest.ttf", Bytes("not drawn by anyone")},
+        // This machine runs 64-bit programs only: the stand-in serves as both brokers.
+        {"quorImeBrokerx64.exe", ReadBytes(HostPath(LZ_BROKER_STANDIN))},
+        {"quorImeBroker.exe", ReadBytes(HostPath(LZ_BROKER_STANDIN))},
     };
     for (const char* name : kShippedFiles) {
       std::vector<std::uint8_t> bytes = ShippedFile(name);
@@ -219,6 +295,8 @@ class SetupFileTest : public ::testing::Test {
   static std::u16string Shortcuts(const Identity& identity) {
     return ShellFolder(CSIDL_COMMON_PROGRAMS) + u"\\" + identity.display_name;
   }
+  static std::u16string Broker(const std::u16string& system) { return system + u"\\ime\\quorInput\\quorImeBroker.exe"; }
+  static std::u16string Font() { return ShellFolder(CSIDL_FONTS) + u"\\" + kFontFile; }
   static std::u16string BackupFolder(const Identity& identity) {
     return ShellFolder(CSIDL_PERSONAL) + u"\\" + BackupFolderName(identity.display_name);
   }
@@ -245,7 +323,15 @@ TEST_F(SetupFileTest, ASilentInstallPlacesRegistersAndLeavesNoWorkFolder) {
   EXPECT_TRUE(KeyExists(u"Software\\Classes\\CLSID\\" + identity.id + u"\\InProcServer32", KEY_WOW64_64KEY));
   EXPECT_TRUE(KeyExists(u"Software\\Classes\\CLSID\\" + identity.id + u"\\InProcServer32", KEY_WOW64_32KEY));
   EXPECT_EQ(CountSubkeys(u"SOFTWARE\\Microsoft\\CTF\\TIP\\" + identity.id + u"\\Category\\Item\\" + identity.id), 8u);
-  EXPECT_TRUE(KeyExists(u"Software\\Classes\\AppID\\{C9B4B7E7-0D22-46D5-AF14-EBC46D33B3AF}", KEY_WOW64_64KEY));
+  EXPECT_TRUE(KeyExists(kAppIdKey, KEY_WOW64_64KEY));
+  // The payload's fonts and brokers, each broker registered (its class there) before the install went on.
+  EXPECT_TRUE(FileExists(Font()));
+  EXPECT_TRUE(FileExists(Broker(System32())));
+  EXPECT_TRUE(FileExists(Broker(SysWow64())));
+  EXPECT_FALSE(FileExists(InstallFolder(identity) + u"quorImeBroker.exe"));
+  EXPECT_TRUE(KeyExists(kBrokerClassKey, KEY_WOW64_64KEY));
+  EXPECT_NE(ReadUtf8(LogPath()).find(Utf8(u"quorImeBroker.exe /regserver: 退出码 0")), std::string::npos)
+      << ReadUtf8(LogPath());
   // Flags 0x1980: settings, key functions, repair and uninstall.
   EXPECT_TRUE(FileExists(Shortcuts(identity) + u"\\设置" + identity.display_name + u".lnk"));
   EXPECT_TRUE(FileExists(Shortcuts(identity) + u"\\" + identity.display_name + u"按键功能设定.lnk"));
@@ -255,24 +341,30 @@ TEST_F(SetupFileTest, ASilentInstallPlacesRegistersAndLeavesNoWorkFolder) {
   EXPECT_FALSE(FileExists(TempFolder() + u"$quorStavel4$"));
 }
 
+TEST_F(SetupFileTest, AnApplicationTypesWithTheInstalledServiceAndTeachesItAWord) {
+  if (!FileExists(ShippedData() + u"\\main.dmg")) GTEST_SKIP() << "the native tree's shipped data set is not built";
+  const Identity identity = ShippedIdentity(0);
+  // Space commits the first candidate; Esc closes the associations a commit opens.
+  EXPECT_EQ(TypeInstalled(identity.id, "khlg \x1b"), "中国");
+  ASSERT_EQ(UserWordClass(DataFolder(identity) + u"main.dmg"), 0u);
+  // 民 then 中, each committed, make 民中 under their codes' heads, offered but not committed by itself;
+  // committing it makes it the user's word.
+  EXPECT_EQ(TypeInstalled(identity.id, "nav khk \x1bnakh "), "民中民中");
+  EXPECT_EQ(UserWordClass(DataFolder(identity) + u"main.dmg"), code_table::kClassUser);
+}
+
 TEST_F(SetupFileTest, AnUpgradeKeepsTheUsersWordsAndRemovesTheOldVersion) {
   if (!FileExists(ShippedData() + u"\\main.dmg")) GTEST_SKIP() << "the native tree's shipped data set is not built";
   const Identity old_identity = ShippedIdentity(0);
   const Identity identity = ShippedIdentity(1);
-  // A word the user taught the installed version, as the engine stores a promoted word.
-  {
-    MappedFile* table = nullptr;
-    ASSERT_GT(OpenMappedFile((DataFolder(old_identity) + u"main.dmg").c_str(), &table), 0);
-    TableRecordBuffer record{};
-    ASSERT_TRUE(MakeTableRecord(u"nakh#用", Widen(kUserWordText).c_str(), nullptr, record));
-    ASSERT_TRUE(TableAppendRecord(table, record.bytes, record.size));
-    CloseMappedFile(table);
-  }
+  // The word the user taught the installed version.
   ASSERT_EQ(UserWordClass(DataFolder(old_identity) + u"main.dmg"), code_table::kClassUser);
 
   DeleteFileW(WidePtr(LogPath().c_str()));
   ASSERT_EQ(RunProgram(MakeSetup(1), u"/s"), 0) << ReadUtf8(LogPath());
   EXPECT_EQ(UserWordClass(DataFolder(identity) + u"main.dmg"), code_table::kClassUser);
+  // The user's word now stands alone under its code and commits itself.
+  EXPECT_EQ(TypeInstalled(identity.id, "nakh"), "民中");
   EXPECT_FALSE(FileExists(InstallFolder(old_identity)));
   EXPECT_FALSE(FileExists(DataFolder(old_identity)));
   EXPECT_FALSE(FileExists(Library(System32(), old_identity)));
@@ -376,8 +468,15 @@ TEST_F(SetupFileTest, AnUninstallLeavesNothingButFontsAndBackups) {
   EXPECT_FALSE(KeyExists(u"Software\\Classes\\CLSID\\" + identity.id, KEY_WOW64_64KEY));
   EXPECT_FALSE(KeyExists(u"Software\\Classes\\CLSID\\" + identity.id, KEY_WOW64_32KEY));
   EXPECT_FALSE(KeyExists(u"SOFTWARE\\Microsoft\\CTF\\TIP\\" + identity.id));
-  EXPECT_FALSE(KeyExists(u"Software\\Classes\\AppID\\{C9B4B7E7-0D22-46D5-AF14-EBC46D33B3AF}", KEY_WOW64_64KEY));
+  EXPECT_FALSE(KeyExists(kAppIdKey, KEY_WOW64_64KEY));
   EXPECT_FALSE(FileExists(Shortcuts(identity)));
+  // Each broker unregistered itself before it went.
+  EXPECT_FALSE(FileExists(Broker(System32())));
+  EXPECT_FALSE(FileExists(Broker(SysWow64())));
+  EXPECT_FALSE(KeyExists(kBrokerClassKey, KEY_WOW64_64KEY));
+  EXPECT_NE(ReadUtf8(LogPath()).find(Utf8(u"quorImeBroker.exe /unregserver: 退出码 0")), std::string::npos)
+      << ReadUtf8(LogPath());
+  EXPECT_TRUE(FileExists(Font()));
   EXPECT_TRUE(FileExists(BackupFolder(identity)));
 }
 
@@ -395,6 +494,43 @@ TEST_F(SetupFileTest, ACutInstallerFileIsRefusedAndInstallsNothing) {
   EXPECT_FALSE(FileExists(InstallFolder(identity)));
   EXPECT_FALSE(KeyExists(u"Software\\LanzoIME4\\" + identity.id, KEY_WOW64_64KEY));
   EXPECT_FALSE(FileExists(TempFolder() + u"$quorStavel4$"));
+}
+
+// Wine reports another Windows version to programs of this name (its per-program setting); an empty
+// version takes the setting away.
+void SetProgramVersion(const std::u16string& program, const wchar_t* version) {
+  const std::u16string path = u"Software\\Wine\\AppDefaults\\" + program;
+  if (!*version) {
+    RegDeleteTreeW(HKEY_CURRENT_USER, WidePtr(path.c_str()));
+    return;
+  }
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, WidePtr(path.c_str()), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                 static_cast<DWORD>((wcslen(version) + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+
+TEST_F(SetupFileTest, OnWindows61NoBrokerAndNoApplicationKeyAreWritten) {
+  if (!FileExists(ShippedData() + u"\\main.dmg")) GTEST_SKIP() << "the native tree's shipped data set is not built";
+  const Identity identity = ShippedIdentity(0);
+  const std::u16string setup = MakeSetup(0);
+  // The file started, the unpacked installer and the private copy that does the install.
+  const std::u16string programs[] = {setup.substr(setup.find_last_of(u'\\') + 1), u"stavelx64.exe", u"stavel.exe"};
+  for (const std::u16string& program : programs) SetProgramVersion(program, L"win7");
+  DeleteFileW(WidePtr(LogPath().c_str()));
+  const int exit_code = RunProgram(setup, u"/s");
+  for (const std::u16string& program : programs) SetProgramVersion(program, L"");
+  ASSERT_EQ(exit_code, 0) << ReadUtf8(LogPath());
+  EXPECT_TRUE(FileExists(Library(System32(), identity)));
+  EXPECT_FALSE(FileExists(Broker(System32())));
+  EXPECT_FALSE(FileExists(Broker(SysWow64())));
+  EXPECT_FALSE(FileExists(InstallFolder(identity) + u"quorImeBroker.exe"));
+  EXPECT_FALSE(FileExists(InstallFolder(identity) + u"quorImeBrokerx64.exe"));
+  EXPECT_FALSE(KeyExists(kBrokerClassKey, KEY_WOW64_64KEY));
+  EXPECT_FALSE(KeyExists(kAppIdKey, KEY_WOW64_64KEY));
 }
 
 }  // namespace
