@@ -80,13 +80,6 @@ EngineInstance* EngineOf(HWND window) {
   return reinterpret_cast<EngineInstance*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
-HMODULE ThisModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCWSTR>(&DictWndProc), &module);
-  return module;
-}
-
 HWND DictionaryWindowOf(const EngineInstance* e) {
   return e && e->ui ? static_cast<HWND>(e->ui->dictionary_window) : nullptr;
 }
