@@ -10,6 +10,7 @@
 #include "config/config_context.h"
 #include "config/config_context_win32.h"
 #include "config/settings_window_win32.h"
+#include "config/user_word_dialog_win32.h"
 #include "platform/dialogs/dialog_win32.h"
 #include "platform/os/message_box.h"
 #include "platform/os/native_path.h"
@@ -129,6 +130,10 @@ int RunConfig(HINSTANCE module, const wchar_t* command_line) {
       BringForward(open);
     } else if (route.action == ConfigAction::kMainSettings) {
       MainSettingsRun(module, context, route.start_page, display_name).Run();
+    } else if (route.action == ConfigAction::kAddWord || route.action == ConfigAction::kAddWordFromText) {
+      UserWordStart start;
+      start.mode = route.action == ConfigAction::kAddWord ? kUserWordMode : kUserWordOnlineMode;
+      RunUserWordDialog(module, context, start, nullptr);
     }
     // The other words' windows come with their own parts of config.
   }
