@@ -120,6 +120,7 @@ TEST_F(UserWordDialogTest, ProposesCodesAndEnterAddsTheUserWord) {
     for_thirty = Text(GetDlgItem(dialog, IDC_USER_WORD_CODE));
     SetWord(dialog, L"民中");
     Press(dialog, IDC_USER_WORD_WORD, VK_RETURN);
+    for (int tries = 0; tries < 100 && IsWindow(dialog); ++tries) Sleep(20);
     closed = !IsWindow(dialog);
     if (!closed) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   }));
