@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "config/config_resources.h"
+#include "config/table_page_win32.h"
 #include "platform/os/native_path.h"
 #include "textservice/engine/block_fields.h"
 #include "textservice/engine/ime_block.h"
@@ -175,7 +176,7 @@ class AdvancedPage : public dialogs::Dialog {
   ConfigContext* context_;
 };
 
-// 码表 and 关于 come with their own windows later; until then the tab shows an empty page.
+// 关于 comes with its own window later; until then the tab shows an empty page.
 class EmptyPage : public dialogs::Dialog {
  public:
   using Dialog::Dialog;
@@ -231,7 +232,7 @@ void SettingsWindow::ShowTabPage() {
       page_ = std::make_unique<LibraryPageHost>(module_, IDD_INTERFACE_PAGE, context_, kDisplayPage);
       break;
     case SettingsTab::kTable:
-      page_ = std::make_unique<EmptyPage>(module_, IDD_TABLE_PAGE);
+      page_ = MakeTablePage(module_, context_);
       break;
     case SettingsTab::kAdvanced:
       page_ = std::make_unique<AdvancedPage>(module_, context_);

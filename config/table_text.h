@@ -34,7 +34,7 @@ std::u16string UnescapeTableText(std::u16string_view text);
 // so the key bytes 0x0A-0x19 come out as the full-width characters they were typed as.
 using CodeToText = int (*)(char16_t* out, const std::uint8_t* table_string);
 // Progress of a long run: (context, done, total).
-using TableProgress = void (*)(void* context, std::int64_t done, std::int64_t total);
+using TableTextProgress = void (*)(void* context, std::int64_t done, std::int64_t total);
 
 struct TableExport {
   // 1..31 selects that class only, 100 pinned records only, anything else every record.
@@ -46,7 +46,7 @@ struct TableExport {
   bool aliases_given = false;
   std::u16string aliases[kTableClassSlots];
   CodeToText converter = nullptr;
-  TableProgress progress = nullptr;
+  TableTextProgress progress = nullptr;
   void* progress_context = nullptr;
 };
 
@@ -80,7 +80,7 @@ struct TableImport {
   // Lines without a code: the dme block with the word-building rules and the single-character index.
   ByteView word_rules{};
   const MappedFile* characters = nullptr;
-  TableProgress progress = nullptr;
+  TableTextProgress progress = nullptr;
   void* progress_context = nullptr;
 
   std::uint32_t header_class = 0;
