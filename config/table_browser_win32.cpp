@@ -220,8 +220,14 @@ class BrowserDialog : public dialogs::Dialog {
         if (LOWORD(wparam) == WA_INACTIVE) {
           stale_ = HIWORD(wparam) != 0;  // minimised
         } else if (stale_) {
+          // Another process may have changed the table meanwhile; a build running now keeps its view
+          // mapped, so the re-map and rebuild wait for its result.
           stale_ = false;
-          StartBuild();
+          if (busy_) {
+            rebuild_when_built_ = true;
+          } else {
+            StartBuild();
+          }
         }
         return false;
       default:
@@ -312,7 +318,12 @@ class BrowserDialog : public dialogs::Dialog {
     busy_ = false;
     EnableSearch(true);
     InvalidateRect(list, nullptr, TRUE);
-    if (close_when_built_) End(IDCANCEL);
+    if (close_when_built_) {
+      End(IDCANCEL);
+    } else if (rebuild_when_built_) {
+      rebuild_when_built_ = false;
+      StartBuild();
+    }
   }
 
   void ViewChoice() {
@@ -501,6 +512,7 @@ class BrowserDialog : public dialogs::Dialog {
   WPARAM generation_ = 0;
   bool busy_ = false;
   bool close_when_built_ = false;
+  bool rebuild_when_built_ = false;
   bool stale_ = false;
   int top_row_ = -1;
   int selected_row_ = -1;

@@ -18,6 +18,7 @@
 #include "config/tests/installed_config.h"
 #include "platform/os/clipboard.h"
 #include "platform/os/message_box.h"
+#include "platform/os/program_start.h"
 #include "platform/os/system_info.h"
 #include "tests/support/data_folder.h"
 #include "tests/support/temp_folder.h"
@@ -186,6 +187,7 @@ TEST_F(TableBrowserTest, DeletingRestoringPinningAndCopyingOnAFolder) {
       {"aa", "甲", test::RecordFlags(kClassUser, 1)},  {"ab", "乙", test::RecordFlags(kClassSystem, 1)},
       {"ac", "丙", test::RecordFlags(kClassUser, 1)},  {"ad", "丁", test::RecordFlags(kClassSystem, 1)},
       {"ae", "戊", test::RecordFlags(kClassUser, 1)},  {"af", "己", test::RecordFlags(kClassSystem, 1)},
+      {"ag", "it's \"x\"", test::RecordFlags(kClassSystem, 1)},
   };
   contents.main_options.type = kTypeIndexed;
   contents.main_options.free_gap = 4096;
@@ -193,8 +195,11 @@ TEST_F(TableBrowserTest, DeletingRestoringPinningAndCopyingOnAFolder) {
   os::SetMachineString(folder.RegistryKey().c_str(), u"DisplayName", u"兰卓测试");
 
   int before = 0, after_no = 0, after_yes = 0;
-  std::wstring pinned, unpinned, left;
+  std::wstring pinned, unpinned, left, marked, restored;
   std::u16string copied;
+  std::vector<os::ProgramStart> starts;
+  os::SetProgramStartSink([](const os::ProgramStart& s, void* c) { static_cast<std::vector<os::ProgramStart>*>(c)->push_back(s); },
+                          &starts);
   ASSERT_TRUE(Run(folder.class_id(), [&](HWND dialog) {
     before = Rows(dialog);
     answers_.answer = os::kAnswerNo;
@@ -206,6 +211,18 @@ TEST_F(TableBrowserTest, DeletingRestoringPinningAndCopyingOnAFolder) {
     Key(dialog, VK_DELETE);
     after_yes = Rows(dialog);
     for (int row = 0; row < after_yes; ++row) left += Cell(dialog, row, 2);
+    // A system word only gets the deleted mark; Ctrl+U takes it off.
+    Select(dialog, {0});
+    Key(dialog, VK_DELETE);
+    marked = Cell(dialog, 0, 3);
+    Select(dialog, {0});
+    PostMessageW(dialog, WM_COMMAND, IDM_BROWSER_UNDELETE, 0);
+    WaitForView(dialog);
+    restored = Cell(dialog, 0, 3);
+    // Ctrl+S starts a dictionary run per selected word, quotes left out.
+    Select(dialog, {3});
+    PostMessageW(dialog, WM_COMMAND, IDM_BROWSER_DICTIONARY, 0);
+    Sleep(100);
     // A click in 固顶 toggles the clicked row.
     NMITEMACTIVATE click{};
     click.hdr.hwndFrom = GetDlgItem(dialog, IDC_BROWSER_LIST);
@@ -223,14 +240,20 @@ TEST_F(TableBrowserTest, DeletingRestoringPinningAndCopyingOnAFolder) {
     os::ReadClipboardText(copied);
     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   }));
-  EXPECT_EQ(before, 6);
-  EXPECT_EQ(after_no, 6);
-  EXPECT_EQ(after_yes, 3);
-  EXPECT_EQ(left, L"乙丁己");
+  os::SetProgramStartSink(nullptr, nullptr);
+  EXPECT_EQ(before, 7);
+  EXPECT_EQ(after_no, 7);
+  EXPECT_EQ(after_yes, 4);
+  EXPECT_EQ(left, L"乙丁己it's \"x\"");
+  EXPECT_EQ(marked, L" 已删除");
+  EXPECT_NE(restored, L" 已删除");
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(starts[0].parameters, u"/n " + folder.class_id() + u" /dict 'its x'");
+  EXPECT_NE(starts[0].file.find(u"config.exe"), std::u16string::npos);
   EXPECT_EQ(pinned, L"√");
   EXPECT_EQ(unpinned, L"");
   EXPECT_EQ(copied, u"乙\tab\r\n丁\tad\r\n");
-  ASSERT_EQ(answers_.shown.size(), 2u);
+  ASSERT_EQ(answers_.shown.size(), 3u);
   EXPECT_EQ(answers_.shown[0].text, u"是否删除选中的所有词条？");
 }
 
