@@ -22,9 +22,11 @@
 #include "platform/os/system_info.h"
 #include "tests/support/data_folder.h"
 #include "tests/support/temp_folder.h"
+#include "textservice/engine/block_fields.h"
 #include "textservice/engine/class_identifier.h"
 #include "textservice/engine/code_table.h"
 #include "textservice/engine/product_class_identifier.h"
+#include "textservice/engine/settings_store.h"
 
 namespace lz::config {
 namespace {
@@ -255,6 +257,53 @@ TEST_F(TableBrowserTest, DeletingRestoringPinningAndCopyingOnAFolder) {
   EXPECT_EQ(copied, u"乙\tab\r\n丁\tad\r\n");
   ASSERT_EQ(answers_.shown.size(), 3u);
   EXPECT_EQ(answers_.shown[0].text, u"是否删除选中的所有词条？");
+}
+
+TEST_F(TableBrowserTest, WordsAddedHereOrElsewhereShowAfterTheRebuild) {
+  lz::test::DataFolderContents contents = installed::Contents();
+  contents.main = {{"aa", "甲", test::RecordFlags(kClassSystem, 1)}, {"ab", "乙", test::RecordFlags(kClassUser, 1)}};
+  contents.main_options.type = kTypeIndexed;
+  contents.main_options.free_gap = 0;  // every add grows the file
+  contents.edit_blocks = [](ConfigBlocks& b) {
+    WriteFieldText(b.soft, soft_block::kClassNames + 2 * soft_block::kClassNameUnits * 2, soft_block::kClassNameUnits,
+                   u"用户");
+  };
+  lz::test::InstalledFolder folder(contents);
+  os::SetMachineString(folder.RegistryKey().c_str(), u"DisplayName", u"兰卓测试");
+  int added = 0, appended = 0;
+  std::wstring added_word;
+  ASSERT_TRUE(Run(folder.class_id(), [&](HWND dialog) {
+    PostMessageW(dialog, WM_COMMAND, IDM_BROWSER_ADD, 0);
+    HWND add = nullptr;
+    for (int tries = 0; tries < 200 && !add; ++tries) {
+      Sleep(20);
+      add = FindWindowW(L"#32770", L"添加词条 - 兰卓测试");
+    }
+    if (add) {
+      SetWindowTextW(GetDlgItem(add, IDC_USER_WORD_WORD), L"新词");
+      SetWindowTextW(GetDlgItem(add, IDC_USER_WORD_CODE), L"ac");
+      PostMessageW(GetDlgItem(add, IDC_USER_WORD_CODE), WM_KEYDOWN, VK_RETURN, 0);
+      for (int tries = 0; tries < 200 && IsWindow(add); ++tries) Sleep(20);
+    }
+    WaitForView(dialog);
+    added = Rows(dialog);
+    added_word = added == 3 ? Cell(dialog, 2, 2) : L"";
+    // Another writer appends a record; a minimise and restore shows it.
+    MappedFile* table = nullptr;
+    if (OpenMappedFile((folder.data() / "main.dmg").u16string().c_str(), &table) > 0) {
+      TableRecordBuffer record;
+      if (MakeTableRecord(u"ad", u"外来", nullptr, record)) TableAppendRecord(table, record.bytes, record.size);
+      CloseMappedFile(table);
+    }
+    SendMessageW(dialog, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0);
+    SendMessageW(dialog, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0);
+    WaitForView(dialog);
+    appended = Rows(dialog);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  }));
+  EXPECT_EQ(added, 3);
+  EXPECT_EQ(added_word, L"新词");
+  EXPECT_EQ(appended, 4);
 }
 
 }  // namespace
