@@ -20,8 +20,8 @@ bool RemoveOne(ByteView view, std::uint32_t count, std::uint32_t lowest, std::in
   const std::uint32_t size = record.extent;
   std::memmove(view.data + lowest + size, view.data + lowest, offset - lowest);
   std::uint8_t* entries = view.data + kOffsetTable;
-  std::memmove(entries + 4ull * static_cast<std::uint32_t>(position), entries + 4ull * (position + 1u),
-               4ull * (count - 1 - static_cast<std::uint32_t>(position)));
+  const auto place = static_cast<std::size_t>(position);
+  std::memmove(entries + 4 * place, entries + 4 * (place + 1), 4 * (static_cast<std::size_t>(count) - 1 - place));
   for (std::uint32_t i = 0; i + 1 < count; ++i) {
     std::uint32_t at = 0;
     view.ReadU32(kOffsetTable + 4ull * i, at);

@@ -527,7 +527,7 @@ int CommitImportRecords(TableImport& import, MappedFile* table) {
     view = ByteView{table->view, static_cast<std::uint32_t>(table->size)};
     // The records move to the new end of the file as one block, whatever lies between them.
     const std::uint64_t distance = new_size - old_size;
-    std::memmove(view.data + lowest + distance, view.data + lowest, old_size - lowest);
+    std::memmove(view.data + lowest + distance, view.data + lowest, static_cast<std::size_t>(old_size - lowest));
     for (std::uint32_t i = 0; i < count; ++i) {
       std::uint32_t offset = 0;
       view.ReadU32(kOffsetTable + 4ull * i, offset);
@@ -624,7 +624,7 @@ int CompactTable(MappedFile* table, std::uint64_t class_mask) {
   if (kept.size() == count) return 1;
   std::vector<std::uint8_t> block;
   try {
-    block.resize(kept_bytes);
+    block.resize(static_cast<std::size_t>(kept_bytes));
   } catch (const std::bad_alloc&) {
     return 0;
   }
