@@ -11,6 +11,9 @@
 #include "config/config_context_win32.h"
 #include "config/key_editor_win32.h"
 #include "config/settings_window_win32.h"
+#include "config/table_browser_win32.h"
+#include "config/user_word_dialog_win32.h"
+#include "platform/os/clipboard.h"
 #include "platform/dialogs/dialog_win32.h"
 #include "platform/os/message_box.h"
 #include "platform/os/native_path.h"
@@ -132,6 +135,21 @@ int RunConfig(HINSTANCE module, const wchar_t* command_line) {
       MainSettingsRun(module, context, route.start_page, display_name).Run();
     } else if (route.action == ConfigAction::kKeyFunctions) {
       KeyEditorDialog(module, context, display_name).RunModal(nullptr);
+    } else if (route.action == ConfigAction::kAddWord || route.action == ConfigAction::kAddWordFromText) {
+      UserWordStart start;
+      start.mode = route.action == ConfigAction::kAddWord ? kUserWordMode : kUserWordOnlineMode;
+      RunUserWordDialog(module, context, start, nullptr);
+    } else if (route.action == ConfigAction::kOutputLookup || route.action == ConfigAction::kClipboardLookup) {
+      // The word to look up: the text just committed, or the clipboard's.
+      BrowserStart start;
+      if (route.action == ConfigAction::kOutputLookup) {
+        start.word = ReadFieldText(context->engine->blocks.ime, ime_block::kLastCommitText,
+                                   ime_block::kLastCommitTextUnits);
+      } else {
+        os::ReadClipboardText(start.word);
+      }
+      start.word = std::u16string(CutText(start.word, kDictionaryWordChars));
+      RunTableBrowser(module, context, start, nullptr);
     }
     // The other words' windows come with their own parts of config.
   }

@@ -8,6 +8,7 @@
 #include "config/config_context.h"
 #include "config/config_resources.h"
 #include "config/key_editor_win32.h"
+#include "config/table_page_win32.h"
 #include "platform/os/native_path.h"
 #include "textservice/engine/block_fields.h"
 #include "textservice/engine/ime_block.h"
@@ -205,12 +206,6 @@ class AdvancedPage : public dialogs::Dialog {
   ConfigContext* context_;
 };
 
-// 码表 comes with its own window later; until then the tab shows an empty page.
-class EmptyPage : public dialogs::Dialog {
- public:
-  using Dialog::Dialog;
-};
-
 }  // namespace
 
 HWND HostedPageWindow() { return g_hosted_page; }
@@ -278,7 +273,7 @@ void SettingsWindow::ShowTabPage() {
       page_ = std::make_unique<LibraryPageHost>(module_, IDD_INTERFACE_PAGE, context_, kDisplayPage);
       break;
     case SettingsTab::kTable:
-      page_ = std::make_unique<EmptyPage>(module_, IDD_TABLE_PAGE);
+      page_ = MakeTablePage(module_, context_);
       break;
     case SettingsTab::kAdvanced:
       page_ = std::make_unique<AdvancedPage>(module_, context_);

@@ -1,9 +1,11 @@
 #include "config/table_text.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "config/text_file.h"
+#include "config/word_code.h"
 #include "platform/os/whole_file.h"
 #include "textservice/engine/text_encoding.h"
 
@@ -16,18 +18,24 @@ using code_table::kFlagDeleted;
 using code_table::kFlagPinned;
 using code_table::kOrderShift;
 
-constexpr std::int32_t kPinnedFilter = 100;
 constexpr std::uint32_t kLastClass = 31;
 constexpr std::uint32_t kCategoryBase = 15;  // "主码-N" names class N + 15
 constexpr std::uint32_t kFirstNumberedClass = 5;
-constexpr std::size_t kMaxLineUnits = 299;
 constexpr std::int64_t kImportTreeNodes = 10240;
 constexpr std::int64_t kEmptyTableNodes = 32;
 constexpr std::size_t kHeaderSkipLength = 10;
+constexpr int kBuiltCodeUnits = 128;
+constexpr std::uint64_t kGrowthSlack = 4096;  // a grown table keeps this much free gap for later words
 
 // Tags of a line, in the order they follow the code.
 constexpr char16_t kTagDeleted[] = u"#删";
 constexpr char16_t kTagPinned[] = u"#固";
+
+std::u16string Number(std::int64_t n) {
+  std::u16string out;
+  for (char c : std::to_string(n)) out += static_cast<char16_t>(c);
+  return out;
+}
 
 std::u16string ClassTag(std::uint32_t cls) {
   switch (cls) {
@@ -41,9 +49,7 @@ std::u16string ClassTag(std::uint32_t cls) {
       break;
   }
   if (cls >= code_table::kClassFirstCategory && cls <= kLastClass) {
-    std::u16string tag = u"#类";
-    for (char c : std::to_string(cls - kCategoryBase)) tag += static_cast<char16_t>(c);
-    return tag;
+    return u"#类" + Number(static_cast<std::int64_t>(cls - kCategoryBase));
   }
   return {};
 }
@@ -63,9 +69,7 @@ std::u16string ClassHeaderLine(std::int32_t filter) {
       break;
   }
   if (filter >= static_cast<std::int32_t>(kFirstNumberedClass) && filter <= static_cast<std::int32_t>(kLastClass)) {
-    std::u16string line = prefix + u"主码-";
-    for (char c : std::to_string(filter - static_cast<std::int32_t>(kCategoryBase))) line += static_cast<char16_t>(c);
-    return line;
+    return prefix + u"主码-" + Number(filter - static_cast<std::int64_t>(kCategoryBase));
   }
   return {};
 }
@@ -92,10 +96,14 @@ int CompareExportDescending(const void* a, const void* b) {
   return CompareExport(*static_cast<const ExportItem*>(a), *static_cast<const ExportItem*>(b), false);
 }
 
-bool Selected(std::int32_t filter, const CodeTableRecord& record) {
-  if (filter >= 1 && filter <= static_cast<std::int32_t>(kLastClass)) {
-    return code_table::RecordClass(record.flags) == static_cast<std::uint32_t>(filter);
+bool Selected(const TableExport& request, const CodeTableRecord& record) {
+  const std::int32_t filter = request.class_filter;
+  const std::uint32_t cls = code_table::RecordClass(record.flags);
+  if (filter == 0 && request.class_flags_given && cls < static_cast<std::uint32_t>(kTableClassSlots) &&
+      !(request.class_flags[cls] & 1u)) {
+    return false;
   }
+  if (filter >= 1 && filter <= static_cast<std::int32_t>(kLastClass)) return cls == static_cast<std::uint32_t>(filter);
   if (filter == kPinnedFilter) return (record.flags & kFlagPinned) != 0;
   return true;
 }
@@ -149,21 +157,56 @@ std::u16string EscapeTableText(std::u16string_view text) {
 }
 
 std::u16string UnescapeTableText(std::u16string_view text) {
-  // Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) on std::u16string::replace here.
-  auto replace_all = [](std::u16string_view s, std::u16string_view from, std::u16string_view to) {
-    std::u16string out;
-    out.reserve(s.size());
-    std::size_t start = 0;
-    for (std::size_t at; (at = s.find(from, start)) != std::u16string_view::npos; start = at + from.size()) {
-      out.append(s.substr(start, at - start));
-      out.append(to);
+  std::u16string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    const char16_t next = i + 1 < text.size() ? text[i + 1] : u'\0';
+    if (c == u'\\' && next == u'\\') {
+      out += u'\\';
+    } else if (c == u'\\' && next == u't') {
+      out += u'\t';
+    } else if (c == u'\\' && next == u'r') {
+      out += u"\r\n";
+    } else {
+      out += c;
+      continue;
     }
-    out.append(s.substr(start));
-    return out;
+    ++i;
+  }
+  return out;
+}
+
+std::u16string TableTextHeaderLines(const TableExport& request) {
+  const std::int32_t filter = request.class_filter;
+  const auto alias = [&](std::uint32_t cls) -> std::u16string_view {
+    std::u16string_view a = request.aliases[cls];
+    return a.substr(0, std::min<std::size_t>(a.size(), kTableAliasUnits - 1));
   };
-  std::u16string out = replace_all(text, u"\\r", u"\r\n");
-  out = replace_all(out, u"\\t", u"\t");
-  return replace_all(out, u"\\\\", u"\\");
+  const auto flagged = [&](std::uint32_t cls) { return (request.class_flags[cls] & 1u) != 0; };
+  std::u16string lines;
+  const auto line = [&](std::u16string_view a, std::u16string_view b = {}, std::u16string_view c = {}) {
+    lines.append(kTableTextHeaderPrefix).append(a).append(b).append(c).append(u"\r\n");
+  };
+  const std::u16string class_line = ClassHeaderLine(filter);
+  if (!class_line.empty()) {
+    lines.append(class_line).append(u"\r\n");
+    if (request.aliases_given) line(u"码表别名=", alias(static_cast<std::uint32_t>(filter)));
+    return lines;
+  }
+  if (filter != 0 || !request.class_flags_given || !request.aliases_given) return lines;
+  line(u"主码别名=", alias(0));
+  if (flagged(code_table::kClassSystem)) line(u"主码-系统码表别名=", alias(code_table::kClassSystem));
+  if (!alias(code_table::kClassUser).empty()) line(u"主码-用户码表别名=", alias(code_table::kClassUser));
+  if (flagged(code_table::kClassSecondary) && !alias(code_table::kClassSecondary).empty()) {
+    line(u"主码-次显码表别名=", alias(code_table::kClassSecondary));
+  }
+  for (std::uint32_t cls = code_table::kClassFirstCategory; cls <= kLastClass; ++cls) {
+    if (!flagged(cls)) continue;
+    line(u"主码-分类码表别名", Number(static_cast<std::int64_t>(cls - kCategoryBase)) + u"=", alias(cls));
+  }
+  if (flagged(code_table::kClassAuxiliary)) line(u"辅码别名=", alias(code_table::kClassAuxiliary));
+  return lines;
 }
 
 std::u16string FormatTableTextLine(const TableExport& request, std::uint32_t table_type,
@@ -174,7 +217,10 @@ std::u16string FormatTableTextLine(const TableExport& request, std::uint32_t tab
   std::u16string line;
   if (type == code_table::kTypeIndexed) {
     char16_t code[kCodeBufferUnits] = {};
-    RecordCode(record, code);
+    std::uint8_t table_string[1 + code_table::kMaxStringBytes];
+    table_string[0] = record.code_length;
+    std::copy(record.code, record.code + record.code_length, table_string + 1);
+    (request.converter ? request.converter : TableStringToCode)(code, table_string);
     line = EscapeTableText(text) + u"\t" + code;
     if (record.flags & kFlagDeleted) line += kTagDeleted;
     if ((record.flags & kFlagPinned) && request.class_filter != kPinnedFilter) line += kTagPinned;
@@ -182,17 +228,14 @@ std::u16string FormatTableTextLine(const TableExport& request, std::uint32_t tab
   } else if (code_table::IsAssociationType(type)) {
     line = text;
   }
-  if (line.size() > kMaxLineUnits) line.resize(kMaxLineUnits);
   return line;
 }
 
-TableExportResult ExportTableText(const TableExport& request, const MappedFile* table, const char16_t* path,
-                                  bool ascending) {
-  TableExportResult result;
-  if (!table || !table->view) return result;
+int ExportTableText(const TableExport& request, const MappedFile* table, const char16_t* path, bool ascending) {
+  if (!table || !table->view) return -1;
   const ByteView view{table->view, static_cast<std::uint32_t>(table->size)};
   CodeTableHeader header;
-  if (!ReadCodeTableHeader(view, header)) return result;
+  if (!ReadCodeTableHeader(view, header)) return -1;
   const std::uint32_t count = RecordCount(table);
   std::vector<ExportItem> items;
   std::vector<CodeTableRecord> records;
@@ -200,19 +243,19 @@ TableExportResult ExportTableText(const TableExport& request, const MappedFile* 
     items.reserve(count);
     records.reserve(count);
   } catch (const std::bad_alloc&) {
-    return result;
+    return -1;
   }
   for (std::uint32_t i = 0; i < count; ++i) {
+    if (request.progress) request.progress(request.progress_context, i, count);
     CodeTableRecord record;
-    if (!RecordAt(table, static_cast<std::int32_t>(i), record) || !Selected(request.class_filter, record)) continue;
+    if (!RecordAt(table, static_cast<std::int32_t>(i), record) || !Selected(request, record)) continue;
     items.push_back({record.flags, record.code_length ? record.code[0] : std::uint8_t{0}, record.offset});
     records.push_back(record);
   }
-  result.selected = static_cast<int>(items.size());
   WordTree tree;
   if (!InitWordTree(tree, count ? count : kEmptyTableNodes,
                     ascending ? CompareExportAscending : CompareExportDescending)) {
-    return result;
+    return -1;
   }
   for (const ExportItem& item : items) InsertWordTree(tree, &item);
 
@@ -222,20 +265,29 @@ TableExportResult ExportTableText(const TableExport& request, const MappedFile* 
     const std::vector<ExportItem>* items;
     const std::vector<CodeTableRecord>* records;
     std::vector<std::uint8_t> bytes;
-  } writer{&request, header.table_type, &items, &records, {}};
-  writer.bytes.assign(std::begin(kUtf8Mark), std::end(kUtf8Mark));
-  const std::u16string class_line = ClassHeaderLine(request.class_filter);
-  if (!class_line.empty()) AppendUtf8(writer.bytes, class_line + u"\r\n");
-  WalkWordTree(
-      tree,
-      [](const void* item, void* context) {
-        auto& w = *static_cast<Writer*>(context);
-        const auto index = static_cast<std::size_t>(static_cast<const ExportItem*>(item) - w.items->data());
-        AppendUtf8(w.bytes, FormatTableTextLine(*w.request, w.type, (*w.records)[index]) + u"\r\n");
-      },
-      &writer);
-  result.written = os::ReplaceWholeFile(path, writer.bytes);
-  return result;
+    std::int64_t written;
+  } writer{&request, header.table_type, &items, &records, {}, 0};
+  try {
+    writer.bytes.assign(std::begin(kUtf8Mark), std::end(kUtf8Mark));
+    AppendUtf8(writer.bytes, TableTextHeaderLines(request));
+    WalkWordTree(
+        tree,
+        [](const void* item, void* context) {
+          auto& w = *static_cast<Writer*>(context);
+          const auto index = static_cast<std::size_t>(static_cast<const ExportItem*>(item) - w.items->data());
+          const std::u16string line = FormatTableTextLine(*w.request, w.type, (*w.records)[index]);
+          if (!line.empty()) AppendUtf8(w.bytes, line + u"\r\n");
+          if (w.request->progress) {
+            w.request->progress(w.request->progress_context, w.written, static_cast<std::int64_t>(w.items->size()));
+          }
+          ++w.written;
+        },
+        &writer);
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
+  if (!os::ReplaceWholeFile(path, writer.bytes)) return -1;
+  return static_cast<int>(items.size());
 }
 
 std::uint32_t ReadTableTextHeader(std::u16string_view text) {
@@ -274,95 +326,328 @@ std::unique_ptr<TableImport> CreateTableImport() {
   return import;
 }
 
-int ImportTableTextEntry(TableImport& import, MappedFile* table, std::u16string_view text, std::u16string_view code) {
+namespace {
+
+// The class an entry gets: its own tag, else the header's; an import into one class takes only that one.
+// 0 when it does not fit the import.
+std::uint32_t ImportClass(const TableImport& import, std::uint32_t cls) {
+  if (cls == 0 && import.header_class != 0) cls = import.header_class;
+  if (import.import_class == 0) return cls == 0 ? code_table::kClassSystem : cls;
+  if (cls == 0) return import.import_class;
+  return cls == import.import_class ? cls : 0;
+}
+
+constexpr char16_t kLogCannotMake[] = u" ----------无法创建词条\r\n";
+constexpr char16_t kLogWrongClass[] = u" ----------与所选分类不匹配的词条类别\r\n";
+constexpr char16_t kLogUndeleted[] = u" ----------存在于系统码表，已取消删除标志\r\n";
+constexpr char16_t kLogPresent[] = u" ----------已存在于系统码表，未做任何操作\r\n";
+constexpr char16_t kLogDuplicate[] = u" ----------重复的词条定义\r\n";
+constexpr char16_t kLogDeleted[] = u" ----------存在于系统码表，并已设置删除标准\r\n";
+constexpr char16_t kLogWordTooLong[] = u" ----------自动构词长度不能大于30\r\n";
+constexpr char16_t kLogNoRule[] = u" ----------无法依据构词规则生成目标编码\r\n";
+constexpr char16_t kLogWordPresent[] = u" ----------已存在于系统码表\r\n";
+constexpr char16_t kLogWordDuplicate[] = u" ----------重复的定义\r\n";
+
+}  // namespace
+
+int QueueImportRecord(TableImport& import, const MappedFile* table, std::unique_ptr<TableRecordBuffer> record) {
+  if (!record || !table) return kImportPresent;
+  std::uint32_t flags = ReadFlags(*record);
+  const std::uint8_t* key = record->bytes + code_table::kRecordCodeLength;
+  const int found = FindRecordPosition(CompareCodeAndText, table, key);
+  if (found > 0) {
+    CodeTableRecord stored;
+    if (!RecordAt(table, found - 1, stored)) return kImportPresent;
+    bool stored_deleted = (stored.flags & kFlagDeleted) != 0;
+    const auto pending = import.deleted_changes.find(stored.offset);
+    if (pending != import.deleted_changes.end()) stored_deleted = pending->second.deleted;
+    const bool new_deleted = (flags & kFlagDeleted) != 0;
+    if (stored_deleted == new_deleted) return kImportPresent;
+    TableImport::DeletedChange& change = import.deleted_changes[stored.offset];
+    change.key.assign(key, static_cast<const std::uint8_t*>(record->bytes) + record->size);
+    change.deleted = new_deleted;
+    return new_deleted ? kImportDeleted : kImportUndeleted;
+  }
+  if (code_table::OrderValue(flags) == 0 && record->bytes[code_table::kRecordCodeLength] > 0) {
+    if (!import.counters_loaded) {
+      const ByteView view{table->view, static_cast<std::uint32_t>(table->size)};
+      for (std::uint32_t i = 0; i < code_table::kOrderCounterCount; ++i) {
+        view.ReadU32(code_table::kOrderCounters + 4 * i, import.counters[i]);
+      }
+      import.counters_loaded = true;
+    }
+    std::uint32_t& counter = import.counters[record->bytes[code_table::kRecordCodeLength + 1]];
+    if (counter < code_table::kMaxOrderValue) ++counter;
+    flags |= counter << kOrderShift;
+    WriteFlags(*record, flags);
+  }
+  if (!InsertWordTree(import.tree, record.get())) return kImportDuplicate;
+  import.queued_bytes += record->size;
+  import.records.push_back(std::move(record));
+  return kImportQueued;
+}
+
+int ImportTableTextEntry(TableImport& import, const MappedFile* table, std::u16string_view text,
+                         std::u16string_view code) {
   const std::u16string word = UnescapeTableText(text);
   auto record = std::unique_ptr<TableRecordBuffer>(new (std::nothrow) TableRecordBuffer{});
   const std::u16string code_text(code);
   if (!record || !MakeTableRecord(code_text.c_str(), word.c_str(), import.encoder, *record)) {
-    Log(import, word, u" ----------无法创建词条\r\n");
+    Log(import, word, kLogCannotMake);
     return 0;
   }
-  std::uint32_t flags = ReadFlags(*record);
-  std::uint32_t cls = code_table::RecordClass(flags);
-  if (cls == 0 && import.header_class != 0) cls = import.header_class;
-  if (import.import_class == 0) {
-    if (cls == 0) cls = code_table::kClassSystem;
-  } else if (cls == 0) {
-    cls = import.import_class;
-  } else if (cls != import.import_class) {
-    cls = 0;
-  }
+  const std::uint32_t cls = ImportClass(import, code_table::RecordClass(ReadFlags(*record)));
   if (cls == 0) {
-    Log(import, word, u" ----------与所选分类不匹配的词条类别\r\n");
+    Log(import, word, kLogWrongClass);
     return 0;
   }
-  flags = WithClass(flags, cls);
-
-  const int found = FindRecordPosition(CompareCodeAndText, table, record->bytes + code_table::kRecordCodeLength);
-  if (found > 0) {
-    CodeTableRecord stored;
-    if (!RecordAt(table, found - 1, stored)) return 0;
-    const bool stored_deleted = (stored.flags & kFlagDeleted) != 0;
-    const bool new_deleted = (flags & kFlagDeleted) != 0;
-    if (stored_deleted != new_deleted) {
-      // The stored record's deleted bit follows the text; its place and everything else stay.
-      ScopedFileWrite write(table);
-      const ByteView view{table->view, static_cast<std::uint32_t>(table->size)};
-      if (write.ok()) view.WriteU32(stored.offset, stored.flags ^ kFlagDeleted);
-      Log(import, word,
-          stored_deleted ? u" ----------存在于系统码表，已取消删除标志\r\n" : u" ----------存在于系统码表，并已设置删除标准\r\n");
-    } else {
-      Log(import, word, u" ----------已存在于系统码表，未做任何操作\r\n");
-    }
-    return 0;
+  WriteFlags(*record, WithClass(ReadFlags(*record), cls));
+  switch (QueueImportRecord(import, table, std::move(record))) {
+    case kImportQueued:
+      return 1;
+    case kImportUndeleted:
+      Log(import, word, kLogUndeleted);
+      break;
+    case kImportPresent:
+      Log(import, word, kLogPresent);
+      break;
+    case kImportDuplicate:
+      Log(import, word, kLogDuplicate);
+      break;
+    case kImportDeleted:
+      Log(import, word, kLogDeleted);
+      break;
   }
-  if (code_table::OrderValue(flags) == 0 && record->bytes[code_table::kRecordCodeLength] > 0) {
-    const std::uint32_t order = NextOrderValue(table, record->bytes[code_table::kRecordCodeLength + 1]);
-    flags |= (order & code_table::kMaxOrderValue) << kOrderShift;
-  }
-  WriteFlags(*record, flags);
-  if (!InsertWordTree(import.tree, record.get())) {
-    Log(import, word, u" ----------重复的词条定义\r\n");
-    return 0;
-  }
-  import.queued_bytes += record->size;
-  import.records.push_back(std::move(record));
-  return 1;
+  return 0;
 }
 
-int ImportTableText(TableImport& import, MappedFile* table, const char16_t* path) {
-  std::u16string text;
-  if (!table || ReadTextFile(path, text) != kTextFileRead) return 0;
-  import.header_class = ReadTableTextHeader(text);
-  int accepted = 0;
-  std::size_t at = 0;
-  while (at < text.size()) {
-    // A line ends at the first CR or LF; the run of line ends after it is passed over.
-    const std::size_t end = std::min(text.find_first_of(u"\r\n", at), text.size());
-    const std::u16string_view line = std::u16string_view(text).substr(at, end - at);
-    at = std::min(text.find_first_not_of(u"\r\n", end), text.size());
-    if (line.empty() || line.substr(0, 2) == u"//") continue;
-    if (line.size() > kHeaderSkipLength && line.substr(0, 10) == kTableTextHeaderPrefix) continue;
-    const std::size_t tab = line.find(u'\t');
-    // A word without a code needs the word-building rules and a character table, which a plain import
-    // does not have: it is refused without a log line.
-    if (tab == std::u16string_view::npos) continue;
-    accepted += ImportTableTextEntry(import, table, line.substr(0, tab), line.substr(tab + 1));
+int ImportTableTextWord(TableImport& import, const MappedFile* table, std::u16string_view line) {
+  const std::u16string word = UnescapeTableText(line);
+  if (!import.word_rules.data || !import.characters) return 0;
+  const int characters = CountWordCharacters(word.c_str());
+  if (characters > kMaxBuiltWordCharacters) {
+    Log(import, word, kLogWordTooLong);
+    return 0;
   }
-  CommitImportRecords(import, table);
+  if (characters <= 0) return 0;
+  std::uint16_t rule[dme_block::kWordRuleTerms];
+  ReadWordRule(import.word_rules, characters, rule);
+  char16_t code[kBuiltCodeUnits];
+  if (!BuildWordCode(import.characters, rule, word.c_str(), code, kBuiltCodeUnits)) {
+    Log(import, word, kLogNoRule);
+    return 0;
+  }
+  auto record = std::unique_ptr<TableRecordBuffer>(new (std::nothrow) TableRecordBuffer{});
+  if (!record || !MakeTableRecord(code, word.c_str(), import.encoder, *record)) return 0;
+  const std::uint32_t cls = ImportClass(import, 0);
+  if (cls == 0) {
+    Log(import, word, kLogWrongClass);
+    return 0;
+  }
+  WriteFlags(*record, WithClass(ReadFlags(*record), cls));
+  switch (QueueImportRecord(import, table, std::move(record))) {
+    case kImportQueued:
+      return 1;
+    case kImportUndeleted:
+      Log(import, word, kLogUndeleted);
+      break;
+    case kImportPresent:
+      Log(import, word, kLogWordPresent);
+      break;
+    case kImportDuplicate:
+      Log(import, word, kLogWordDuplicate);
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+int ImportTableTextLines(TableImport& import, const MappedFile* table, std::u16string_view text, bool forward) {
+  // A line ends at the first CR or LF; the run of line ends after it is passed over.
+  struct Line {
+    std::size_t start, end;
+  };
+  std::vector<Line> lines;
+  for (std::size_t at = text.find_first_not_of(u"\r\n"); at < text.size();) {
+    const std::size_t end = std::min(text.find_first_of(u"\r\n", at), text.size());
+    lines.push_back({at, end});
+    at = std::min(text.find_first_not_of(u"\r\n", end), text.size());
+  }
+  const auto total = static_cast<std::int64_t>(text.size());
+  int accepted = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const Line& l = lines[forward ? i : lines.size() - 1 - i];
+    const std::u16string_view line = text.substr(l.start, l.end - l.start);
+    if (line.substr(0, 2) == u"//") {
+      // a comment
+    } else if (line.size() > kHeaderSkipLength && line.substr(0, kHeaderSkipLength) == kTableTextHeaderPrefix) {
+      // a header line: its class was read before the walk
+    } else if (const std::size_t tab = line.find(u'\t'); tab != std::u16string_view::npos) {
+      accepted += ImportTableTextEntry(import, table, line.substr(0, tab), line.substr(tab + 1));
+    } else {
+      accepted += ImportTableTextWord(import, table, line);
+    }
+    if (import.progress) {
+      import.progress(import.progress_context, forward ? static_cast<std::int64_t>(l.start) : total - l.start, total);
+    }
+  }
   return accepted;
 }
 
+int ImportTableText(TableImport& import, MappedFile* table, const char16_t* path, bool forward) {
+  std::u16string text;
+  if (!table || !table->view || ReadTextFile(path, text) != kTextFileRead) return 0;
+  import.header_class = ReadTableTextHeader(text);
+  const int accepted = ImportTableTextLines(import, table, text, forward);
+  return CommitImportRecords(import, table) < 0 ? 0 : accepted;
+}
+
 int CommitImportRecords(TableImport& import, MappedFile* table) {
-  int written = 0;
+  using namespace code_table;
+  if (!table) return -1;
+  ScopedFileWrite write(table);
+  if (!write.ok()) return -1;
+  ByteView view{table->view, static_cast<std::uint32_t>(table->size)};
+  std::uint32_t lowest = 0, count = 0, type = 0;
+  if (!view.ReadU32(kLowestRecordOffset, lowest) || !view.ReadU32(kRecordCount, count) ||
+      !view.ReadU32(kTableType, type)) {
+    return -1;
+  }
+  const std::uint64_t old_size = view.size;
+  const std::uint64_t entries_end = kOffsetTable + 4ull * count;
+  if (lowest > old_size || entries_end > lowest) return -1;
+  const std::uint64_t queued = import.records.size();
+  // The offset table keeps four spare bytes below the records, as an append does.
+  const std::uint64_t gap = lowest - entries_end >= 4 ? lowest - entries_end - 4 : 0;
+  const std::uint64_t needed = import.queued_bytes + 4 * queued;
+  if (gap < needed) {
+    const std::uint64_t new_size = old_size + (needed - gap) + kGrowthSlack;
+    if (new_size > 0x7FFFFFFF || !ResizeMappedFile(static_cast<int>(new_size), table)) return -1;
+    view = ByteView{table->view, static_cast<std::uint32_t>(table->size)};
+    // The records move to the new end of the file as one block, whatever lies between them.
+    const std::uint64_t distance = new_size - old_size;
+    std::memmove(view.data + lowest + distance, view.data + lowest, static_cast<std::size_t>(old_size - lowest));
+    for (std::uint32_t i = 0; i < count; ++i) {
+      std::uint32_t offset = 0;
+      view.ReadU32(kOffsetTable + 4ull * i, offset);
+      view.WriteU32(kOffsetTable + 4ull * i, static_cast<std::uint32_t>(offset + distance));
+    }
+    lowest = static_cast<std::uint32_t>(lowest + distance);
+    view.WriteU32(kLowestRecordOffset, lowest);
+  }
+  // Readers search without the prefix index while the entries are out of order.
+  view.WriteU32(kTableType, type | kTypeBeingChanged);
+  // Deleted bits first, while the offset table is still sorted for the search.
+  for (const auto& [offset, change] : import.deleted_changes) {
+    const int found = FindRecordPosition(CompareCodeAndText, table, change.key.data());
+    std::uint32_t at = 0, flags = 0;
+    if (found <= 0 || !RecordOffsetAt(table, found - 1, at) || !view.ReadU32(at, flags)) continue;
+    view.WriteU32(at, change.deleted ? flags | kFlagDeleted : flags & ~kFlagDeleted);
+  }
+  if (import.counters_loaded) {
+    for (std::uint32_t i = 0; i < kOrderCounterCount; ++i) {
+      std::uint32_t stored = 0;
+      view.ReadU32(kOrderCounters + 4 * i, stored);
+      view.WriteU32(kOrderCounters + 4 * i, std::max(stored, import.counters[i]));
+    }
+  }
+  std::int64_t done = 0;
+  for (auto it = import.records.rbegin(); it != import.records.rend(); ++it) {
+    const TableRecordBuffer& record = **it;
+    lowest -= record.size;
+    std::memcpy(view.data + lowest, record.bytes, record.size);
+    view.WriteU32(kOffsetTable + 4ull * count, lowest);
+    ++count;
+    if (import.progress) import.progress(import.progress_context, ++done, static_cast<std::int64_t>(queued));
+  }
+  view.WriteU32(kLowestRecordOffset, lowest);
+  view.WriteU32(kRecordCount, count);
+  SortTableOffsets(CompareCodes, table);
+  BuildPrefixIndex(table, CompareCodes);
+  view.WriteU32(kTableType, type);
+  FlushMappedFile(table);
+
+  // The queue is applied: a second commit adds nothing twice.
+  import.records.clear();
+  import.deleted_changes.clear();
+  import.queued_bytes = 0;
+  import.counters_loaded = false;
+  InitWordTree(import.tree, kImportTreeNodes, CompareImportRecords);
+  return static_cast<int>(queued);
+}
+
+bool WriteTableImportLog(const TableImport& import, const char16_t* path) {
+  std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
+  for (const std::u16string& line : import.log) {
+    for (char16_t c : line) {
+      bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+      bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+  }
+  return os::ReplaceWholeFile(path, bytes);
+}
+
+int CompactTable(MappedFile* table, std::uint64_t class_mask) {
+  using namespace code_table;
+  if (!table) return 0;
   ScopedFileWrite write(table);
   if (!write.ok()) return 0;
-  for (const WordTreeNode& node : import.tree.nodes) {
-    const auto* record = static_cast<const TableRecordBuffer*>(node.item);
-    if (!TableAppendRecord(table, record->bytes, record->size)) break;
-    ++written;
+  const ByteView view{table->view, static_cast<std::uint32_t>(table->size)};
+  std::uint32_t type = 0;
+  if (!view.ReadU32(kTableType, type)) return 0;
+  const bool association = IsAssociationType(type);
+  const std::uint32_t count = RecordCount(table);
+  struct Kept {
+    std::uint32_t offset, size;
+  };
+  std::vector<Kept> kept;
+  std::uint64_t kept_bytes = 0;
+  try {
+    kept.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+      std::uint32_t offset = 0;
+      CodeTableRecord record;
+      // An entry outside the view or a record that does not read is not a record: it is not kept.
+      if (!RecordOffsetAt(table, static_cast<std::int32_t>(i), offset) ||
+          !ReadCodeTableRecord(view, offset, association, record)) {
+        continue;
+      }
+      const std::uint32_t cls = RecordClass(record.flags);
+      if (class_mask & (std::uint64_t{1} << cls)) continue;
+      kept.push_back({offset, record.extent});
+      kept_bytes += record.extent;
+    }
+  } catch (const std::bad_alloc&) {
+    return 0;
   }
-  return written;
+  if (kept.size() == count) return 1;
+  std::vector<std::uint8_t> block;
+  try {
+    block.resize(static_cast<std::size_t>(kept_bytes));
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  // The kept records, copied out first: the packed block may overlap where they lie now.
+  const std::uint32_t lowest = static_cast<std::uint32_t>(view.size - kept_bytes);
+  std::uint64_t at = 0;
+  std::vector<std::uint32_t> offsets;
+  offsets.reserve(kept.size());
+  for (const Kept& k : kept) {
+    std::memcpy(block.data() + at, view.data + k.offset, k.size);
+    offsets.push_back(static_cast<std::uint32_t>(lowest + at));
+    at += k.size;
+  }
+  view.WriteU32(kTableType, type | kTypeBeingChanged);
+  if (!block.empty()) std::memcpy(view.data + lowest, block.data(), block.size());
+  for (std::size_t i = 0; i < offsets.size(); ++i) view.WriteU32(kOffsetTable + 4ull * i, offsets[i]);
+  view.WriteU32(kRecordCount, static_cast<std::uint32_t>(kept.size()));
+  view.WriteU32(kLowestRecordOffset, lowest);
+  SortTableOffsets(CompareCodes, table);
+  BuildPrefixIndex(table, CompareCodes);
+  view.WriteU32(kTableType, type);
+  FlushMappedFile(table);
+  return 1;
 }
 
 }  // namespace lz

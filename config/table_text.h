@@ -1,14 +1,17 @@
 #pragma once
 // Code tables as text (the TableText format): one line per record, "text TAB code tags", behind
-// "---config@" header lines, written as UTF-8 with a byte-order mark. The user-word backup of the
-// installer writes the user class of main.dmg this way and reads it back into a new table.
+// "---config@" header lines, written as UTF-8 with a byte-order mark. The code-table page exports and
+// imports whole tables this way; the user-word backup of the installer writes the user class of main.dmg
+// and reads it back into a new table.
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "config/word_tree.h"
+#include "textservice/engine/byte_view.h"
 #include "textservice/engine/code_table.h"
 
 namespace lz {
@@ -17,55 +20,118 @@ namespace lz {
 inline constexpr char16_t kTableTextHeaderPrefix[] = u"---config@";
 inline constexpr char16_t kUserTableClassLine[] = u"---config@码表分类=主码-用户码表";
 
+constexpr int kTableClassSlots = 32;       // class flags and aliases: one per class 0..31
+constexpr int kTableAliasUnits = 32;       // an alias holds at most 31 characters
+constexpr std::int32_t kPinnedFilter = 100;
+
 // A record's word to text: a CR LF pair, a lone CR and a lone LF become "\r"; TAB "\t"; "\" "\\".
 std::u16string EscapeTableText(std::u16string_view text);
-// The reverse, in the three passes of the format ("\r", then "\t", then "\\").
+// The reverse in one pass from the left: "\\" is a backslash, "\t" a TAB, "\r" CR LF; any other backslash
+// stays as it is. So every escaped text reads back whole, whatever its length.
 std::u16string UnescapeTableText(std::u16string_view text);
+
+// Record code to text (out holds kCodeBufferUnits units); returns the units. TableStringToCode by default,
+// so the key bytes 0x0A-0x19 come out as the full-width characters they were typed as.
+using CodeToText = int (*)(char16_t* out, const std::uint8_t* table_string);
+// Progress of a long run: (context, done, total).
+using TableTextProgress = void (*)(void* context, std::int64_t done, std::int64_t total);
 
 struct TableExport {
   // 1..31 selects that class only, 100 pinned records only, anything else every record.
   std::int32_t class_filter = 0;
+  // Bit 0 of a class's flag marks it writable; with flags given, filter 0 exports only those classes.
+  bool class_flags_given = false;
+  std::uint32_t class_flags[kTableClassSlots] = {};
+  // 0 the main table, 1 system, 2 user, 3 secondary, 4 auxiliary, 16..31 categories.
+  bool aliases_given = false;
+  std::u16string aliases[kTableClassSlots];
+  CodeToText converter = nullptr;
+  TableTextProgress progress = nullptr;
+  void* progress_context = nullptr;
 };
 
+// The header lines an export writes before its records, each ending CR LF.
+std::u16string TableTextHeaderLines(const TableExport& request);
+
 // One record's line (without its CR LF) for a table of the given type; empty for a type that has none.
+// A record line is never cut.
 std::u16string FormatTableTextLine(const TableExport& request, std::uint32_t table_type,
                                    const CodeTableRecord& record);
 
-struct TableExportResult {
-  int selected = 0;      // records that matched the filter
-  bool written = false;  // the file was written whole
-};
-
 // Writes the selected records of the table to path, ordered by pinned bit, class, first code byte,
-// order value (rising when ascending) and place in the file.
-TableExportResult ExportTableText(const TableExport& request, const MappedFile* table, const char16_t* path,
-                                  bool ascending = true);
+// order value (rising when ascending) and place in the file. Returns the records selected, or -1 when the
+// table cannot be read or the file cannot be written (a file that exists is then left as it was).
+int ExportTableText(const TableExport& request, const MappedFile* table, const char16_t* path,
+                    bool ascending = true);
 
 // The class a text's "---config@码表分类=" lines name (the last wins); 0 when none.
 std::uint32_t ReadTableTextHeader(std::u16string_view text);
 
+// Outcomes of queueing one record.
+constexpr int kImportQueued = 0;
+constexpr int kImportUndeleted = 1;
+constexpr int kImportPresent = 2;
+constexpr int kImportDuplicate = 3;
+constexpr int kImportDeleted = 4;
+
 struct TableImport {
   std::uint32_t import_class = 0;  // 0: the class of the header or the entry
   CodeEncoder encoder = nullptr;   // null: CodeToTableString
+  // Lines without a code: the dme block with the word-building rules and the single-character index.
+  ByteView word_rules{};
+  const MappedFile* characters = nullptr;
+  TableTextProgress progress = nullptr;
+  void* progress_context = nullptr;
+
   std::uint32_t header_class = 0;
-  WordTree tree;                   // queued records (TableRecordBuffer*), by code then text
+  WordTree tree;  // queued new records (TableRecordBuffer*), by code then text
   std::vector<std::unique_ptr<TableRecordBuffer>> records;
   std::uint32_t queued_bytes = 0;
-  std::vector<std::u16string> log;  // one line per refused entry
+  // Stored records whose deleted bit the text changes, by their offset when read: the record's code and
+  // text (found again by them when committing) and the new deleted state.
+  struct DeletedChange {
+    std::vector<std::uint8_t> key;
+    bool deleted = false;
+  };
+  std::map<std::uint32_t, DeletedChange> deleted_changes;
+  // The table's order counters as the queued records use them; loaded at the first use.
+  bool counters_loaded = false;
+  std::uint32_t counters[code_table::kOrderCounterCount] = {};
+  std::vector<std::u16string> log;  // one line per refused entry, each ending CR LF
 };
 
 // A new import with room for 10240 queued records before its tree grows; null when out of memory.
 std::unique_ptr<TableImport> CreateTableImport();
 
-// Reads the text file (any encoding the text decoder knows) and imports its lines into the table. The
-// number of entries accepted; 0 when the file cannot be read (nothing changes then).
-int ImportTableText(TableImport& import, MappedFile* table, const char16_t* path);
+// Reads the text file (any encoding the text decoder knows), walks its lines first to last (forward) or
+// last to first, and commits what they queue. The number of entries accepted; 0 when the file cannot be
+// read (nothing changes then) or the commit fails.
+int ImportTableText(TableImport& import, MappedFile* table, const char16_t* path, bool forward = true);
 
-// One "text TAB code" entry: 1 when it was queued.
-int ImportTableTextEntry(TableImport& import, MappedFile* table, std::u16string_view text, std::u16string_view code);
+// The line walks over a whole text; each returns the entries accepted. Only the import changes, never the
+// table: the commit applies it.
+int ImportTableTextLines(TableImport& import, const MappedFile* table, std::u16string_view text, bool forward);
 
-// Writes the queued records into the table, each in its sorted place under the table's writer lock.
-// The number written; stops at the first record the table refuses.
+// One "text TAB code" entry / one word without code: 1 when it was queued.
+int ImportTableTextEntry(TableImport& import, const MappedFile* table, std::u16string_view text,
+                         std::u16string_view code);
+int ImportTableTextWord(TableImport& import, const MappedFile* table, std::u16string_view line);
+
+// Queues a record for the table (its flags hold the class): one of the kImport outcomes.
+int QueueImportRecord(TableImport& import, const MappedFile* table, std::unique_ptr<TableRecordBuffer> record);
+
+// Applies the import to the table under its writer lock: grows the file when the free gap is too small,
+// puts the queued records into it, changes the deleted bits and order counters, sorts the offset table and
+// rebuilds the prefix index. Returns the records added, or -1 when nothing could be changed (a heap copy,
+// the lock, a failed grow): the table is then as it was.
 int CommitImportRecords(TableImport& import, MappedFile* table);
+
+// The log as a file: UTF-16 LE with its mark FF FE. False when it cannot be written.
+bool WriteTableImportLog(const TableImport& import, const char16_t* path);
+
+// Removes every record whose class bit (1 << class) is set in the mask, under the writer lock; the kept
+// records are packed at the end of the file, sorted and indexed again. A mask that removes nothing leaves
+// the bytes as they are. 1, or 0 when the table cannot be written or memory runs out.
+int CompactTable(MappedFile* table, std::uint64_t class_mask);
 
 }  // namespace lz

@@ -195,7 +195,7 @@ UserWordBackup BackUpUserWords(const std::u16string& data_location, const std::u
         const std::u16string word_file = JoinPath(folder, UserWordFileName(year, month, day));
         TableExport request;
         request.class_filter = static_cast<std::int32_t>(code_table::kClassUser);
-        if (!word_file.empty() && ExportTableText(request, table, word_file.c_str()).written) {
+        if (!word_file.empty() && ExportTableText(request, table, word_file.c_str()) >= 0) {
           backup.word_file = word_file;
         } else if (!word_file.empty()) {
           DeleteFileW(WidePtr(word_file.c_str()));

@@ -33,6 +33,12 @@ const std::vector<TableRecord> kSystemWords = {
     {"nav", "民", RecordFlags(kSystem, 3)},
 };
 
+TableExport UserClass() {
+  TableExport request;
+  request.class_filter = kUser;
+  return request;
+}
+
 std::string Utf8(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 class TableTextTest : public ::testing::Test {
@@ -57,9 +63,7 @@ TEST_F(TableTextTest, TheUserClassIsWrittenWithTheMarkAndTheHeaderLineInOrder) {
   records.push_back({"aaaa", "甲\t乙\\", RecordFlags(kUser, 9, code_table::kFlagPinned)});
   records.push_back({"abab", "早", RecordFlags(kUser, 5)});
   MappedFile* table = Open("main.dmg", Table(records));
-  const TableExportResult result = ExportTableText({kUser}, table, folder_.File("words.txt").c_str());
-  EXPECT_EQ(result.selected, 3);
-  EXPECT_TRUE(result.written);
+  EXPECT_EQ(ExportTableText(UserClass(), table, folder_.File("words.txt").c_str()), 3);
   // Unpinned first, then by first code byte and order value; no class tags under a class filter.
   EXPECT_EQ(Utf8(test::ReadFileBytes(folder_.path() / "words.txt")),
             "\xEF\xBB\xBF---config@码表分类=主码-用户码表\r\n"
@@ -73,7 +77,7 @@ TEST_F(TableTextTest, ExportedWordsImportIntoANewTableAndExportAgainUnchanged) {
   records.push_back({"nakh", "民中", RecordFlags(kUser, 7)});
   records.push_back({"aaaa", "甲\t乙\\", RecordFlags(kUser, 9, code_table::kFlagPinned)});
   MappedFile* old_table = Open("old.dmg", Table(records));
-  ASSERT_TRUE(ExportTableText({kUser}, old_table, folder_.File("words.txt").c_str()).written);
+  ASSERT_EQ(ExportTableText(UserClass(), old_table, folder_.File("words.txt").c_str()), 2);
 
   MappedFile* new_table = Open("main.dmg", Table(kSystemWords));
   std::unique_ptr<TableImport> import = CreateTableImport();
@@ -91,7 +95,7 @@ TEST_F(TableTextTest, ExportedWordsImportIntoANewTableAndExportAgainUnchanged) {
   EXPECT_EQ(code_table::RecordClass(found.flags), kUser);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(found.text), found.text_length), "民中");
 
-  ASSERT_TRUE(ExportTableText({kUser}, new_table, folder_.File("again.txt").c_str()).written);
+  ASSERT_EQ(ExportTableText(UserClass(), new_table, folder_.File("again.txt").c_str()), 2);
   EXPECT_EQ(test::ReadFileBytes(folder_.path() / "again.txt"), test::ReadFileBytes(folder_.path() / "words.txt"));
 }
 
@@ -127,8 +131,12 @@ TEST(TableTextEscapeTest, EscapesAndReadsBack) {
     EXPECT_EQ(EscapeTableText(c.text), c.escaped);
     EXPECT_EQ(UnescapeTableText(c.escaped), c.read_back);
   }
-  // The "\t" pass runs before the "\\" pass: backslash, backslash, t reads as one backslash and a TAB.
-  EXPECT_EQ(UnescapeTableText(u"\\\\t"), u"\\\t");
+  // One pass from the left: backslash, backslash, t is a backslash and the letter t; other backslashes stay.
+  EXPECT_EQ(UnescapeTableText(u"\\\\t"), u"\\t");
+  EXPECT_EQ(UnescapeTableText(u"C:\\\\temp"), u"C:\\temp");
+  EXPECT_EQ(UnescapeTableText(u"a\\b\\"), u"a\\b\\");
+  const std::u16string long_text(400, u'\\');
+  EXPECT_EQ(UnescapeTableText(EscapeTableText(long_text)), long_text);
 }
 
 TEST(TableTextHeaderTest, NamesTheClassOfTheLastClassLine) {

@@ -198,21 +198,22 @@ int UnitsOf(const char16_t* s, int limit) {
   return n;
 }
 
-// Appends code part `place` (0 the whole code) of a character's code; false when it has none.
-bool AppendPart(const char16_t* part, int part_units, int place, bool from_front, char16_t* code, int& n) {
+}  // namespace
+
+bool AppendCodePart(const char16_t* part, int part_units, int place, bool from_front, char16_t* code, int& n,
+                    int capacity) {
   if (place == 0) {
     if (part_units == 0) return false;
-    for (int i = 0; i < part_units && n < kBuiltCodeUnits; ++i) code[n++] = part[i];
+    for (int i = 0; i < part_units && n < capacity; ++i) code[n++] = part[i];
     return true;
   }
   const int at = from_front ? place - 1 : part_units - place;
-  if (at < 0 || at >= part_units || !part[at] || n >= kBuiltCodeUnits) return false;
+  if (at < 0 || at >= part_units || !part[at] || n >= capacity) return false;
   code[n++] = part[at];
   return true;
 }
 
-// The code of a character in the single-character index; empty when it has none.
-int IndexCode(const MappedFile* danzi, std::int32_t character, char16_t (&code)[kCodeBufferUnits]) {
+int CharacterIndexCode(const MappedFile* danzi, std::int32_t character, char16_t (&code)[kCodeBufferUnits]) {
   code[0] = 0;
   char16_t word[3] = {};
   if (AppendCodePoint(word, 0, 2, character) < 0) return 0;
@@ -230,8 +231,6 @@ int IndexCode(const MappedFile* danzi, std::int32_t character, char16_t (&code)[
   IntArrayFree(found);
   return n;
 }
-
-}  // namespace
 
 void AfterCommit(EngineInstance* e, int command) {
   // Every commit replaces the last committed word: one without a table record (a generated reading, an
@@ -303,11 +302,11 @@ void BuildWordsFromHistory(EngineInstance* e) {
         continue;
       }
       if (from_history) {
-        complete = AppendPart(parts[c - 1], UnitsOf(parts[c - 1], kCodePartUnits), place, front, code, length);
+        complete = AppendCodePart(parts[c - 1], UnitsOf(parts[c - 1], kCodePartUnits), place, front, code, length, kBuiltCodeUnits);
       } else if (danzi) {
         char16_t index_code[kCodeBufferUnits];
-        const int units = IndexCode(danzi, points[c - 1], index_code);
-        AppendPart(index_code, units, place, front, code, length);
+        const int units = CharacterIndexCode(danzi, points[c - 1], index_code);
+        AppendCodePart(index_code, units, place, front, code, length, kBuiltCodeUnits);
       }
     }
     code[length] = 0;

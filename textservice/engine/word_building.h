@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "textservice/engine/engine_instance.h"
+#include "textservice/engine/text_encoding.h"
 
 namespace lz {
 
@@ -26,6 +27,15 @@ int RecordCommitHistory(EngineInstance* instance, int candidate_index);
 // one character too many for any word.
 int RecentCommitText(const EngineInstance* instance, char16_t (&codes)[kMaxWordCharacters][8], int count,
                      char16_t (&text)[kRecentTextUnits + 1]);
+
+// Appends code part `place` of a character's code (0 the whole code; else the place counted from the front
+// or from the back) to code[n], never past `capacity` units; false when the code has no such part.
+bool AppendCodePart(const char16_t* part, int part_units, int place, bool from_front, char16_t* code, int& n,
+                    int capacity);
+
+// The code of a character (a code point) as the single-character index danzi.dmi gives it: the text of its
+// first record; 0 and an empty code when the index has none.
+int CharacterIndexCode(const MappedFile* danzi, std::int32_t character, char16_t (&code)[kCodeBufferUnits]);
 
 // Joins runs of the last commits into words of temp.dmg, coded by the word-building rules.
 void BuildWordsFromHistory(EngineInstance* instance);

@@ -22,6 +22,13 @@
 //                                       every commit (history, built words, promotion).
 //                                       --traditional / --simplified switch the output conversion
 //                                       on for the run, as the output-options menu does.
+//   tabletool export DIR OUT [--class N]
+//                                       main.dmg of a data folder as table text (every record, or class N;
+//                                       100 the pinned ones), in the order direction its scheme sets
+//   tabletool import DIR TEXT [--class N] [--log FILE]
+//                                       a table text into main.dmg (into class N only); lines without a
+//                                       code get one from the scheme's rules and danzi.dmi; refused lines
+//                                       go to the log (UTF-16); prints the entries accepted
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -46,6 +53,9 @@
 #include "textservice/engine/table_builder.h"
 #include "textservice/engine/text_encoding.h"
 #include "textservice/engine/engine_actions.h"
+#include "config/table_text.h"
+#include "config/text_file.h"
+#include "textservice/engine/settings_store.h"
 #include "tools/tabletool/data_folder.h"
 #include "tools/tabletool/ship_data.h"
 #include "tools/tabletool/table_list.h"
@@ -66,7 +76,9 @@ int Usage() {
                "       tabletool check TABLE\n"
                "       tabletool mkdata DIR LIST [OPTIONS]   (tabletool mkdata --help lists the options)\n"
                "       tabletool shipdata DIR [--minor N] [--scheme FILE]\n"
-               "       tabletool query DIR KEYS [--page N] [--commit N [--associate]] [--traditional | --simplified]\n");
+               "       tabletool query DIR KEYS [--page N] [--commit N [--associate]] [--traditional | --simplified]\n"
+               "       tabletool export DIR OUT [--class N]\n"
+               "       tabletool import DIR TEXT [--class N] [--log FILE]\n");
   return 2;
 }
 
@@ -438,6 +450,102 @@ int Lookup(const std::string& table_path, bool prefix, const std::vector<std::st
   return 0;
 }
 
+// The options of export and import: --class N, and --log FILE where it is allowed.
+bool ReadTextOptions(const std::vector<std::string>& args, bool log_allowed, std::int32_t& cls, std::string& log,
+                     std::string& error) {
+  for (std::size_t i = 0; i < args.size(); i += 2) {
+    if (i + 1 >= args.size()) {
+      error = args[i] + " needs a value";
+      return false;
+    }
+    const std::string& value = args[i + 1];
+    if (args[i] == "--class") {
+      const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), cls);
+      if (ec != std::errc() || end != value.data() + value.size()) {
+        error = "--class takes a number";
+        return false;
+      }
+    } else if (args[i] == "--log" && log_allowed) {
+      log = value;
+    } else {
+      error = "unknown option " + args[i];
+      return false;
+    }
+  }
+  return true;
+}
+
+// A data folder's main.dmg, valid, with the order direction of its scheme (ime +48 bit 0x10, as the
+// code-table page reads it). Null with the message printed.
+struct FolderTable {
+  MappedFile* main = nullptr;
+  MappedFile* config = nullptr;
+  MappedFile* danzi = nullptr;
+  bool ascending = false;
+  ConfigBlocks blocks;
+  ~FolderTable() {
+    CloseMappedFile(main);
+    CloseMappedFile(config);
+    CloseMappedFile(danzi);
+  }
+};
+
+bool OpenFolderTable(const std::string& folder, FolderTable& out, std::string& error) {
+  const std::filesystem::path dir(folder);
+  TableCheck check = TableCheck::kValid;
+  out.main = OpenCheckedTable((dir / "main.dmg").string(), check);
+  if (!out.main) {
+    error = (dir / "main.dmg").string() + ": cannot be read";
+    return false;
+  }
+  if (check != TableCheck::kValid) {
+    error = (dir / "main.dmg").string() + ": refused: " + CheckText(check);
+    return false;
+  }
+  if (OpenMappedFile(PathU16((dir / "config.dsc").string()).c_str(), &out.config) > 0) {
+    FindConfigBlocks({out.config->view, static_cast<std::uint32_t>(out.config->size)}, out.blocks);
+    std::uint32_t behaviour = 0;
+    out.blocks.ime.ReadU32(ime_block::kBehaviourFlags, behaviour);
+    out.ascending = (behaviour & ime_block::kLowOrderFirst) != 0;
+  }
+  if (std::filesystem::exists(dir / "danzi.dmi")) OpenMappedFile(PathU16((dir / "danzi.dmi").string()).c_str(), &out.danzi);
+  return true;
+}
+
+int ExportText(const std::string& folder, const std::string& out_path, const std::vector<std::string>& args) {
+  TableExport request;
+  std::string log, error;
+  if (!ReadTextOptions(args, false, request.class_filter, log, error)) return Fail(error);
+  FolderTable table;
+  if (!OpenFolderTable(folder, table, error)) return Fail(error);
+  const int selected = ExportTableText(request, table.main, PathU16(out_path).c_str(), table.ascending);
+  if (selected < 0) return Fail(out_path + ": cannot be written");
+  std::printf("%d\n", selected);
+  return 0;
+}
+
+int ImportText(const std::string& folder, const std::string& text_path, const std::vector<std::string>& args) {
+  std::int32_t cls = 0;
+  std::string log, error;
+  if (!ReadTextOptions(args, true, cls, log, error)) return Fail(error);
+  if (cls < 0 || cls > static_cast<std::int32_t>(code_table::kClassLastCategory)) return Fail("--class takes 0 to 31");
+  FolderTable table;
+  if (!OpenFolderTable(folder, table, error)) return Fail(error);
+  std::unique_ptr<TableImport> import = CreateTableImport();
+  if (!import) return Fail("out of memory");
+  import->import_class = static_cast<std::uint32_t>(cls);
+  import->word_rules = table.blocks.dme;
+  import->characters = table.danzi;
+  std::u16string text;
+  if (ReadTextFile(PathU16(text_path).c_str(), text) != kTextFileRead) return Fail(text_path + ": cannot be read");
+  import->header_class = ReadTableTextHeader(text);
+  const int accepted = ImportTableTextLines(*import, table.main, text, table.ascending);
+  if (CommitImportRecords(*import, table.main) < 0) return Fail(folder + "/main.dmg: cannot be written");
+  if (!log.empty() && !WriteTableImportLog(*import, PathU16(log).c_str())) return Fail(log + ": cannot be written");
+  std::printf("%d\n", accepted);
+  return 0;
+}
+
 int Check(const std::string& table_path) {
   if (const std::string reason = NotADataFile(table_path); !reason.empty()) return Fail(table_path + ": " + reason);
   TableCheck check = TableCheck::kValid;
@@ -471,6 +579,12 @@ int main(int argc, char** argv) {
   }
   if (args.size() >= 3 && args[0] == "query") {
     return Query(args[1], args[2], std::vector<std::string>(args.begin() + 3, args.end()));
+  }
+  if (args.size() >= 3 && args[0] == "export") {
+    return ExportText(args[1], args[2], std::vector<std::string>(args.begin() + 3, args.end()));
+  }
+  if (args.size() >= 3 && args[0] == "import") {
+    return ImportText(args[1], args[2], std::vector<std::string>(args.begin() + 3, args.end()));
   }
   if (args.size() >= 3 && args[0] == "lookup") {
     const bool prefix = args[2] == "--prefix";
