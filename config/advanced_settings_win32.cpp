@@ -96,6 +96,9 @@ BOOL AdvancedSettingsDialog::OnInitDialog() {
       std::u16string(kAdvancedTitlePrefix) + (display_name_.empty() ? std::u16string(u"*") : display_name_);
   SetWindowTextW(window(), os::WidePtr(title.c_str()));
   if (!edit_) return TRUE;
+  RECT client{};
+  GetClientRect(window(), &client);
+  MoveWindow(edit_, kEditLeft, kEditTop, client.right - kEditRightMargin, client.bottom - kEditBottomMargin, FALSE);
   SendMessageW(edit_, EM_EXLIMITTEXT, 0, kTextLimit);
   SetWindowSubclass(edit_, EditProcedure, kEditSubclass, reinterpret_cast<DWORD_PTR>(this));
 

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
 #include <filesystem>
@@ -26,6 +27,7 @@
 #include "config/tests/installed_config.h"
 #include "config/text_file.h"
 #include "platform/dialogs/file_chooser_win32.h"
+#include "platform/dialogs/popup_menu_win32.h"
 #include "platform/os/message_box.h"
 #include "platform/os/system_info.h"
 #include "tests/support/temp_folder.h"
@@ -275,6 +277,21 @@ TEST_F(AdvancedSettingsTest, AnEditEnablesSaveAndSaveChangesTheBlock) {
   EXPECT_NE(ExportNow().find(u"P2=L1F1+L1F2+L2F1+L2F2\r\n"), std::u16string::npos);
 }
 
+TEST_F(AdvancedSettingsTest, SavingATextWithoutSettingsSectionsSaysSoAndChangesNothing) {
+  const std::u16string before = ExportNow();
+  bool enabled_after_save = false;
+  RunEditor([&](Editor& e) {
+    SendMessageW(e.edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"词频调整=一次到顶\r\n"));
+    e.Command(IDC_ADVANCED_TEXT_SAVE);
+    enabled_after_save = e.SaveEnabled();
+  });
+  EXPECT_TRUE(enabled_after_save);
+  ASSERT_GE(boxes_.count(), 1u);
+  EXPECT_EQ(boxes_.shown[0].text, kNoSettingsSectionsText);
+  EXPECT_EQ(boxes_.shown[0].caption, u"配置程序");
+  EXPECT_EQ(ExportNow(), before);
+}
+
 TEST_F(AdvancedSettingsTest, ClosingAfterAnEditAsksOnce) {
   struct Case {
     int answer;
@@ -342,6 +359,50 @@ TEST_F(AdvancedSettingsTest, F3AfterTheLastMatchWrapsAndAMissingTextIsReported) 
   EXPECT_EQ(boxes_.last().text, kNotFoundText);
   EXPECT_EQ(boxes_.last().caption, u"高级设置");
   EXPECT_EQ(boxes_.last().style, static_cast<std::uint32_t>(MB_ICONERROR));
+}
+
+// Answers context menus with the next command of a script and keeps which items were enabled.
+struct Menus {
+  std::deque<int> commands;
+  std::vector<std::vector<int>> enabled;
+
+  static int Answer(HMENU menu, void* context) {
+    auto* self = static_cast<Menus*>(context);
+    std::vector<int> on;
+    for (int id : {IDM_TEXT_UNDO, IDM_TEXT_REDO, IDM_TEXT_CUT, IDM_TEXT_COPY, IDM_TEXT_PASTE, IDM_TEXT_DELETE}) {
+      if (!(GetMenuState(menu, static_cast<UINT>(id), MF_BYCOMMAND) & MF_GRAYED)) on.push_back(id);
+    }
+    self->enabled.push_back(on);
+    if (self->commands.empty()) return 0;
+    const int command = self->commands.front();
+    self->commands.pop_front();
+    return command;
+  }
+};
+
+TEST_F(AdvancedSettingsTest, TheContextMenuOffersWhatTheTextAllowsAndLoadingIsNoUndoStep) {
+  Menus menus;
+  menus.commands = {0, IDM_TEXT_UNDO};
+  dialogs::SetPopupMenuResponder(Menus::Answer, &menus);
+  std::u16string original, after_undo;
+  RunEditor([&](Editor& e) {
+    original = e.Text();
+    CHARRANGE header = e.Find(L"[-IME设置-]");
+    SendMessageW(e.edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&header));
+    SendMessageW(e.edit, WM_RBUTTONUP, 0, 0);
+    e.Replace(e.Find(L"词频调整=禁止调整"), L"词频调整=逐渐调整");
+    SendMessageW(e.edit, WM_RBUTTONUP, 0, 0);
+    after_undo = e.Text();
+  });
+  dialogs::SetPopupMenuResponder(nullptr, nullptr);
+  ASSERT_EQ(menus.enabled.size(), 2u);
+  // After loading and colouring there is nothing to undo; a selection can be cut and copied.
+  const std::vector<int>& first = menus.enabled[0];
+  EXPECT_EQ(std::count(first.begin(), first.end(), IDM_TEXT_UNDO), 0);
+  EXPECT_EQ(std::count(first.begin(), first.end(), IDM_TEXT_COPY), 1);
+  EXPECT_EQ(std::count(first.begin(), first.end(), IDM_TEXT_CUT), 1);
+  EXPECT_EQ(std::count(menus.enabled[1].begin(), menus.enabled[1].end(), IDM_TEXT_UNDO), 1);
+  EXPECT_EQ(after_undo, original);
 }
 
 std::u16string DocumentsBackupFolder() {
@@ -424,20 +485,21 @@ TEST_F(AdvancedSettingsTest, ARestoreAppliesAtOnceAndAFileWithoutSectionsChanges
   EXPECT_EQ(now.find(u",=，"), std::u16string::npos);
 }
 
+struct DescendantSearch {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK MatchDescendant(HWND child, LPARAM context) {
+  auto* search = reinterpret_cast<DescendantSearch*>(context);
+  if (GetDlgCtrlID(child) == search->id && !search->found) search->found = child;
+  return TRUE;
+}
+
 // Finds the control with this id anywhere below window.
 HWND FindDescendant(HWND window, int id) {
-  struct Search {
-    int id;
-    HWND found;
-  } search{id, nullptr};
-  EnumChildWindows(
-      window,
-      [](HWND child, LPARAM context) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(context);
-        if (GetDlgCtrlID(child) == s->id && !s->found) s->found = child;
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  DescendantSearch search{id, nullptr};
+  EnumChildWindows(window, MatchDescendant, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 

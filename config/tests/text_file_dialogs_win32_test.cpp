@@ -21,18 +21,17 @@ namespace {
 
 constexpr int kFileNameBox = 0x47C;  // a ComboBoxEx32 with an Edit inside
 
+BOOL CALLBACK MatchEdit(HWND child, LPARAM context) {
+  wchar_t name[16] = {};
+  GetClassNameW(child, name, 16);
+  if (lstrcmpiW(name, L"Edit") != 0) return TRUE;
+  *reinterpret_cast<HWND*>(context) = child;
+  return FALSE;
+}
+
 HWND FindEdit(HWND box) {
   HWND found = nullptr;
-  EnumChildWindows(
-      box,
-      [](HWND child, LPARAM context) -> BOOL {
-        wchar_t name[16] = {};
-        GetClassNameW(child, name, 16);
-        if (lstrcmpiW(name, L"Edit") != 0) return TRUE;
-        *reinterpret_cast<HWND*>(context) = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumChildWindows(box, MatchEdit, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
