@@ -6,6 +6,7 @@
 #include <iterator>
 #include <string>
 
+#include "config/advanced_settings_win32.h"
 #include "config/command_line.h"
 #include "config/config_context.h"
 #include "config/config_context_win32.h"
@@ -150,6 +151,8 @@ int RunConfig(HINSTANCE module, const wchar_t* command_line) {
       }
       start.word = std::u16string(CutText(start.word, kDictionaryWordChars));
       RunTableBrowser(module, context, start, nullptr);
+    } else if (route.action == ConfigAction::kAdvancedSettings) {
+      RunAdvancedSettings(module, context, display_name, nullptr);
     }
     // The other words' windows come with their own parts of config.
   }

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "config/about_page_win32.h"
+#include "config/advanced_settings_win32.h"
 #include "config/config_context.h"
 #include "config/config_resources.h"
 #include "config/key_editor_win32.h"
@@ -191,6 +192,9 @@ class AdvancedPage : public dialogs::Dialog {
       case IDC_ADVANCED_EMBEDDING:
         if (code == BN_CLICKED) EmbedDialog(module_, context_).RunModal(GetAncestor(window(), GA_ROOT));
         return true;
+      case IDC_ADVANCED_TEXT_MODE:
+        if (code == BN_CLICKED) RunTextMode();
+        return true;
       default:
         // Enter and Escape on the page are the main window's.
         if (id == IDOK || id == IDCANCEL) {
@@ -202,6 +206,17 @@ class AdvancedPage : public dialogs::Dialog {
   }
 
  private:
+  // The text mode stands in for the main window while it runs.
+  void RunTextMode() {
+    HWND main = GetAncestor(window(), GA_ROOT);
+    std::u16string display_name;
+    ReadDisplayName(context_->class_id, display_name);
+    ShowWindow(main, SW_HIDE);
+    RunAdvancedSettings(module_, context_, display_name, main);
+    ShowWindow(main, SW_SHOW);
+    SetForegroundWindow(main);
+  }
+
   HINSTANCE module_;
   ConfigContext* context_;
 };

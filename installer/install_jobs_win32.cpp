@@ -209,12 +209,14 @@ UserWordBackup BackUpUserWords(const std::u16string& data_location, const std::u
   if (os::ReadFileBytes(JoinPath(data_location, u"config.dsc").c_str(), store)) {
     const ByteView view{store.data(), static_cast<std::uint32_t>(store.size())};
     const std::u16string settings_file = JoinPath(folder, SettingsBackupFileName(year, month, day));
+    SettingsTextOps* ops = NewSettingsTextOps();
     if (!settings_file.empty() &&
         ExportSettingsText(FindConfigBlock(view, config_store::kImeBlockName),
                            FindConfigBlock(view, config_store::kDmeBlockName),
-                           FindConfigBlock(view, config_store::kSkinBlockName), settings_file.c_str())) {
+                           FindConfigBlock(view, config_store::kSkinBlockName), ops, settings_file.c_str())) {
       backup.settings_file = settings_file;
     }
+    if (ops) ops->free(ops);
   }
   return backup;
 }

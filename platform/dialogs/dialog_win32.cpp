@@ -38,6 +38,9 @@ bool Dialog::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 void Dialog::End(INT_PTR result) {
   result_ = result;
   ended_ = true;
+  // A modal run ended from a sent message (another thread's) would otherwise wait in GetMessage for
+  // something to be posted before it sees that it has ended.
+  if (modal_ && window_) PostMessageW(window_, WM_NULL, 0, 0);
   if (!modal_) Destroy();
 }
 

@@ -319,6 +319,118 @@ std::int32_t KeyTableEntry(std::int32_t code) {
   return (code & key_code::kVirtualKeyMask) + ((code & key_code::kShift) ? dme_block::kShiftedKeyMasks : 0);
 }
 
+std::u16string KeyCodeToName(std::int32_t code) {
+  using namespace key_code;
+  constexpr char16_t kWideFormBase = 0xFF00;
+  const int vk = code & kVirtualKeyMask;
+  std::u16string_view name = kPlainNames[vk];
+  if ((code & ~(kVirtualKeyMask | kShift)) == 0 && (code & kShift) && !kShiftedNames[vk].empty()) {
+    name = kShiftedNames[vk];
+  }
+  std::u16string text;
+  // The keypad's names are its internal key characters; texts write them in full-width form.
+  if (name.size() == 1 && name[0] < 0x20 && name[0] != u'\t') {
+    text += static_cast<char16_t>(kWideFormBase + name[0]);
+  } else {
+    text += name;
+  }
+  struct Modifier {
+    std::int32_t left, right, plain;
+    std::u16string_view left_word, right_word, plain_word;
+  };
+  static constexpr Modifier kModifiers[] = {
+      {kLeftShift, kRightShift, kShift, u"+键左Shift", u"+键右Shift", u"+键Shift"},
+      {kLeftAlt, kRightAlt, kAlt, u"+键左Alt", u"+键右Alt", u"+键Alt"},
+      {kLeftCtrl, kRightCtrl, kCtrl, u"+键左Ctrl", u"+键右Ctrl", u"+键Ctrl"},
+  };
+  for (const Modifier& m : kModifiers) {
+    // A key held with both the left and the right modifier names both, so the code reads back whole.
+    if (code & m.left) text += m.left_word;
+    if (code & m.right) text += m.right_word;
+    if (!(code & (m.left | m.right)) && (code & m.plain)) text += m.plain_word;
+  }
+  return std::u16string(CutText(text, kMaxKeyTextUnits));
+}
+
+std::u16string KeyFunctionMaskToNames(KeyFunctionMask mask) {
+  using namespace key_function;
+  std::u16string text;
+  const auto name = [&](std::u16string_view n) { text.append(n).append(u","); };
+  const auto when = [&](KeyFunctionMask bit, std::u16string_view n) {
+    if (mask & bit) name(n);
+  };
+  const unsigned number = static_cast<unsigned>((mask & kNumberMask) >> kNumberShift);
+  const bool numbered = number >= 1 && number <= 10;
+
+  when(kToggleIme, u"输入法打开/关闭");
+  when(kToggleEnglish, u"英文输入开关");
+  when(kClearInput, u"清除输入");
+  when(kSchemeMainAuxiliary, u"输入方案主/辅切换");
+  when(kSchemeMainMixed, u"输入方案主/混切换");
+  when(kRangeMainSecondary, u"检索范围主/次切换");
+  when(kRangeMainMixed, u"检索范围主/混切换");
+  when(kRepeatInput, u"重复输入");
+  when(kUndoInput, u"撤销输入");
+  when(kPageUp, u"前翻页");
+  when(kPageDown, u"后翻页");
+  when(kFirstForward, u"首选前移");
+  when(kFirstBackward, u"首选后移");
+  if (mask & kCommit) {
+    if (number == kCommitFirst) {
+      name(u"首选上屏");
+    } else if (numbered) {
+      name(Numbered(number, u"上屏").view());
+    } else if (number == kCommitEnglish) {
+      name(u"英文上屏");
+    } else if (number == kCommitLast) {
+      name(u"倒数第1候选上屏");
+    } else if (number == kCommitFirstAndKey) {
+      name(u"首选顶屏");
+    }
+  }
+  if ((mask & kFrequency) && numbered) name(Numbered(number, u"调频").view());
+  if ((mask & kDelete) && numbered) name(Numbered(number, u"删除").view());
+  when(kCursorLeft, u"光标左移");
+  when(kCursorRight, u"光标右移");
+  when(kCursorHome, u"光标至头");
+  when(kCursorEnd, u"光标至尾");
+  when(kDeleteBefore, u"编码前删");
+  when(kDeleteAfter, u"编码后删");
+  if (mask & kToggleStatusWindow) {
+    name(u"显示|隐藏状态栏窗口");
+  } else {
+    when(kToggleCandidateWindow, u"显示|关闭候选窗口");
+  }
+  if (mask & kConvertSimplified) {
+    name(u"上屏转换 - 简体");
+  } else {
+    when(kConvertTraditional, u"上屏转换 - 繁体");
+  }
+  when(kSoftKeyboard, u"软键盘切换");
+  if (mask & kAddWordOnline) {
+    name(u"在线加词");
+  } else {
+    when(kDeleteWordOnline, u"在线删词");
+  }
+  static constexpr NamedBit kConfigOrder[] = {
+      {u"配置 - 主页", kConfigHome},           {u"配置 - 按键设置", kConfigKeys},
+      {u"配置 - 帮助", kConfigHelp},           {u"配置 - 关于", kConfigAbout},
+      {u"配置 - 输出反查", kConfigOutputLookup}, {u"配置 - 剪贴板反查", kConfigClipboardLookup},
+      {u"配置 - 词典查询", kConfigDictionary},
+  };
+  for (const NamedBit& b : kConfigOrder) {
+    if (mask & b.bit) {
+      name(b.name);
+      break;
+    }
+  }
+  if (mask & kCustom1) text += u"定制1";
+  if (mask & kCustom2) text += u"定制2";
+  if (mask & kCustom3) text += u"定制3";
+  if ((mask & kCustomCandidate) && numbered) name(Numbered(number, u"定制").view());
+  return std::u16string(CutText(text, kMaxFunctionTextUnits));
+}
+
 int ReadKeyFunctionText(std::u16string_view keyText, ByteView dme, std::u16string_view functionText) {
   const std::int32_t code = ParseKeyName(keyText);
   // Without a key the line would only bind a bare modifier set that no key press can produce.

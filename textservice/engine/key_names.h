@@ -5,6 +5,7 @@
 // texts of the "[-按键功能-]" section. Keypad keys have internal key characters 0x0A..0x19 (the low byte
 // of their full-width forms U+FF0A..U+FF19, which is how texts write them).
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "textservice/engine/byte_view.h"
@@ -89,6 +90,18 @@ std::int32_t ParseKeyName(std::u16string_view text);
 
 // The functions a function text names, found by substring anywhere in it; 0 when it names none.
 KeyFunctionMask ParseKeyFunctions(std::u16string_view text);
+
+// The key text of a key code, the inverse of ParseKeyName: the key's name (the shifted name when Shift is
+// the only modifier and the key has one, else the plain name; keypad keys in their full-width forms),
+// then the modifier words. At most kMaxKeyTextUnits units.
+constexpr std::size_t kMaxKeyTextUnits = 63;
+std::u16string KeyCodeToName(std::int32_t code);
+
+// The function text of a mask, the inverse of ParseKeyFunctions: the name of every function the mask
+// holds, each followed by a comma (the three fixed custom commands without one). At most
+// kMaxFunctionTextUnits units.
+constexpr std::size_t kMaxFunctionTextUnits = 255;
+std::u16string KeyFunctionMaskToNames(KeyFunctionMask mask);
 
 // The key character of a text character, for exactly the characters that name a key (ParseKeyName): the
 // printable ASCII characters and the tab are themselves, the full-width keypad forms "＊＋－．／０".."９"

@@ -94,8 +94,18 @@ int ReadNumber(std::u16string_view text, std::size_t& pos) {
   return value;
 }
 
-constexpr std::size_t kMaxRuleTextUnits = 511;
+constexpr std::size_t kMaxReadRuleUnits = 511;
 constexpr std::size_t kMaxStoredTerms = dme_block::kWordRuleTerms - 1;
+
+std::u16string Decimal(int value) {
+  std::u16string digits;
+  if (value < 0) return u"-" + Decimal(-value);
+  do {
+    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
+    value /= 10;
+  } while (value > 0);
+  return digits;
+}
 
 }  // namespace
 
@@ -309,7 +319,7 @@ int ReadWordRuleText(ByteView dme, std::u16string_view key, std::u16string_view 
   rule.reserve(key.size() + 1 + value.size());
   rule.append(key).append(u"=").append(value);
   WordRuleSlot slot;
-  const int n = ParseWordRule(slot, CutText(rule, kMaxRuleTextUnits));
+  const int n = ParseWordRule(slot, CutText(rule, kMaxReadRuleUnits));
   if (n < kMinRuleLength || n > kMaxRuleLength) return 0;
   if (!dme.Holds(RuleSlotOffset(0), kWordRuleSlotSize) ||
       !dme.Holds(RuleSlotOffset(static_cast<std::uint32_t>(n)), kWordRuleSlotSize)) {
@@ -320,6 +330,19 @@ int ReadWordRuleText(ByteView dme, std::u16string_view key, std::u16string_view 
     dme.WriteU16(RuleSlotOffset(static_cast<std::uint32_t>(n)) + 2 * i, slot[i]);
   }
   return 1;
+}
+
+std::u16string FormatWordRule(int n, const WordRuleSlot& slot) {
+  using namespace dme_block;
+  std::u16string text = u"P" + Decimal(n) + u"=";
+  for (std::size_t i = 0; i < slot.size() && slot[i] != 0; ++i) {
+    const std::uint16_t term = slot[i];
+    std::u16string part = (i == 0 ? u"L" : u"+L") + Decimal(TermCharacter(term)) +
+                          (TermFromFront(term) ? u"F" : u"B") + Decimal(TermCodePosition(term));
+    if (text.size() + part.size() > kMaxRuleTextUnits) break;
+    text += part;
+  }
+  return text;
 }
 
 bool ReadWordRuleSlot(ByteView dme, int n, WordRuleSlot& out) {

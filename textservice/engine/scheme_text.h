@@ -5,6 +5,7 @@
 // block it was given.
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "textservice/engine/byte_view.h"
@@ -64,6 +65,12 @@ int ParseWordRule(WordRuleSlot& slot, std::u16string_view text);
 // One pair of "[-构词规则定义-]": key "Pn", value the terms. A rule that parses is stored in the scratch
 // slot and in slot n; a rejected rule changes nothing.
 int ReadWordRuleText(ByteView dme, std::u16string_view key, std::u16string_view value);
+
+// The text of the rule for words of n characters, the inverse of ParseWordRule: "Pn=" and its terms up to
+// the first zero term, "L<character>F<code>" or "L<character>B<code>", joined by "+". At most
+// kMaxRuleTextUnits units, cut after a whole term: half a term would make the reader refuse the rule.
+constexpr std::size_t kMaxRuleTextUnits = 255;
+std::u16string FormatWordRule(int n, const WordRuleSlot& slot);
 
 // The rule stored for words of n characters (n = 0..30); false when the view lacks the slot.
 bool ReadWordRuleSlot(ByteView dme, int n, WordRuleSlot& out);

@@ -280,3 +280,166 @@ TEST(KeyBindings, ABlockTooShortForTheTablesIsNeverWrittenPastItsEnd) {
 
 }  // namespace
 }  // namespace lz
+
+namespace lz {
+namespace {
+
+using namespace key_function;
+
+TEST(KeyTexts, KeyCodeToNameWritesTheTextParseKeyNameReads) {
+  struct Case {
+    std::int32_t code;
+    std::u16string text;
+  };
+  const std::vector<Case> cases = {
+      {0x41, u"a"},
+      {0x141, u"A+键Shift"},
+      {0x31, u"1"},
+      {0x131, u"!+键Shift"},
+      {0x10D, u"键Enter+键Shift"},  // the shifted name equals the plain one: Shift keeps it apart
+      {0x0D, u"键Enter"},
+      {0x20, u" "},
+      {0x70, u"键F1"},
+      {0x79, u"键F10"},
+      {0x7B, u"键F12"},
+      {0x470, u"键F1+键Ctrl"},
+      {0x170, u"键F1+键Shift"},  // no shifted name: the plain name and the modifier word
+      {0x60, u"０"},
+      {0x69, u"９"},
+      {0x6A, u"＊"},
+      {0x6B, u"＋"},
+      {0x6D, u"－"},
+      {0x6E, u"．"},
+      {0x6F, u"／"},
+      {0x161, u"１+键Shift"},
+      {0x1141, u"a+键左Shift"},
+      {0x10141, u"a+键右Shift"},
+      {0x11141, u"a+键左Shift+键右Shift"},
+      {0x2241, u"a+键左Alt"},
+      {0x20241, u"a+键右Alt"},
+      {0x241, u"a+键Alt"},
+      {0x4441, u"a+键左Ctrl"},
+      {0x40441, u"a+键右Ctrl"},
+      {0x741, u"a+键Shift+键Alt+键Ctrl"}  /* the shifted name only for Shift alone */,
+      {0xA0, u"键左Shift"},
+      {0xA5, u"键右Alt"},
+      {0xDE, u"'"},
+      {0x1DE, u"\"+键Shift"},
+      {0x100 + 221, u"}+键Shift"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(KeyCodeToName(c.code), c.text) << std::hex << c.code;
+    EXPECT_EQ(ParseKeyName(c.text), c.code) << std::hex << c.code;
+  }
+}
+
+TEST(KeyTexts, EveryKeyTheReaderCanGiveIsWrittenAndReadBack) {
+  using namespace key_code;
+  const std::int32_t modifiers[] = {0,
+                                    kShift,
+                                    kAlt,
+                                    kCtrl,
+                                    kLeftShift | kShift,
+                                    kRightShift | kShift,
+                                    kLeftAlt | kAlt,
+                                    kRightAlt | kAlt,
+                                    kLeftCtrl | kCtrl,
+                                    kRightCtrl | kCtrl,
+                                    kShift | kCtrl,
+                                    kLeftShift | kShift | kRightCtrl | kCtrl | kAlt};
+  int named = 0;
+  constexpr int kVkF13 = 0x7C, kVkF24 = 0x87;  // no key text names them: the reader never gives them
+  for (int vk = 1; vk < 255; ++vk) {
+    if (GetKeyName(vk).empty() || (vk >= kVkF13 && vk <= kVkF24)) continue;
+    ++named;
+    for (std::int32_t m : modifiers) {
+      const std::int32_t code = vk | m;
+      const std::u16string text = KeyCodeToName(code);
+      EXPECT_LE(text.size(), kMaxKeyTextUnits);
+      EXPECT_EQ(ParseKeyName(text), code) << std::hex << code;
+    }
+  }
+  EXPECT_GT(named, 100);
+}
+
+TEST(KeyTexts, KeyFunctionMaskToNamesNamesEveryFunction) {
+  struct Case {
+    KeyFunctionMask mask;
+    std::u16string text;
+  };
+  const std::vector<Case> cases = {
+      {0, u""},
+      {kToggleIme, u"输入法打开/关闭,"},
+      {kToggleEnglish | kClearInput, u"英文输入开关,清除输入,"},
+      {kSchemeMainAuxiliary | kSchemeMainMixed | kRangeMainSecondary | kRangeMainMixed,
+       u"输入方案主/辅切换,输入方案主/混切换,检索范围主/次切换,检索范围主/混切换,"},
+      {kRepeatInput | kUndoInput | kPageUp | kPageDown | kFirstForward | kFirstBackward,
+       u"重复输入,撤销输入,前翻页,后翻页,首选前移,首选后移,"},
+      {kCommit | N(0), u"首选上屏,"},
+      {kCommit | N(1), u"第1候选上屏,"},
+      {kCommit | N(10), u"第10候选上屏,"},
+      {kCommit | N(11), u"英文上屏,"},
+      {kCommit | N(12), u"倒数第1候选上屏,"},
+      {kCommit | N(13), u"首选顶屏,"},
+      {kFrequency | N(3), u"第3候选调频,"},
+      {kDelete | N(10), u"第10候选删除,"},
+      {kCommit | kFrequency | N(3), u"第3候选上屏,第3候选调频,"},
+      {kCursorLeft, u"光标左移,"},
+      {kCursorRight, u"光标右移,"},
+      {kCursorHome, u"光标至头,"},
+      {kCursorEnd, u"光标至尾,"},
+      {kDeleteBefore, u"编码前删,"},
+      {kDeleteAfter, u"编码后删,"},
+      {kToggleStatusWindow, u"显示|隐藏状态栏窗口,"},
+      {kToggleCandidateWindow, u"显示|关闭候选窗口,"},
+      {kConvertSimplified, u"上屏转换 - 简体,"},
+      {kConvertTraditional, u"上屏转换 - 繁体,"},
+      {kSoftKeyboard, u"软键盘切换,"},
+      {kAddWordOnline, u"在线加词,"},
+      {kDeleteWordOnline, u"在线删词,"},
+      {kConfigHome, u"配置 - 主页,"},
+      {kConfigKeys, u"配置 - 按键设置,"},
+      {kConfigHelp, u"配置 - 帮助,"},
+      {kConfigAbout, u"配置 - 关于,"},
+      {kConfigOutputLookup, u"配置 - 输出反查,"},
+      {kConfigClipboardLookup, u"配置 - 剪贴板反查,"},
+      {kConfigDictionary, u"配置 - 词典查询,"},
+      {kCustom1, u"定制1"},
+      {kCustom2, u"定制2"},
+      {kCustom3, u"定制3"},
+      {kCustomCandidate | N(7), u"第7候选定制,"},
+      {kPageUp | kCursorLeft | kSoftKeyboard | kCustom2, u"前翻页,光标左移,软键盘切换,定制2"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(KeyFunctionMaskToNames(c.mask), c.text) << std::hex << c.mask;
+    EXPECT_EQ(ParseKeyFunctions(c.text), c.mask) << std::hex << c.mask;
+  }
+}
+
+TEST(KeyTexts, EveryMaskTheReaderCanGiveIsWrittenAndReadBack) {
+  // Every function text the reader understands, alone and in pairs: their masks are all the reader gives
+  // short of longer lists, which combine the same groups.
+  const std::vector<std::u16string> names = {
+      u"输入法打开/关闭", u"英文输入开关", u"清除输入", u"输入方案主/辅切换", u"输入方案主/混切换",
+      u"检索范围主/次切换", u"检索范围主/混切换", u"重复输入", u"撤销输入", u"前翻页", u"后翻页",
+      u"首选前移", u"首选后移", u"倒数第1候选上屏", u"第1候选上屏", u"第5候选上屏", u"第10候选上屏",
+      u"首选上屏", u"首选顶屏", u"英文上屏", u"第2候选调频", u"第10候选调频", u"第4候选删除",
+      u"光标左移", u"光标右移", u"光标至头", u"光标至尾", u"编码前删", u"编码后删",
+      u"显示|隐藏状态栏窗口", u"显示|关闭候选窗口", u"上屏转换 - 简体", u"上屏转换 - 繁体", u"软键盘切换",
+      u"在线加词", u"在线删词", u"配置 - 主页", u"配置 - 按键设置", u"配置 - 帮助", u"配置 - 关于",
+      u"配置 - 输出反查", u"配置 - 剪贴板反查", u"配置 - 词典查询", u"定制1", u"定制2", u"定制3",
+      u"第1候选定制", u"第10候选定制"};
+  for (const std::u16string& a : names) {
+    for (const std::u16string& b : names) {
+      const KeyFunctionMask mask = ParseKeyFunctions(a + u"," + b);
+      const std::u16string text = KeyFunctionMaskToNames(mask);
+      EXPECT_LE(text.size(), kMaxFunctionTextUnits);
+      EXPECT_EQ(ParseKeyFunctions(text), mask) << std::hex << mask;
+    }
+  }
+  // Every function at once stays within the cap.
+  EXPECT_LE(KeyFunctionMaskToNames(~KeyFunctionMask{0}).size(), kMaxFunctionTextUnits);
+}
+
+}  // namespace
+}  // namespace lz

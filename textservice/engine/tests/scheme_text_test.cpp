@@ -321,6 +321,43 @@ TEST(WordRules, ARuleKeepsAtMost127Terms) {
   EXPECT_EQ(slot[127], 0);
 }
 
+TEST(WordRules, FormatWordRuleWritesTheTextParseWordRuleReads) {
+  struct Case {
+    std::u16string rule;  // as read
+    std::u16string text;  // as written
+  };
+  const std::vector<Case> cases = {
+      {u"P4=L3F1+L2B2", u"P4=L3F1+L2B2"},
+      {u"P2=L1F1+L1F2+L2F1+L2F2", u"P2=L1F1+L1F2+L2F1+L2F2"},
+      {u"p4=l1f1+r1b1", u"P4=L1F1+L4B1"},  // R counts from the end; the writer names the character
+      {u"P2=L1F0+L2B", u"P2=L1F0+L2B0"},
+      {u"P30=R30F1+L30B1", u"P30=L1F1+L30B1"},
+      {u"P5=L1F200", u"P5=L1F72"},
+      {u"P6=", u"P6="},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "case " << (&c - cases.data()));
+    WordRuleSlot slot;
+    const int n = ParseWordRule(slot, c.rule);
+    ASSERT_NE(n, 0);
+    EXPECT_EQ(FormatWordRule(n, slot), c.text);
+    WordRuleSlot again;
+    EXPECT_EQ(ParseWordRule(again, FormatWordRule(n, slot)), n);
+    EXPECT_EQ(again, slot);
+  }
+}
+
+TEST(WordRules, ALongRuleIsCutAfterAWholeTermAndStillReads) {
+  WordRuleSlot slot{};
+  for (std::size_t i = 0; i < 127; ++i) slot[i] = static_cast<std::uint16_t>(0x8000 | (30 << 8) | 127);
+  const std::u16string text = FormatWordRule(30, slot);
+  EXPECT_LE(text.size(), kMaxRuleTextUnits);
+  EXPECT_EQ(text.substr(text.size() - 8), u"+L30F127");
+  WordRuleSlot again;
+  EXPECT_EQ(ParseWordRule(again, text), 30);
+  EXPECT_EQ(again[0], slot[0]);
+}
+
 // ---- set( ----
 
 TEST(SetCommand, ParsingSplitsSectionKeyAndValue) {

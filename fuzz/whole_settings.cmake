@@ -1,0 +1,2 @@
+lz_add_fuzz(whole_settings_fuzz whole_settings_fuzz.cpp)
+target_link_libraries(whole_settings_fuzz PRIVATE lz_config_core)
