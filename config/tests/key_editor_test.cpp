@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "config/settings_export.h"
 #include "tests/support/data_folder.h"
 #include "tests/support/temp_folder.h"
 #include "textservice/engine/dme_block.h"
 #include "textservice/engine/settings_store.h"
+#include "textservice/engine/settings_text.h"
 
 namespace lz::config {
 namespace {
@@ -24,6 +26,7 @@ class Store {
  public:
   Store() : bytes_(test::BuildConfigStore()) { FindConfigBlocks(View(), blocks_); }
   ByteView dme() const { return blocks_.dme; }
+  const ConfigBlocks& blocks() const { return blocks_; }
   const ByteView* dme_ptr() const { return &blocks_.dme; }
 
  private:
@@ -329,6 +332,13 @@ TEST(KeyEditorTest, ShiftWithAKeyWithoutAShiftedNameIsACombinationTheTextReadsBa
   EXPECT_EQ(FindCombination(store.dme(), 0x170), 1);
   EXPECT_EQ(Combinations(store.dme())[1].mask, kUndoInput);
   EXPECT_EQ(CombinationCount(store.dme()), 2u);
+  // And the whole-settings text writes it under that name.
+  SettingsTextOps* ops = NewSettingsTextOps();
+  ASSERT_NE(ops, nullptr);
+  const ConfigBlocks& b = store.blocks();
+  const std::u16string text = WriteSettingsText(b.ime, b.dme, b.skin, ops);
+  ops->free(ops);
+  EXPECT_NE(text.find(u"键F1+键Shift=撤销输入"), std::u16string::npos);
 }
 
 // The default table as its keys are bound.
