@@ -98,13 +98,8 @@ constexpr std::size_t kMaxReadRuleUnits = 511;
 constexpr std::size_t kMaxStoredTerms = dme_block::kWordRuleTerms - 1;
 
 std::u16string Decimal(int value) {
-  std::u16string digits;
-  if (value < 0) return u"-" + Decimal(-value);
-  do {
-    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
-    value /= 10;
-  } while (value > 0);
-  return digits;
+  const std::string digits = std::to_string(value);
+  return std::u16string(digits.begin(), digits.end());
 }
 
 }  // namespace
@@ -334,11 +329,15 @@ int ReadWordRuleText(ByteView dme, std::u16string_view key, std::u16string_view 
 
 std::u16string FormatWordRule(int n, const WordRuleSlot& slot) {
   using namespace dme_block;
-  std::u16string text = u"P" + Decimal(n) + u"=";
+  // Texts are built by appending: GCC 12 at -O3 takes "literal + temporary" for an overlapping copy.
+  std::u16string text = u"P";
+  text.append(Decimal(n)).append(u"=");
   for (std::size_t i = 0; i < slot.size() && slot[i] != 0; ++i) {
     const std::uint16_t term = slot[i];
-    std::u16string part = (i == 0 ? u"L" : u"+L") + Decimal(TermCharacter(term)) +
-                          (TermFromFront(term) ? u"F" : u"B") + Decimal(TermCodePosition(term));
+    std::u16string part = i == 0 ? u"L" : u"+L";
+    part.append(Decimal(TermCharacter(term)))
+        .append(TermFromFront(term) ? u"F" : u"B")
+        .append(Decimal(TermCodePosition(term)));
     if (text.size() + part.size() > kMaxRuleTextUnits) break;
     text += part;
   }
