@@ -12,7 +12,9 @@
 namespace lz::test {
 namespace {
 
-constexpr DWORD kWaitMs = 30000;
+// Generous: on a two-core machine running other Wine programs, a quit that saves its files has taken
+// over 30 s.
+constexpr DWORD kWaitMs = 90000;
 // A new prefix's notification area may not take the first icon at once; the program offers it again.
 constexpr DWORD kIconWaitMs = 8000;
 
