@@ -53,6 +53,42 @@ BOOL CALLBACK FindQuitQuestion(HWND hwnd, LPARAM context) {
   return TRUE;
 }
 
+struct Shown {
+  DWORD process = 0;
+  std::string list;
+};
+
+BOOL CALLBACK ListShownWindow(HWND hwnd, LPARAM context) {
+  auto* shown = reinterpret_cast<Shown*>(context);
+  DWORD process = 0;
+  GetWindowThreadProcessId(hwnd, &process);
+  if (process != shown->process || !IsWindowVisible(hwnd)) return TRUE;
+  char name[64] = {};
+  char caption[128] = {};
+  GetClassNameA(hwnd, name, sizeof name);
+  GetWindowTextA(hwnd, caption, sizeof caption);
+  shown->list += std::string(" [") + name + " \"" + caption + "\"]";
+  return TRUE;
+}
+
+// Notes a step the program left unanswered, with the windows it shows at that moment.
+void NoteStuck(PenduloRun& run, DWORD process, const std::string& step) {
+  Shown shown;
+  shown.process = process;
+  EnumWindows(ListShownWindow, reinterpret_cast<LPARAM>(&shown));
+  run.stuck += step + " not answered; visible windows:" + (shown.list.empty() ? " none" : shown.list) + "\n";
+}
+
+// Sends a message as a menu or the system would, noting it when the program does not answer in time.
+DWORD_PTR SendStep(PenduloRun& run, DWORD process, HWND window, UINT message, WPARAM wparam,
+                   const std::string& step) {
+  DWORD_PTR answer = 0;
+  if (SendMessageTimeoutW(window, message, wparam, 0, SMTO_NORMAL, kWaitMs, &answer) == 0) {
+    NoteStuck(run, process, step);
+  }
+  return answer;
+}
+
 std::optional<std::vector<std::uint8_t>> SettingsOf(const std::filesystem::path& file) {
   if (!std::filesystem::exists(file)) return std::nullopt;
   return ReadFileBytes(file);
@@ -94,26 +130,26 @@ PenduloRun RunPendulo(const std::filesystem::path& program, const std::filesyste
     if (!search.found) Sleep(50);
   }
   HWND window = search.found;
+  const DWORD id = process.dwProcessId;
+  if (!window) NoteStuck(run, id, "start-up (no main window)");
   if (window) {
     run.window_found = true;
-    DWORD_PTR answer = 0;
     // A message answered means start-up has finished and the program's loop runs.
-    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kWaitMs, &answer);
+    SendStep(run, id, window, WM_NULL, 0, "start-up (WM_NULL)");
     run.window_visible = IsWindowVisible(window) != FALSE;
     for (DWORD waited = 0; waited < kIconWaitMs && !run.icon_at_start; waited += 100) {
       run.icon_at_start = HasTrayIcon(window);
       if (!run.icon_at_start) Sleep(100);
     }
     for (const int command : commands) {
-      SendMessageTimeoutW(window, WM_COMMAND, static_cast<WPARAM>(command), 0, SMTO_NORMAL, kWaitMs, &answer);
+      SendStep(run, id, window, WM_COMMAND, static_cast<WPARAM>(command), "command " + std::to_string(command));
     }
     if (ask_end_session) {
-      DWORD_PTR end_session = 0;
-      SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kWaitMs, &end_session);
-      run.end_session_answer = static_cast<long long>(end_session);
+      run.end_session_answer =
+          static_cast<long long>(SendStep(run, id, window, WM_QUERYENDSESSION, 0, "WM_QUERYENDSESSION"));
       run.settings_after_end_session = SettingsOf(file);
     }
-    SendMessageTimeoutW(window, WM_CLOSE, 0, 0, SMTO_NORMAL, kWaitMs, &answer);
+    SendStep(run, id, window, WM_CLOSE, 0, "WM_CLOSE");
     run.visible_after_close = IsWindowVisible(window) != FALSE;
     run.icon_after_close = HasTrayIcon(window);
     run.settings_after_close = SettingsOf(file);
@@ -128,6 +164,7 @@ PenduloRun RunPendulo(const std::filesystem::path& program, const std::filesyste
     EnumWindows(FindQuitQuestion, reinterpret_cast<LPARAM>(&question));
     if (question.found) PostMessageW(question.found, WM_COMMAND, IDNO, 0);
   }
+  if (!ended) NoteStuck(run, id, "Quit (the program did not end)");
   if (ended) {
     run.ended = true;
     GetExitCodeProcess(process.hProcess, &run.exit_code);

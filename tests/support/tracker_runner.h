@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace lz::test {
@@ -26,6 +27,9 @@ struct PenduloRun {
   unsigned long exit_code = 0;
   bool icon_after_quit = true;
   std::optional<std::vector<std::uint8_t>> settings;  // Wexrad.txt after the run, when there is one
+  // Each step the program did not answer in time, with the visible windows it had then, so a failed
+  // run says where it stuck ("" for a run that answered every step).
+  std::string stuck;
 };
 
 // program: the built Pendulo.exe; folder: an empty folder the copy runs in; settings: the Wexrad.txt to

@@ -64,9 +64,9 @@ std::string FullRecord(int n, const std::string& text, const std::string& freque
 TEST(PenduloEndToEnd, NoFileWritesTheFirstRunFile) {
   lz::test::TempFolder folder;
   const auto run = lz::test::RunPendulo(BuiltProgram(), folder.path(), std::nullopt, {});
-  ASSERT_TRUE(run.window_found);
+  ASSERT_TRUE(run.window_found) << run.stuck;
   EXPECT_TRUE(run.window_visible);
-  EXPECT_TRUE(run.ended);
+  EXPECT_TRUE(run.ended) << run.stuck;
   EXPECT_EQ(run.exit_code, 0u);
   ASSERT_TRUE(run.settings.has_value());
   std::string expected = FirstRunSettings();
@@ -77,9 +77,9 @@ TEST(PenduloEndToEnd, NoFileWritesTheFirstRunFile) {
 TEST(PenduloEndToEnd, AtTaskbarKeepsTheWindowInvisible) {
   lz::test::TempFolder folder;
   const auto run = lz::test::RunPendulo(BuiltProgram(), folder.path(), Bytes("[MyApp]\r\nAtTaskbar=1\r\n"), {});
-  ASSERT_TRUE(run.window_found);
+  ASSERT_TRUE(run.window_found) << run.stuck;
   EXPECT_FALSE(run.window_visible);
-  EXPECT_TRUE(run.ended);
+  EXPECT_TRUE(run.ended) << run.stuck;
   ASSERT_TRUE(run.settings.has_value());
   EXPECT_EQ(Text(*run.settings).rfind("[MyApp]\r\nAtTaskbar=1\r\nSM=SM\r\nAutoStart=AutoStart\r\n", 0), 0u);
 }
@@ -88,7 +88,7 @@ TEST(PenduloEndToEnd, AutoStartWritesTheQuotedPathForTheUser) {
   lz::test::TempFolder folder;
   os::DeleteUserValue(kRunKey, kRunValueName);
   const auto run = lz::test::RunPendulo(BuiltProgram(), folder.path(), Bytes("[MyApp]\r\nAutoStart=1\r\n"), {});
-  ASSERT_TRUE(run.ended);
+  ASSERT_TRUE(run.ended) << run.stuck;
   std::u16string value;
   ASSERT_TRUE(os::ReadUserString(kRunKey, kRunValueName, value));
   const std::wstring program = (folder.path() / "pendulo.exe").wstring();
@@ -115,7 +115,7 @@ TEST(PenduloEndToEnd, KeptRecordsAreWrittenWithoutAGap) {
 
   const auto run = lz::test::RunPendulo(BuiltProgram(), folder.path(), Bytes(before),
                                         {kCmdStart, kCmdPause, kCmdPause, kCmdStop, kCmdAccurateTime});
-  ASSERT_TRUE(run.ended);
+  ASSERT_TRUE(run.ended) << run.stuck;
   ASSERT_TRUE(run.settings.has_value());
   EXPECT_EQ(Text(*run.settings), expected);
 }
@@ -123,12 +123,12 @@ TEST(PenduloEndToEnd, KeptRecordsAreWrittenWithoutAGap) {
 TEST(PenduloEndToEnd, ClosingHidesToTheIconAndQuitEnds) {
   lz::test::TempFolder folder;
   const auto run = lz::test::RunPendulo(BuiltProgram(), folder.path(), std::nullopt, {});
-  ASSERT_TRUE(run.window_found);
+  ASSERT_TRUE(run.window_found) << run.stuck;
   EXPECT_TRUE(run.icon_at_start);
   EXPECT_FALSE(run.visible_after_close);
   EXPECT_TRUE(run.icon_after_close);
   ASSERT_TRUE(run.settings_after_close.has_value());
-  EXPECT_TRUE(run.ended);
+  EXPECT_TRUE(run.ended) << run.stuck;
   EXPECT_EQ(run.exit_code, 0u);
   EXPECT_FALSE(run.icon_after_quit);
   ASSERT_TRUE(run.settings.has_value());
@@ -138,12 +138,12 @@ TEST(PenduloEndToEnd, ClosingHidesToTheIconAndQuitEnds) {
 TEST(PenduloEndToEnd, LoggingOffWritesTheSettingsFile) {
   lz::test::TempFolder folder;
   const auto run = lz::test::RunPendulo(BuiltProgram(), folder.path(), std::nullopt, {}, true);
-  ASSERT_TRUE(run.window_found);
+  ASSERT_TRUE(run.window_found) << run.stuck;
   ASSERT_TRUE(run.end_session_answer.has_value());
   EXPECT_EQ(*run.end_session_answer, TRUE);
   ASSERT_TRUE(run.settings_after_end_session.has_value());
   EXPECT_EQ(Text(*run.settings_after_end_session).rfind("[MyApp]\r\nSM=SM\r\n", 0), 0u);
-  EXPECT_TRUE(run.ended);
+  EXPECT_TRUE(run.ended) << run.stuck;
 }
 
 // The rows of Recorder as the program stored them.
@@ -191,8 +191,8 @@ TEST(PenduloEndToEnd, ACountSavedToTheRecordTableIsOneRowOfToday) {
                                         {kCmdStart, kCmdStop, kCmdSaveToRecordTable});
   SYSTEMTIME after{};
   GetLocalTime(&after);
-  ASSERT_TRUE(run.window_found);
-  EXPECT_TRUE(run.ended);
+  ASSERT_TRUE(run.window_found) << run.stuck;
+  EXPECT_TRUE(run.ended) << run.stuck;
   EXPECT_EQ(run.exit_code, 0u);
   const std::filesystem::path file = folder.path() / "Pendulo.db";
   ASSERT_TRUE(std::filesystem::exists(file));
@@ -220,7 +220,7 @@ TEST(PenduloEndToEnd, SavingTwiceKeepsOneRow) {
   lz::test::TempFolder folder;
   const auto run = lz::test::RunPendulo(BuiltProgram(), folder.path(), std::nullopt,
                                         {kCmdStart, kCmdStop, kCmdSaveToRecordTable, kCmdSaveToRecordTable});
-  ASSERT_TRUE(run.ended);
+  ASSERT_TRUE(run.ended) << run.stuck;
   EXPECT_EQ(ReadRecorder(folder.path() / "Pendulo.db").size(), 1u);
 }
 
@@ -239,7 +239,7 @@ TEST(PenduloEndToEnd, QuitKeepsAMemoWithCharactersOutsideTheCodePage) {
     lz::test::TempFolder folder;
     lz::test::WriteFileBytes(folder.path() / "PenduloMemo.txt", c.bytes);
     const auto run = lz::test::RunPendulo(BuiltProgram(), folder.path(), std::nullopt, {});
-    ASSERT_TRUE(run.ended);
+    ASSERT_TRUE(run.ended) << run.stuck;
     const auto after = lz::test::ReadFileBytes(folder.path() / "PenduloMemo.txt");
     if (c.same_bytes) {
       EXPECT_EQ(after, c.bytes);
