@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Draws Pendulo's program icon: a round clock face with two hands and a pendulum bob, at 16, 32 and 48
-pixels, 32-bit with alpha, written as one .ico file. The build embeds it in Pendulo.exe; nothing binary is
+pixels, 32-bit with alpha, written as one .ico file. With a second file name it also draws the picture
+beside the main window's web-search box: the same clock face as the lens of a magnifying glass, 24 by 24
+pixels on the window's grey, as a 24-bit .bmp. The build embeds both in Pendulo.exe; nothing binary is
 kept in the tree.
 
-usage: make_pendulo_icon.py OUTPUT.ico
+usage: make_pendulo_icon.py OUTPUT.ico [SEARCH_PICTURE.bmp]
 
 Only the Python standard library is used, and the output is the same bytes on every run.
 """
@@ -17,6 +19,8 @@ FACE = (250, 246, 232)
 RIM = (46, 84, 140)
 HANDS = (30, 30, 30)
 BOB = (204, 140, 32)
+WINDOW_GREY = (240, 240, 240)  # the 3-D face colour the picture sits on
+SEARCH_PICTURE_SIZE = 24
 
 
 def coverage(size, inside):
@@ -48,10 +52,10 @@ def disc(cx, cy, r):
     return lambda x, y: math.hypot(x - cx, y - cy) <= r
 
 
-def draw(size):
-    # Layers from back to front: (shape, colour).
+def icon_layers():
+    """Layers from back to front: (shape, colour)."""
     cx, cy = 0.5, 0.42
-    layers = [
+    return [
         (segment(cx, cy, 0.5, 0.84, 0.07), HANDS),      # pendulum rod
         (disc(0.5, 0.86, 0.11), BOB),                   # bob
         (disc(cx, cy, 0.40), RIM),                      # rim
@@ -60,6 +64,23 @@ def draw(size):
         (segment(cx, cy, cx + 0.17, cy + 0.05, 0.08), HANDS),  # hour hand near three
         (disc(cx, cy, 0.05), RIM),
     ]
+
+
+def search_layers():
+    """The clock face as a magnifying glass: the handle behind a smaller rim, lower right."""
+    cx, cy = 0.40, 0.40
+    return [
+        (segment(cx, cy, 0.86, 0.86, 0.16), BOB),       # handle
+        (disc(cx, cy, 0.34), RIM),                      # rim
+        (disc(cx, cy, 0.25), FACE),                     # lens: the face
+        (segment(cx, cy, cx, cy - 0.17, 0.08), HANDS),  # minute hand at twelve
+        (segment(cx, cy, cx + 0.12, cy + 0.04, 0.09), HANDS),  # hour hand near three
+    ]
+
+
+def draw(size, layers=None):
+    if layers is None:
+        layers = icon_layers()
     pixels = [[(0, 0, 0, 0.0) for _ in range(size)] for _ in range(size)]
     for shape, colour in layers:
         cover = coverage(size, shape)
@@ -88,9 +109,31 @@ def bitmap(size):
     return header + bytes(body) + mask
 
 
+def search_picture(size=SEARCH_PICTURE_SIZE):
+    """A 24-bit .bmp file: the search picture laid over the window's grey."""
+    pixels = draw(size, search_layers())
+    row_bytes = (size * 3 + 3) // 4 * 4
+    body = bytearray()
+    for y in reversed(range(size)):  # bottom-up rows
+        row = bytearray()
+        for x in range(size):
+            r, g, b, a = pixels[y][x]
+            for value, back in ((b, WINDOW_GREY[2]), (g, WINDOW_GREY[1]), (r, WINDOW_GREY[0])):
+                row.append(round(value * a + back * (1 - a)))
+        row += bytes(row_bytes - len(row))
+        body += row
+    info = struct.pack("<IiiHHIIiiII", 40, size, size, 1, 24, 0, len(body), 2835, 2835, 0, 0)
+    offset = 14 + len(info)
+    header = struct.pack("<2sIHHI", b"BM", offset + len(body), 0, 0, offset)
+    return header + info + bytes(body)
+
+
 def main():
-    if len(sys.argv) != 2:
+    if len(sys.argv) not in (2, 3):
         sys.exit(__doc__)
+    if len(sys.argv) == 3:
+        with open(sys.argv[2], "wb") as f:
+            f.write(search_picture())
     sizes = [16, 32, 48]
     images = [bitmap(s) for s in sizes]
     out = struct.pack("<HHH", 0, 1, len(sizes))

@@ -148,6 +148,21 @@ void Button::OnCommand(int code, int) {
   if (code == BN_CLICKED) Click();
 }
 
+// Picture ---------------------------------------------------------------------------------------------
+Picture::~Picture() {
+  if (image_) DeleteObject(image_);
+}
+
+void Picture::SetImage(HBITMAP image) {
+  if (hwnd_) SendMessageW(hwnd_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
+  if (image_ && image_ != image) DeleteObject(image_);
+  image_ = image;
+}
+
+void Picture::OnCommand(int code, int) {
+  if (code == STN_CLICKED) Click();
+}
+
 // Tab strip ------------------------------------------------------------------------------------------
 void TabStrip::AddTab(const std::u16string& caption) {
   TCITEMW item{};
@@ -677,6 +692,10 @@ Button& Form::AddButton(const std::u16string& caption, double l, double t, doubl
 }
 Frame& Form::AddFrame(const std::u16string& caption, double l, double t, double w, double h) {
   return Add(new Frame, L"BUTTON", caption, BS_GROUPBOX, l, t, w, h);
+}
+Picture& Form::AddPicture(double l, double t, double w, double h) {
+  // The static keeps the box's size and centres the bitmap in it; SS_NOTIFY reports the clicks.
+  return Add(new Picture, L"STATIC", u"", SS_BITMAP | SS_CENTERIMAGE | SS_NOTIFY, l, t, w, h);
 }
 TabStrip& Form::AddTabStrip(double l, double t, double w, double h) {
   return Add(new TabStrip, WC_TABCONTROLW, u"", WS_TABSTOP, l, t, w, h);

@@ -132,6 +132,21 @@ class Button : public Control {
 
 class Frame : public Control {};
 
+// A picture box: a fixed bitmap, and clicks on it. The picture owns the bitmap it is given.
+class Picture : public Control {
+ public:
+  ~Picture() override;
+  // Shows the bitmap (null shows none); the one shown before is freed.
+  void SetImage(HBITMAP image);
+  HBITMAP Image() const { return image_; }
+  void Click() { if (on_click) on_click(); }
+  std::function<void()> on_click;
+  void OnCommand(int code, int command_id) override;
+
+ private:
+  HBITMAP image_ = nullptr;
+};
+
 class TabStrip : public Control {
  public:
   void AddTab(const std::u16string& caption);
@@ -294,6 +309,7 @@ class Form {
   OptionButton& AddOptionButton(const std::u16string& caption, int group, double l, double t, double w, double h);
   Button& AddButton(const std::u16string& caption, double l, double t, double w, double h);
   Frame& AddFrame(const std::u16string& caption, double l, double t, double w, double h);
+  Picture& AddPicture(double l, double t, double w, double h);
   TabStrip& AddTabStrip(double l, double t, double w, double h);
   ListView& AddListView(double l, double t, double w, double h);
   Toolbar& AddToolbar();

@@ -321,11 +321,24 @@ void KeySessionCallback(TextService& service, ITfContext* context, TfEditCookie 
   service.KeyEditSession(context, cookie);
 }
 
-void EndCompositionCallback(TextService& service, ITfContext* context, TfEditCookie cookie) {
-  service.EndCompositionSession(context, cookie);
+void ClearInputCallback(TextService& service, ITfContext* context, TfEditCookie cookie) {
+  service.ClearInputSession(context, cookie);
+}
+
+template <bool kChinese>
+void SwitchLanguageCallback(TextService& service, ITfContext* context, TfEditCookie cookie) {
+  service.SwitchLanguageSession(context, cookie, kChinese);
 }
 
 }  // namespace
+
+void TextService::ClearInputSession(ITfContext* context, TfEditCookie cookie) { EndContextComposition(context, cookie); }
+
+void TextService::SwitchLanguageSession(ITfContext* context, TfEditCookie cookie, bool chinese) {
+  if (!engine_) return;
+  EndComposingForModeSwitch(context, cookie);
+  ToggleChinese(chinese);
+}
 
 void TextService::RunAsyncKeyMask(std::uint64_t mask) {
   SetCurrentKeyMask(mask);
@@ -371,15 +384,22 @@ int TextService::RunUiCommand(int a, int b, int id) {
       RunAsyncKeyMask(kPageUp);
       return 1;
     case 259:
-    case 260:
-      ToggleChinese(id == 259);
+    case 260: {
+      const bool chinese = id == 259;
+      // Without a context to end the input in, the switch is made at once.
+      const HRESULT requested =
+          edit_sink_context_ ? RequestSession(edit_sink_context_, TF_ES_READWRITE,
+                                              chinese ? SwitchLanguageCallback<true> : SwitchLanguageCallback<false>)
+                             : E_FAIL;
+      if (FAILED(requested)) ToggleChinese(chinese);
       return 1;
+    }
     case 261:
       RunAsyncKeyMask(kToggleIme);
       return 1;
     case 262:
       ResetInput(e);
-      if (edit_sink_context_) RequestSession(edit_sink_context_, TF_ES_READWRITE, EndCompositionCallback);
+      if (edit_sink_context_) RequestSession(edit_sink_context_, TF_ES_READWRITE, ClearInputCallback);
       return 1;
     case 513:
       SelectSoftKeyboard(a, b != 0);
@@ -438,7 +458,7 @@ int TextService::RunUiCommand(int a, int b, int id) {
 void TextService::SelectSoftKeyboard(int layout, bool explicit_choice) {
   EngineInstance* e = engine_;
   if (!e || !e->ui) return;
-  if (edit_sink_context_) RequestSession(edit_sink_context_, TF_ES_READWRITE, EndCompositionCallback);
+  if (edit_sink_context_) RequestSession(edit_sink_context_, TF_ES_READWRITE, ClearInputCallback);
   SoftKeyboardWindowState& k = e->ui->soft_keyboard;
   std::fill(std::begin(k.labels), std::end(k.labels), u'\0');
   if (layout < 0 || (layout == 0 && !explicit_choice)) {

@@ -125,6 +125,12 @@ class TextService final : public ITfTextInputProcessorEx,
   void RequestEndComposition(ITfContext* context);
   void KeyEditSession(ITfContext* context, TfEditCookie cookie);
   void EndCompositionSession(ITfContext* context, TfEditCookie cookie);
+  // Clears the input and ends the context's composition with its text removed, as the clear-input key
+  // does: a command of a window leaves nothing of the input behind in the document.
+  void ClearInputSession(ITfContext* context, TfEditCookie cookie);
+  // A switch to Chinese or to English from a window or a menu: the input in progress ends first, as it
+  // does when a key switches.
+  void SwitchLanguageSession(ITfContext* context, TfEditCookie cookie, bool chinese);
   bool IsComposing(ITfContext* context) const;
   int RunKeyFunctions(ITfContext* context, TfEditCookie cookie, std::uint64_t mask);
   // A command of a skinned window or a menu: 1 when handled, else 0.

@@ -52,6 +52,8 @@ constexpr double kListHeightMargin = 2180;  // and its height less this
 // Where a memo asked for at start goes on top, in pixels.
 constexpr int kMemoTopmostLeft = 283;
 constexpr int kMemoTopmostTop = 270;
+// The picture beside the search box (bitmap 2 of pendulo.rc, drawn at build time with the icon).
+constexpr int kSearchPictureResource = 2;
 
 std::vector<forms::MenuRow> MainMenuRows() {
   using R = forms::MenuRow;
@@ -234,11 +236,19 @@ void MainWindow::OnLoad() {
   toolbar1_->on_click = [this](const std::u16string& key) { OnToolbarKey(key); };
 
   frame1_ = &AddFrame(u"", 0, kFrameTop, kDesignedMainWindow.width - 80, 1000);
-  label4_ = &AddLabel(u"", 120, 560, 5200, 300);
+  label4_ = &AddLabel(u"", 120, 560, 4760, 300);
+  picture1_ = &AddPicture(4980, 500, 360, 360);
+  picture1_->SetImage(static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kSearchPictureResource),
+                                                      IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
   combo_baidu_ = &AddComboBox(5400, 520, 2000, 1800, true);
   cmd_baidu_ = &AddButton(u"Search ", 7450, 500, 900, 360);
   cmd_baidu_->on_click = [this] { Search(); };
   combo_baidu_->on_enter = [this] { Search(); };
+  // A click on the picture takes the user to the search box: the last query's box first, then the combo.
+  picture1_->on_click = [this] {
+    text_baidu_->Focus();
+    combo_baidu_->Focus();
+  };
   // The last query sent, out of sight behind the search box.
   text_baidu_ = &AddTextBox(5400, 520, 2000, 330);
   text_baidu_->SetText(u"gmail buzz");

@@ -73,6 +73,7 @@ class MainWindow final : public forms::Form {
   forms::ComboBox& search_box() { return *combo_baidu_; }
   forms::TextBox& last_search_box() { return *text_baidu_; }
   forms::Button& search_button() { return *cmd_baidu_; }
+  forms::Picture& search_picture() { return *picture1_; }
   bool blSettime() const { return blSettime_; }
   // The count-down of the main window (`Text4`).
   forms::TextBox& inverse_box() { return *text4_; }
@@ -161,6 +162,7 @@ class MainWindow final : public forms::Form {
   forms::StatusBar* status_bar1_ = nullptr;
   forms::Frame* frame1_ = nullptr;
   forms::Label* label4_ = nullptr;
+  forms::Picture* picture1_ = nullptr;
   forms::TextBox* text1_ = nullptr;
   forms::TextBox* text2_ = nullptr;
   forms::TextBox* text3_ = nullptr;

@@ -256,5 +256,31 @@ TEST_F(MainWindowTest, ASaveThatCannotWriteSaysSoOnce) {
   EXPECT_EQ(boxes_.size(), 1u);
 }
 
+TEST_F(MainWindowTest, ThePictureBesideTheSearchBoxShowsItsDrawingAndAClickFocusesTheBox) {
+  lz::test::TempFolder folder;
+  MainWindow window(Folder(folder));
+  window.StartUp();
+  window.Show();
+  forms::Picture& picture = window.search_picture();
+  HWND control = picture.hwnd();
+  ASSERT_NE(control, nullptr);
+  const auto shown = reinterpret_cast<HBITMAP>(SendMessageW(control, STM_GETIMAGE, IMAGE_BITMAP, 0));
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(shown, picture.Image());
+  BITMAP bitmap{};
+  ASSERT_EQ(GetObjectW(shown, sizeof bitmap, &bitmap), static_cast<int>(sizeof bitmap));
+  EXPECT_EQ(bitmap.bmWidth, 24);
+  EXPECT_EQ(bitmap.bmHeight, 24);
+  EXPECT_EQ(GetWindowLongPtrW(control, GWL_STYLE) & SS_TYPEMASK, SS_BITMAP);
+
+  SetFocus(window.search_button().hwnd());
+  SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  HWND box = window.search_box().hwnd();
+  HWND focus = GetFocus();
+  EXPECT_TRUE(focus == box || IsChild(box, focus)) << "the focus ends in the search box";
+  Command(window, kCmdQuit);
+}
+
 }  // namespace
 }  // namespace tracker
