@@ -25,6 +25,44 @@ void WriteBuiltHeader(ByteView view, std::uint32_t lowest, std::uint32_t count, 
   view.WriteU8(kMarkN, kMarkNValue);
 }
 
+// The largest table file the builders make.
+constexpr std::uint64_t kMaxBuiltTableBytes = 0x7FFFFFFF;
+
+// Sizes out for the header, an offset table of count records, the free gap and record_bytes of records, and
+// writes the header; false when that passes the largest table. lowest receives the first record's offset.
+bool StartBuiltTable(std::size_t count, std::uint64_t record_bytes, const TableBuildOptions& options,
+                     std::vector<std::uint8_t>& out, std::uint32_t& lowest) {
+  const std::uint64_t first = kOffsetTable + 4ull * count + options.free_gap;
+  if (first + record_bytes > kMaxBuiltTableBytes) return false;
+  out.assign(static_cast<std::size_t>(first + record_bytes), 0);
+  lowest = static_cast<std::uint32_t>(first);
+  const ByteView view{out.data(), static_cast<std::uint32_t>(out.size())};
+  WriteBuiltHeader(view, lowest, static_cast<std::uint32_t>(count), options);
+  return true;
+}
+
+// std::string orders by unsigned bytes, shorter first on a tie: the table's own order.
+void SortByCodeThenText(std::vector<TableBuildRecord>& records) {
+  std::stable_sort(records.begin(), records.end(), [](const TableBuildRecord& a, const TableBuildRecord& b) {
+    return a.code != b.code ? a.code < b.code : a.text < b.text;
+  });
+}
+
+// A record in the common layout at `at`: flags, the code's length and bytes (an association table keeps no
+// code), the text's length and bytes. Gives the offset after it.
+std::uint32_t WriteBuiltRecord(ByteView view, std::uint32_t at, const TableBuildRecord& r, bool with_code) {
+  view.WriteU32(at, r.flags);
+  at += 4;
+  if (with_code) {
+    view.WriteU8(at++, static_cast<std::uint8_t>(r.code.size()));
+    std::memcpy(view.data + at, r.code.data(), r.code.size());
+    at += static_cast<std::uint32_t>(r.code.size());
+  }
+  view.WriteU8(at++, static_cast<std::uint8_t>(r.text.size()));
+  std::memcpy(view.data + at, r.text.data(), r.text.size());
+  return at + static_cast<std::uint32_t>(r.text.size());
+}
+
 }  // namespace
 
 bool BuildTable(std::vector<TableBuildRecord> records, const TableBuildOptions& options, std::vector<std::uint8_t>& out) {
@@ -35,32 +73,16 @@ bool BuildTable(std::vector<TableBuildRecord> records, const TableBuildOptions& 
     if (r.code.size() > kMaxStringBytes || r.text.empty() || r.text.size() > kMaxStringBytes) return false;
     record_bytes += (association ? 5 : kRecordFixedBytes) + (association ? 0 : r.code.size()) + r.text.size();
   }
-  // std::string orders by unsigned bytes, shorter first on a tie: the table's own order.
-  std::stable_sort(records.begin(), records.end(), [](const TableBuildRecord& a, const TableBuildRecord& b) {
-    return a.code != b.code ? a.code < b.code : a.text < b.text;
-  });
-  const std::uint64_t lowest = kOffsetTable + 4ull * records.size() + options.free_gap;
-  if (lowest + record_bytes > 0x7FFFFFFF) return false;
-  out.assign(static_cast<std::size_t>(lowest + record_bytes), 0);
+  SortByCodeThenText(records);
+  std::uint32_t lowest = 0;
+  if (!StartBuiltTable(records.size(), record_bytes, options, out, lowest)) return false;
   const ByteView view{out.data(), static_cast<std::uint32_t>(out.size())};
 
-  WriteBuiltHeader(view, static_cast<std::uint32_t>(lowest), static_cast<std::uint32_t>(records.size()), options);
-
   // Records go from the lowest offset up in sorted order; the offset table lists them the same way.
-  auto at = static_cast<std::uint32_t>(lowest);
+  std::uint32_t at = lowest;
   for (std::uint32_t i = 0; i < records.size(); ++i) {
-    const TableBuildRecord& r = records[i];
     view.WriteU32(kOffsetTable + 4 * i, at);
-    view.WriteU32(at, r.flags);
-    at += 4;
-    if (!association) {
-      view.WriteU8(at++, static_cast<std::uint8_t>(r.code.size()));
-      std::memcpy(out.data() + at, r.code.data(), r.code.size());
-      at += static_cast<std::uint32_t>(r.code.size());
-    }
-    view.WriteU8(at++, static_cast<std::uint8_t>(r.text.size()));
-    std::memcpy(out.data() + at, r.text.data(), r.text.size());
-    at += static_cast<std::uint32_t>(r.text.size());
+    at = WriteBuiltRecord(view, at, records[i], !association);
   }
   if (options.type == kTypeIndexed) BuildPrefixIndexInView(view);
   return true;
@@ -81,12 +103,10 @@ bool BuildDictionaryTable(std::vector<DictionaryBuildRecord> records, const Tabl
   }
   std::stable_sort(records.begin(), records.end(),
                    [](const DictionaryBuildRecord& a, const DictionaryBuildRecord& b) { return a.key < b.key; });
-  const std::uint64_t lowest = kOffsetTable + 4ull * records.size() + options.free_gap;
-  if (lowest + record_bytes > 0x7FFFFFFF) return false;
-  out.assign(static_cast<std::size_t>(lowest + record_bytes), 0);
+  std::uint32_t lowest = 0;
+  if (!StartBuiltTable(records.size(), record_bytes, options, out, lowest)) return false;
   const ByteView view{out.data(), static_cast<std::uint32_t>(out.size())};
-  WriteBuiltHeader(view, static_cast<std::uint32_t>(lowest), static_cast<std::uint32_t>(records.size()), options);
-  auto at = static_cast<std::uint32_t>(lowest);
+  std::uint32_t at = lowest;
   for (std::uint32_t i = 0; i < records.size(); ++i) {
     const DictionaryBuildRecord& r = records[i];
     const auto key_length = static_cast<std::uint32_t>(r.key.size() + 1);
@@ -109,9 +129,7 @@ bool BuildTempTable(std::vector<TableBuildRecord> records, std::vector<std::uint
   for (const TableBuildRecord& r : records) {
     if (r.text.empty() || kRecordFixedBytes + r.code.size() + r.text.size() > kTempMaxRecordBytes) return false;
   }
-  std::stable_sort(records.begin(), records.end(), [](const TableBuildRecord& a, const TableBuildRecord& b) {
-    return a.code != b.code ? a.code < b.code : a.text < b.text;
-  });
+  SortByCodeThenText(records);
   out.assign(kTempFileSize, 0);
   const ByteView view{out.data(), kTempFileSize};
   const auto count = static_cast<std::uint32_t>(records.size());
@@ -122,17 +140,9 @@ bool BuildTempTable(std::vector<TableBuildRecord> records, std::vector<std::uint
   view.WriteU8(kMarkY, kMarkYValue);
   view.WriteU8(kMarkN, kMarkNValue);
   for (std::uint32_t slot = 0; slot < kTempSlotCount; ++slot) {
-    std::uint32_t at = kTempSlotBase + slot * kTempSlotSize;
+    const std::uint32_t at = kTempSlotBase + slot * kTempSlotSize;
     view.WriteU32(kOffsetTable + 4 * slot, at);
-    if (slot >= count) continue;
-    const TableBuildRecord& r = records[slot];
-    view.WriteU32(at, r.flags);
-    at += 4;
-    view.WriteU8(at++, static_cast<std::uint8_t>(r.code.size()));
-    std::memcpy(out.data() + at, r.code.data(), r.code.size());
-    at += static_cast<std::uint32_t>(r.code.size());
-    view.WriteU8(at++, static_cast<std::uint8_t>(r.text.size()));
-    std::memcpy(out.data() + at, r.text.data(), r.text.size());
+    if (slot < count) WriteBuiltRecord(view, at, records[slot], true);
   }
   return true;
 }

@@ -17,6 +17,18 @@ constexpr char32_t Combine(char16_t high, char16_t low) {
   return kFirstSupplementary + ((static_cast<char32_t>(high - kHighFirst) << 10) | (low - kLowFirst));
 }
 
+// Copies at most limit units of a zero-terminated text (null: none) and a zero into copy, which holds
+// limit + 1 units; gives the units copied. Working on the copy lets a caller's output be its input.
+int CopyUpTo(char16_t* copy, const char16_t* text, int limit) {
+  int length = 0;
+  while (text != nullptr && length < limit && text[length] != 0) {
+    copy[length] = text[length];
+    ++length;
+  }
+  copy[length] = 0;
+  return length;
+}
+
 // One UTF-8 sequence at p, of which `remaining` bytes may be read. Gives its length and code point,
 // 0 at the end (no bytes left or a zero byte), -1 for a byte that starts no sequence, a sequence cut by
 // the end, or a code point beyond Unicode. Continuation bytes are taken as they are, except that a zero
@@ -201,12 +213,7 @@ int WideToTableString(int capacity, std::uint8_t* out, const char16_t* text) {
 
 int CodeToTableString(std::uint8_t* out, const char16_t* text, int capacity) {
   char16_t code[kMaxCodeCopyUnits + 1];
-  int length = 0;
-  while (text != nullptr && length < kMaxCodeCopyUnits && text[length] != 0) {
-    code[length] = text[length];
-    ++length;
-  }
-  code[length] = 0;
+  CopyUpTo(code, text, kMaxCodeCopyUnits);
   FoldFullWidth(code);
   return WideToTableString(capacity, out, code);
 }
@@ -359,12 +366,7 @@ int UrlEncodeUtf8(char16_t* out, const char16_t* text) {
   // Every source character gives at least one output character, so more than kMaxUrlChars source units
   // can never be used. Copying them first lets out and text be the same buffer.
   char16_t source[kMaxUrlChars + 1];
-  int length = 0;
-  while (text != nullptr && length < kMaxUrlChars && text[length] != 0) {
-    source[length] = text[length];
-    ++length;
-  }
-  source[length] = 0;
+  const int length = CopyUpTo(source, text, kMaxUrlChars);
 
   int written = 0;
   for (int i = 0; i < length;) {

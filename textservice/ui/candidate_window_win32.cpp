@@ -24,25 +24,9 @@ namespace {
 namespace cr = candidate_region;
 namespace rs = region_state;
 
-// The input-method accessibility events (Windows 8 and later).
-constexpr DWORD kEventImeShow = 0x8027;
-constexpr DWORD kEventImeHide = 0x8028;
-constexpr DWORD kEventImeChange = 0x8029;
 constexpr DWORD kHoverMilliseconds = 800;
 
 UiCommandDispatcher g_dispatcher = nullptr;
-
-EngineInstance* EngineOf(HWND window) {
-  return reinterpret_cast<EngineInstance*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-}
-
-// The engine and its UI record, or null when the window has no engine or the engine no UI record: no
-// handler works without both.
-UiState* UiOf(HWND window, EngineInstance** engine) {
-  EngineInstance* e = EngineOf(window);
-  if (engine) *engine = e;
-  return e ? e->ui : nullptr;
-}
 
 void RaiseEvent(const EngineInstance* e, DWORD event) {
   if (!ImmersiveOnWindows8(e)) return;
@@ -62,19 +46,16 @@ void StoreWindowPosition(EngineInstance* e, std::int32_t x, std::int32_t y) {
 
 void PaintCandidateWindow(HWND window) {
   EngineInstance* e = nullptr;
-  UiState* ui = UiOf(window, &e);
+  UiState* ui = UiOfWindow(window, &e);
   if (!ui) return;
   CandidateWindowState& w = ui->candidate;
   const SkinImage* background = w.layout.background.get();
   if (!background) return;
   auto canvas = OpaquePremultipliedCopy(*background);
   if (!canvas) return;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateImageBitmap(*canvas, &bits);
-  if (!bitmap) return;
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HGDIOBJ old_bitmap = SelectObject(dc, bitmap);
+  LayeredSurface surface(*canvas);
+  if (!surface.ok()) return;
+  HDC dc = surface.dc();
   HGDIOBJ old_font = SelectObject(dc, CodeFont(ui));
 
   const SkinRegionTable& regions = w.layout.regions;
@@ -107,7 +88,7 @@ void PaintCandidateWindow(HWND window) {
   for (int k = 0; k < kCandidateSlots; ++k) DrawRegion(regions[static_cast<std::size_t>(cr::kFirstWord + k)], dc);
   GdiFlush();
 
-  std::memcpy(canvas->pixels.data(), bits, canvas->pixels.size());
+  std::memcpy(canvas->pixels.data(), surface.bits(), canvas->pixels.size());
   RepairGdiAlpha(*canvas, *background);
   for (int index : {cr::kNextPage, cr::kPreviousPage, cr::kWidth, cr::kPunctuation}) {
     BlendRegionImage(regions[static_cast<std::size_t>(index)], *canvas);
@@ -115,19 +96,10 @@ void PaintCandidateWindow(HWND window) {
   for (int k = 0; k < cr::kExtensionCount; ++k) {
     BlendRegionImage(regions[static_cast<std::size_t>(cr::kFirstExtension + k)], *canvas);
   }
-  std::memcpy(bits, canvas->pixels.data(), canvas->pixels.size());
+  std::memcpy(surface.bits(), canvas->pixels.data(), canvas->pixels.size());
 
-  POINT position{w.box.x, w.box.y};
-  SIZE size{canvas->width, canvas->height};
-  POINT origin{0, 0};
-  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  UpdateLayeredWindow(window, screen, &position, &size, dc, &origin, 0, &blend, ULW_ALPHA);
-
+  surface.Present(window, w.box.x, w.box.y);
   SelectObject(dc, old_font);
-  SelectObject(dc, old_bitmap);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
-  DeleteObject(bitmap);
 }
 
 void Repaint(HWND window) { PaintCandidateWindow(window); }
@@ -212,12 +184,7 @@ void OnLeftUp(HWND window, EngineInstance* e, UiState* ui, POINT p) {
 
 void Drag(HWND window, EngineInstance* e, UiState* ui) {
   CandidateWindowState& w = ui->candidate;
-  POINT cursor{};
-  GetCursorPos(&cursor);
-  os::Rect work;
-  os::WorkAreaAtPoint(cursor.x, cursor.y, work);
-  const WindowBox box =
-      ClampIntoWorkArea(WindowBox{cursor.x - w.press_x, cursor.y - w.press_y, w.box.width, w.box.height}, work);
+  const WindowBox box = DraggedWindowBox(w.press_x, w.press_y, w.box.width, w.box.height);
   SetWindowPos(window, HWND_TOPMOST, box.x, box.y, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
   StoreWindowPosition(e, box.x, box.y);
   w.box.x = box.x;
@@ -292,6 +259,24 @@ HWND HostWindow() {
   return focus ? focus : GetForegroundWindow();
 }
 
+EngineInstance* EngineOfWindow(HWND window) {
+  return reinterpret_cast<EngineInstance*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+UiState* UiOfWindow(HWND window, EngineInstance** engine) {
+  EngineInstance* e = EngineOfWindow(window);
+  if (engine) *engine = e;
+  return e ? e->ui : nullptr;
+}
+
+WindowBox DraggedWindowBox(std::int32_t grab_x, std::int32_t grab_y, std::int32_t width, std::int32_t height) {
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  os::Rect work;
+  os::WorkAreaAtPoint(cursor.x, cursor.y, work);
+  return ClampIntoWorkArea(WindowBox{cursor.x - grab_x, cursor.y - grab_y, width, height}, work);
+}
+
 bool ImmersiveOnWindows8(const EngineInstance* e) { return e && e->immersive && IsWindows8OrLater(e->os_version); }
 
 HWND CreateCandidateWindow(EngineInstance* e) {
@@ -314,7 +299,7 @@ HWND CreateCandidateWindow(EngineInstance* e) {
 
 void RelayoutCandidateWindow(HWND window) {
   EngineInstance* e = nullptr;
-  UiState* ui = UiOf(window, &e);
+  UiState* ui = UiOfWindow(window, &e);
   if (!ui) return;
   {
     GdiTextMeasurer measurer(ui);
@@ -333,7 +318,7 @@ void RelayoutCandidateWindow(HWND window) {
 
 void ShowCandidateWindow(HWND window) {
   EngineInstance* e = nullptr;
-  UiState* ui = UiOf(window, &e);
+  UiState* ui = UiOfWindow(window, &e);
   if (!ui) return;
   CandidateWindowState& w = ui->candidate;
   CandidatePlacementInput in;
@@ -367,7 +352,7 @@ void ShowCandidateWindow(HWND window) {
 void HideCandidateWindow(HWND window) {
   ShowWindow(window, SW_HIDE);
   EngineInstance* e = nullptr;
-  if (UiOf(window, &e)) RaiseEvent(e, kEventImeHide);
+  if (UiOfWindow(window, &e)) RaiseEvent(e, kEventImeHide);
 }
 
 LRESULT CALLBACK CandidateWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -376,7 +361,7 @@ LRESULT CALLBACK CandidateWndProc(HWND window, UINT message, WPARAM wparam, LPAR
     return 0;
   }
   EngineInstance* e = nullptr;
-  UiState* ui = UiOf(window, &e);
+  UiState* ui = UiOfWindow(window, &e);
   switch (message) {
     case WM_PAINT: {
       // Layered: everything is painted by UpdateLayeredWindow.

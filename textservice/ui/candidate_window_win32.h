@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "textservice/engine/engine_instance.h"
+#include "textservice/ui/candidate_placement.h"
 
 namespace lz {
 
@@ -34,6 +35,21 @@ int SendUiCommand(EngineInstance* engine, int argument_a, int argument_b, int co
 HWND HostWindow();
 // The module of the skinned windows (the library, or a test program that links them).
 HMODULE ThisModule();
+
+// The input-method accessibility events (Windows 8 and later) that the skinned windows raise.
+constexpr DWORD kEventImeShow = 0x8027;
+constexpr DWORD kEventImeHide = 0x8028;
+constexpr DWORD kEventImeChange = 0x8029;
+
+// The engine a skinned window serves (kept in its user data), or null.
+EngineInstance* EngineOfWindow(HWND window);
+// The engine and its UI record, or null when the window has no engine or the engine no UI record: no
+// handler works without both. engine may be null.
+UiState* UiOfWindow(HWND window, EngineInstance** engine);
+
+// Where a window dragged by the mouse goes: the cursor less the client point it was grabbed at, kept inside
+// the work area of the monitor under the cursor.
+WindowBox DraggedWindowBox(std::int32_t grab_x, std::int32_t grab_y, std::int32_t width, std::int32_t height);
 
 LRESULT CALLBACK CandidateWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 

@@ -76,10 +76,6 @@ const DictionaryResources& Resources() {
   return g_resources;
 }
 
-EngineInstance* EngineOf(HWND window) {
-  return reinterpret_cast<EngineInstance*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-}
-
 HWND DictionaryWindowOf(const EngineInstance* e) {
   return e && e->ui ? static_cast<HWND>(e->ui->dictionary_window) : nullptr;
 }
@@ -166,14 +162,9 @@ void Paint(HWND window) {
 }
 
 void Drag(HWND window, DictionaryWindowState& d) {
-  POINT cursor{};
-  GetCursorPos(&cursor);
-  os::Rect work;
-  os::WorkAreaAtPoint(cursor.x, cursor.y, work);
   RECT now{};
   GetWindowRect(window, &now);
-  const WindowBox box = ClampIntoWorkArea(
-      WindowBox{cursor.x - d.press_x, cursor.y - d.press_y, now.right - now.left, now.bottom - now.top}, work);
+  const WindowBox box = DraggedWindowBox(d.press_x, d.press_y, now.right - now.left, now.bottom - now.top);
   SetWindowPos(window, HWND_TOPMOST, box.x, box.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
@@ -238,7 +229,7 @@ LRESULT CALLBACK DictWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
     }
     return 0;
   }
-  EngineInstance* e = EngineOf(window);
+  EngineInstance* e = EngineOfWindow(window);
   UiState* ui = e ? e->ui : nullptr;
   switch (message) {
     case WM_PAINT:

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "textservice/ui/library_module.h"
+#include "textservice/ui/single_interface_object.h"
 
 namespace lz {
 namespace {
@@ -29,26 +30,9 @@ const TF_DISPLAYATTRIBUTE kBuiltinAttributes[kDisplayAttributeCount] = {
 
 static_assert(sizeof(TF_DISPLAYATTRIBUTE) == 36, "the stored attribute is 36 bytes");
 
-class DisplayAttributeInfo final : public ITfDisplayAttributeInfo {
+class DisplayAttributeInfo final : public SingleInterfaceObject<ITfDisplayAttributeInfo, IID_ITfDisplayAttributeInfo> {
  public:
   explicit DisplayAttributeInfo(int index) : index_(index) { LibraryObjectCreated(); }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (!out) return E_INVALIDARG;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_ITfDisplayAttributeInfo)) {
-      *out = static_cast<ITfDisplayAttributeInfo*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
-  }
 
   HRESULT STDMETHODCALLTYPE GetGUID(GUID* guid) override {
     if (!guid) return E_INVALIDARG;
@@ -83,7 +67,7 @@ class DisplayAttributeInfo final : public ITfDisplayAttributeInfo {
   HRESULT STDMETHODCALLTYPE Reset() override { return Store(kBuiltinAttributes[index_]); }
 
  private:
-  ~DisplayAttributeInfo() { LibraryObjectDestroyed(); }
+  ~DisplayAttributeInfo() override { LibraryObjectDestroyed(); }
 
   HRESULT Store(const TF_DISPLAYATTRIBUTE& attribute) {
     HKEY key = nullptr;
@@ -97,30 +81,13 @@ class DisplayAttributeInfo final : public ITfDisplayAttributeInfo {
     return result == ERROR_SUCCESS ? S_OK : E_FAIL;
   }
 
-  LONG references_ = 1;
   int index_;
 };
 
-class DisplayAttributeEnum final : public IEnumTfDisplayAttributeInfo {
+class DisplayAttributeEnum final
+    : public SingleInterfaceObject<IEnumTfDisplayAttributeInfo, IID_IEnumTfDisplayAttributeInfo> {
  public:
   explicit DisplayAttributeEnum(int index) : index_(index) { LibraryObjectCreated(); }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (!out) return E_INVALIDARG;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IEnumTfDisplayAttributeInfo)) {
-      *out = static_cast<IEnumTfDisplayAttributeInfo*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
-  }
 
   HRESULT STDMETHODCALLTYPE Clone(IEnumTfDisplayAttributeInfo** out) override {
     if (!out) return E_INVALIDARG;
@@ -163,9 +130,8 @@ class DisplayAttributeEnum final : public IEnumTfDisplayAttributeInfo {
   }
 
  private:
-  ~DisplayAttributeEnum() { LibraryObjectDestroyed(); }
+  ~DisplayAttributeEnum() override { LibraryObjectDestroyed(); }
 
-  LONG references_ = 1;
   int index_;
 };
 
@@ -193,26 +159,34 @@ HRESULT CreateDisplayAttributeInfoFor(REFGUID guid, ITfDisplayAttributeInfo** ou
   return E_INVALIDARG;
 }
 
-int ApplyAttribute(ITfContext* context, TfEditCookie cookie, ITfRange* range, TfGuidAtom atom, TfGuidAtom input_atom) {
+namespace {
+
+// Runs change on the context's display-attribute property; 1 when it succeeded.
+template <class Change>
+int ChangeAttributeProperty(ITfContext* context, ITfRange* range, Change change) {
   if (!context || !range) return 0;
   ITfProperty* property = nullptr;
   if (FAILED(context->GetProperty(GUID_PROP_ATTRIBUTE, &property)) || !property) return 0;
-  VARIANT value;
-  VariantInit(&value);
-  value.vt = VT_I4;
-  value.lVal = static_cast<LONG>(atom ? atom : input_atom);
-  const HRESULT result = property->SetValue(cookie, range, &value);
+  const HRESULT result = change(property);
   property->Release();
   return SUCCEEDED(result) ? 1 : 0;
 }
 
+}  // namespace
+
+int ApplyAttribute(ITfContext* context, TfEditCookie cookie, ITfRange* range, TfGuidAtom atom, TfGuidAtom input_atom) {
+  return ChangeAttributeProperty(context, range, [&](ITfProperty* property) {
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = VT_I4;
+    value.lVal = static_cast<LONG>(atom ? atom : input_atom);
+    return property->SetValue(cookie, range, &value);
+  });
+}
+
 int ClearAttribute(ITfContext* context, TfEditCookie cookie, ITfRange* range) {
-  if (!context || !range) return 0;
-  ITfProperty* property = nullptr;
-  if (FAILED(context->GetProperty(GUID_PROP_ATTRIBUTE, &property)) || !property) return 0;
-  const HRESULT result = property->Clear(cookie, range);
-  property->Release();
-  return SUCCEEDED(result) ? 1 : 0;
+  return ChangeAttributeProperty(context, range,
+                                 [&](ITfProperty* property) { return property->Clear(cookie, range); });
 }
 
 }  // namespace lz

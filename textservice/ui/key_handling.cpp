@@ -27,6 +27,7 @@
 #include "textservice/ui/candidate_window_win32.h"
 #include "textservice/ui/display_attributes.h"
 #include "textservice/ui/preserved_key_guids.h"
+#include "textservice/ui/single_interface_object.h"
 #include "textservice/ui/text_service.h"
 #include "textservice/ui/ui_state.h"
 #include "textservice/ui/ui_manager.h"
@@ -46,32 +47,12 @@ constexpr BYTE kCapsLockScan = 0x38;
 using SessionCallback = void (*)(TextService&, ITfContext*, TfEditCookie);
 
 // One edit session carrying the function to run (the engine's work for a key, ending a composition).
-class EditSession final : public ITfEditSession {
+class EditSession final : public SingleInterfaceObject<ITfEditSession, IID_ITfEditSession> {
  public:
   EditSession(TextService* service, ITfContext* context, SessionCallback callback)
       : service_(service), context_(context), callback_(callback) {
     service_->AddRef();
     context_->AddRef();
-  }
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (!out) return E_INVALIDARG;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_ITfEditSession)) {
-      *out = static_cast<ITfEditSession*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) {
-      context_->Release();
-      service_->Release();
-      delete this;
-    }
-    return static_cast<ULONG>(left);
   }
   HRESULT STDMETHODCALLTYPE DoEditSession(TfEditCookie cookie) override {
     callback_(*service_, context_, cookie);
@@ -79,8 +60,10 @@ class EditSession final : public ITfEditSession {
   }
 
  private:
-  ~EditSession() = default;
-  LONG references_ = 1;
+  ~EditSession() override {
+    context_->Release();
+    service_->Release();
+  }
   TextService* service_;
   ITfContext* context_;
   SessionCallback callback_;

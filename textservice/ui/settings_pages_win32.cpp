@@ -100,6 +100,35 @@ INT_PTR Answer(HWND page, LRESULT result) {
 
 void PlacePage(HWND page) { SetWindowPos(page, nullptr, 0, 0, kPageSize, kPageSize, SWP_NOZORDER | SWP_NOACTIVATE); }
 
+// What a page does with its dialog messages: fill its controls when it opens, write them back on OK (null:
+// its controls write as they change) and answer its controls' notifications (null: none).
+struct PageBehaviour {
+  void (*init)(HWND page);
+  void (*apply)(HWND page);
+  void (*command)(HWND page, int id, int code);
+  bool show_on_open;
+};
+
+// The messages every page answers alike; OK is the parent's call to apply, answered with 0.
+INT_PTR PageMessage(const PageBehaviour& behaviour, HWND page, UINT message, WPARAM wparam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      behaviour.init(page);
+      PlacePage(page);
+      if (behaviour.show_on_open) ShowWindow(page, SW_SHOW);
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wparam) == IDOK) {
+        if (behaviour.apply) behaviour.apply(page);
+        return Answer(page, 0);
+      }
+      if (behaviour.command) behaviour.command(page, LOWORD(wparam), HIWORD(wparam));
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
 // ---- page 1 ----
 
 constexpr int kStateRadios[] = {IDC_IME_STATE_OPEN, IDC_IME_STATE_CLOSED, IDC_IME_CHINESE_PUNCTUATION,
@@ -137,6 +166,18 @@ void InitImeOptionsPage(HWND page) {
   ShowStateRadios(page);
 }
 
+// The initial-state radio pairs: the button that sets the state's bit and the one that clears it.
+struct StateRadioPair {
+  int set_id;
+  int clear_id;
+  std::uint32_t bit;
+};
+constexpr StateRadioPair kStateRadioPairs[] = {
+    {IDC_IME_STATE_CLOSED, IDC_IME_STATE_OPEN, ime_block::kStateClosed},
+    {IDC_IME_CHINESE_PUNCTUATION, IDC_IME_ENGLISH_PUNCTUATION, ime_block::kStateChinesePunctuation},
+    {IDC_IME_FULL_WIDTH, IDC_IME_HALF_WIDTH, ime_block::kStateFullWidth},
+};
+
 void ImeOptionsCommand(HWND page, int id, int code) {
   if (code == CBN_SELCHANGE) {
     const int item = Selection(page, id);
@@ -155,43 +196,18 @@ void ImeOptionsCommand(HWND page, int id, int code) {
       WriteBlocks([&](const ConfigBlocks& b) { pages::SetInitialStateDefined(b.ime, on); });
       ShowStateRadios(page);
       break;
-    case IDC_IME_STATE_OPEN:
-    case IDC_IME_STATE_CLOSED:
-      WriteBlocks([&](const ConfigBlocks& b) {
-        pages::SetInitialStateBit(b.ime, ime_block::kStateClosed, id == IDC_IME_STATE_CLOSED);
-      });
-      break;
-    case IDC_IME_CHINESE_PUNCTUATION:
-    case IDC_IME_ENGLISH_PUNCTUATION:
-      WriteBlocks([&](const ConfigBlocks& b) {
-        pages::SetInitialStateBit(b.ime, ime_block::kStateChinesePunctuation, id == IDC_IME_CHINESE_PUNCTUATION);
-      });
-      break;
-    case IDC_IME_FULL_WIDTH:
-    case IDC_IME_HALF_WIDTH:
-      WriteBlocks([&](const ConfigBlocks& b) {
-        pages::SetInitialStateBit(b.ime, ime_block::kStateFullWidth, id == IDC_IME_FULL_WIDTH);
-      });
-      break;
     default:
+      for (const StateRadioPair& pair : kStateRadioPairs) {
+        if (id != pair.set_id && id != pair.clear_id) continue;
+        WriteBlocks([&](const ConfigBlocks& b) { pages::SetInitialStateBit(b.ime, pair.bit, id == pair.set_id); });
+      }
       break;
   }
 }
 
 INT_PTR CALLBACK ImeOptionsPageProc(HWND page, UINT message, WPARAM wparam, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      InitImeOptionsPage(page);
-      PlacePage(page);
-      ShowWindow(page, SW_SHOW);
-      return TRUE;
-    case WM_COMMAND:
-      if (LOWORD(wparam) == IDOK) return Answer(page, 0);
-      ImeOptionsCommand(page, LOWORD(wparam), HIWORD(wparam));
-      return TRUE;
-    default:
-      return FALSE;
-  }
+  static constexpr PageBehaviour kBehaviour{InitImeOptionsPage, nullptr, ImeOptionsCommand, true};
+  return PageMessage(kBehaviour, page, message, wparam);
 }
 
 // ---- page 2 ----
@@ -245,20 +261,8 @@ void ApplyCodeOptionsPage(HWND page) {
 }
 
 INT_PTR CALLBACK CodeOptionsPageProc(HWND page, UINT message, WPARAM wparam, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      InitCodeOptionsPage(page);
-      PlacePage(page);
-      return TRUE;
-    case WM_COMMAND:
-      if (LOWORD(wparam) == IDOK) {
-        ApplyCodeOptionsPage(page);
-        return Answer(page, 0);
-      }
-      return TRUE;
-    default:
-      return FALSE;
-  }
+  static constexpr PageBehaviour kBehaviour{InitCodeOptionsPage, ApplyCodeOptionsPage, nullptr, false};
+  return PageMessage(kBehaviour, page, message, wparam);
 }
 
 // ---- page 3 ----
@@ -441,24 +445,14 @@ void DisplayCommand(HWND page, int id, int code) {
 }
 
 INT_PTR CALLBACK DisplayPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      InitDisplayPage(page);
-      PlacePage(page);
-      return TRUE;
-    case WM_DRAWITEM: {
-      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
-      if (!item || item->CtlID != IDC_DISPLAY_PREVIEW) return FALSE;
-      DrawPreview(page, *item);
-      return TRUE;
-    }
-    case WM_COMMAND:
-      if (LOWORD(wparam) == IDOK) return Answer(page, 0);
-      DisplayCommand(page, LOWORD(wparam), HIWORD(wparam));
-      return TRUE;
-    default:
-      return FALSE;
+  if (message == WM_DRAWITEM) {
+    const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+    if (!item || item->CtlID != IDC_DISPLAY_PREVIEW) return FALSE;
+    DrawPreview(page, *item);
+    return TRUE;
   }
+  static constexpr PageBehaviour kBehaviour{InitDisplayPage, nullptr, DisplayCommand, false};
+  return PageMessage(kBehaviour, page, message, wparam);
 }
 
 // ---- page 4 ----
@@ -547,21 +541,8 @@ void SkinOptionsCommand(HWND page, int id, int code) {
 }
 
 INT_PTR CALLBACK SkinOptionsPageProc(HWND page, UINT message, WPARAM wparam, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      InitSkinOptionsPage(page);
-      PlacePage(page);
-      return TRUE;
-    case WM_COMMAND:
-      if (LOWORD(wparam) == IDOK) {
-        ApplySkinOptionsPage(page);
-        return Answer(page, 0);
-      }
-      SkinOptionsCommand(page, LOWORD(wparam), HIWORD(wparam));
-      return TRUE;
-    default:
-      return FALSE;
-  }
+  static constexpr PageBehaviour kBehaviour{InitSkinOptionsPage, ApplySkinOptionsPage, SkinOptionsCommand, false};
+  return PageMessage(kBehaviour, page, message, wparam);
 }
 
 // ---- the choosers ----

@@ -35,6 +35,31 @@ HBITMAP CreateImageBitmap(const SkinImage& image, void** bits) {
   return bitmap;
 }
 
+LayeredSurface::LayeredSurface(const SkinImage& canvas) {
+  bitmap_ = CreateImageBitmap(canvas, &bits_);
+  if (!bitmap_) return;
+  screen_ = GetDC(nullptr);
+  dc_ = CreateCompatibleDC(screen_);
+  old_bitmap_ = SelectObject(dc_, bitmap_);
+  size_ = SIZE{canvas.width, canvas.height};
+}
+
+LayeredSurface::~LayeredSurface() {
+  if (!bitmap_) return;
+  SelectObject(dc_, old_bitmap_);
+  DeleteDC(dc_);
+  ReleaseDC(nullptr, screen_);
+  DeleteObject(bitmap_);
+}
+
+void LayeredSurface::Present(HWND window, int x, int y) const {
+  POINT position{x, y};
+  SIZE size = size_;
+  POINT origin{0, 0};
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  UpdateLayeredWindow(window, screen_, &position, &size, dc_, &origin, 0, &blend, ULW_ALPHA);
+}
+
 void DrawNineSliceTransparent(HBITMAP bitmap, HDC dc, const RECT& rect) {
   BITMAP info{};
   if (!bitmap || !GetObjectW(bitmap, sizeof info, &info)) return;

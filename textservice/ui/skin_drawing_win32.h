@@ -21,4 +21,29 @@ void DrawFrameRect(COLORREF colour, const RECT& rect, HDC dc, COLORREF colour2);
 // A top-down 32-bit DIB section holding the image's pixels; bits receives its pixel memory.
 HBITMAP CreateImageBitmap(const SkinImage& image, void** bits);
 
+// A layered window's picture: the canvas's pixels in a DIB section selected into a memory DC compatible with
+// the screen, open to GDI drawing and to bits(), then put on screen with per-pixel alpha.
+class LayeredSurface {
+ public:
+  explicit LayeredSurface(const SkinImage& canvas);
+  ~LayeredSurface();
+  LayeredSurface(const LayeredSurface&) = delete;
+  LayeredSurface& operator=(const LayeredSurface&) = delete;
+
+  // False when the bitmap could not be made; nothing else works then.
+  bool ok() const { return bitmap_ != nullptr; }
+  HDC dc() const { return dc_; }
+  void* bits() const { return bits_; }
+  // Shows the surface as the window's whole picture, its top-left corner at the screen point (x, y).
+  void Present(HWND window, int x, int y) const;
+
+ private:
+  HBITMAP bitmap_ = nullptr;
+  void* bits_ = nullptr;
+  HDC screen_ = nullptr;
+  HDC dc_ = nullptr;
+  HGDIOBJ old_bitmap_ = nullptr;
+  SIZE size_{};
+};
+
 }  // namespace lz

@@ -17,7 +17,6 @@
 namespace lz {
 namespace {
 
-constexpr DWORD kEventImeHide = 0x8028;
 constexpr COLORREF kLightEdge = 0xC8FFFF;
 constexpr COLORREF kDarkEdge = 0x535353;
 constexpr COLORREF kLatchedEdge = 0x7B7B7B;
@@ -35,10 +34,6 @@ struct FunctionKeyName {
 constexpr FunctionKeyName kFunctionKeyNames[] = {{13, L"Back"}, {14, L"Tab"},  {28, L"Caps"}, {40, L"Enter"},
                                                  {41, L"Shift"}, {52, L"Ctrl"}, {53, L"Esc"},  {54, L"Alt"},
                                                  {56, L"Alt"},   {57, L"Ins"},  {58, L"Del"},  {59, L"Ctrl"}};
-
-EngineInstance* EngineOf(HWND window) {
-  return reinterpret_cast<EngineInstance*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-}
 
 RECT RectOf(int key) {
   const SoftKeyRect r = SoftKeyboardKeyRect(key);
@@ -116,12 +111,7 @@ void SendSoftKey(int key, bool shifted) {
 }
 
 void Drag(HWND window, SoftKeyboardWindowState& k) {
-  POINT cursor{};
-  GetCursorPos(&cursor);
-  os::Rect work;
-  os::WorkAreaAtPoint(cursor.x, cursor.y, work);
-  const WindowBox box = ClampIntoWorkArea(
-      WindowBox{cursor.x - k.grab_x, cursor.y - k.grab_y, kSoftKeyboardWidth, kSoftKeyboardHeight}, work);
+  const WindowBox box = DraggedWindowBox(k.grab_x, k.grab_y, kSoftKeyboardWidth, kSoftKeyboardHeight);
   SetWindowPos(window, nullptr, box.x, box.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   k.x = box.x;
   k.y = box.y;
@@ -187,7 +177,7 @@ void ShowSoftKeyboard(EngineInstance* e) {
 }
 
 LRESULT CALLBACK SoftKeyboardWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  EngineInstance* e = EngineOf(window);
+  EngineInstance* e = EngineOfWindow(window);
   UiState* ui = e ? e->ui : nullptr;
   switch (message) {
     case WM_PAINT:

@@ -23,16 +23,6 @@ namespace rs = region_state;
 constexpr DWORD kHoverMilliseconds = 1000;
 constexpr LPARAM kTooltipWidth = 500;
 
-EngineInstance* EngineOf(HWND window) {
-  return reinterpret_cast<EngineInstance*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-}
-
-UiState* UiOf(HWND window, EngineInstance** engine) {
-  EngineInstance* e = EngineOf(window);
-  if (engine) *engine = e;
-  return e ? e->ui : nullptr;
-}
-
 bool HostIs(const EngineInstance* e, std::u16string_view name) { return std::u16string_view(e->host_name) == name; }
 
 StatusModes ModesOf(const EngineInstance* e) {
@@ -67,7 +57,7 @@ os::Rect PrimaryWorkArea() {
 // The bar's pixels: the background premultiplied and opaque, the logo and the buttons blended in, then
 // the alpha brought back to the background's so the bar keeps its shape and translucency.
 void PaintStatusWindow(HWND window) {
-  UiState* ui = UiOf(window, nullptr);
+  UiState* ui = UiOfWindow(window, nullptr);
   if (!ui) return;
   StatusWindowState& w = ui->status;
   const SkinImage* bar = ui->skin.images[kBarImage];
@@ -91,21 +81,8 @@ void PaintStatusWindow(HWND window) {
       alpha = bar_alpha;
     }
   }
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateImageBitmap(*canvas, &bits);
-  if (!bitmap) return;
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HGDIOBJ old_bitmap = SelectObject(dc, bitmap);
-  POINT position{w.box.x, w.box.y};
-  SIZE size{canvas->width, canvas->height};
-  POINT origin{0, 0};
-  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  UpdateLayeredWindow(window, screen, &position, &size, dc, &origin, 0, &blend, ULW_ALPHA);
-  SelectObject(dc, old_bitmap);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
-  DeleteObject(bitmap);
+  LayeredSurface surface(*canvas);
+  if (surface.ok()) surface.Present(window, w.box.x, w.box.y);
 }
 
 POINT ClientPoint(LPARAM lparam) { return POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)}; }
@@ -158,12 +135,7 @@ void OnLeftUp(HWND window, EngineInstance* e, UiState* ui, POINT p) {
 }
 
 void Drag(HWND window, EngineInstance* e, StatusWindowState& w) {
-  POINT cursor{};
-  GetCursorPos(&cursor);
-  os::Rect work;
-  os::WorkAreaAtPoint(cursor.x, cursor.y, work);
-  const WindowBox box =
-      ClampIntoWorkArea(WindowBox{cursor.x - w.press_x, cursor.y - w.press_y, w.box.width, w.box.height}, work);
+  const WindowBox box = DraggedWindowBox(w.press_x, w.press_y, w.box.width, w.box.height);
   SetWindowPos(window, nullptr, box.x, box.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   StorePosition(e, box.x, box.y);
   w.box.x = box.x;
@@ -278,7 +250,7 @@ void LayoutStatusWindow(EngineInstance* e) {
 
 void ShowStatusWindow(HWND window) {
   EngineInstance* e = nullptr;
-  UiState* ui = UiOf(window, &e);
+  UiState* ui = UiOfWindow(window, &e);
   if (!ui) return;
   if (volatile LONG64* slot = ShowingSlot(e)) {
     // Read whole even where a 64-bit load takes two steps (x86).
@@ -305,7 +277,7 @@ LRESULT CALLBACK StatusWndProc(HWND window, UINT message, WPARAM wparam, LPARAM 
     return 0;
   }
   EngineInstance* e = nullptr;
-  UiState* ui = UiOf(window, &e);
+  UiState* ui = UiOfWindow(window, &e);
   switch (message) {
     case WM_PAINT: {
       PAINTSTRUCT paint;

@@ -16,16 +16,9 @@ namespace lz {
 namespace {
 
 constexpr UINT_PTR kCloseTimer = 1;
-constexpr DWORD kEventImeShow = 0x8027;
-constexpr DWORD kEventImeHide = 0x8028;
-constexpr DWORD kEventImeChange = 0x8029;
 constexpr int kPaddingWidth = 20;
 constexpr int kPaddingHeight = 10;
 constexpr COLORREF kFrameColour = 0x808080;
-
-EngineInstance* EngineOf(HWND window) {
-  return reinterpret_cast<EngineInstance*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-}
 
 // The events name the window the tip belongs to, as the candidate window's do.
 void RaiseEvent(const EngineInstance* e, HWND window, DWORD event) {
@@ -56,12 +49,7 @@ void Close(HWND window, EngineInstance* e) {
 }
 
 void Drag(HWND window, TipWindowState& tip) {
-  POINT cursor{};
-  GetCursorPos(&cursor);
-  os::Rect work;
-  os::WorkAreaAtPoint(cursor.x, cursor.y, work);
-  const WindowBox box =
-      ClampIntoWorkArea(WindowBox{cursor.x - tip.press_x, cursor.y - tip.press_y, tip.width, tip.height}, work);
+  const WindowBox box = DraggedWindowBox(tip.press_x, tip.press_y, tip.width, tip.height);
   SetWindowPos(window, nullptr, box.x, box.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -104,7 +92,7 @@ void ShowTipWindow(int type, EngineInstance* e, int x, int y, const char16_t* te
 }
 
 LRESULT CALLBACK TipsWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  EngineInstance* e = EngineOf(window);
+  EngineInstance* e = EngineOfWindow(window);
   UiState* ui = e ? e->ui : nullptr;
   switch (message) {
     case WM_PAINT:

@@ -11,6 +11,7 @@
 #include <unordered_set>
 
 #include "config/association_builder.h"
+#include "platform/os/utf8_text.h"
 #include "textservice/engine/block_fields.h"
 #include "textservice/engine/class_identifier.h"
 #include "textservice/engine/code_table_format.h"
@@ -56,21 +57,7 @@ std::u16string Widen(const char* ascii) {
 
 std::string Utf8Of(char32_t cp) {
   std::string out;
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
+  os::AppendUtf8(cp, out);
   return out;
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/os/ansi_code_page.h"
 #include "platform/os/ansi_encode.h"
+#include "platform/os/utf8_text.h"
 #include "platform/os/whole_file.h"
 #include "tracker/main/numeric_value.h"
 
@@ -40,71 +41,16 @@ std::optional<TextSelection> Search(std::u16string_view memo, const std::u16stri
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
+// Marked UTF-8 decodes whole or not at all: a broken sequence makes the file unreadable.
 std::optional<std::u16string> Utf8(const std::uint8_t* p, std::size_t n) {
   std::u16string out;
-  std::size_t i = 0;
-  while (i < n) {
-    const std::uint8_t b = p[i];
-    std::uint32_t cp = 0;
-    std::size_t extra = 0;
-    if (b < 0x80) {
-      cp = b;
-    } else if ((b & 0xE0) == 0xC0) {
-      cp = b & 0x1Fu;
-      extra = 1;
-    } else if ((b & 0xF0) == 0xE0) {
-      cp = b & 0x0Fu;
-      extra = 2;
-    } else if ((b & 0xF8) == 0xF0) {
-      cp = b & 0x07u;
-      extra = 3;
-    } else {
-      return std::nullopt;
-    }
-    if (extra > 0 && i + extra >= n) return std::nullopt;
-    for (std::size_t k = 1; k <= extra; ++k) {
-      if ((p[i + k] & 0xC0) != 0x80) return std::nullopt;
-      cp = (cp << 6) | (p[i + k] & 0x3Fu);
-    }
-    static constexpr std::uint32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kLeast[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
-    i += extra + 1;
+  for (std::size_t i = 0; i < n;) {
+    const os::Utf8Sequence sequence = os::DecodeUtf8Sequence(p + i, n - i);
+    if (!sequence.valid) return std::nullopt;
+    os::AppendUtf16(sequence.code_point, out);
+    i += sequence.length;
   }
   return out;
-}
-
-void AppendUtf8(std::u16string_view text, std::vector<std::uint8_t>& out) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    std::uint32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00u);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
-    }
-    if (cp < 0x80) {
-      out.push_back(static_cast<std::uint8_t>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<std::uint8_t>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<std::uint8_t>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-      out.push_back(static_cast<std::uint8_t>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<std::uint8_t>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<std::uint8_t>(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(static_cast<std::uint8_t>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<std::uint8_t>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<std::uint8_t>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<std::uint8_t>(0x80 | (cp & 0x3F)));
-    }
-  }
 }
 
 }  // namespace
@@ -187,7 +133,8 @@ std::vector<std::uint8_t> EncodeMemoFile(std::u16string_view text) {
   std::string ansi;
   if (os::WideToAnsi(text, ansi)) return std::vector<std::uint8_t>(ansi.begin(), ansi.end());
   std::vector<std::uint8_t> out(std::begin(kUtf8Mark), std::end(kUtf8Mark));
-  AppendUtf8(text, out);
+  const std::string utf8 = os::Utf16ToUtf8(text);
+  out.insert(out.end(), utf8.begin(), utf8.end());
   return out;
 }
 

@@ -2,12 +2,14 @@
 
 #include "platform/os/ansi_code_page.h"
 #include "platform/os/ansi_encode.h"
+#include "platform/os/utf8_text.h"
 
 namespace tracker {
 namespace {
 
 constexpr std::uint8_t kUtf8Mark[] = {0xEF, 0xBB, 0xBF};
 constexpr std::uint8_t kUtf16Mark[] = {0xFF, 0xFE};
+constexpr char32_t kReplacement = 0xFFFD;
 
 bool IsSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f'; }
 
@@ -27,66 +29,20 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
   return true;
 }
 
+// A broken sequence reads as U+FFFD, as the profile functions read it, and the rest of the line still counts.
 std::u16string Utf8ToWide(const std::uint8_t* p, std::size_t n) {
   std::u16string out;
-  std::size_t i = 0;
-  while (i < n) {
-    const std::uint8_t b = p[i];
-    std::uint32_t cp = 0xFFFD;
-    std::size_t len = 1;
-    if (b < 0x80) {
-      cp = b;
-    } else if ((b & 0xE0) == 0xC0 && i + 1 < n && (p[i + 1] & 0xC0) == 0x80) {
-      cp = ((b & 0x1Fu) << 6) | (p[i + 1] & 0x3Fu);
-      len = 2;
-      if (cp < 0x80) cp = 0xFFFD;
-    } else if ((b & 0xF0) == 0xE0 && i + 2 < n && (p[i + 1] & 0xC0) == 0x80 && (p[i + 2] & 0xC0) == 0x80) {
-      cp = ((b & 0x0Fu) << 12) | ((p[i + 1] & 0x3Fu) << 6) | (p[i + 2] & 0x3Fu);
-      len = 3;
-      if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-    } else if ((b & 0xF8) == 0xF0 && i + 3 < n && (p[i + 1] & 0xC0) == 0x80 && (p[i + 2] & 0xC0) == 0x80 &&
-               (p[i + 3] & 0xC0) == 0x80) {
-      cp = ((b & 0x07u) << 18) | ((p[i + 1] & 0x3Fu) << 12) | ((p[i + 2] & 0x3Fu) << 6) | (p[i + 3] & 0x3Fu);
-      len = 4;
-      if (cp < 0x10000 || cp > 0x10FFFF) cp = 0xFFFD;
-    }
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
-    i += len;
+  for (std::size_t i = 0; i < n;) {
+    const os::Utf8Sequence sequence = os::DecodeUtf8Sequence(p + i, n - i);
+    os::AppendUtf16(sequence.valid ? sequence.code_point : kReplacement, out);
+    i += sequence.length;
   }
   return out;
 }
 
 void AppendUtf8(std::u16string_view text, std::vector<std::uint8_t>& out) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    std::uint32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00u);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
-    }
-    if (cp < 0x80) {
-      out.push_back(static_cast<std::uint8_t>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<std::uint8_t>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<std::uint8_t>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-      out.push_back(static_cast<std::uint8_t>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<std::uint8_t>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<std::uint8_t>(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(static_cast<std::uint8_t>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<std::uint8_t>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<std::uint8_t>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<std::uint8_t>(0x80 | (cp & 0x3F)));
-    }
-  }
+  const std::string utf8 = os::Utf16ToUtf8(text);
+  out.insert(out.end(), utf8.begin(), utf8.end());
 }
 
 void AppendUtf16(std::u16string_view text, std::vector<std::uint8_t>& out) {

@@ -3,7 +3,6 @@
 #include "tools/tabletool/ship_data.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <array>
 #include <cstdio>
@@ -20,6 +19,7 @@
 #include "textservice/engine/product_class_identifier.h"
 #include "textservice/engine/scheme_text.h"
 #include "textservice/engine/settings_store.h"
+#include "tools/tabletool/tests/tool_run.h"
 
 namespace lz::tabletool {
 namespace {
@@ -252,23 +252,6 @@ TEST(ShipTables, AssociationListsTakeEnglishWordsAndPhrasesByFallingWeight) {
 }
 
 // The set the build made, used through tabletool as a user would.
-struct ToolRun {
-  int exit_code;
-  std::string output;
-};
-
-ToolRun Tabletool(const std::string& arguments) {
-  FILE* pipe = popen((std::string(TABLETOOL_PATH) + " " + arguments + " 2>&1").c_str(), "r");
-  ToolRun run{-1, ""};
-  if (!pipe) return run;
-  char buffer[65536];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-  const int status = pclose(pipe);
-  run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
-
 const char* const kSetFiles[] = {"config.dsc", "main.dmg", "temp.dmg", "engl.dmg", "sysl.dmg",
                                  "danzi.dmi", "traditional.dms", "simplified.dms", "dict.dms"};
 

@@ -1,7 +1,6 @@
 // The shipped data set as text and back, the word codes its rules build, and tabletool's export and
 // import commands.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -20,6 +19,7 @@
 #include "textservice/engine/settings_store.h"
 #include "textservice/engine/text_encoding.h"
 #include "tools/tabletool/table_list.h"
+#include "tools/tabletool/tests/tool_run.h"
 
 namespace lz {
 namespace {
@@ -34,22 +34,8 @@ std::string FileText(const fs::path& path) {
   return text.str();
 }
 
-struct ToolRun {
-  int exit_code;
-  std::string output;
-};
-
-ToolRun Tabletool(const std::string& arguments) {
-  FILE* pipe = popen((std::string(TABLETOOL_PATH) + " " + arguments + " 2>&1").c_str(), "r");
-  ToolRun run{-1, ""};
-  if (!pipe) return run;
-  char buffer[65536];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-  const int status = pclose(pipe);
-  run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
+using tabletool::Tabletool;
+using tabletool::ToolRun;
 
 std::u16string Wide(const std::string& utf8) {
   char16_t out[kDecodedBufferUnits + 1] = {};

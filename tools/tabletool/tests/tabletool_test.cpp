@@ -1,7 +1,6 @@
 // tabletool as developers and tests run it: the real program, through its command line.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -18,28 +17,14 @@
 #include "textservice/engine/dme_block.h"
 #include "textservice/engine/ime_block.h"
 #include "textservice/engine/scheme_text.h"
+#include "tools/tabletool/tests/tool_run.h"
 
 namespace {
 
 using lz::test::TempFolder;
 
-struct ToolRun {
-  int exit_code;
-  std::string output;
-};
-
-ToolRun Tabletool(const std::string& arguments) {
-  const std::string command = std::string(TABLETOOL_PATH) + " " + arguments + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  ToolRun run{-1, ""};
-  if (!pipe) return run;
-  char buffer[65536];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-  const int status = pclose(pipe);
-  run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
+using lz::tabletool::Tabletool;
+using lz::tabletool::ToolRun;
 
 void WriteText(const std::filesystem::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;

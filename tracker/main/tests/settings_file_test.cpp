@@ -115,6 +115,29 @@ TEST(SettingsFileRead, Utf16MarkSelectsUtf16) {
   EXPECT_EQ(Read(file, u"Myapp", u"SM"), u"1");
 }
 
+// A UTF-8 file with a broken sequence still reads: each broken piece becomes U+FFFD.
+TEST(SettingsFileRead, Utf8MarkSelectsUtf8AndBrokenSequencesBecomeReplacements) {
+  struct Case {
+    const char* what;
+    std::string value;
+    std::u16string expected;
+  };
+  const Case cases[] = {
+      {"two, three and four bytes", "\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80", u"\u00e9\u4e2d\U0001F600"},
+      {"a stray continuation byte", "a\x80z", u"a\ufffdz"},
+      {"a lead byte without its continuation", "a\xE4z", u"a\ufffdz"},
+      {"an overlong form", "a\xC0\x80z", u"a\ufffdz"},
+      {"an encoded surrogate", "a\xED\xA0\x80z", u"a\ufffdz"},
+      {"beyond U+10FFFF", "a\xF4\x90\x80\x80z", u"a\ufffdz"},
+      {"a byte that leads nothing", "a\xF8z", u"a\ufffdz"},
+      {"cut off at the end", "a\xF0\x9F\x98", u"a\ufffd\ufffd\ufffd"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(Read(Bytes("\xEF\xBB\xBF[MyApp]\r\nTip=" + c.value + "\r\n"), u"MyApp", u"Tip"), c.expected);
+  }
+}
+
 TEST(SettingsFileRead, AValueComesBackCutTo255Bytes) {
   const auto exact = Bytes("[MyApp]\r\nCustomTip1=\"" + std::string(255, 'w') + "\"\r\n");
   EXPECT_EQ(Read(exact, u"MyApp", u"CustomTip1"), std::u16string(255, u'w'));
