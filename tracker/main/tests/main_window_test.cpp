@@ -12,6 +12,7 @@
 #include "platform/os/program_start.h"
 #include "tests/support/temp_folder.h"
 #include "tracker/main/command_ids.h"
+#include "tracker/main/tests/main_window_test_support.h"
 
 namespace tracker {
 namespace {
@@ -39,24 +40,12 @@ class MainWindowTest : public ::testing::Test {
         },
         &boxes_);
   }
-  void TearDown() override {
-    os::SetClockSource(nullptr, nullptr);
-    os::SetNamedFormatter(nullptr, nullptr);
-    os::SetMessageBoxResponder(nullptr, nullptr);
-    // Closing the window ends the program's loop; the test program goes on.
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
-  }
+  // Closing the window ends the program's loop; the test program goes on.
+  void TearDown() override { window_test::ResetWindowTestSeams(); }
 
-  static std::u16string Folder(const lz::test::TempFolder& folder) {
-    const std::wstring wide = folder.path().wstring();
-    return std::u16string(wide.begin(), wide.end());
-  }
+  static std::u16string Folder(const lz::test::TempFolder& folder) { return window_test::FolderText(folder); }
 
-  static void Command(MainWindow& window, int command) {
-    SendMessageW(window.hwnd(), WM_COMMAND, static_cast<WPARAM>(command), 0);
-  }
+  static void Command(MainWindow& window, int command) { window_test::SendCommand(window, command); }
 
   FakeClock clock_;
   std::vector<std::u16string> boxes_;

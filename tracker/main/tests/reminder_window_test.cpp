@@ -20,12 +20,13 @@
 #include "tests/support/temp_folder.h"
 #include "tracker/main/command_ids.h"
 #include "tracker/main/main_window.h"
+#include "tracker/main/tests/main_window_test_support.h"
 #include "tracker/main/tray_model.h"
 
 namespace tracker {
 namespace {
 
-constexpr double kMidnight = 1'796'083'200;  // Thursday 10 December 2026, 00:00 on the injected clock
+using window_test::kMidnight;
 
 std::string Narrow(const std::u16string& text) { return std::string(text.begin(), text.end()); }
 
@@ -72,27 +73,13 @@ class ReminderWindowTest : public ::testing::Test {
         },
         this);
   }
-  void TearDown() override {
-    forms::SetModalResponder(nullptr, nullptr);
-    os::SetClockSource(nullptr, nullptr);
-    os::SetNamedFormatter(nullptr, nullptr);
-    os::SetMessageBoxResponder(nullptr, nullptr);
-    os::SetPowerOffSink(nullptr, nullptr);
-    os::SetProgramStartSink(nullptr, nullptr);
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
-  }
+  void TearDown() override { window_test::ResetWindowTestSeams(); }
 
   void SetTime(int day, int hour, int minute, int second) {
-    reading_.local = os::LocalDateTime{2026, 12, day, (day - 6) % 7, hour, minute, second, 0};
-    reading_.absolute = kMidnight + (day - 10) * 86400.0 + hour * 3600 + minute * 60 + second;
+    window_test::SetDecemberTime(reading_, day, hour, minute, second);
   }
 
-  std::u16string Folder() const {
-    const std::wstring wide = folder_.path().wstring();
-    return std::u16string(wide.begin(), wide.end());
-  }
+  std::u16string Folder() const { return window_test::FolderText(folder_); }
 
   std::unique_ptr<MainWindow> Started(const std::string& settings = "") {
     if (!settings.empty()) {
@@ -105,9 +92,7 @@ class ReminderWindowTest : public ::testing::Test {
     return window;
   }
 
-  static void Command(MainWindow& window, int command) {
-    SendMessageW(window.hwnd(), WM_COMMAND, static_cast<WPARAM>(command), 0);
-  }
+  static void Command(MainWindow& window, int command) { window_test::SendCommand(window, command); }
 
   static void SelectRow(forms::ListView& list, int row) {
     LVITEMW item{};

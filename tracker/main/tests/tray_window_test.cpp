@@ -21,12 +21,13 @@
 #include "tests/support/tracker_runner.h"
 #include "tracker/main/command_ids.h"
 #include "tracker/main/main_window.h"
+#include "tracker/main/tests/main_window_test_support.h"
 #include "tracker/main/tray_model.h"
 
 namespace tracker {
 namespace {
 
-constexpr double kMidnight = 1'796'083'200;  // 10 December 2026, 00:00 on the injected clock
+using window_test::kMidnight;
 
 std::string Narrow(const std::u16string& text) { return std::string(text.begin(), text.end()); }
 
@@ -69,26 +70,13 @@ class TrayWindowTest : public ::testing::Test {
         this);
     os::SetProgramStartSink([](const os::ProgramStart&, void*) {}, nullptr);
   }
-  void TearDown() override {
-    os::SetClockSource(nullptr, nullptr);
-    os::SetNamedFormatter(nullptr, nullptr);
-    os::SetMessageBoxResponder(nullptr, nullptr);
-    os::SetPowerOffSink(nullptr, nullptr);
-    os::SetProgramStartSink(nullptr, nullptr);
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
-  }
+  void TearDown() override { window_test::ResetWindowTestSeams(); }
 
   void SetTime(int day, int hour, int minute, int second) {
-    reading_.local = os::LocalDateTime{2026, 12, day, (day - 6) % 7, hour, minute, second, 0};
-    reading_.absolute = kMidnight + (day - 10) * 86400.0 + hour * 3600 + minute * 60 + second;
+    window_test::SetDecemberTime(reading_, day, hour, minute, second);
   }
 
-  std::u16string Folder() const {
-    const std::wstring wide = folder_.path().wstring();
-    return std::u16string(wide.begin(), wide.end());
-  }
+  std::u16string Folder() const { return window_test::FolderText(folder_); }
 
   // A window started from no settings file, its sounds recorded and one wave device.
   std::unique_ptr<MainWindow> Started(unsigned wave_devices = 1) {
@@ -99,9 +87,7 @@ class TrayWindowTest : public ::testing::Test {
     return window;
   }
 
-  static void Command(MainWindow& window, int command) {
-    SendMessageW(window.hwnd(), WM_COMMAND, static_cast<WPARAM>(command), 0);
-  }
+  static void Command(MainWindow& window, int command) { window_test::SendCommand(window, command); }
 
   // The icon exists: a new prefix's notification area may need a moment for the first one.
   static bool IconShows(MainWindow& window) {

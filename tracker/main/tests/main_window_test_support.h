@@ -1,0 +1,49 @@
+#pragma once
+// What the main-window tests share: December 2026 on the injected clock, the test folder as the program's
+// folder, menu commands sent to the window, and the program's seams put back after a test.
+#include <windows.h>
+
+#include <string>
+
+#include "platform/forms/forms.h"
+#include "platform/os/local_clock.h"
+#include "platform/os/message_box.h"
+#include "platform/os/power_off.h"
+#include "platform/os/program_start.h"
+#include "tests/support/temp_folder.h"
+#include "tracker/main/main_window.h"
+
+namespace tracker::window_test {
+
+constexpr double kMidnight = 1'796'083'200;  // Thursday 10 December 2026, 00:00 on the injected clock
+
+// The injected clock's reading on a day of December 2026.
+inline void SetDecemberTime(os::ClockReading& reading, int day, int hour, int minute, int second) {
+  reading.local = os::LocalDateTime{2026, 12, day, (day - 6) % 7, hour, minute, second, 0};
+  reading.absolute = kMidnight + (day - 10) * 86400.0 + hour * 3600 + minute * 60 + second;
+}
+
+inline std::u16string FolderText(const lz::test::TempFolder& folder) {
+  const std::wstring wide = folder.path().wstring();
+  return std::u16string(wide.begin(), wide.end());
+}
+
+inline void SendCommand(MainWindow& window, int command) {
+  SendMessageW(window.hwnd(), WM_COMMAND, static_cast<WPARAM>(command), 0);
+}
+
+// Takes every responder and sink of a window test out again and drops the messages its closed windows
+// left, so that the next test starts from the real seams and an empty queue.
+inline void ResetWindowTestSeams() {
+  forms::SetModalResponder(nullptr, nullptr);
+  os::SetClockSource(nullptr, nullptr);
+  os::SetNamedFormatter(nullptr, nullptr);
+  os::SetMessageBoxResponder(nullptr, nullptr);
+  os::SetPowerOffSink(nullptr, nullptr);
+  os::SetProgramStartSink(nullptr, nullptr);
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  }
+}
+
+}  // namespace tracker::window_test
