@@ -266,6 +266,8 @@ struct CheckCase {
   bool cut;             // the list ends early
   ListValues values;
   std::string expected;  // after the start line
+  bool reset = false;    // with cut: the connection is reset rather than closed
+  std::size_t padding = 0;  // bytes of blanks after the list
 };
 
 class CheckLogTest : public OnlineUpdateTest, public testing::WithParamInterface<CheckCase> {};
@@ -278,8 +280,9 @@ TEST_P(CheckLogTest, LogsWhatTheServerSaid) {
     route.path = "/list";
     route.status = c.status;
     route.reason = c.status == 200 ? "OK" : "Other";
-    route.body = ListText(c.values);
+    route.body = ListText(c.values) + std::string(c.padding, ' ');
     if (c.cut) route.cut_after = 40;
+    route.reset = c.reset;
     server_.Route(route);
   }
   EXPECT_EQ(Check(), std::string(kStart) + c.expected);
@@ -303,6 +306,8 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"NotFound", 0, false, {}, std::string("无法访问的URL，错误代码：404\r\n") + kNoServer},
         CheckCase{"NoContent", 204, false, {}, std::string("无法访问的URL，错误代码：204\r\n") + kNoServer},
         CheckCase{"CutList", 200, true, {}, kNoServer},
+        CheckCase{"ResetList", 200, true, {}, kNoServer, true},
+        CheckCase{"ListOverOneMegabyte", 200, false, {}, kNoServer, false, std::size_t{1} << 20},
         CheckCase{"NoSoftVersion", 200, false, Values("", 9, 5), kNoServer},
         CheckCase{"ProgramUpdate", 200, false, Values("2.0.0.1", 9, 6),
                   "服务器存在新版本的安装程序, 版本号:2.0.0.1\r\n更新内容如下: \r\n新词 \r\n修正\r\n下载地址: "
