@@ -1,6 +1,7 @@
 #include "config/about_page_win32.h"
 
 #include "config/config_resources.h"
+#include "config/update_dialog_win32.h"
 #include "platform/os/native_path.h"
 
 namespace lz::config {
@@ -50,7 +51,7 @@ void AboutPage::ShowBrowser() {
 
 bool AboutPage::OnCommand(int id, int code, HWND control) {
   if (id == IDC_ABOUT_UPDATE) {
-    // The update dialog comes with config's online update; until then the link leads nowhere.
+    RunUpdateDialog(GetModuleHandleW(nullptr), context_, GetAncestor(window(), GA_ROOT));
     return true;
   }
   // Enter and Escape on the page are the main window's.

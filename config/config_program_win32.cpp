@@ -13,6 +13,7 @@
 #include "config/key_editor_win32.h"
 #include "config/settings_window_win32.h"
 #include "config/table_browser_win32.h"
+#include "config/update_dialog_win32.h"
 #include "config/user_word_dialog_win32.h"
 #include "platform/os/clipboard.h"
 #include "platform/dialogs/dialog_win32.h"
@@ -153,6 +154,8 @@ int RunConfig(HINSTANCE module, const wchar_t* command_line) {
       RunTableBrowser(module, context, start, nullptr);
     } else if (route.action == ConfigAction::kAdvancedSettings) {
       RunAdvancedSettings(module, context, display_name, nullptr);
+    } else if (route.action == ConfigAction::kUpdate) {
+      RunUpdateDialog(module, context, nullptr);
     }
     // The other words' windows come with their own parts of config.
   }
