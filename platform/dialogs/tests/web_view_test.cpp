@@ -22,24 +22,23 @@ struct Reports : WebViewListener {
   void OnNavigateError(std::wstring_view address) override { errors.emplace_back(address); }
 };
 
+struct ClassSearch {
+  const wchar_t* name;
+  HWND found;
+};
+
+BOOL CALLBACK MatchClass(HWND child, LPARAM data) {
+  auto& search = *reinterpret_cast<ClassSearch*>(data);
+  wchar_t type[64] = {};
+  GetClassNameW(child, type, 64);
+  if (std::wstring(type) != search.name) return TRUE;
+  search.found = child;
+  return FALSE;
+}
+
 HWND FindChildOfClass(HWND parent, const wchar_t* name) {
-  struct Search {
-    const wchar_t* name;
-    HWND found;
-  } search{name, nullptr};
-  EnumChildWindows(
-      parent,
-      [](HWND child, LPARAM data) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(data);
-        wchar_t type[64] = {};
-        GetClassNameW(child, type, 64);
-        if (std::wstring(type) == s.name) {
-          s.found = child;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  ClassSearch search{name, nullptr};
+  EnumChildWindows(parent, MatchClass, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
