@@ -2,30 +2,17 @@
 
 #include "config/config_resources.h"
 #include "config/update_dialog_win32.h"
+#include "config/web_pages.h"
 #include "platform/os/native_path.h"
 
 namespace lz::config {
-namespace {
 
-using AtlAxWinInitProc = BOOL(WINAPI*)();
-
-// ATL's control host shows a web address given as its window text in a web browser control.
-bool HostRegistered() {
-  static const bool registered = [] {
-    HMODULE atl = LoadLibraryW(L"atl.dll");
-    auto init = atl ? reinterpret_cast<AtlAxWinInitProc>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")))
-                    : nullptr;
-    return init && init();
-  }();
-  return registered;
-}
-
-}  // namespace
-
-AboutPage::AboutPage(HINSTANCE module, ConfigContext* context) : Dialog(module, IDD_ABOUT_PAGE), context_(context) {}
+AboutPage::AboutPage(HINSTANCE module, ConfigContext* context, dialogs::WebViewFactory factory)
+    : Dialog(module, IDD_ABOUT_PAGE), context_(context), factory_(factory) {}
 
 AboutPage::~AboutPage() {
   Destroy();
+  page_.reset();
   if (link_font_) DeleteObject(link_font_);
 }
 
@@ -40,13 +27,26 @@ BOOL AboutPage::OnInitDialog() {
 }
 
 void AboutPage::ShowBrowser() {
-  if (view_.address.empty() || !HostRegistered()) return;
+  if (!factory_) return;
   RECT box{};
   GetWindowRect(Item(IDC_ABOUT_BROWSER_FRAME), &box);
   MapWindowPoints(nullptr, window(), reinterpret_cast<POINT*>(&box), 2);
-  CreateWindowExW(0, L"AtlAxWin", os::WidePtr(view_.address.c_str()), WS_CHILD | WS_VISIBLE, box.left, box.top,
-                  box.right - box.left, box.bottom - box.top, window(),
-                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_ABOUT_BROWSER)), nullptr, nullptr);
+  page_ = factory_(window(), box, IDC_ABOUT_BROWSER, nullptr);
+  if (!page_) return;
+  // No help file ships with every installation; without one the page stays blank.
+  std::u16string address = view_.address;
+  std::u16string help_file = context_ && context_->engine ? std::u16string(context_->engine->install_folder) : u"";
+  if (!help_file.empty() && help_file.back() != u'\\' && help_file.back() != u'/') help_file += u'\\';
+  if (!help_file.empty()) help_file += u"main.chm";
+  if (address.empty() || help_file.empty() ||
+      GetFileAttributesW(os::WidePtr(help_file.c_str())) == INVALID_FILE_ATTRIBUTES) {
+    address = kBlankPage;
+  }
+  page_->Navigate(os::WidePtr(address.c_str()));
+}
+
+void AboutPage::OnDestroy() {
+  if (page_) page_->Destroy();
 }
 
 bool AboutPage::OnCommand(int id, int code, HWND control) {

@@ -3,9 +3,12 @@
 // the online-update link.
 #include <windows.h>
 
+#include <memory>
+
 #include "config/about_page.h"
 #include "config/config_context_win32.h"
 #include "platform/dialogs/dialog_win32.h"
+#include "platform/dialogs/web_view_win32.h"
 
 namespace lz::config {
 
@@ -15,7 +18,9 @@ constexpr int kLinkFontHeight = 12;
 
 class AboutPage : public dialogs::Dialog {
  public:
-  AboutPage(HINSTANCE module, ConfigContext* context);
+  // factory makes the page's browser (the real control unless a test gives another).
+  AboutPage(HINSTANCE module, ConfigContext* context,
+            dialogs::WebViewFactory factory = dialogs::CreateBrowserWebView);
   ~AboutPage() override;
   const AboutPageView& view() const { return view_; }
 
@@ -23,6 +28,7 @@ class AboutPage : public dialogs::Dialog {
   BOOL OnInitDialog() override;
   bool OnCommand(int id, int code, HWND control) override;
   bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
+  void OnDestroy() override;
 
  private:
   void ShowBrowser();
@@ -30,6 +36,8 @@ class AboutPage : public dialogs::Dialog {
   ConfigContext* context_;
   AboutPageView view_;
   HFONT link_font_ = nullptr;
+  dialogs::WebViewFactory factory_;
+  std::unique_ptr<dialogs::WebView> page_;
 };
 
 }  // namespace lz::config

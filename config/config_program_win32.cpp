@@ -11,6 +11,8 @@
 #include "config/config_context.h"
 #include "config/config_context_win32.h"
 #include "config/key_editor_win32.h"
+#include "config/mini_dictionary_win32.h"
+#include "config/web_pages_win32.h"
 #include "config/settings_window_win32.h"
 #include "config/table_browser_win32.h"
 #include "config/update_dialog_win32.h"
@@ -152,6 +154,15 @@ int RunConfig(HINSTANCE module, const wchar_t* command_line) {
       }
       start.word = std::u16string(CutText(start.word, kDictionaryWordChars));
       RunTableBrowser(module, context, start, nullptr);
+    } else if (route.action == ConfigAction::kShowUrl) {
+      RunHtmlViewer(module, options.argument, options.view_width, options.view_height, nullptr);
+    } else if (route.action == ConfigAction::kDictionary) {
+      // Without a word of its own the dictionary opens on the text just committed.
+      std::u16string word = options.argument;
+      if (word.empty()) {
+        word = ReadFieldText(context->engine->blocks.ime, ime_block::kLastCommitText, ime_block::kLastCommitTextUnits);
+      }
+      RunMiniDictionary(module, context, display_name, std::u16string(CutText(word, kDictionaryWordChars)), nullptr);
     } else if (route.action == ConfigAction::kAdvancedSettings) {
       RunAdvancedSettings(module, context, display_name, nullptr);
     } else if (route.action == ConfigAction::kUpdate) {
