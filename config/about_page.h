@@ -12,7 +12,7 @@ constexpr int kBuildNumber = 361;
 // The update template the program carries; a soft block holding only this one (or none) has no update
 // service of its own, so the page offers no update.
 inline constexpr char16_t kDefaultUpdateTemplate[] =
-    u"https://update.quenlith.invalid/update_list.txt?ver=%s&id=%s&mac=%s&data=%d";
+    u"https://update.invalid/update_list.txt?ver=%s&id=%s&mac=%s&data=%d";
 
 struct AboutPageView {
   std::u16string title;          // "<DisplayName>: <DisplayVersion> build 361"

@@ -25,7 +25,7 @@ TEST(AboutPageTest, TitleAddressAndUpdateLink) {
       // The program's own template, in any case, offers no update.
       {u"A", u"1", kDefaultUpdateTemplate, u"D:", u"A: 1 build 361", u"mk:@MSITStore:D:\\main.chm::/About.html",
        false},
-      {u"A", u"1", u"HTTPS://UPDATE.QUENLITH.INVALID/update_list.txt?ver=%s&id=%s&mac=%s&data=%d", u"D:", u"A: 1 build 361",
+      {u"A", u"1", u"HTTPS://UPDATE.INVALID/UPDATE_LIST.TXT?ver=%s&id=%s&mac=%s&data=%d", u"D:", u"A: 1 build 361",
        u"mk:@MSITStore:D:\\main.chm::/About.html", false},
   };
   for (const auto& c : cases) {
