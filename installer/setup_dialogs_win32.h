@@ -15,6 +15,7 @@
 #include "installer/setup_state.h"
 #include "installer/startup.h"
 #include "platform/dialogs/dialog_win32.h"
+#include "platform/dialogs/web_view_win32.h"
 
 namespace lz::installer {
 
@@ -38,10 +39,13 @@ class AgreementBrowser {
  public:
   virtual ~AgreementBrowser() = default;
   virtual void Show(HWND frame, const std::u16string& address) = 0;
+  // The page's dialog is closing: the view lets its control go while the window still exists.
+  virtual void Close() {}
 };
 
-// The web view the installer shows its agreement in.
-std::unique_ptr<AgreementBrowser> MakeAgreementBrowser();
+// The system's web control the installer shows its agreement in; listener (may be null) hears its
+// navigations and must outlive it.
+std::unique_ptr<AgreementBrowser> MakeAgreementBrowser(dialogs::WebViewListener* listener = nullptr);
 
 // Offers to show a user-word backup (yes starts Explorer with the file selected).
 void OfferToShowBackup(HWND owner, const std::u16string& caption, const std::u16string& word_file);
@@ -53,6 +57,7 @@ class AgreementDialog : public dialogs::Dialog {
 
  protected:
   BOOL OnInitDialog() override;
+  void OnDestroy() override { browser_.Close(); }
 
  private:
   SetupState& state_;

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -253,6 +254,38 @@ TEST_F(SetupDialogsTest, TheAgreementPageShowsItsAddressAndItsAnswerSetsTheRadio
     EXPECT_EQ(accepted, c.accepted);
     EXPECT_EQ(enabled, c.accepted);
   }
+}
+
+struct NavigationLog : dialogs::WebViewListener {
+  void OnBeforeNavigate(std::wstring_view address) override { addresses.emplace_back(address); }
+  std::vector<std::wstring> addresses;
+};
+
+TEST_F(SetupDialogsTest, TheAgreementPageNavigatesTheSystemsWebControlInPlaceOfItsFrame) {
+  ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+  test::WriteFileBytes(folder_.path() / "License.html", {'<', 'p', '>'});
+  NavigationLog navigations;
+  {
+    const std::unique_ptr<AgreementBrowser> browser = MakeAgreementBrowser(&navigations);
+    AgreementDialog page(GetModuleHandleW(nullptr), state_, *browser);
+    HWND control = nullptr, frame_parent = nullptr;
+    wchar_t control_class[64] = {};
+    const INT_PTR result = Drive(page, {[&](HWND w) {
+      control = GetDlgItem(w, IDC_STAVEL_BROWSER);
+      GetClassNameW(control, control_class, 64);
+      frame_parent = GetParent(control);
+      Click(w, IDOK);
+      return true;
+    }});
+    EXPECT_EQ(result, IDOK);
+    EXPECT_NE(control, nullptr);
+    EXPECT_NE(std::wstring(control_class), L"Static");
+    EXPECT_NE(frame_parent, nullptr);
+  }
+  OleUninitialize();
+  const std::u16string expected = folder_.path().u16string() + u"\\License.html";
+  ASSERT_FALSE(navigations.addresses.empty());
+  EXPECT_EQ(navigations.addresses.front(), std::wstring(expected.begin(), expected.end()));
 }
 
 TEST_F(SetupDialogsTest, AChosenFolderGetsTheProductsFolderName) {
