@@ -600,10 +600,10 @@ void InstallJobs::Uninstall() {
   if (state_.reboot_needed) Log(100, u"  * 部分文件需要在重新启动计算机后删除.\r\n");
 }
 
-int RunUnpack(SetupState& state) {
+int RunUnpack(SetupState& state, const UnpackProgress& progress) {
   if (!state.temp_copy && !CarvePayload(state.own_path.c_str(), state.payload_zip_path.c_str())) return kDialogCancel;
   os::DeleteFolderTree(state.zipdatas_folder.c_str(), false);
-  if (UnpackPayload(state.payload_zip_path.c_str(), state.zipdatas_folder)) return kDialogOk;
+  if (UnpackPayload(state.payload_zip_path.c_str(), state.zipdatas_folder, progress)) return kDialogOk;
   // Nothing of a refused or half-written payload stays to be installed.
   os::DeleteFolderTree(state.zipdatas_folder.c_str(), false);
   return kDialogCancel;

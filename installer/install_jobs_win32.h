@@ -9,6 +9,7 @@
 #include <string>
 
 #include "installer/file_placement_win32.h"
+#include "installer/payload_file.h"
 #include "installer/setup_state.h"
 #include "installer/startup.h"
 
@@ -101,6 +102,6 @@ int RunRepairJob(SetupState& state, StartupHost& host, JobLog& log);
 int RunUninstallJob(SetupState& state, JobLog& log);
 
 // Carves (unless this is a working copy) and unpacks the payload into the zipdatas folder.
-int RunUnpack(SetupState& state);
+int RunUnpack(SetupState& state, const UnpackProgress& progress = {});
 
 }  // namespace lz::installer

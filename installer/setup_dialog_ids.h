@@ -8,8 +8,11 @@
 #define IDD_STAVEL_AGREEMENT 135
 #define IDD_STAVEL_REPAIR 140
 #define IDD_STAVEL_UNINSTALL 141
+#define IDD_STAVEL_EXTRACT 142
 
 #define IDC_STAVEL_ACCEPT 1001
+// The unpacking dialog's line shares its number with the wizard's agreement link.
+#define IDC_STAVEL_EXTRACT_LINE 1002
 #define IDC_STAVEL_AGREEMENT_LINK 1002
 #define IDC_STAVEL_REJECT 1003
 #define IDC_STAVEL_FOLDER_GROUP 1004

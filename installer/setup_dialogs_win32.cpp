@@ -392,6 +392,90 @@ BOOL UninstallDialog::OnInitDialog() {
   return TRUE;
 }
 
+// ---- unpacking
+
+namespace {
+
+enum ExtractTimer : UINT_PTR { kStartWhenVisible = 1, kEndUnpacked = 2, kEndFailed = 3 };
+constexpr UINT kExtractTimerMs = 100;
+constexpr DWORD kExtractPauseMs = 50;
+constexpr int kMemberNameUnits = 64;
+
+std::u16string MemberName(const std::string& name) {
+  wchar_t wide[kMemberNameUnits + 1] = {};
+  const int got = MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wide, kMemberNameUnits);
+  return std::u16string(U16Ptr(wide), got > 0 ? static_cast<std::size_t>(got) : 0);
+}
+
+}  // namespace
+
+ExtractDialog::~ExtractDialog() { WaitForWorker(); }
+
+void ExtractDialog::WaitForWorker() {
+  if (!worker_) return;
+  WaitForSingleObject(worker_, INFINITE);
+  CloseHandle(worker_);
+  worker_ = nullptr;
+}
+
+void ExtractDialog::OnDestroy() { WaitForWorker(); }
+
+BOOL ExtractDialog::OnInitDialog() {
+  SetTimer(window(), kStartWhenVisible, kExtractTimerMs, nullptr);
+  return TRUE;
+}
+
+bool ExtractDialog::OnMessage(UINT message, WPARAM wparam, LPARAM, LRESULT& result) {
+  if (message != WM_TIMER) return false;
+  result = 0;
+  switch (wparam) {
+    case kStartWhenVisible:
+      // The worker starts only once the user can see what it does.
+      if (!IsWindowVisible(window())) return true;
+      KillTimer(window(), kStartWhenVisible);
+      worker_ = CreateThread(nullptr, 0, Worker, this, 0, nullptr);
+      if (!worker_) End(IDCANCEL);
+      return true;
+    case kEndUnpacked:
+    case kEndFailed:
+      KillTimer(window(), wparam);
+      WaitForWorker();
+      End(wparam == kEndUnpacked ? IDOK : IDCANCEL);
+      return true;
+    default:
+      return false;
+  }
+}
+
+DWORD WINAPI ExtractDialog::Worker(void* context) {
+  auto* self = static_cast<ExtractDialog*>(context);
+  const HWND line = self->Item(IDC_STAVEL_EXTRACT_LINE);
+  const HWND bar = self->Item(IDC_STAVEL_PROGRESS);
+  SendMessageW(bar, PBM_SETRANGE32, 0, 100);
+  SendMessageW(bar, PBM_SETPOS, 0, 0);
+  SetText(line, u"正在解开文件...");
+  Sleep(kExtractPauseMs);
+  UnpackProgress progress;
+  bool reached_members = false;
+  progress.member = [line, bar, &reached_members](const std::string& name, bool written, int percent) {
+    reached_members = true;
+    SetText(line, (written ? u"Success: " : u"Failure: ") + MemberName(name));
+    SendMessageW(bar, PBM_SETPOS, written ? percent : 0, 0);
+  };
+  const bool unpacked = self->work_ && self->work_(progress);
+  // A payload that could not be carved or read never reaches its members.
+  if (reached_members) {
+    SetText(line, u"Completed.");
+    SendMessageW(bar, PBM_SETPOS, 100, 0);
+  }
+  SetTimer(self->window(), unpacked ? kEndUnpacked : kEndFailed, kExtractTimerMs, nullptr);
+  return 0;
+}
+
+ExtractDialog::Work RealExtractWork(SetupState& state) {
+  return [&state](const UnpackProgress& progress) { return RunUnpack(state, progress) == kDialogOk; };
+}
+
 // ---- the real seams
 
 WizardActions RealWizardActions(SetupState& state, StartupHost& host, HINSTANCE module, AgreementBrowser& browser) {

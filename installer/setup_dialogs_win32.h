@@ -10,6 +10,7 @@
 #include <string>
 
 #include "installer/dialog_texts.h"
+#include "installer/payload_file.h"
 #include "installer/install_jobs_win32.h"
 #include "installer/setup_dialog_ids.h"
 #include "installer/setup_state.h"
@@ -157,6 +158,34 @@ class UninstallDialog : public JobDialog {
   std::u16string BannerLine() const override { return UninstallBannerLine(banner_, display_name_); }
   int IconId() const override { return IDI_STAVEL_UNINSTALL; }
 };
+
+// The unpacking dialog: once it is visible, a worker thread carves and unpacks the payload, showing each
+// member in its line and the bytes done in its bar; it ends with OK when every member was written, else
+// Cancel, closed on its own thread through a timer the worker sets.
+class ExtractDialog : public dialogs::Dialog {
+ public:
+  using Work = std::function<bool(const UnpackProgress& progress)>;
+  ExtractDialog(HINSTANCE module, Work work) : Dialog(module, IDD_STAVEL_EXTRACT), work_(std::move(work)) {}
+  ~ExtractDialog() override;
+
+ protected:
+  BOOL OnInitDialog() override;
+  bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
+  void OnOk() override {}
+  void OnCancel() override {}
+  void OnDestroy() override;
+
+ private:
+  static DWORD WINAPI Worker(void* self);
+  void WaitForWorker();
+
+  Work work_;
+  HANDLE worker_ = nullptr;
+};
+
+// Carves (unless this is a working copy) and unpacks the payload into the zipdatas folder, reporting each
+// member.
+ExtractDialog::Work RealExtractWork(SetupState& state);
 
 // Captions and texts of the dialogs' own boxes.
 inline constexpr char16_t kCaptionCannotRun[] = u"无法执行的操作";

@@ -188,7 +188,11 @@ CopyStart StartupHostWin32::StartPrivateCopy(const std::u16string& source, const
   return CopyStart::kStarted;
 }
 
-int StartupHostWin32::RunUnpacking(SetupState& state) { return RunUnpack(state); }
+int StartupHostWin32::RunUnpacking(SetupState& state) {
+  if (state.silent) return RunUnpack(state);
+  ExtractDialog dialog(GetModuleHandleW(nullptr), RealExtractWork(state));
+  return dialog.RunModal(nullptr) == IDOK ? kDialogOk : kDialogCancel;
+}
 
 // A silent run answers for the user: the agreement counts as accepted, and the jobs write their lines
 // into the log file without a dialog.

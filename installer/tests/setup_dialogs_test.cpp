@@ -11,12 +11,14 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "installer/startup_host_win32.h"
 #include "platform/os/message_box.h"
 #include "platform/os/native_path.h"
+#include "platform/zip/zip_writer.h"
 #include "tests/support/temp_folder.h"
 #include "textservice/engine/block_fields.h"
 
@@ -34,12 +36,21 @@ constexpr UINT kStep = WM_APP + 0x300;
 // ---- driving a modal dialog
 
 // Steps run one after the other inside the dialog's modal loop (and inside loops it opens); a step that
-// returns false is tried again after the messages waiting before it, so a step can wait for a state.
+// returns false is tried again once the loop has seen its timers and waiting messages (a thread timer
+// brings it back: posted messages would keep the loop from ever generating WM_TIMER), so a step can wait
+// for a state.
 struct Driver {
   dialogs::Dialog* dialog = nullptr;
   std::vector<std::function<bool(HWND)>> steps;
   std::size_t next = 0;
 };
+
+constexpr UINT kRetryMs = 10;
+
+void CALLBACK RetryStep(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  PostThreadMessageW(GetCurrentThreadId(), kStep, 0, 0);
+}
 
 bool RunStep(MSG& message, void* context) {
   if (message.hwnd || message.message != kStep) return false;
@@ -50,7 +61,10 @@ bool RunStep(MSG& message, void* context) {
   PostThreadMessageW(GetCurrentThreadId(), kStep, 0, 0);
   if (!driver->steps[at](driver->dialog->window())) {
     driver->next = at;
-    Sleep(1);
+    MSG posted;
+    while (PeekMessageW(&posted, nullptr, kStep, kStep, PM_REMOVE)) {
+    }
+    SetTimer(nullptr, 0, kRetryMs, RetryStep);
   }
   return true;
 }
@@ -466,6 +480,67 @@ TEST_F(SetupDialogsTest, ASilentWizardInstallsWithoutAClick) {
   });
   EXPECT_EQ(result, IDOK);
   EXPECT_EQ(job.folder, ProgramFiles() + u"\\TestIme\\");
+}
+
+// ---- unpacking
+
+struct ExtractCase {
+  const char* what;
+  std::vector<ZipMember> members;
+  std::optional<std::uint32_t> broken_crc;  // the last member's CRC written wrong
+  INT_PTR result;
+  std::u16string line;
+  int bar;
+};
+
+TEST_F(SetupDialogsTest, TheUnpackingDialogShowsEachMemberAndEndsByItsResult) {
+  const ExtractCase cases[] = {
+      {"folder first, then files", {{"$dataFiles$/", {}}, {"$dataFiles$/main.dmg", Bytes("table")},
+                                    {"License.html", Bytes("<p>")}}, std::nullopt, IDOK, u"Completed.", 100},
+      {"a broken member refuses the archive", {{"License.html", Bytes("<p>")}}, 1u, IDCANCEL, u"正在解开文件...", 0},
+  };
+  for (const ExtractCase& c : cases) {
+    std::vector<ZipMember> members = c.members;
+    if (c.broken_crc) members.back().crc = *c.broken_crc;
+    const std::filesystem::path zip = folder_.path() / "makedata.zip";
+    test::WriteFileBytes(zip, MakeZip(members));
+    state_.temp_copy = true;  // works from the zip its starter left
+    state_.payload_zip_path = zip.u16string();
+    state_.zipdatas_folder = (folder_.path() / "zipdatas").u16string();
+    std::vector<std::u16string> lines;
+    ExtractDialog::Work work = [&](const UnpackProgress& progress) {
+      UnpackProgress seen;
+      seen.member = [&](const std::string& name, bool written, int percent) {
+        progress.member(name, written, percent);
+        lines.push_back(std::u16string(written ? u"Success: " : u"Failure: ") + std::u16string(name.begin(), name.end()));
+      };
+      return RunUnpack(state_, seen) == kDialogOk;
+    };
+    ExtractDialog dialog(GetModuleHandleW(nullptr), work);
+    std::u16string line;
+    int bar = -1;
+    bool visible_at_start = false;
+    const INT_PTR result = Drive(dialog, {
+        [&](HWND w) {
+          visible_at_start = IsWindowVisible(w) != FALSE;
+          line = ItemText(w, IDC_STAVEL_EXTRACT_LINE);
+          bar = static_cast<int>(SendMessageW(GetDlgItem(w, IDC_STAVEL_PROGRESS), PBM_GETPOS, 0, 0));
+          return false;  // read again until the dialog ends
+        },
+    });
+    EXPECT_EQ(result, c.result) << c.what;
+    EXPECT_TRUE(visible_at_start) << c.what;
+    EXPECT_EQ(line, c.line) << c.what;
+    EXPECT_EQ(bar, c.bar) << c.what;
+    if (c.result == IDOK) {
+      EXPECT_EQ(lines, (std::vector<std::u16string>{u"Success: $dataFiles$/", u"Success: $dataFiles$/main.dmg",
+                                                    u"Success: License.html"}));
+      EXPECT_TRUE(std::filesystem::exists(folder_.path() / "zipdatas" / "$dataFiles$" / "main.dmg")) << c.what;
+    } else {
+      EXPECT_TRUE(lines.empty()) << c.what;
+      EXPECT_FALSE(std::filesystem::exists(folder_.path() / "zipdatas")) << c.what;
+    }
+  }
 }
 
 // ---- repair and uninstall
