@@ -426,6 +426,11 @@ BOOL ExtractDialog::OnInitDialog() {
 }
 
 bool ExtractDialog::OnMessage(UINT message, WPARAM wparam, LPARAM, LRESULT& result) {
+  if (message == kExtractWorkEnded) {
+    SetTimer(window(), wparam ? kEndUnpacked : kEndFailed, kExtractTimerMs, nullptr);
+    result = 0;
+    return true;
+  }
   if (message != WM_TIMER) return false;
   result = 0;
   switch (wparam) {
@@ -468,7 +473,8 @@ DWORD WINAPI ExtractDialog::Worker(void* context) {
     SetText(line, u"Completed.");
     SendMessageW(bar, PBM_SETPOS, 100, 0);
   }
-  SetTimer(self->window(), unpacked ? kEndUnpacked : kEndFailed, kExtractTimerMs, nullptr);
+  // A timer belongs to its window's own thread: the dialog starts it.
+  PostMessageW(self->window(), kExtractWorkEnded, unpacked ? 1 : 0, 0);
   return 0;
 }
 

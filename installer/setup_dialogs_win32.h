@@ -22,6 +22,8 @@ namespace lz::installer {
 
 // Posted to the wizard by its worker thread when the install job has ended (wparam 1 on success).
 constexpr UINT kInstallJobEnded = WM_APP + 0x51;
+// Posted to the unpacking dialog by its worker when the payload is unpacked (wparam 1) or refused.
+constexpr UINT kExtractWorkEnded = WM_APP + 0x52;
 
 // A job's lines into a dialog's log box (text and "\r\n" appended at the end, scrolled there) and its
 // positions into the progress bar. Usable from any thread: both go by window messages.

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "installer/payload_file.h"
 #include "installer/startup_host_win32.h"
 #include "platform/os/message_box.h"
 #include "platform/os/native_path.h"
@@ -541,6 +542,24 @@ TEST_F(SetupDialogsTest, TheUnpackingDialogShowsEachMemberAndEndsByItsResult) {
       EXPECT_FALSE(std::filesystem::exists(folder_.path() / "zipdatas")) << c.what;
     }
   }
+}
+
+TEST_F(SetupDialogsTest, TheStubsUnpackingDialogCarvesItsOwnFileFirst) {
+  wchar_t own[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, own, MAX_PATH);
+  std::vector<std::uint8_t> program = test::ReadFileBytes(own);
+  ASSERT_EQ(AppendPayload(program, MakeZip({{"$dataFiles$/config.dsc", Bytes("blocks")},
+                                            {"License.html", Bytes("<p>licence</p>")}})),
+            PayloadWrite::kWritten);
+  const std::filesystem::path stub = folder_.path() / "setup.exe";
+  test::WriteFileBytes(stub, program);
+  state_.temp_copy = false;
+  state_.own_path = stub.u16string();
+  state_.payload_zip_path = (folder_.path() / "makedata.zip").u16string();
+  state_.zipdatas_folder = (folder_.path() / "zipdatas").u16string();
+  ExtractDialog dialog(GetModuleHandleW(nullptr), RealExtractWork(state_));
+  EXPECT_EQ(Drive(dialog, {}), IDOK);
+  EXPECT_EQ(test::ReadFileBytes(folder_.path() / "zipdatas" / "License.html"), Bytes("<p>licence</p>"));
 }
 
 // ---- repair and uninstall
