@@ -536,6 +536,7 @@ bool InstallJobs::Repair() {
   Log(10, u"  1.备份用户数据....");
   // The data files are put back as shipped; the user's words come back from this backup.
   const UserWordBackup backup = BackUpUserWords(state_.data_location, DisplayName());
+  if (offer_backup && !backup.word_file.empty()) offer_backup(backup.word_file);
   made_install_folder_ = !os::IsFolder(state_.install_location.c_str());
   made_data_folder_ = !os::IsFolder(state_.data_location.c_str());
   Log(20, u"  2.修复文件系统....");
@@ -577,7 +578,8 @@ void InstallJobs::Uninstall() {
   Log(0, u"请稍候卸载完成...\r\n");
   Log(5, u"  1.卸载输入接口...");
   Log(5, u"  * 备份用户词库....");
-  BackUpUserWords(ImeValue(id, u"DataLocation"), DisplayName());
+  const UserWordBackup backup = BackUpUserWords(ImeValue(id, u"DataLocation"), DisplayName());
+  if (offer_backup && !backup.word_file.empty()) offer_backup(backup.word_file);
   Log(10, u"  2.删除语言栏项目...");
   if (!state_.unregistered) UnregisterInstalled();
   Log(40, u"  3.删除文件系统...");
@@ -598,16 +600,28 @@ void InstallJobs::Uninstall() {
   if (state_.reboot_needed) Log(100, u"  * 部分文件需要在重新启动计算机后删除.\r\n");
 }
 
-int RunUnpack(SetupState& state) {
+int RunUnpack(SetupState& state, const UnpackProgress& progress) {
   if (!state.temp_copy && !CarvePayload(state.own_path.c_str(), state.payload_zip_path.c_str())) return kDialogCancel;
   os::DeleteFolderTree(state.zipdatas_folder.c_str(), false);
-  if (UnpackPayload(state.payload_zip_path.c_str(), state.zipdatas_folder)) return kDialogOk;
+  if (UnpackPayload(state.payload_zip_path.c_str(), state.zipdatas_folder, progress)) return kDialogOk;
   // Nothing of a refused or half-written payload stays to be installed.
   os::DeleteFolderTree(state.zipdatas_folder.c_str(), false);
   return kDialogCancel;
 }
 
-int RunInstall(SetupState& state, StartupHost& host, JobLog& log) {
+std::u16string DefaultInstallFolder(SetupState& state) {
+  // The program-files folder and the payload's folder name, or the folder of an installed copy.
+  std::u16string folder = WithTrailingSeparator(ShellFolder(CSIDL_PROGRAM_FILES)) +
+                          ReadFieldText(state.Soft(), soft_block::kDefaultFolderName, kShortUnits) + u"\\";
+  const std::u16string installed_location = ImeValue(state.class_identifier, u"InstallLocation");
+  if (!installed_location.empty() && installed_location.back() == u'\\') {
+    const std::u16string parent = ParentFolder(installed_location);
+    if (!parent.empty()) folder = parent;
+  }
+  return folder;
+}
+
+bool CheckInstall(SetupState& state, StartupHost& host, const std::u16string& folder) {
   const std::u16string id = state.class_identifier;
   const std::u16string display_name = ReadFieldText(state.Soft(), soft_block::kDisplayName, kShortUnits);
   const std::u16string ime_name = ReadFieldText(state.Soft(), soft_block::kImeName, kShortUnits);
@@ -615,18 +629,10 @@ int RunInstall(SetupState& state, StartupHost& host, JobLog& log) {
   const SystemFolders folders = GetSystemFolders();
   auto refuse = [&](const char16_t* text) {
     host.Message(text, kCaptionInstall, kStyleError);
-    return kDialogCancel;
+    return false;
   };
   if (!IsPlainFileName(ime_name) || id.empty()) return refuse(kTextBadPayload);
 
-  // The folder: the program-files folder and the payload's folder name, or the folder of an installed copy.
-  std::u16string folder = WithTrailingSeparator(ShellFolder(CSIDL_PROGRAM_FILES)) +
-                          ReadFieldText(state.Soft(), soft_block::kDefaultFolderName, kShortUnits) + u"\\";
-  const std::u16string installed_location = ImeValue(id, u"InstallLocation");
-  if (!installed_location.empty() && installed_location.back() == u'\\') {
-    const std::u16string parent = ParentFolder(installed_location);
-    if (!parent.empty()) folder = parent;
-  }
   const std::u16string target = InstallTarget(folder, minor);
   const std::u16string data_root = DataFolderPath(folders.common_app_data, id, u"");
 
@@ -645,20 +651,23 @@ int RunInstall(SetupState& state, StartupHost& host, JobLog& log) {
   state.install_kind = CompareInstalled(minor, ReadInstalledVersion(id));
   switch (state.install_kind) {
     case InstallKind::kFresh:
-      break;
+      return true;
     case InstallKind::kOlder:
     case InstallKind::kSame:
       // A silent run answers yes for the user.
-      if (!state.silent &&
-          host.Message(state.install_kind == InstallKind::kOlder ? kTextOlderInstalled : kTextSameInstalled,
-                       display_name.c_str(), kStyleExclamationYesNo) != IDYES) {
-        return kDialogCancel;
-      }
-      break;
+      return state.silent ||
+             host.Message(state.install_kind == InstallKind::kOlder ? kTextOlderInstalled : kTextSameInstalled,
+                          display_name.c_str(), kStyleExclamationYesNo) == IDYES;
     case InstallKind::kNewer:
       host.Message(kTextNewerInstalled, display_name.c_str(), kStyleExclamation);
-      return kDialogCancel;
+      return false;
   }
+  return false;
+}
+
+int RunInstall(SetupState& state, StartupHost& host, JobLog& log) {
+  const std::u16string folder = DefaultInstallFolder(state);
+  if (!CheckInstall(state, host, folder)) return kDialogCancel;
   InstallJobs jobs(state, log);
   return jobs.Install(folder) ? kDialogOk : kDialogCancel;
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "installer/file_placement_win32.h"
+#include "installer/payload_file.h"
 #include "installer/setup_state.h"
 #include "installer/startup.h"
 
@@ -69,6 +70,9 @@ class InstallJobs {
 
   const FilePlacement& placement() const { return placement_; }
 
+  // Called by repair and uninstall with the word file their backup wrote; a dialog offers to show it.
+  std::function<void(const std::u16string& word_file)> offer_backup;
+
  private:
   void Log(int position, const std::u16string& text) { log_.Line(position, text); }
   void RollBack(bool whole);
@@ -83,6 +87,14 @@ class InstallJobs {
   bool made_data_folder_ = false;
 };
 
+// The folder an install proposes: "<program files>\<default folder name>\", or the folder an installed
+// copy's install folder lies in.
+std::u16string DefaultInstallFolder(SetupState& state);
+// The checks before an install into folder, in order: pending restart, the same name or the same folder
+// used by another input method, the version of an installed copy (asked about, or in a silent run
+// answered yes). Sets the install kind; false, after its box, when the install may not go on.
+bool CheckInstall(SetupState& state, StartupHost& host, const std::u16string& folder);
+
 // The checks before an install and the install job itself, answered for the user in a silent run:
 // returns kDialogOk when installed, kDialogCancel when refused or failed.
 int RunInstall(SetupState& state, StartupHost& host, JobLog& log);
@@ -90,6 +102,6 @@ int RunRepairJob(SetupState& state, StartupHost& host, JobLog& log);
 int RunUninstallJob(SetupState& state, JobLog& log);
 
 // Carves (unless this is a working copy) and unpacks the payload into the zipdatas folder.
-int RunUnpack(SetupState& state);
+int RunUnpack(SetupState& state, const UnpackProgress& progress = {});
 
 }  // namespace lz::installer

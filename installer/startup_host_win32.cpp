@@ -4,11 +4,14 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "installer/install_jobs_win32.h"
+#include "installer/setup_dialogs_win32.h"
 #include "installer/work_paths.h"
 #include "platform/os/folder_tree.h"
+#include "platform/os/message_box.h"
 #include "platform/os/native_path.h"
 
 namespace lz::installer {
@@ -109,7 +112,7 @@ int StartupHostWin32::Message(const char16_t* text, const char16_t* caption, std
     AppendLog(std::u16string(caption) + u": " + text);
     return os::kAnswerNo;
   }
-  return MessageBoxW(nullptr, WidePtr(text), WidePtr(caption), style);
+  return os::ShowMessageBox(nullptr, text, caption, style);
 }
 
 bool StartupHostWin32::TakeInstallerMutex() {
@@ -185,29 +188,48 @@ CopyStart StartupHostWin32::StartPrivateCopy(const std::u16string& source, const
   return CopyStart::kStarted;
 }
 
-int StartupHostWin32::RunUnpacking(SetupState& state) { return RunUnpack(state); }
+int StartupHostWin32::RunUnpacking(SetupState& state) {
+  if (state.silent) return RunUnpack(state);
+  ExtractDialog dialog(GetModuleHandleW(nullptr), RealExtractWork(state));
+  return dialog.RunModal(nullptr) == IDOK ? kDialogOk : kDialogCancel;
+}
 
-// The agreement counts as accepted in a silent run; the agreement page is not part of this program yet,
-// so an interactive run asks with a box.
+// A silent run answers for the user: the agreement counts as accepted, and the jobs write their lines
+// into the log file without a dialog.
 int StartupHostWin32::RunAgreement(SetupState& state) {
   if (state.silent) return kDialogOk;
-  return MessageBoxW(nullptr, L"是否接受最终用户许可协议？", L"输入法安装", MB_YESNO | MB_ICONQUESTION) == IDYES ? kDialogOk
-                                                                                                     : kDialogCancel;
+  const std::unique_ptr<AgreementBrowser> browser = MakeAgreementBrowser();
+  AgreementDialog page(GetModuleHandleW(nullptr), state, *browser);
+  return page.RunModal(nullptr) == IDOK ? kDialogOk : kDialogCancel;
 }
 
 int StartupHostWin32::RunInstallWizard(SetupState& state) {
-  FileJobLog log;
-  return RunInstall(state, *this, log);
+  if (state.silent) {
+    FileJobLog log;
+    return RunInstall(state, *this, log);
+  }
+  const HINSTANCE module = GetModuleHandleW(nullptr);
+  const std::unique_ptr<AgreementBrowser> browser = MakeAgreementBrowser();
+  InstallWizard wizard(module, state, RealWizardActions(state, *this, module, *browser));
+  return wizard.RunModal(nullptr) == IDOK ? kDialogOk : kDialogCancel;
 }
 
 int StartupHostWin32::RunRepair(SetupState& state) {
-  FileJobLog log;
-  return RunRepairJob(state, *this, log);
+  if (state.silent) {
+    FileJobLog log;
+    return RunRepairJob(state, *this, log);
+  }
+  RepairDialog dialog(GetModuleHandleW(nullptr), state, RealRepairJob(state));
+  return dialog.RunModal(nullptr) == IDOK ? kDialogOk : kDialogCancel;
 }
 
 int StartupHostWin32::RunUninstall(SetupState& state) {
-  FileJobLog log;
-  return RunUninstallJob(state, log);
+  if (state.silent) {
+    FileJobLog log;
+    return RunUninstallJob(state, log);
+  }
+  UninstallDialog dialog(GetModuleHandleW(nullptr), state, RealUninstallJob(state));
+  return dialog.RunModal(nullptr) == IDOK ? kDialogOk : kDialogCancel;
 }
 
 void StartupHostWin32::DeleteOwnCopy() {

@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <imm.h>
-#include <objbase.h>
+#include <ole2.h>
 
 #include <memory>
 
@@ -37,7 +37,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   InitCommonControlsEx(&controls);
   ImmDisableIME(0);
   InstallCrashFilter(ParseCommandLine(arguments).silent);
-  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return kExitFailed;
+  // OLE, not only COM: the agreement page holds the system's web control in place.
+  if (FAILED(OleInitialize(nullptr))) return kExitFailed;
 
   auto state = std::make_unique<SetupState>();
   StartupInput input;
@@ -51,6 +52,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // The host reads the run's flags from the state as the start-up fills it in.
   StartupHostWin32 host(*state);
   const int code = RunStartup(input, *state, host);
-  CoUninitialize();
+  OleUninitialize();
   return code;
 }

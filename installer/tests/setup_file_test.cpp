@@ -533,5 +533,132 @@ TEST_F(SetupFileTest, OnWindows61NoBrokerAndNoApplicationKeyAreWritten) {
   EXPECT_FALSE(KeyExists(kAppIdKey, KEY_WOW64_64KEY));
 }
 
+// ---- the same flows as a user sees them: the dialogs of another process, found by their titles and
+// driven by messages.
+
+HWND WaitForDialog(const std::u16string& title) {
+  for (int i = 0; i < kPolls; ++i) {
+    const HWND found = FindWindowW(L"#32770", WidePtr(title.c_str()));
+    if (found && IsWindowVisible(found)) return found;
+    Sleep(kPollMs);
+  }
+  return nullptr;
+}
+
+// WM_GETTEXT, not GetWindowText: for another process's window that gives only the caption, never an
+// edit control's text.
+std::u16string ControlText(HWND dialog, int id) {
+  wchar_t text[4096] = {};
+  SendMessageW(GetDlgItem(dialog, id), WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text));
+  return U16Ptr(text);
+}
+
+// The installer that ran before has ended once nobody holds the one-installer mutex.
+bool WaitForNoInstaller() {
+  for (int i = 0; i < kPolls; ++i) {
+    const HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, kInstallerMutexName);
+    if (!mutex) return true;
+    CloseHandle(mutex);
+    Sleep(kPollMs);
+  }
+  return false;
+}
+
+// The titles of the dialogs on the screen, for a failure's message.
+std::string DialogTitles() {
+  std::string titles;
+  for (HWND window = FindWindowW(L"#32770", nullptr); window;
+       window = FindWindowExW(nullptr, window, L"#32770", nullptr)) {
+    wchar_t title[256] = {};
+    GetWindowTextW(window, title, 256);
+    DWORD process_id = 0;
+    GetWindowThreadProcessId(window, &process_id);
+    wchar_t image[MAX_PATH] = {};
+    DWORD units = MAX_PATH;
+    if (const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process_id)) {
+      QueryFullProcessImageNameW(process, 0, image, &units);
+      CloseHandle(process);
+    }
+    titles += "[" + Utf8(U16Ptr(image)) + " " + Utf8(U16Ptr(title)) + ": " + Utf8(ControlText(window, 0xFFFF)) + "] ";
+  }
+  return titles;
+}
+
+bool WaitForButtonText(HWND dialog, const std::u16string& text) {
+  for (int i = 0; i < kPolls && IsWindow(dialog); ++i) {
+    if (ControlText(dialog, IDOK) == text) return true;
+    Sleep(kPollMs);
+  }
+  return false;
+}
+
+bool WaitUntilGone(HWND window) {
+  for (int i = 0; i < kPolls; ++i) {
+    if (!IsWindow(window)) return true;
+    Sleep(kPollMs);
+  }
+  return false;
+}
+
+void PressButton(HWND dialog, int id) {
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+TEST_F(SetupFileTest, WithoutSilenceTheUninstallDialogAndTheWizardDoTheJobs) {
+  if (!FileExists(ShippedData() + u"\\main.dmg")) GTEST_SKIP() << "the native tree's shipped data set is not built";
+  const Identity identity = ShippedIdentity(0);
+  ASSERT_TRUE(FileExists(Library(System32(), identity)));
+
+  // The uninstall entry's command: the installed copy starts its private copy, which shows the dialog.
+  EXPECT_EQ(RunProgram(InstallFolder(identity) + u"stavel.exe", u"/n " + identity.id + u" /u"), 0);
+  const HWND uninstall = WaitForDialog(identity.display_name + u" - 卸载程序");
+  ASSERT_NE(uninstall, nullptr);
+  EXPECT_EQ(ControlText(uninstall, IDOK), u"卸载(&U)");
+  PressButton(uninstall, IDOK);
+  ASSERT_TRUE(WaitForButtonText(uninstall, u"完成(&O)"));
+  EXPECT_NE(ControlText(uninstall, 1006).find(u"  7.卸载完成。"), std::u16string::npos);
+  PressButton(uninstall, IDOK);
+  EXPECT_TRUE(WaitUntilGone(uninstall));
+  EXPECT_TRUE(WaitForNoInstaller());
+  EXPECT_FALSE(FileExists(Library(System32(), identity)));
+  EXPECT_FALSE(KeyExists(u"Software\\LanzoIME4\\" + identity.id, KEY_WOW64_64KEY));
+
+  // The installer file without /s: it unpacks under its small dialog, then the agreement page (when the
+  // payload asks for it) and the wizard.
+  const std::u16string setup = MakeSetup(0);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  std::u16string command = u"\"" + setup + u"\"";
+  ASSERT_TRUE(CreateProcessW(WidePtr(setup.c_str()), WidePtr(command.data()), nullptr, nullptr, FALSE, 0, nullptr,
+                             nullptr, &startup, &process));
+  HWND wizard = nullptr;
+  for (int i = 0; i < kPolls && !wizard; ++i) {
+    if (const HWND page = FindWindowW(L"#32770", WidePtr((identity.display_name + u" - 最终用户许可协议").c_str()))) {
+      PressButton(page, IDOK);
+    }
+    wizard = FindWindowW(L"#32770", WidePtr((identity.display_name + u" 安装向导").c_str()));
+    if (!wizard) Sleep(kPollMs);
+  }
+  ASSERT_NE(wizard, nullptr) << DialogTitles();
+  EXPECT_EQ(ControlText(wizard, 1022), ShellFolder(CSIDL_PROGRAM_FILES) + u"\\" + identity.folder_name + u"\\");
+  SendMessageW(GetDlgItem(wizard, 1001), BM_SETCHECK, BST_CHECKED, 0);
+  SendMessageW(GetDlgItem(wizard, 1003), BM_SETCHECK, BST_UNCHECKED, 0);
+  PressButton(wizard, 1001);
+  PressButton(wizard, IDOK);
+  ASSERT_TRUE(WaitForButtonText(wizard, u"完成(&O)"));
+  EXPECT_NE(ControlText(wizard, 1006).find(u"  8.安装完成。"), std::u16string::npos) << Utf8(ControlText(wizard, 1006));
+  PressButton(wizard, IDOK);
+  WaitForSingleObject(process.hProcess, kProgramTimeoutMs);
+  DWORD code = 1;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  EXPECT_EQ(code, 0u);
+  EXPECT_TRUE(FileExists(Library(System32(), identity)));
+  EXPECT_TRUE(FileExists(InstallFolder(identity) + u"_backup_.dat"));
+  EXPECT_EQ(TypeInstalled(identity.id, "khlg \x1b"), "中国");
+}
+
 }  // namespace
 }  // namespace lz::installer
