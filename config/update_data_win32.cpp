@@ -18,6 +18,7 @@
 #include "config/update_worker_win32.h"
 #include "platform/os/folder_tree.h"
 #include "platform/os/native_path.h"
+#include "platform/os/whole_file.h"
 #include "textservice/engine/block_fields.h"
 #include "textservice/engine/code_table_format.h"
 #include "textservice/engine/data_files.h"
@@ -44,29 +45,11 @@ const DataFile kDataFiles[] = {
 };
 
 bool ReadBytes(const std::u16string& path, std::vector<std::uint8_t>& bytes) {
-  HANDLE file = CreateFileW(os::WidePtr(path.c_str()), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  LARGE_INTEGER size{};
-  bool ok = GetFileSizeEx(file, &size) && size.QuadPart < 0x7FFFFFFF;
-  if (ok) {
-    bytes.resize(static_cast<std::size_t>(size.QuadPart));
-    DWORD read = 0;
-    ok = bytes.empty() || (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
-                           read == bytes.size());
-  }
-  CloseHandle(file);
-  return ok;
+  return os::ReadWholeFile(path.c_str(), bytes);
 }
 
 bool WriteBytes(const std::u16string& path, const std::vector<std::uint8_t>& bytes) {
-  HANDLE file = CreateFileW(os::WidePtr(path.c_str()), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const bool ok = bytes.empty() || (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                                    written == bytes.size());
-  return CloseHandle(file) && ok;
+  return os::ReplaceWholeFile(path.c_str(), bytes);
 }
 
 // Whether the file may be written now (not read-only, not locked against writers).

@@ -16,6 +16,7 @@
 #include "platform/os/program_start.h"
 #include "platform/os/system_info.h"
 #include "platform/os/temp_folder.h"
+#include "platform/os/whole_file.h"
 #include "textservice/engine/block_fields.h"
 #include "textservice/engine/engine_instance.h"
 #include "textservice/engine/settings_store.h"
@@ -50,16 +51,6 @@ std::u16string MemberName(const char* name) {
   if (units <= 0) return {};
   wide.resize(static_cast<std::size_t>(units));
   return std::u16string(wide.begin(), wide.end());
-}
-
-bool WriteWholeFile(const std::u16string& path, const std::vector<std::uint8_t>& bytes) {
-  HANDLE file = CreateFileW(os::WidePtr(path.c_str()), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const bool ok = bytes.empty() || (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                                    written == bytes.size());
-  return CloseHandle(file) && ok;
 }
 
 bool ClearWorkFolder(const UpdateWorker& worker, const std::u16string& folder) {
@@ -186,7 +177,7 @@ bool ExtractZipToFolder(const std::u16string& zip, const std::u16string& folder,
     }
     const std::size_t last = path.rfind(u'\\');
     if (!os::CreateDirectoryTree(path.substr(0, last).c_str())) return false;
-    if (!WriteWholeFile(path, entry.data)) return false;
+    if (!os::ReplaceWholeFile(path.c_str(), entry.data)) return false;
     done += entry.size();
     if (sink) {
       if (const auto text = ProgressText(u"完成", done)) sink->Progress(*text);
