@@ -23,13 +23,22 @@ struct Search {
   HWND found = nullptr;
 };
 
+// Every form of the program is an unowned "LzForm" (the memo is made at start-up too), so the main
+// window is told by its caption: "Pendulo" until the first tick, " Pendulo - [ Current Time ... ]" after.
+bool IsMainCaption(const std::wstring& caption) {
+  return caption == L"Pendulo" || caption.rfind(L" Pendulo - ", 0) == 0;
+}
+
 BOOL CALLBACK FindMainWindow(HWND hwnd, LPARAM context) {
   auto* search = reinterpret_cast<Search*>(context);
   DWORD process = 0;
   GetWindowThreadProcessId(hwnd, &process);
   wchar_t name[32] = {};
   GetClassNameW(hwnd, name, 32);
-  if (process == search->process && lstrcmpW(name, L"LzForm") == 0 && !GetWindow(hwnd, GW_OWNER)) {
+  wchar_t caption[64] = {};
+  GetWindowTextW(hwnd, caption, 64);
+  if (process == search->process && lstrcmpW(name, L"LzForm") == 0 && !GetWindow(hwnd, GW_OWNER) &&
+      IsMainCaption(caption)) {
     search->found = hwnd;
     return FALSE;
   }

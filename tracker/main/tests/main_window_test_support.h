@@ -32,6 +32,21 @@ inline void SendCommand(MainWindow& window, int command) {
   SendMessageW(window.hwnd(), WM_COMMAND, static_cast<WPARAM>(command), 0);
 }
 
+// Lets the display's own events of the windows just shown and hidden arrive and be handled: with no
+// window manager nothing holds them back, and a focus change that came late would close a menu opened
+// next.
+inline void SettleDisplay(DWORD milliseconds = 150) {
+  const DWORD start = GetTickCount();
+  MSG msg;
+  while (GetTickCount() - start < milliseconds) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    Sleep(10);
+  }
+}
+
 // Takes every responder and sink of a window test out again and drops the messages its closed windows
 // left, so that the next test starts from the real seams and an empty queue.
 inline void ResetWindowTestSeams() {

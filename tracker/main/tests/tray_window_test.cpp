@@ -135,6 +135,7 @@ TEST_F(TrayWindowTest, TheIconsMessages) {
   SendMessageW(window->hwnd(), kTrayCallbackMessage, kTrayIconId, 0x202);
   EXPECT_TRUE(window->Visible());
 
+  window_test::SettleDisplay();
   g_menu_seen = false;
   SetTimer(nullptr, 0, 200, EndOpenMenu);
   SendMessageW(window->hwnd(), kTrayCallbackMessage, kTrayIconId, 0x204);
