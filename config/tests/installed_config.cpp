@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/data_folder.h"
+#include "textservice/engine/class_identifier.h"
+#include "textservice/engine/product_class_identifier.h"
+
 namespace lz::config::installed {
 namespace {
 
@@ -27,6 +31,30 @@ std::wstring SystemLibrary(const std::wstring& name) {
 void InstallLibrary(const std::wstring& name) {
   const std::wstring built = ProgramFolder() + (sizeof(void*) == 8 ? L"Quenlithx64.dll" : L"Quenlith.dll");
   ASSERT_TRUE(CopyFileW(built.c_str(), SystemLibrary(name).c_str(), FALSE)) << GetLastError();
+}
+
+std::filesystem::path ShippedData() {
+  std::string path = LZ_SHIPDATA_DIR;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return std::filesystem::path("Z:" + path);
+}
+
+std::u16string InstallShippedData(const std::filesystem::path& folder) {
+  std::filesystem::create_directories(folder / "data");
+  for (const char* name : {"config.dsc", "main.dmg", "temp.dmg", "engl.dmg", "sysl.dmg", "danzi.dmi",
+                           "traditional.dms", "simplified.dms", "dict.dms"}) {
+    std::filesystem::copy_file(ShippedData() / name, folder / "data" / name);
+  }
+  std::u16string product;
+  for (const char* p = LZ_PRODUCT_CLASS_IDENTIFIER; *p; ++p) product += static_cast<char16_t>(*p);
+  std::uint8_t id[16];
+  if (!ParseClassIdentifier(product.c_str(), id)) {
+    ADD_FAILURE() << "the product's class identifier does not parse";
+    return {};
+  }
+  return lz::test::RegisterInputMethod(id, folder / "data", folder);
 }
 
 lz::test::DataFolderContents Contents() {

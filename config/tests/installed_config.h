@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,13 @@ namespace lz::config::installed {
 
 void InstallLibrary(const std::wstring& name);
 lz::test::DataFolderContents Contents();
+
+// The native tree's shipped data set, reached through Wine's Z: drive.
+std::filesystem::path ShippedData();
+
+// FOLDER\data as a copy of the shipped data set, registered under the product's class identifier with
+// FOLDER as the installation folder. Returns the identifier's registry text, empty when it failed.
+std::u16string InstallShippedData(const std::filesystem::path& folder);
 
 // A stand-in for a running dictionary: a dialog titled as the dictionary's, recording what it is handed.
 struct DictionaryStandIn {

@@ -23,8 +23,6 @@
 #include "tests/support/data_folder.h"
 #include "tests/support/temp_folder.h"
 #include "textservice/engine/block_fields.h"
-#include "textservice/engine/class_identifier.h"
-#include "textservice/engine/product_class_identifier.h"
 
 // The other dictionary run: sends WM_COPYDATA to the window (a number) with dwData, cbData and a block of
 // 600 bytes that holds the word's UTF-16 units (given as hexadecimal, four digits each) and zeros after.
@@ -48,13 +46,7 @@ namespace fs = std::filesystem;
 
 constexpr int kPatienceRounds = 500;  // of 20 ms
 
-fs::path ShippedData() {
-  std::string path = LZ_SHIPDATA_DIR;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return fs::path("Z:" + path);
-}
+using installed::ShippedData;
 
 std::wstring Text(HWND dialog, int item) {
   wchar_t buffer[4096] = {};
@@ -95,16 +87,8 @@ class MiniDictionaryDialogTest : public testing::Test {
   void SetUp() override {
     if (!fs::exists(ShippedData() / "main.dmg")) GTEST_SKIP() << "no data set was built";
     installed::InstallLibrary(L"Quenlith");
-    fs::create_directories(folder_.path() / "data");
-    for (const char* name : {"config.dsc", "main.dmg", "temp.dmg", "engl.dmg", "sysl.dmg", "danzi.dmi",
-                             "traditional.dms", "simplified.dms", "dict.dms"}) {
-      fs::copy_file(ShippedData() / name, folder_.path() / "data" / name);
-    }
-    std::u16string product;
-    for (const char* p = LZ_PRODUCT_CLASS_IDENTIFIER; *p; ++p) product += static_cast<char16_t>(*p);
-    std::uint8_t id[16];
-    ASSERT_TRUE(ParseClassIdentifier(product.c_str(), id));
-    class_id_ = test::RegisterInputMethod(id, folder_.path() / "data", folder_.path());
+    class_id_ = installed::InstallShippedData(folder_.path());
+    ASSERT_FALSE(class_id_.empty());
     context_ = OpenConfigContext(class_id_.c_str());
     ASSERT_NE(context_, nullptr);
   }

@@ -23,9 +23,7 @@
 #include "tests/support/data_folder.h"
 #include "tests/support/temp_folder.h"
 #include "textservice/engine/block_fields.h"
-#include "textservice/engine/class_identifier.h"
 #include "textservice/engine/code_table.h"
-#include "textservice/engine/product_class_identifier.h"
 #include "textservice/engine/settings_store.h"
 
 namespace lz::config {
@@ -34,13 +32,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace code_table;
 
-fs::path ShippedData() {
-  std::string path = LZ_SHIPDATA_DIR;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return fs::path("Z:" + path);
-}
+using installed::ShippedData;
 
 int Rows(HWND dialog) { return static_cast<int>(SendMessageW(GetDlgItem(dialog, IDC_BROWSER_LIST), LVM_GETITEMCOUNT, 0, 0)); }
 
@@ -138,15 +130,8 @@ class TableBrowserTest : public testing::Test {
 
 TEST_F(TableBrowserTest, TheShippedMainTableIsListedAndSearched) {
   if (!fs::exists(ShippedData() / "main.dmg")) GTEST_SKIP() << "no data set was built";
-  fs::create_directories(folder_.path() / "data");
-  for (const char* name : {"config.dsc", "main.dmg", "temp.dmg", "engl.dmg", "sysl.dmg", "danzi.dmi"}) {
-    fs::copy_file(ShippedData() / name, folder_.path() / "data" / name);
-  }
-  std::u16string product;
-  for (const char* p = LZ_PRODUCT_CLASS_IDENTIFIER; *p; ++p) product += static_cast<char16_t>(*p);
-  std::uint8_t id[16];
-  ASSERT_TRUE(ParseClassIdentifier(product.c_str(), id));
-  const std::u16string class_id = test::RegisterInputMethod(id, folder_.path() / "data", folder_.path());
+  const std::u16string class_id = installed::InstallShippedData(folder_.path());
+  ASSERT_FALSE(class_id.empty());
   os::SetMachineString(test::ImeRegistryKey(class_id).c_str(), u"DisplayName", u"兰卓测试");
 
   int all = 0, khlg = 0, contained = 0;

@@ -21,11 +21,9 @@
 #include "tests/support/temp_folder.h"
 #include "textservice/engine/block_fields.h"
 #include "textservice/engine/candidate_list.h"
-#include "textservice/engine/class_identifier.h"
 #include "textservice/engine/code_table.h"
 #include "textservice/engine/ime_block.h"
 #include "textservice/engine/input_editing.h"
-#include "textservice/engine/product_class_identifier.h"
 #include "textservice/engine/query.h"
 #include "textservice/engine/settings_store.h"
 
@@ -35,13 +33,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // The shipped set of the native tree, reached through Wine's drive for the host's root.
-fs::path ShippedData() {
-  std::string path = LZ_SHIPDATA_DIR;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return fs::path("Z:" + path);
-}
+using installed::ShippedData;
 
 std::wstring Text(HWND item) {
   wchar_t buffer[300] = {};
@@ -54,16 +46,8 @@ class UserWordDialogTest : public testing::Test {
   void SetUp() override {
     if (!fs::exists(ShippedData() / "main.dmg")) GTEST_SKIP() << "no data set was built";
     installed::InstallLibrary(L"Quenlith");
-    fs::create_directories(folder_.path() / "data");
-    for (const char* name : {"config.dsc", "main.dmg", "temp.dmg", "engl.dmg", "sysl.dmg", "danzi.dmi",
-                             "traditional.dms", "simplified.dms", "dict.dms"}) {
-      fs::copy_file(ShippedData() / name, folder_.path() / "data" / name);
-    }
-    std::u16string product;
-    for (const char* p = LZ_PRODUCT_CLASS_IDENTIFIER; *p; ++p) product += static_cast<char16_t>(*p);
-    std::uint8_t id[16];
-    ASSERT_TRUE(ParseClassIdentifier(product.c_str(), id));
-    class_id_ = test::RegisterInputMethod(id, folder_.path() / "data", folder_.path());
+    class_id_ = installed::InstallShippedData(folder_.path());
+    ASSERT_FALSE(class_id_.empty());
     os::SetMachineString(test::ImeRegistryKey(class_id_).c_str(), u"DisplayName", u"兰卓测试");
   }
 
