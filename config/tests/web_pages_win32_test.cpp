@@ -19,6 +19,7 @@
 #include "config/web_resources.h"
 #include "platform/os/system_info.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/window_search.h"
 #include "textservice/engine/block_fields.h"
 #include "textservice/ui/tests/png_writer.h"
 
@@ -72,25 +73,7 @@ std::unique_ptr<dialogs::WebView> TitledFactory(HWND, const RECT&, int, dialogs:
   return std::make_unique<TitledPage>();
 }
 
-struct ClassSearch {
-  const wchar_t* name;
-  HWND found;
-};
-
-BOOL CALLBACK MatchClass(HWND child, LPARAM data) {
-  auto& search = *reinterpret_cast<ClassSearch*>(data);
-  wchar_t type[64] = {};
-  GetClassNameW(child, type, 64);
-  if (std::wstring(type) != search.name) return TRUE;
-  search.found = child;
-  return FALSE;
-}
-
-HWND FindChildOfClass(HWND parent, const wchar_t* name) {
-  ClassSearch search{name, nullptr};
-  EnumChildWindows(parent, MatchClass, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
+using lz::test::FindChildOfClass;
 
 SIZE ClientSize(HWND window) {
   RECT box{};

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/window_search.h"
+
 namespace lz::dialogs {
 namespace {
 
@@ -22,25 +24,7 @@ struct Reports : WebViewListener {
   void OnNavigateError(std::wstring_view address) override { errors.emplace_back(address); }
 };
 
-struct ClassSearch {
-  const wchar_t* name;
-  HWND found;
-};
-
-BOOL CALLBACK MatchClass(HWND child, LPARAM data) {
-  auto& search = *reinterpret_cast<ClassSearch*>(data);
-  wchar_t type[64] = {};
-  GetClassNameW(child, type, 64);
-  if (std::wstring(type) != search.name) return TRUE;
-  search.found = child;
-  return FALSE;
-}
-
-HWND FindChildOfClass(HWND parent, const wchar_t* name) {
-  ClassSearch search{name, nullptr};
-  EnumChildWindows(parent, MatchClass, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
+using lz::test::FindChildOfClass;
 
 // Lets the control's posted work run until done() or the queue has stayed empty a while.
 template <typename Done>
