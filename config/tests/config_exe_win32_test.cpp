@@ -17,57 +17,9 @@
 namespace lz::config {
 namespace {
 
-constexpr DWORD kPatience = 20000;  // ms a program is given to show its window or to end
-
-std::wstring ProgramPath() {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring path = self;
-  path.resize(path.find_last_of(L'\\') + 1);
-  return path + (sizeof(void*) == 8 ? L"configx64.exe" : L"config.exe");
-}
+constexpr DWORD kPatience = 20000;  // ms a program is given to show its window
 
 std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
-
-class Program {
- public:
-  explicit Program(const std::wstring& arguments) {
-    std::wstring line = L"\"" + ProgramPath() + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    started_ = CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_);
-  }
-  ~Program() {
-    if (!started_) return;
-    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 1);
-    CloseHandle(info_.hThread);
-    CloseHandle(info_.hProcess);
-  }
-  Program(const Program&) = delete;
-  Program& operator=(const Program&) = delete;
-
-  bool started() const { return started_; }
-  // Waits for the end while this thread's windows keep answering (a program may send to them); the exit
-  // code, or -1 when it did not end in time.
-  int Wait() {
-    const DWORD until = GetTickCount() + kPatience;
-    while (GetTickCount() < until) {
-      const DWORD got = MsgWaitForMultipleObjects(1, &info_.hProcess, FALSE, 50, QS_ALLINPUT);
-      if (got == WAIT_OBJECT_0) {
-        DWORD code = 0;
-        GetExitCodeProcess(info_.hProcess, &code);
-        return static_cast<int>(code);
-      }
-      MSG message;
-      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    }
-    return -1;
-  }
-
- private:
-  PROCESS_INFORMATION info_{};
-  bool started_ = false;
-};
 
 // A top-level window of another process by its class and title; null when none shows in time.
 HWND WaitForWindow(const wchar_t* window_class, const std::wstring& title) {
@@ -122,14 +74,14 @@ TEST_F(ConfigProgramTest, ASecondRunBringsTheOpenWindowForwardAndEnds) {
       {L"/n " + id + L" /do anjianshezhi", L"按键功能定义 - 兰卓测试", IDCANCEL},
   };
   for (const auto& c : cases) {
-    Program first(c.arguments);
+    installed::ConfigProgram first(c.arguments);
     ASSERT_TRUE(first.started());
     HWND window = WaitForWindow(L"#32770", c.title);
     ASSERT_NE(window, nullptr);
     HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
                                  nullptr, nullptr);
     SetForegroundWindow(other);
-    Program second(c.arguments);
+    installed::ConfigProgram second(c.arguments);
     ASSERT_TRUE(second.started());
     EXPECT_EQ(second.Wait(), 0);
     EXPECT_EQ(WindowsTitled(c.title), 1);
@@ -155,7 +107,7 @@ TEST_F(ConfigProgramTest, ADictionaryRunHandsItsWordToTheOpenDictionary) {
   };
   for (const auto& c : cases) {
     dictionary.received.clear();
-    Program run(c.arguments);
+    installed::ConfigProgram run(c.arguments);
     ASSERT_TRUE(run.started());
     EXPECT_EQ(run.Wait(), 0);
     ASSERT_EQ(dictionary.received.size(), 1u);
@@ -165,7 +117,7 @@ TEST_F(ConfigProgramTest, ADictionaryRunHandsItsWordToTheOpenDictionary) {
 }
 
 TEST_F(ConfigProgramTest, ARefusedContextShowsItsMessageAndOpensNothing) {
-  Program run(L"/n {01234567-89AB-CDEF-0123-456789ABCDEF} /do anjianshezhi");
+  installed::ConfigProgram run(L"/n {01234567-89AB-CDEF-0123-456789ABCDEF} /do anjianshezhi");
   ASSERT_TRUE(run.started());
   HWND box = WaitForWindow(L"#32770", L"配置程序");
   ASSERT_NE(box, nullptr);

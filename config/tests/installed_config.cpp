@@ -19,6 +19,12 @@ std::wstring ProgramFolder() {
   return path;
 }
 
+constexpr DWORD kProgramPatience = 20000;  // ms a started program is given to end
+
+std::wstring ConfigProgramPath() {
+  return ProgramFolder() + (sizeof(void*) == 8 ? L"configx64.exe" : L"config.exe");
+}
+
 std::wstring SystemLibrary(const std::wstring& name) {
   wchar_t folder[MAX_PATH];
   GetSystemDirectoryW(folder, MAX_PATH);
@@ -55,6 +61,35 @@ std::u16string InstallShippedData(const std::filesystem::path& folder) {
     return {};
   }
   return lz::test::RegisterInputMethod(id, folder / "data", folder);
+}
+
+ConfigProgram::ConfigProgram(const std::wstring& arguments) {
+  std::wstring line = L"\"" + ConfigProgramPath() + L"\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  started_ = CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_);
+}
+
+ConfigProgram::~ConfigProgram() {
+  if (!started_) return;
+  if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 1);
+  CloseHandle(info_.hThread);
+  CloseHandle(info_.hProcess);
+}
+
+int ConfigProgram::Wait() {
+  const DWORD until = GetTickCount() + kProgramPatience;
+  while (GetTickCount() < until) {
+    const DWORD got = MsgWaitForMultipleObjects(1, &info_.hProcess, FALSE, 50, QS_ALLINPUT);
+    if (got == WAIT_OBJECT_0) {
+      DWORD code = 0;
+      GetExitCodeProcess(info_.hProcess, &code);
+      return static_cast<int>(code);
+    }
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+  return -1;
 }
 
 lz::test::DataFolderContents Contents() {

@@ -22,6 +22,26 @@ std::filesystem::path ShippedData();
 // FOLDER as the installation folder. Returns the identifier's registry text, empty when it failed.
 std::u16string InstallShippedData(const std::filesystem::path& folder);
 
+// The built config program beside this test program, started with ARGUMENTS; ended at once if it still
+// runs when this goes.
+class ConfigProgram {
+ public:
+  explicit ConfigProgram(const std::wstring& arguments);
+  ~ConfigProgram();
+  ConfigProgram(const ConfigProgram&) = delete;
+  ConfigProgram& operator=(const ConfigProgram&) = delete;
+
+  bool started() const { return started_; }
+  // Waits up to 20 s for the end while this thread's windows keep answering (a program may send to them);
+  // the exit code, or -1 when it did not end in time.
+  int Wait();
+  bool Ended() { return Wait() != -1; }
+
+ private:
+  PROCESS_INFORMATION info_{};
+  bool started_ = false;
+};
+
 // A stand-in for a running dictionary: a dialog titled as the dictionary's, recording what it is handed.
 struct DictionaryStandIn {
   std::vector<std::vector<std::uint8_t>> received;

@@ -227,32 +227,6 @@ TEST_F(MiniDictionaryDialogTest, ACloseRightAfterASearchStartsWaitsForTheSearch)
 }
 
 // Two runs of the built program: the second hands its word to the first and ends.
-std::wstring ProgramPath() {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring path = self;
-  path.resize(path.find_last_of(L'\\') + 1);
-  return path + (sizeof(void*) == 8 ? L"configx64.exe" : L"config.exe");
-}
-
-struct Started {
-  PROCESS_INFORMATION info{};
-  bool ok = false;
-  explicit Started(const std::wstring& arguments) {
-    std::wstring line = L"\"" + ProgramPath() + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    ok = CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
-  }
-  ~Started() {
-    if (!ok) return;
-    if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info.hProcess, 1);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-  }
-  bool Ended() { return WaitForSingleObject(info.hProcess, 20000) == WAIT_OBJECT_0; }
-};
-
 BOOL CALLBACK CountDictionaries(HWND window, LPARAM count) {
   wchar_t title[128] = {};
   GetWindowTextW(window, title, 128);
@@ -269,8 +243,8 @@ TEST(MiniDictionaryProgramTest, ASecondDictionaryRunHandsItsWordToTheFirstAndEnd
   os::SetMachineString(folder.RegistryKey().c_str(), u"DisplayName", u"兰卓测试");
   const std::wstring id(folder.class_id().begin(), folder.class_id().end());
 
-  Started first(L"/n " + id + L" /dict '中'");
-  ASSERT_TRUE(first.ok);
+  installed::ConfigProgram first(L"/n " + id + L" /dict '中'");
+  ASSERT_TRUE(first.started());
   HWND window = nullptr;
   for (int i = 0; i < kPatienceRounds * 2 && !window; ++i) {
     window = FindWindowW(L"#32770", L"微型词典 - 兰卓测试");
@@ -278,8 +252,8 @@ TEST(MiniDictionaryProgramTest, ASecondDictionaryRunHandsItsWordToTheFirstAndEnd
   }
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(WaitForText(window, IDC_DICTIONARY_EXPLANATION, [](const std::wstring& t) { return t == L"中间\r\n"; }));
-  Started second(L"/n " + id + L" /dict '国'");
-  ASSERT_TRUE(second.ok);
+  installed::ConfigProgram second(L"/n " + id + L" /dict '国'");
+  ASSERT_TRUE(second.started());
   EXPECT_TRUE(second.Ended());
   EXPECT_TRUE(WaitForText(window, IDC_DICTIONARY_EXPLANATION, [](const std::wstring& t) { return t == L"国家\r\n"; }));
   EXPECT_EQ(Text(window, IDC_DICTIONARY_WORD), L"国");
