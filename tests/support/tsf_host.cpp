@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "textservice/ui/single_interface_object.h"
+
 namespace lz::test {
 namespace {
 
@@ -208,26 +210,10 @@ void HostContext::AfterEdit() {
 namespace {
 
 // What changed in one edit, for the text-edit sinks.
-class HostEditRecord final : public ITfEditRecord {
+class HostEditRecord final : public lz::SingleInterfaceObject<ITfEditRecord, IID_ITfEditRecord> {
  public:
   HostEditRecord(bool selection_changed, bool text_changed)
       : selection_changed_(selection_changed), text_changed_(text_changed) {}
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (!out) return E_INVALIDARG;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_ITfEditRecord)) {
-      *out = static_cast<ITfEditRecord*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
-  }
   HRESULT STDMETHODCALLTYPE GetSelectionStatus(WINBOOL* changed) override {
     if (!changed) return E_INVALIDARG;
     *changed = selection_changed_ ? TRUE : FALSE;
@@ -240,7 +226,6 @@ class HostEditRecord final : public ITfEditRecord {
   }
 
  private:
-  LONG references_ = 1;
   bool selection_changed_;
   bool text_changed_;
 };
