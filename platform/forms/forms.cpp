@@ -226,8 +226,35 @@ void ListView::RemoveRow(int row) { SendMessageW(hwnd_, LVM_DELETEITEM, static_c
 int ListView::SelectedRow() const {
   return static_cast<int>(SendMessageW(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
+bool ListView::RowSelected(int row) const {
+  return (SendMessageW(hwnd_, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) & LVIS_SELECTED) != 0;
+}
 LRESULT ListView::OnNotify(NMHDR* header) {
-  if (header->code == static_cast<UINT>(NM_CLICK) && on_click) on_click();
+  const std::function<void()>* handler = nullptr;
+  switch (header->code) {
+    case static_cast<UINT>(NM_CLICK):
+      handler = &on_click;
+      break;
+    case static_cast<UINT>(NM_RCLICK):
+      handler = &on_right_click;
+      break;
+    case static_cast<UINT>(NM_SETFOCUS):
+      handler = &on_got_focus;
+      break;
+    case static_cast<UINT>(NM_KILLFOCUS):
+      handler = &on_lost_focus;
+      break;
+    case static_cast<UINT>(LVN_ITEMCHANGED): {
+      const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
+      if ((change->uChanged & LVIF_STATE) && ((change->uOldState ^ change->uNewState) & LVIS_SELECTED)) {
+        handler = &on_selection_change;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  if (handler && *handler) (*handler)();
   return 0;
 }
 

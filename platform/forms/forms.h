@@ -167,7 +167,14 @@ class ListView : public Control {
   int ColumnCount() const;
   void RemoveRow(int row);
   int SelectedRow() const;
+  bool RowSelected(int row) const;
+  // A left click, a right click (raised when the button comes up), the focus coming and going, and a
+  // row selected or unselected (by the keys as much as by the mouse).
   std::function<void()> on_click;
+  std::function<void()> on_right_click;
+  std::function<void()> on_got_focus;
+  std::function<void()> on_lost_focus;
+  std::function<void()> on_selection_change;
   LRESULT OnNotify(NMHDR* header) override;
 };
 

@@ -38,6 +38,14 @@ constexpr char16_t kQuitWithUnsavedRows[] = u"Save the records that are not in t
 constexpr std::uint32_t kBoxOkCancelExclamationSecond = 305;
 constexpr std::uint32_t kBoxYesNoCancelQuestion = 35;
 constexpr int kAnswerCancel = 2;
+constexpr std::uint32_t kBoxOkCancelInformation = 65;
+constexpr std::uint32_t kBoxOkCancelQuestion = 33;
+constexpr char16_t kModifyTitle[] = u"Modify Selected Record";
+constexpr char16_t kModifyQuestion[] = u"Are you sure of changing this record to current Start, Content, Remark and Pass?";
+constexpr char16_t kDeleteTitle[] = u"Delete Selected Record";
+constexpr char16_t kDeleteQuestion[] = u"Are you sure of deleting this record?";
+constexpr char16_t kDeleteAllTitle[] = u"Delete All Records";
+constexpr char16_t kDeleteAllQuestion[] = u"Are you sure of deleting all records?";
 // WM_QUERYENDSESSION: Windows asks before logging off or shutting down.
 constexpr UINT kQueryEndSession = 0x0011;
 // How many ticks the icon is offered again when the notification area did not take it at start-up.
@@ -281,6 +289,15 @@ void MainWindow::OnLoad() {
   // Whole-row selection added to whatever extended style the list has.
   const LRESULT style = SendMessageW(list_view1_->hwnd(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
   SendMessageW(list_view1_->hwnd(), LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style | LVS_EX_FULLROWSELECT);
+  list_view1_->on_click = [this] { OnListClick(); };
+  list_view1_->on_got_focus = [this] { OnListFocus(); };
+  list_view1_->on_selection_change = [this] {
+    if (GetFocus() == list_view1_->hwnd()) OnListFocus();
+  };
+  list_view1_->on_lost_focus = [this] {
+    SetSelectionCommands(false);
+  };
+  list_view1_->on_right_click = [this] { OnListRightClick(); };
 
   status_bar1_ = &AddStatusBar();
   status_bar1_->SetPanels({5200, 3000});
@@ -686,6 +703,17 @@ void MainWindow::OnMenuCommand(int command) {
     case kCmdPopupSaveToRecordTable:
       SaveToRecordTable();
       break;
+    case kCmdModifySelectedRecord:
+    case kCmdPopupModifySelectedRecord:
+      ModifySelectedRecords();
+      break;
+    case kCmdClearLatest:
+    case kCmdPopupClearLatest:
+      DeleteSelectedRecords();
+      break;
+    case kCmdClearAll:
+      DeleteAllRecords();
+      break;
     case kCmdShowRecordTable:
       ShowRecordTable();
       break;
@@ -755,6 +783,114 @@ void MainWindow::SaveToRecordTable() {
     memo_text_waiting_ += memo;
     InsertIntoMemo(memo);
   }
+}
+
+bool MainWindow::AnyRowSelected() const {
+  for (int row = list_view1_->RowCount() - 1; row >= 0; --row) {
+    if (list_view1_->RowSelected(row)) return true;
+  }
+  return false;
+}
+
+void MainWindow::SetSelectionCommands(bool enabled) {
+  menu_.SetEnabled(kCmdModifySelectedRecord, enabled);
+  menu_.SetEnabled(kCmdClearLatest, enabled);
+}
+
+void MainWindow::OnListClick() {
+  if (counter_.blstart()) return;
+  SetSelectionCommands(false);
+  if (list_view1_->RowCount() == 0) {
+    menu_.SetEnabled(kCmdClearAll, false);
+    return;
+  }
+  if (AnyRowSelected()) SetSelectionCommands(true);
+}
+
+void MainWindow::OnListFocus() {
+  if (counter_.blstart()) return;
+  if (list_view1_->RowCount() == 0) {
+    menu_.SetEnabled(kCmdClearAll, false);
+    return;
+  }
+  if (AnyRowSelected()) SetSelectionCommands(true);
+}
+
+void MainWindow::OnListRightClick() {
+  const bool rows = list_view1_->RowCount() > 0 && !counter_.blstart();
+  const bool selected = rows && AnyRowSelected();
+  menu_.SetEnabled(kCmdPopupSaveToRecordTable, rows);
+  menu_.SetEnabled(kCmdPopupModifySelectedRecord, selected);
+  menu_.SetEnabled(kCmdPopupClearLatest, selected);
+  POINT at{};
+  GetCursorPos(&at);
+  TrackPopupMenu(menu_.Popup(kMenuRecordList), TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
+}
+
+void MainWindow::RemoveListRow(int row) {
+  list_view1_->RemoveRow(row);
+  // The unseen data goes with its row, so that a later save or Save to Memo never meets a row the user
+  // removed. A row stored before stays in the record table, where the table window deletes it.
+  if (keeper_ && static_cast<std::size_t>(row) < keeper_->rows().size()) {
+    keeper_->rows().erase(keeper_->rows().begin() + row);
+  }
+  if (current_row_ == row) current_row_ = -1;
+  if (current_row_ > row) --current_row_;
+}
+
+void MainWindow::ModifySelectedRecords() {
+  if (counter_.blstart() || list_view1_->RowCount() == 0) return;
+  for (int row = list_view1_->RowCount() - 1; row >= 0; --row) {
+    if (!list_view1_->RowSelected(row)) continue;
+    if (os::ShowMessageBox(hwnd(), kModifyQuestion, kModifyTitle, kBoxOkCancelInformation) != os::kAnswerOk) continue;
+    const std::u16string start = text1_->Text();
+    const auto seconds = ParseTimeOfDay(start);
+    if (!seconds) {
+      const std::u16string message = u" Perhaps the data in current Start " + start +
+                                     u" is wrong (e.g., not hh:mm), please check it and try again.";
+      os::ShowMessageBox(hwnd(), message.c_str(), kModifyTitle, kBoxOkCancelQuestion);
+      return;
+    }
+    os::LocalDateTime at = os::ReadClock().local;
+    at.hour = *seconds / 3600;
+    at.minute = *seconds / 60 % 60;
+    at.second = *seconds % 60;
+    at.millisecond = 0;
+    const std::u16string display = os::FormatNamed(at, os::NamedFormat::kLongTime);
+    if (keeper_) {
+      auto& rows = keeper_->rows();
+      if (rows.size() <= static_cast<std::size_t>(row)) rows.resize(static_cast<std::size_t>(row) + 1);
+      ModifyRow(rows[static_cast<std::size_t>(row)], start, display, combo1_->Text(), text5_->Text(), text3_->Text());
+    }
+    list_view1_->SetCell(row, 0, display);
+    list_view1_->SetCell(row, 2, combo1_->Text());
+    list_view1_->SetCell(row, 4, text5_->Text());
+    list_view1_->SetCell(row, 3, text3_->Text());
+  }
+}
+
+void MainWindow::DeleteSelectedRecords() {
+  if (counter_.blstart() || list_view1_->RowCount() == 0) return;
+  for (int row = list_view1_->RowCount() - 1; row >= 0; --row) {
+    if (!list_view1_->RowSelected(row)) continue;
+    if (os::ShowMessageBox(hwnd(), kDeleteQuestion, kDeleteTitle, kBoxOkCancelInformation) != os::kAnswerOk) continue;
+    RemoveListRow(row);
+    SetSelectionCommands(false);
+    if (list_view1_->RowCount() == 0) {
+      for (const int command : {kCmdClearAll, kCmdSaveToRecordTable, kCmdCopyRecords}) menu_.SetEnabled(command, false);
+    }
+  }
+}
+
+void MainWindow::DeleteAllRecords() {
+  if (counter_.blstart()) return;
+  if (os::ShowMessageBox(hwnd(), kDeleteAllQuestion, kDeleteAllTitle, kBoxOkCancelExclamationSecond) != os::kAnswerOk) {
+    return;
+  }
+  for (int row = list_view1_->RowCount() - 1; row >= 0; --row) RemoveListRow(row);
+  if (keeper_) keeper_->rows().clear();
+  SetSelectionCommands(false);
+  for (const int command : {kCmdClearAll, kCmdSaveToRecordTable, kCmdCopyRecords}) menu_.SetEnabled(command, false);
 }
 
 void MainWindow::ShowRecordTable() {

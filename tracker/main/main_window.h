@@ -113,6 +113,16 @@ class MainWindow final : public forms::Form {
   void ArmShutdown();
   void SaveToRecordTable();
   void ShowRecordTable();
+  // The record list's events and commands.
+  bool AnyRowSelected() const;
+  void SetSelectionCommands(bool enabled);
+  void OnListClick();
+  void OnListFocus();
+  void OnListRightClick();
+  void ModifySelectedRecords();
+  void DeleteSelectedRecords();
+  void DeleteAllRecords();
+  void RemoveListRow(int row);
   void ShowReminderEditor(bool modal);
   void ShowMemo(bool hide_main);
   void InsertIntoMemo(const std::u16string& text);

@@ -115,9 +115,23 @@ std::optional<std::int64_t> ParseClockSeconds(std::u16string_view text, bool tim
 }
 
 std::optional<std::int32_t> ParseTimeOfDay(std::u16string_view text) {
+  text = Trim(text);
+  // The 12-hour form the list shows its starts in where the locale has one ("2:05 PM").
+  std::optional<std::int64_t> half_day;
+  if (text.size() > 2) {
+    const std::u16string_view marker = text.substr(text.size() - 2);
+    if (SameLetters(marker, u"AM")) half_day = 0;
+    if (SameLetters(marker, u"PM")) half_day = 12 * kSecondsPerHour;
+    if (half_day) text = Trim(text.substr(0, text.size() - 2));
+  }
   auto seconds = HoursMinutesSeconds(text, 23, true);
   if (!seconds) seconds = HoursMinutesSeconds(text, 23, false);
   if (!seconds) return std::nullopt;
+  if (half_day) {
+    const std::int64_t hour = *seconds / kSecondsPerHour;
+    if (hour < 1 || hour > 12) return std::nullopt;
+    *seconds = *seconds % (12 * kSecondsPerHour) + *half_day;
+  }
   return static_cast<std::int32_t>(*seconds);
 }
 

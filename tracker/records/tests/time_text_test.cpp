@@ -40,6 +40,9 @@ TEST(TimeText, StartTextsOfModify) {
   const std::vector<std::pair<std::u16string, std::optional<std::int32_t>>> cases = {
       {u"9:30", 34200}, {u"09:30:15", 34215}, {u"23:59", 86340}, {u"24:00", std::nullopt},
       {u"930", std::nullopt}, {u"9.30", std::nullopt},
+      // The 12-hour form the list shows.
+      {u"2:05 PM", 50700}, {u"2:05:09 pm", 50709}, {u"12:00 AM", 0}, {u"12:30 PM", 45000}, {u"11:59:59 PM", 86399},
+      {u"0:30 AM", std::nullopt}, {u"13:00 PM", std::nullopt}, {u"PM", std::nullopt},
   };
   for (const auto& [text, expected] : cases) EXPECT_EQ(ParseTimeOfDay(text), expected) << Narrow(text);
 }
