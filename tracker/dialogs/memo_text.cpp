@@ -138,6 +138,22 @@ std::vector<std::uint8_t> EncodeMemoFile(std::u16string_view text) {
   return out;
 }
 
+std::u16string MemoTextForBox(std::u16string_view file_text) {
+  std::u16string text(file_text);
+  for (char16_t& c : text) {
+    if (c == u'\0') c = kNulStandIn;
+  }
+  return text;
+}
+
+std::u16string MemoTextForFile(std::u16string_view box_text) {
+  std::u16string text(box_text);
+  for (char16_t& c : text) {
+    if (c == kNulStandIn) c = u'\0';
+  }
+  return text;
+}
+
 MemoFile::LoadState MemoFile::Load(std::u16string& text) {
   text.clear();
   std::vector<std::uint8_t> bytes;
@@ -177,6 +193,17 @@ std::u16string MemoSaveMessage(MemoFile::SaveResult result, const std::u16string
       return u"The memo could not be written to " + path + u".";
   }
   return {};
+}
+
+std::u16string MemoKeepQuestion(MemoFile::SaveResult result, const std::u16string& path) {
+  return MemoSaveMessage(result, path) +
+         u"\r\n\r\nOK saves the memo's text to another file; Cancel keeps the memo open with its text.";
+}
+
+std::u16string MemoUnreadableMessage(const std::u16string& path) {
+  return u"The memo file " + path +
+         u" could not be read, so the memo opens empty and the file is kept as it is. What you write here is "
+         u"offered to be saved to another file when the memo closes.";
 }
 
 }  // namespace tracker

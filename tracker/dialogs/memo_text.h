@@ -51,6 +51,12 @@ std::optional<std::u16string> DecodeMemoFile(const std::vector<std::uint8_t>& by
 // ANSI when every character has its form in the code page, else UTF-8 with its mark.
 std::vector<std::uint8_t> EncodeMemoFile(std::u16string_view text);
 
+// A text box ends its text at a NUL, so the boxes show each NUL of the file as this stand-in, and a memo
+// written back turns the stand-ins into NULs again.
+inline constexpr char16_t kNulStandIn = u'\u2400';  // SYMBOL FOR NULL
+std::u16string MemoTextForBox(std::u16string_view file_text);
+std::u16string MemoTextForFile(std::u16string_view box_text);
+
 // The memo file over a run: what the load found decides whether saves may write it.
 class MemoFile {
  public:
@@ -76,5 +82,9 @@ class MemoFile {
 
 // What Save tells when it refuses or fails.
 std::u16string MemoSaveMessage(MemoFile::SaveResult result, const std::u16string& path);
+// What closing the memo asks when its text could not be written: save it to another file, or stay open.
+std::u16string MemoKeepQuestion(MemoFile::SaveResult result, const std::u16string& path);
+// What the memo says when it opens over a file it could not read.
+std::u16string MemoUnreadableMessage(const std::u16string& path);
 
 }  // namespace tracker

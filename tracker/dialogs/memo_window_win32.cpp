@@ -3,9 +3,11 @@
 #include <utility>
 #include <vector>
 
+#include "platform/dialogs/file_chooser_win32.h"
 #include "platform/os/clipboard.h"
 #include "platform/os/local_clock.h"
 #include "platform/os/message_box.h"
+#include "platform/os/whole_file.h"
 #include "tracker/main/numeric_value.h"
 #include "tracker/main/reminder_dates.h"
 #include "tracker/records/record_list.h"
@@ -23,7 +25,13 @@ constexpr UINT kSavingShown = 1000;
 constexpr char16_t kTitle[] = u"Memo";
 constexpr std::uint32_t kBoxInformation = 0x40;
 constexpr std::uint32_t kBoxExclamation = 0x30;
+constexpr std::uint32_t kBoxOkCancelExclamation = 0x31;
 constexpr int kMostLineCharacters = 1024;
+// The save dialog's OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST (commdlg.h is left out:
+// its ChooseFont macro would rename the memo's own ChooseFont).
+constexpr DWORD kSaveAsFlags = 0x2 | 0x4 | 0x800;
+// Posted when the memo shows, so that the notice about an unreadable file comes after the window.
+constexpr UINT kTellUnreadableMessage = WM_APP + 41;
 
 std::vector<forms::MenuRow> MemoMenuRows() {
   using R = forms::MenuRow;
@@ -127,12 +135,14 @@ void MemoWindow::OnLoad() {
 
   std::u16string text;
   if (file_.Load(text) == MemoFile::LoadState::kLoaded && !text.empty()) {
-    text1_->SetText(text);
-    text2_->SetText(text);
+    const std::u16string shown = MemoTextForBox(text);
+    text1_->SetText(shown);
+    text2_->SetText(shown);
     const os::LocalDateTime today = os::ReadClock().local;
     temp_caption_ = u"Memo - " + os::FormatNamed(today, os::NamedFormat::kShortDate) + WeekdayText(today.weekday);
     forms::SetWindowText16(hwnd(), temp_caption_);
   }
+  saved_text_ = text1_->Text();
 }
 
 void MemoWindow::Place() {
@@ -163,10 +173,40 @@ void MemoWindow::ShowMemo() {
 
 std::u16string MemoWindow::MemoText() { return visible_box().Text(); }
 
-void MemoWindow::UnloadMemo() {
-  if (!loaded()) return;
-  // Unloading says nothing: a file that could not be read stays as it is.
-  file_.Save(MemoText());
+bool MemoWindow::KeepText() {
+  if (!loaded()) return true;
+  const std::u16string text = MemoText();
+  // A memo nobody changed is already in its file, byte for byte as it was read.
+  if (text == saved_text_) return true;
+  const std::u16string file_text = MemoTextForFile(text);
+  MemoFile::SaveResult result = file_.Save(file_text);
+  std::u16string path = file_.path();
+  while (result != MemoFile::SaveResult::kSaved) {
+    const std::u16string question = MemoKeepQuestion(result, path);
+    if (os::ShowMessageBox(hwnd(), question.c_str(), kTitle, kBoxOkCancelExclamation) != os::kAnswerOk) return false;
+    lz::dialogs::FileChooserRequest request;
+    request.save = true;
+    request.owner = hwnd();
+    request.title = u"Save Memo As";
+    request.filter = std::u16string(u"Text Files (*.txt)\0*.txt\0All Files (*.*)\0*.*\0", 45);
+    request.default_extension = u"txt";
+    request.flags = kSaveAsFlags;
+    if (!lz::dialogs::ChooseFile(request, path)) return false;
+    if (os::ReplaceWholeFile(path.c_str(), EncodeMemoFile(file_text))) break;
+    result = MemoFile::SaveResult::kFailed;
+  }
+  // Kept somewhere: the same text is not offered again; a change after this is.
+  saved_text_ = text;
+  return true;
+}
+
+bool MemoWindow::UnloadMemo() {
+  if (!loaded()) return true;
+  if (!KeepText()) {
+    // The only copy of the text stays in front of the user.
+    Show();
+    return false;
+  }
   StartupState& state = *environment_.state;
   state.intTempMemoTop = Top();
   state.intTempMemoLeft = Left();
@@ -182,6 +222,7 @@ void MemoWindow::UnloadMemo() {
     DeleteObject(font_);
     font_ = nullptr;
   }
+  return true;
 }
 
 void MemoWindow::Insert(const std::u16string& text) { Replace(visible_box().hwnd(), text); }
@@ -218,7 +259,21 @@ void MemoWindow::OnTimer(UINT_PTR id) {
   status_bar_->SetPanel(0, u"");
 }
 
-bool MemoWindow::OnMessage(UINT message, WPARAM wparam, LPARAM, LRESULT&) {
+void MemoWindow::TellUnreadable() {
+  if (told_unreadable_ || file_.state() != MemoFile::LoadState::kUnreadable) return;
+  told_unreadable_ = true;
+  os::ShowMessageBox(hwnd(), MemoUnreadableMessage(file_.path()).c_str(), kTitle, kBoxExclamation);
+}
+
+bool MemoWindow::OnMessage(UINT message, WPARAM wparam, LPARAM, LRESULT& result) {
+  if (message == WM_SHOWWINDOW && wparam && !told_unreadable_ && file_.state() == MemoFile::LoadState::kUnreadable) {
+    PostMessageW(hwnd(), kTellUnreadableMessage, 0, 0);
+  }
+  if (message == kTellUnreadableMessage) {
+    TellUnreadable();
+    result = 0;
+    return true;
+  }
   // A memo shown on top at start-up stops being on top once the user turns to it.
   if (message == WM_ACTIVATE && LOWORD(wparam) != WA_INACTIVE && !made_not_topmost_) {
     made_not_topmost_ = true;
@@ -229,7 +284,9 @@ bool MemoWindow::OnMessage(UINT message, WPARAM wparam, LPARAM, LRESULT&) {
 
 void MemoWindow::Save() {
   status_bar_->SetPanel(0, u"Saving...");
-  const MemoFile::SaveResult result = file_.Save(MemoText());
+  const std::u16string text = MemoText();
+  const MemoFile::SaveResult result = file_.Save(MemoTextForFile(text));
+  if (result == MemoFile::SaveResult::kSaved) saved_text_ = text;
   SetTimer(hwnd(), kSavingTimer, kSavingShown, nullptr);
   const std::u16string message = MemoSaveMessage(result, file_.path());
   if (!message.empty()) os::ShowMessageBox(hwnd(), message.c_str(), kTitle, kBoxExclamation);

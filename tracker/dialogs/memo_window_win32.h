@@ -56,8 +56,12 @@ class MemoWindow final : public forms::Form {
 
   // The Memo command: placed and shown in front, or only restored when minimised.
   void ShowMemo();
-  // Unloading: the memo is written (unless its file could not be read) and the place kept.
-  void UnloadMemo();
+  // Unloading: an edited memo is written and the place kept. When its text cannot be written, the user
+  // saves it to another file or keeps the memo open: false, and the memo stays (shown).
+  bool UnloadMemo();
+  // Writes an edited memo to its file, or, when that fails, to a file the user chooses; false when the
+  // user kept the memo open instead, so its text still exists only here.
+  bool KeepText();
   // Inserts text at the visible box's caret, replacing its selection.
   void Insert(const std::u16string& text);
   // The main window's timer: the hidden box takes the visible one's text; the caption takes the time.
@@ -85,6 +89,7 @@ class MemoWindow final : public forms::Form {
 
  private:
   void Save();
+  void TellUnreadable();
   void CopySelection(bool cut);
   void Find(bool ask);
   void SelectLine();
@@ -100,6 +105,9 @@ class MemoWindow final : public forms::Form {
   MemoFind find_;
   std::u16string temp_caption_;
   bool made_not_topmost_ = false;
+  // The text as the boxes showed it when the file was read or last written: the same text is not written.
+  std::u16string saved_text_;
+  bool told_unreadable_ = false;
   HFONT font_ = nullptr;
   forms::MenuTable menu_;
   forms::Toolbar* toolbar_ = nullptr;

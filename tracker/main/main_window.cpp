@@ -523,9 +523,11 @@ bool MainWindow::OnMessage(UINT message, WPARAM, LPARAM lparam, LRESULT& result)
   }
   if (message == kQueryEndSession) {
     // What closing saves, so a log-off keeps every change since the last close; the running count is
-    // not recorded, as at Quit.
+    // not recorded, as at Quit. An edited memo is written too; when it cannot be, and the user keeps it
+    // open rather than saving it elsewhere, the session does not end over it.
+    result = memo_->KeepText() ? TRUE : FALSE;
+    if (!result) memo_->ShowMemo();
     SaveSettings();
-    result = TRUE;
     return true;
   }
   return false;
@@ -950,6 +952,11 @@ void MainWindow::Quit() {
         return;
       }
     }
+  }
+  // The memo's text first: when it cannot be written anywhere the user chose, the program stays.
+  if (!memo_->KeepText()) {
+    memo_->Show();
+    return;
   }
   ended_ = true;
   DeleteTrayIcon();

@@ -115,6 +115,8 @@ TEST(Memo, FileRoundTrips) {
       {"outside the code page", u"a\u4e2d", {0xEF, 0xBB, 0xBF, 'a', 0xE4, 0xB8, 0xAD}},
       {"a surrogate pair", u"\U0001F600", {0xEF, 0xBB, 0xBF, 0xF0, 0x9F, 0x98, 0x80}},
       {"empty", u"", {}},
+      {"a NUL byte", std::u16string(u"before\0after\r\nmore", 18),
+       {'b', 'e', 'f', 'o', 'r', 'e', 0, 'a', 'f', 't', 'e', 'r', '\r', '\n', 'm', 'o', 'r', 'e'}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -141,6 +143,14 @@ TEST(Memo, FilesWithAMark) {
   EXPECT_FALSE(DecodeMemoFile({0xEF, 0xBB, 0xBF, 0xFF, 0xFE}).has_value());
   EXPECT_FALSE(DecodeMemoFile({0xFF, 0xFE, 'a'}).has_value());
   EXPECT_FALSE(DecodeMemoFile({0xEF, 0xBB, 0xBF, 0xE4, 0xB8}).has_value());
+}
+
+TEST(Memo, TheBoxesShowEachNulAsAStandInThatGoesBackAsNul) {
+  const std::u16string file_text(u"a\0b\0\0", 5);
+  const std::u16string shown = MemoTextForBox(file_text);
+  EXPECT_EQ(shown, u"a\u2400b\u2400\u2400");
+  EXPECT_EQ(MemoTextForFile(shown), file_text);
+  EXPECT_EQ(MemoTextForFile(u"no NUL here"), u"no NUL here");
 }
 
 TEST(Memo, AFileThatCouldNotBeReadIsNeverWrittenOver) {

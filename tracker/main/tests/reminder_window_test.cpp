@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/dialogs/file_chooser_win32.h"
 #include "platform/forms/forms.h"
 #include "platform/os/local_clock.h"
 #include "platform/os/message_box.h"
@@ -278,8 +279,20 @@ TEST_F(ReminderWindowTest, AMemoThatCouldNotBeReadIsKept) {
   ASSERT_EQ(boxes_.size(), 1u);
   EXPECT_NE(boxes_[0].find(u"could not be read"), std::u16string::npos);
   EXPECT_EQ(memo.status_bar().Panel(0), u"Saving...");
+  // Quit offers another file for the new text; the unreadable file stays as it is.
+  std::u16string elsewhere = Folder() + u"\\elsewhere.txt";
+  lz::dialogs::SetFileChooserResponder(
+      [](const lz::dialogs::FileChooserRequest&, std::u16string& path, void* context) {
+        path = *static_cast<std::u16string*>(context);
+        return true;
+      },
+      &elsewhere);
   Command(*window, kCmdQuit);
+  lz::dialogs::SetFileChooserResponder(nullptr, nullptr);
+  EXPECT_FALSE(window->loaded());
   EXPECT_EQ(lz::test::ReadFileBytes(folder_.path() / "PenduloMemo.txt"), bytes);
+  EXPECT_EQ(lz::test::ReadFileBytes(folder_.path() / "elsewhere.txt"),
+            (std::vector<std::uint8_t>{'n', 'e', 'w', ' ', 't', 'e', 'x', 't'}));
 }
 
 TEST_F(ReminderWindowTest, TheAboutBoxClosesWithOkEnterAndEsc) {
