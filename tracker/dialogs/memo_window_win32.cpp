@@ -274,9 +274,12 @@ bool MemoWindow::OnMessage(UINT message, WPARAM wparam, LPARAM, LRESULT& result)
     result = 0;
     return true;
   }
-  // A memo shown on top at start-up stops being on top once the user turns to it.
-  if (message == WM_ACTIVATE && LOWORD(wparam) != WA_INACTIVE && !made_not_topmost_) {
-    made_not_topmost_ = true;
+  // A memo shown on top at start-up stops being on top once the user turns to it with the mouse. Its
+  // showing activates it already, so only a click counts: into its text or onto the inactive window.
+  const bool clicked = (message == WM_PARENTNOTIFY && (LOWORD(wparam) == WM_LBUTTONDOWN || LOWORD(wparam) == WM_RBUTTONDOWN ||
+                                                      LOWORD(wparam) == WM_MBUTTONDOWN)) ||
+                       (message == WM_ACTIVATE && LOWORD(wparam) == WA_CLICKACTIVE);
+  if (clicked && (GetWindowLongPtrW(hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST)) {
     SetWindowPos(hwnd(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
   return false;

@@ -104,7 +104,6 @@ class MemoWindow final : public forms::Form {
   MemoFile file_;
   MemoFind find_;
   std::u16string temp_caption_;
-  bool made_not_topmost_ = false;
   // The text as the boxes showed it when the file was read or last written: the same text is not written.
   std::u16string saved_text_;
   bool told_unreadable_ = false;

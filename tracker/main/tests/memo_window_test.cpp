@@ -1,6 +1,7 @@
 // The memo as a user meets it. Its text across Quit, the memo's close box and a log-off: a memo file is
 // shown whole (NUL bytes too) and never written when nobody changed it, and text that cannot go to the
-// memo file goes to a file the user chooses, or the memo stays open with it.
+// memo file goes to a file the user chooses, or the memo stays open with it. A memo shown at start-up
+// stays on top until the user clicks into it.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -193,6 +194,39 @@ TEST_F(MemoWindowTest, ALogOffWithAMemoThatCannotBeWrittenIsRefusedWhenTheUserKe
   boxes_.clear();
   window_test::SendCommand(window, kCmdQuit);
   EXPECT_FALSE(window.loaded());
+}
+
+bool Topmost(HWND window) { return (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+
+// A real click of the left button at a point of the screen.
+void ClickAt(POINT at) {
+  SetCursorPos(at.x, at.y);
+  INPUT inputs[2] = {};
+  inputs[0].type = INPUT_MOUSE;
+  inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  inputs[1].type = INPUT_MOUSE;
+  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, inputs, sizeof(INPUT));
+}
+
+TEST_F(MemoWindowTest, AMemoShownAtStartUpStaysOnTopUntilTheFirstClickIntoItsText) {
+  lz::test::WriteFileBytes(folder_.path() / "Wexrad.txt", BytesOf("[MyApp]\r\nSM=1\r\n"));
+  MainWindow& window = Started(window_test::FolderText(folder_));
+  HWND memo = window.memo().hwnd();
+  ASSERT_TRUE(window.memo().Visible());
+  EXPECT_TRUE(Topmost(memo));
+  // Its own showing, the main window's and a trip to the main window and back leave it on top.
+  window_test::SettleDisplay();
+  SetForegroundWindow(window.hwnd());
+  SetForegroundWindow(memo);
+  window_test::SettleDisplay();
+  EXPECT_TRUE(Topmost(memo));
+
+  RECT text{};
+  GetWindowRect(window.memo().visible_box().hwnd(), &text);
+  ClickAt(POINT{(text.left + text.right) / 2, (text.top + text.bottom) / 2});
+  window_test::SettleDisplay(300);
+  EXPECT_FALSE(Topmost(memo));
 }
 
 }  // namespace
