@@ -266,15 +266,34 @@ void Toolbar::AddButtons(const std::vector<ButtonSpec>& buttons) {
     keys_.push_back(b.key);
     tips_.push_back(std::make_unique<std::u16string>(b.tip));
     TBBUTTON button{};
-    button.iBitmap = b.image;
     button.idCommand = first_command_ + index;
-    button.fsState = TBSTATE_ENABLED;
-    button.fsStyle = BTNS_BUTTON;
-    button.iString = reinterpret_cast<INT_PTR>(tips_.back()->c_str());
+    if (b.key.empty()) {
+      button.fsStyle = BTNS_SEP;
+    } else {
+      button.iBitmap = b.image;
+      button.fsState = TBSTATE_ENABLED;
+      button.fsStyle = BTNS_BUTTON;
+      button.iString = reinterpret_cast<INT_PTR>(tips_.back()->c_str());
+    }
     specs.push_back(button);
   }
   SendMessageW(hwnd_, TB_ADDBUTTONSW, specs.size(), reinterpret_cast<LPARAM>(specs.data()));
   SendMessageW(hwnd_, TB_AUTOSIZE, 0, 0);
+}
+Toolbar::~Toolbar() {
+  if (images_) ImageList_Destroy(images_);
+}
+void Toolbar::SetImageStrip(HBITMAP strip, COLORREF mask) {
+  BITMAP info{};
+  if (!strip || GetObjectW(strip, sizeof info, &info) != static_cast<int>(sizeof info) || info.bmHeight <= 0) return;
+  const int size = info.bmHeight;
+  HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, info.bmWidth / size, 0);
+  if (!images) return;
+  ImageList_AddMasked(images, strip, mask);
+  SendMessageW(hwnd_, TB_SETBITMAPSIZE, 0, MAKELPARAM(size, size));
+  SendMessageW(hwnd_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+  if (images_) ImageList_Destroy(images_);
+  images_ = images;
 }
 std::u16string Toolbar::Tip(int index) const { return *tips_.at(static_cast<std::size_t>(index)); }
 void Toolbar::SetTip(int index, const std::u16string& tip) {
@@ -736,8 +755,10 @@ Toolbar& Form::AddToolbar() {
   bar.first_command_ = 0x6000;
   SendMessageW(bar.hwnd(), TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageW(bar.hwnd(), TB_LOADIMAGES, IDB_STD_SMALL_COLOR, reinterpret_cast<LPARAM>(HINST_COMMCTRL));
-  // Button texts serve as tool tips instead of captions.
+  // Button texts serve as tool tips instead of captions: no text row shows them on the buttons, and
+  // mixed buttons hand a button's text to its tip.
   SendMessageW(bar.hwnd(), TB_SETMAXTEXTROWS, 0, 0);
+  SendMessageW(bar.hwnd(), TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS);
   return bar;
 }
 StatusBar& Form::AddStatusBar() { return Add(new StatusBar, STATUSCLASSNAMEW, u"", SBARS_SIZEGRIP, 0, 0, 0, 0); }

@@ -181,10 +181,14 @@ class ListView : public Control {
 class Toolbar : public Control {
  public:
   struct ButtonSpec {
-    std::u16string key;
+    std::u16string key;  // empty: a separator, which holds its place among the indexes
     std::u16string tip;
-    int image;  // an index of comctl's standard small images (STD_*)
+    int image;  // an index of comctl's standard small images (STD_*), or of the strip set below
   };
+  ~Toolbar() override;
+  // The buttons' pictures from a strip of square images (each as high as the strip), drawn over a mask
+  // colour, in place of the standard images.
+  void SetImageStrip(HBITMAP strip, COLORREF mask);
   void AddButtons(const std::vector<ButtonSpec>& buttons);
   int ButtonCount() const { return static_cast<int>(keys_.size()); }
   std::u16string Key(int index) const { return keys_.at(static_cast<std::size_t>(index)); }
@@ -201,6 +205,7 @@ class Toolbar : public Control {
  private:
   friend class Form;
   int first_command_ = 0;
+  HIMAGELIST images_ = nullptr;
   std::vector<std::u16string> keys_;
   std::vector<std::unique_ptr<std::u16string>> tips_;
 };

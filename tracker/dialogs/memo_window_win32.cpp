@@ -27,6 +27,9 @@ constexpr std::uint32_t kBoxInformation = 0x40;
 constexpr std::uint32_t kBoxExclamation = 0x30;
 constexpr std::uint32_t kBoxOkCancelExclamation = 0x31;
 constexpr int kMostLineCharacters = 1024;
+// The toolbar's pictures (bitmap 4 of the program), drawn at build time over the mask colour.
+constexpr int kToolbarPictures = 4;
+constexpr COLORREF kToolbarPictureMask = RGB(255, 0, 255);
 // The save dialog's OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST (commdlg.h is left out:
 // its ChooseFont macro would rename the memo's own ChooseFont).
 constexpr DWORD kSaveAsFlags = 0x2 | 0x4 | 0x800;
@@ -91,22 +94,28 @@ MemoWindow::MemoWindow(MemoEnvironment environment)
 
 void MemoWindow::OnLoad() {
   toolbar_ = &AddToolbar();
+  toolbar_->SetImageStrip(static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kToolbarPictures),
+                                                          IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)),
+                          kToolbarPictureMask);
+  // Each button its own picture of the strip, in the order of the buttons; two separators group them.
   toolbar_->AddButtons({
-      {u"memoBaidu", u"Baidu Search", STD_FIND},
-      {u"memoSave", u"Save", STD_FILESAVE},
-      {u"memoCut", u"Cut", STD_CUT},
-      {u"memoCopy", u"Copy", STD_COPY},
-      {u"memoPaste", u"Paste", STD_PASTE},
-      {u"memoDelete", u"Delete", STD_DELETE},
-      {u"memoFind", u"Find", STD_FIND},
-      {u"memoSelectline", u"Select Line", STD_REPLACE},
-      {u"memoShowMainWindow", u"Show Main Window", STD_PROPERTIES},
-      {u"memoBegin", u"Beginning", STD_UNDO},
-      {u"memoQuarter", u"Quarter", STD_FILEOPEN},
-      {u"memoMiddle", u"Middle", STD_FILENEW},
-      {u"memoThreequarter", u"Three Quarter", STD_PRINTPRE},
-      {u"memoEnd", u"End", STD_REDOW},
-      {u"memoEnter", u"Enter", STD_HELP},
+      {u"memoBaidu", u"Baidu Search", 0},
+      {u"memoSave", u"Save", 1},
+      {u"memoCut", u"Cut", 2},
+      {u"memoCopy", u"Copy", 3},
+      {u"memoPaste", u"Paste", 4},
+      {u"memoDelete", u"Delete", 5},
+      {u"", u"", 0},
+      {u"memoFind", u"Find", 6},
+      {u"memoSelectline", u"Select Line", 7},
+      {u"memoShowMainWindow", u"Show Main Window", 8},
+      {u"", u"", 0},
+      {u"memoBegin", u"Beginning", 9},
+      {u"memoQuarter", u"Quarter", 10},
+      {u"memoMiddle", u"Middle", 11},
+      {u"memoThreequarter", u"Three Quarter", 12},
+      {u"memoEnd", u"End", 13},
+      {u"memoEnter", u"Enter", 14},
   });
   toolbar_->on_click = [this](const std::u16string& key) { OnToolbarKey(key); };
   text1_ = &AddTextBox(0, 600, kWidth - 200, kHeight - 1800, true, true);

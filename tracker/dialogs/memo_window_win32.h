@@ -75,6 +75,7 @@ class MemoWindow final : public forms::Form {
   forms::TextBox& unwrapped_box() { hwnd(); return *text2_; }
   forms::TextBox& visible_box() { hwnd(); return text1_->Visible() ? *text1_ : *text2_; }
   forms::StatusBar& status_bar() { hwnd(); return *status_bar_; }
+  forms::Toolbar& toolbar() { hwnd(); return *toolbar_; }
   forms::MenuTable& menu() { return menu_; }
   const MemoFile& file() const { return file_; }
   void Command(int command) { OnMenuCommand(command); }

@@ -62,6 +62,9 @@ constexpr int kMemoTopmostLeft = 283;
 constexpr int kMemoTopmostTop = 270;
 // The picture beside the search box (bitmap 2 of pendulo.rc, drawn at build time with the icon).
 constexpr int kSearchPictureResource = 2;
+// The toolbar's pictures (bitmap 3), drawn at build time over the mask colour.
+constexpr int kToolbarPictures = 3;
+constexpr COLORREF kToolbarPictureMask = RGB(255, 0, 255);
 
 std::vector<forms::MenuRow> MainMenuRows() {
   using R = forms::MenuRow;
@@ -225,21 +228,25 @@ MainWindow::~MainWindow() {
 
 void MainWindow::OnLoad() {
   toolbar1_ = &AddToolbar();
+  toolbar1_->SetImageStrip(static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kToolbarPictures),
+                                                           IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)),
+                           kToolbarPictureMask);
+  // Each button its own picture of the strip, in the order of the buttons.
   toolbar1_->AddButtons({
-      {u"settime", u"Set Reminder", STD_PROPERTIES},
-      {u"start", u"Start", STD_FILENEW},
-      {u"pause", u"Pause", STD_UNDO},
-      {u"stop", u"Stop", STD_DELETE},
-      {u"Baidu", u"Web Navigation", STD_FIND},
-      {u"recordtable", u"Record Table", STD_FILEOPEN},
-      {u"save", u"Save to Record Table", STD_FILESAVE},
-      {u"memo", u"Memo", STD_PASTE},
-      {u"delete", u"Delete Selected Record", STD_CUT},
-      {u"options", u"Options", STD_PROPERTIES},
-      {u"website", u"Pendulo On the Web", STD_REPLACE},
-      {u"help", u"Documentation", STD_HELP},
-      {u"Shutdown", u"Shutdown Computer", STD_PRINT},
-      {u"exit", u"Quit", STD_REDOW},
+      {u"settime", u"Set Reminder", 0},
+      {u"start", u"Start", 1},
+      {u"pause", u"Pause", 2},
+      {u"stop", u"Stop", 3},
+      {u"Baidu", u"Web Navigation", 4},
+      {u"recordtable", u"Record Table", 5},
+      {u"save", u"Save to Record Table", 6},
+      {u"memo", u"Memo", 7},
+      {u"delete", u"Delete Selected Record", 8},
+      {u"options", u"Options", 9},
+      {u"website", u"Pendulo On the Web", 10},
+      {u"help", u"Documentation", 11},
+      {u"Shutdown", u"Shutdown Computer", 12},
+      {u"exit", u"Quit", 13},
   });
   toolbar1_->on_click = [this](const std::u16string& key) { OnToolbarKey(key); };
 
