@@ -55,9 +55,9 @@ void OptionsWindow::OnLoad() {
   combo5_ = &AddComboBox(kPageLeft + 3500, top - 30, 800, 2400, false);
   forms::Label& minutes = AddLabel(u"minute(s)", kPageLeft + 4350, top, 900, 300);
   top += kRow;
-  check3_ = &AddCheckBox(u"A&utomatic sound every", kPageLeft, top, 2300, 300);
-  interval_ = &AddComboBox(kPageLeft + 2350, top - 30, 900, 2400, true);
-  forms::Label& interval_minutes = AddLabel(u"minute(s)", kPageLeft + 3300, top, 900, 300);
+  check3_ = &AddCheckBox(u"A&utomatic sound every", kPageLeft, top, 2500, 300);
+  interval_ = &AddComboBox(kPageLeft + 2550, top - 30, 900, 2400, true);
+  forms::Label& interval_minutes = AddLabel(u"minute(s)", kPageLeft + 3500, top, 900, 300);
   top += kRow;
   check2_ = &AddCheckBox(u"Sho&w Memo content when Pendulo starts", kPageLeft, top, 5200, 300);
   top += kRow;
@@ -75,10 +75,10 @@ void OptionsWindow::OnLoad() {
   for (int n = 0; n < 4; ++n) {
     const double row_top = kPageTop + n * kRow * 1.6;
     const std::u16string number(1, static_cast<char16_t>(u'1' + n));
-    forms::Label& content_label = AddLabel(u"Content " + number, kPageLeft, row_top, 900, 300);
-    contents_[n] = &AddTextBox(kPageLeft + 950, row_top - 30, 1600, 330);
-    forms::Label& tip_label = AddLabel(u"Tip Text " + number, kPageLeft + 2700, row_top, 900, 300);
-    tips_[n] = &AddTextBox(kPageLeft + 3650, row_top - 30, 1900, 330);
+    forms::Label& content_label = AddLabel(u"Content " + number, kPageLeft, row_top, 1000, 300);
+    contents_[n] = &AddTextBox(kPageLeft + 1050, row_top - 30, 1500, 330);
+    forms::Label& tip_label = AddLabel(u"Tip Text " + number, kPageLeft + 2700, row_top, 1000, 300);
+    tips_[n] = &AddTextBox(kPageLeft + 3750, row_top - 30, 1800, 330);
     custom.insert(custom.end(), {&content_label, contents_[n], &tip_label, tips_[n]});
   }
 

@@ -52,9 +52,9 @@ void ReminderEditorWindow::OnLoad() {
   combo1_ = &AddComboBox(6900, 330, 3000, 2400, true);
   AddLabel(u"F&requency", 5760, 840, 1100, 300);
   combo_freq_ = &AddComboBox(6900, 810, 3000, 2400, true);
-  AddLabel(u"Sho&w tip again after", 5760, 1320, 1700, 300);
-  setminute2_ = &AddComboBox(7500, 1290, 700, 2400, true);
-  AddLabel(u"minute(s)", 8250, 1320, 900, 300);
+  AddLabel(u"Sho&w tip again after", 5760, 1320, 1900, 300);
+  setminute2_ = &AddComboBox(7700, 1290, 700, 2400, true);
+  AddLabel(u"minute(s)", 8450, 1320, 900, 300);
   sound_ = &AddCheckBox(u"Enable &sound", 5760, 1800, 2000, 300);
 
   list_ = &AddListView(120, 2600, kWidth - 400, 3200);

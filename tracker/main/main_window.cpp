@@ -269,7 +269,7 @@ void MainWindow::OnLoad() {
   text_baidu_->SetText(u"gmail buzz");
   text_baidu_->SetVisible(false);
   const char16_t* captions[] = {u"Start", u"Clock", u"Pass", u"Inverse", u"Content", u"Remark", u"Rate"};
-  for (int i = 0; i < 7; ++i) AddLabel(captions[i], 120, 1000 + 400.0 * i, 700, 300);
+  for (int i = 0; i < 7; ++i) AddLabel(captions[i], 120, 1000 + 400.0 * i, 720, 300);
   text1_ = &AddTextBox(840, 960, 1900, 330);
   text2_ = &AddTextBox(840, 1360, 1900, 330);
   text3_ = &AddTextBox(840, 1760, 1900, 330);

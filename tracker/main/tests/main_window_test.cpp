@@ -51,48 +51,6 @@ class MainWindowTest : public ::testing::Test {
   std::vector<std::u16string> boxes_;
 };
 
-// Keeps a picture of the window beside the test program, for a person to look at.
-void SaveScreenshot(HWND window, const char* file) {
-  RECT r{};
-  GetWindowRect(window, &r);
-  const int width = r.right - r.left;
-  const int height = r.bottom - r.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  // Read through the window's own DC: Wine keeps what the window drew in its window surface.
-  HDC source = GetWindowDC(window);
-  BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
-  ReleaseDC(window, source);
-  GdiFlush();
-  // GDI leaves the fourth byte 0; picture viewers would read it as fully transparent.
-  auto* pixels = static_cast<std::uint8_t*>(bits);
-  for (int i = 0; i < width * height; ++i) pixels[i * 4 + 3] = 0xFF;
-  const std::uint32_t image = static_cast<std::uint32_t>(width * height * 4);
-  BITMAPFILEHEADER header{};
-  header.bfType = 0x4D42;
-  header.bfOffBits = sizeof header + sizeof info.bmiHeader;
-  header.bfSize = header.bfOffBits + image;
-  if (std::FILE* f = std::fopen(file, "wb")) {
-    std::fwrite(&header, sizeof header, 1, f);
-    std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, f);
-    std::fwrite(bits, 1, image, f);
-    std::fclose(f);
-  }
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-}
-
 TEST_F(MainWindowTest, StartPauseContinueStopFillsARow) {
   lz::test::TempFolder folder;
   MainWindow window(Folder(folder));
@@ -151,7 +109,7 @@ TEST_F(MainWindowTest, StartPauseContinueStopFillsARow) {
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     Sleep(25);
   }
-  SaveScreenshot(window.hwnd(), "pendulo_main_window.bmp");
+  window_test::SaveScreenshot(window.hwnd(), "pendulo_main_window.bmp");
 
   // Closing hides the window and saves; the program goes on in the notification area.
   SendMessageW(window.hwnd(), WM_CLOSE, 0, 0);

@@ -3,6 +3,8 @@
 // folder, menu commands sent to the window, and the program's seams put back after a test.
 #include <windows.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "platform/forms/forms.h"
@@ -59,6 +61,48 @@ inline void ResetWindowTestSeams() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
   }
+}
+
+// Keeps a picture of the window beside the test program, for a person to look at.
+inline void SaveScreenshot(HWND window, const char* file) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  const int width = r.right - r.left;
+  const int height = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  // Read through the window's own DC: Wine keeps what the window drew in its window surface.
+  HDC source = GetWindowDC(window);
+  BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
+  ReleaseDC(window, source);
+  GdiFlush();
+  // GDI leaves the fourth byte 0; picture viewers would read it as fully transparent.
+  auto* pixels = static_cast<std::uint8_t*>(bits);
+  for (int i = 0; i < width * height; ++i) pixels[i * 4 + 3] = 0xFF;
+  const std::uint32_t image = static_cast<std::uint32_t>(width * height * 4);
+  BITMAPFILEHEADER header{};
+  header.bfType = 0x4D42;
+  header.bfOffBits = sizeof header + sizeof info.bmiHeader;
+  header.bfSize = header.bfOffBits + image;
+  if (std::FILE* f = std::fopen(file, "wb")) {
+    std::fwrite(&header, sizeof header, 1, f);
+    std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, f);
+    std::fwrite(bits, 1, image, f);
+    std::fclose(f);
+  }
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
 }
 
 }  // namespace tracker::window_test
