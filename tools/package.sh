@@ -4,7 +4,8 @@
 # out/x64 (tools/build.sh does that and then calls this script).
 #   tools/package.sh [--minor N] [--output FILE] [NAME=PATH...]
 # --minor N ships a data set of that minor version (tabletool shipdata --minor N) instead of the build's
-# own; NAME=PATH adds members, for example '$fonts$/=some/folder'.
+# own; NAME=PATH adds members, for example '$fonts$/=some/folder'. It prints the file's size and each
+# member's, and refuses programs and libraries that still carry their debug information.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
