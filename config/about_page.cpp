@@ -20,13 +20,17 @@ AboutPageView ReadAboutPage(ByteView soft, std::u16string_view install_folder) {
   view.title = ReadFieldText(soft, soft_block::kDisplayName, kDisplayNameUnits) + u": " +
                ReadFieldText(soft, soft_block::kDisplayVersion, kDisplayVersionUnits) + u" build ";
   for (const char digit : std::to_string(kBuildNumber)) view.title += static_cast<char16_t>(digit);
-  std::u16string folder(install_folder);
-  // The registry keeps the folder without a closing separator.
-  if (!folder.empty() && folder.back() != u'\\' && folder.back() != u'/') folder += u'\\';
-  view.address = u"mk:@MSITStore:" + folder + u"main.chm::/About.html";
+  view.address = u"mk:@MSITStore:" + HelpFilePath(install_folder) + u"::/About.html";
   const std::u16string update = ReadFieldText(soft, soft_block::kUrlUpdateInfo, kUpdateTemplateUnits);
   view.update_link_shown = !update.empty() && !EqualsIgnoreCase(update, kDefaultUpdateTemplate);
   return view;
+}
+
+std::u16string HelpFilePath(std::u16string_view install_folder) {
+  std::u16string file(install_folder);
+  // The registry keeps the folder without a closing separator.
+  if (!file.empty() && file.back() != u'\\' && file.back() != u'/') file += u'\\';
+  return file + u"main.chm";
 }
 
 }  // namespace lz::config

@@ -21,5 +21,7 @@ struct AboutPageView {
 };
 
 AboutPageView ReadAboutPage(ByteView soft, std::u16string_view install_folder);
+// The help file in the install folder, with or without its closing separator: "<folder>\main.chm".
+std::u16string HelpFilePath(std::u16string_view install_folder);
 
 }  // namespace lz::config

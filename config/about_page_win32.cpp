@@ -35,9 +35,8 @@ void AboutPage::ShowBrowser() {
   if (!page_) return;
   // No help file ships with every installation; without one the page stays blank.
   std::u16string address = view_.address;
-  std::u16string help_file = context_ && context_->engine ? std::u16string(context_->engine->install_folder) : u"";
-  if (!help_file.empty() && help_file.back() != u'\\' && help_file.back() != u'/') help_file += u'\\';
-  if (!help_file.empty()) help_file += u"main.chm";
+  const std::u16string folder = context_ && context_->engine ? std::u16string(context_->engine->install_folder) : u"";
+  const std::u16string help_file = folder.empty() ? u"" : HelpFilePath(folder);
   if (address.empty() || help_file.empty() ||
       GetFileAttributesW(os::WidePtr(help_file.c_str())) == INVALID_FILE_ATTRIBUTES) {
     address = kBlankPage;

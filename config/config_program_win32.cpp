@@ -6,6 +6,7 @@
 #include <iterator>
 #include <string>
 
+#include "config/about_page.h"
 #include "config/advanced_settings_win32.h"
 #include "config/command_line.h"
 #include "config/config_context.h"
@@ -21,6 +22,7 @@
 #include "platform/dialogs/dialog_win32.h"
 #include "platform/os/message_box.h"
 #include "platform/os/native_path.h"
+#include "platform/os/program_start.h"
 #include "textservice/engine/block_fields.h"
 #include "textservice/engine/ime_block.h"
 
@@ -167,6 +169,9 @@ int RunConfig(HINSTANCE module, const wchar_t* command_line) {
       RunAdvancedSettings(module, context, display_name, nullptr);
     } else if (route.action == ConfigAction::kUpdate) {
       RunUpdateDialog(module, context, nullptr);
+    } else if (route.action == ConfigAction::kHelp) {
+      // The help file opens at its first page in the system's help viewer.
+      os::StartProgram(HelpFilePath(context->engine->install_folder).c_str(), u"", u"");
     }
     // The other words' windows come with their own parts of config.
   }

@@ -26,6 +26,7 @@ native_packages=(
   xvfb xauth x11-apps imagemagick fonts-wqy-microhei fonts-dejavu-core
   python3 libbz2-dev
   rime-data-wubi wamerican unicode-data rime-data-cangjie5
+  fp-utils
 )
 
 missing_packages() {

@@ -43,5 +43,11 @@ TEST(AboutPageTest, TitleAddressAndUpdateLink) {
   }
 }
 
+TEST(AboutPageTest, TheHelpFileLiesInTheInstallFolder) {
+  EXPECT_EQ(HelpFilePath(u"C:\\Lanzo"), u"C:\\Lanzo\\main.chm");
+  EXPECT_EQ(HelpFilePath(u"C:\\Lanzo\\"), u"C:\\Lanzo\\main.chm");
+  EXPECT_EQ(HelpFilePath(u"C:/Lanzo/"), u"C:/Lanzo/main.chm");
+}
+
 }  // namespace
 }  // namespace lz::config

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,34 @@ TEST_F(ConfigProgramTest, ADictionaryRunHandsItsWordToTheOpenDictionary) {
     ASSERT_EQ(dictionary.received.size(), 1u);
     EXPECT_EQ(dictionary.received[0].size(), 256u);
     EXPECT_EQ(installed::WordOf(dictionary.received[0]), c.word);
+  }
+}
+
+// The help commands open the installed help file in the system's help viewer.
+TEST_F(ConfigProgramTest, TheHelpCommandsOpenTheInstalledHelpFile) {
+  lz::test::InstalledFolder folder(Contents());
+  Name(folder);
+  const std::filesystem::path program = folder.path() / "program";
+  std::filesystem::create_directories(program);
+  std::filesystem::copy_file(std::filesystem::path(LZ_HELP_FILE_HOST), program / "main.chm");
+  const std::wstring id = Wide(folder.class_id());
+  for (const wchar_t* word : {L"help", L"帮助首页"}) {
+    installed::ConfigProgram run(L"/n " + id + L" /do " + word);
+    ASSERT_TRUE(run.started());
+    EXPECT_EQ(run.Wait(), 0);
+    HWND viewer = nullptr;
+    for (DWORD waited = 0; !viewer && waited < kPatience; waited += 50) {
+      viewer = FindWindowW(L"HH Parent", nullptr);
+      if (!viewer) Sleep(50);
+    }
+    ASSERT_NE(viewer, nullptr) << word;
+    DWORD viewer_process = 0;
+    GetWindowThreadProcessId(viewer, &viewer_process);
+    PostMessageW(viewer, WM_CLOSE, 0, 0);
+    if (HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, viewer_process)) {
+      WaitForSingleObject(process, kPatience);
+      CloseHandle(process);
+    }
   }
 }
 

@@ -258,6 +258,7 @@ class SetupFileTest : public ::testing::Test {
         {"Quenlith.dll", ReadBytes(library)},   {"Quenlithx64.dll", ReadBytes(library)},
         {"stavel.exe", ReadBytes(program)},     {"stavelx64.exe", ReadBytes(program)},
         {"License.html", Bytes("<p>licence</p>")},
+        {"main.chm", ReadBytes(HostPath(LZ_HELP_FILE))},
         {"$fonts$/lzsetuptest.ttf", Bytes("not drawn by anyone")},
         // This machine runs 64-bit programs only: the stand-in serves as both brokers.
         {"quorImeBrokerx64.exe", ReadBytes(HostPath(LZ_BROKER_STANDIN))},
@@ -313,6 +314,7 @@ TEST_F(SetupFileTest, ASilentInstallPlacesRegistersAndLeavesNoWorkFolder) {
   EXPECT_TRUE(FileExists(InstallFolder(identity) + u"stavel.exe"));
   EXPECT_TRUE(FileExists(InstallFolder(identity) + u"_backup_.dat"));
   EXPECT_TRUE(FileExists(InstallFolder(identity) + u"License.html"));
+  EXPECT_EQ(ReadBytes(InstallFolder(identity) + u"main.chm"), ReadBytes(HostPath(LZ_HELP_FILE)));
   for (const char* name : kShippedFiles) {
     EXPECT_EQ(ReadBytes(DataFolder(identity) + Widen(name)), ShippedFile(name)) << name;
   }
@@ -332,11 +334,12 @@ TEST_F(SetupFileTest, ASilentInstallPlacesRegistersAndLeavesNoWorkFolder) {
   EXPECT_TRUE(KeyExists(kBrokerClassKey, KEY_WOW64_64KEY));
   EXPECT_NE(ReadUtf8(LogPath()).find(Utf8(u"quorImeBroker.exe /regserver: 退出码 0")), std::string::npos)
       << ReadUtf8(LogPath());
-  // Flags 0x1980: settings, key functions, repair and uninstall.
+  // Flags 0x19C0: settings, key functions, repair, uninstall and the help file.
   EXPECT_TRUE(FileExists(Shortcuts(identity) + u"\\设置" + identity.display_name + u".lnk"));
   EXPECT_TRUE(FileExists(Shortcuts(identity) + u"\\" + identity.display_name + u"按键功能设定.lnk"));
   EXPECT_TRUE(FileExists(Shortcuts(identity) + u"\\修复" + identity.display_name + u".lnk"));
   EXPECT_TRUE(FileExists(Shortcuts(identity) + u"\\卸载" + identity.display_name + u".lnk"));
+  EXPECT_TRUE(FileExists(Shortcuts(identity) + u"\\" + identity.display_name + u"帮助文档.lnk"));
   EXPECT_FALSE(FileExists(Shortcuts(identity) + u"\\更新" + identity.display_name + u".lnk"));
   EXPECT_FALSE(FileExists(TempFolder() + u"$quorStavel4$"));
 }

@@ -36,6 +36,8 @@ int LaunchConfig(void* owner, const char16_t* arguments, EngineInstance* instanc
 // Shows a help topic: in config's page viewer at that size when both are at least 1, else in HTML Help
 // (the help file itself without a topic); 1.
 int OpenHelp(int height, EngineInstance* instance, const char16_t* topic, int width);
+// The help file's page of keys and key functions, which the key-map command shows.
+inline constexpr char16_t kKeyboardMapTopic[] = u"keyboardmap.html";
 
 // Commands of the candidate window's menu on the word at a page slot (0-based).
 namespace menu_command {

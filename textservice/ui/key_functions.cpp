@@ -355,7 +355,7 @@ int TextService::RunUiCommand(int a, int b, int id) {
       return 1;
     case 3:
       wsprintfW(help, L"/showurl 'mk:@MSITStore:%smain.chm::/%s' /showurlCX %d /showurlCY %d",
-                os::WidePtr(e->install_folder), L"keyboardmap.html", 600, 500);
+                os::WidePtr(e->install_folder), os::WidePtr(kKeyboardMapTopic), 600, 500);
       LaunchConfig(nullptr, os::U16Ptr(help), e);
       return 1;
     case 4:

@@ -30,7 +30,6 @@ using namespace code_table;
 // ime +40: the configuration program's tab pages.
 constexpr std::uint32_t kImeSettingsPages = 40;
 constexpr std::uint8_t kCodeKeyClasses = dme_block::kWildcardStandsFor | dme_block::kCommitsWhenNothingContinues;
-constexpr std::uint32_t kShortcutHelp = 0x40;
 
 std::string Narrow(std::u16string_view s) {
   std::string out;
@@ -260,10 +259,6 @@ bool ApplySoftSection(const std::vector<std::pair<std::u16string, std::u16string
   // and finds the data folder by the part of IMEName after its first "."; both must tell the same.
   if (numbers[u"SoftwareNumber"] != kInstallerMajorVersion) {
     error = "[-软件选项-] SoftwareNumber must be the installer's major version " + std::to_string(kInstallerMajorVersion);
-    return false;
-  }
-  if (numbers[u"ShortcutFlags"] & kShortcutHelp) {
-    error = "[-软件选项-] ShortcutFlags asks for a help shortcut (0x40), but no help file ships";
     return false;
   }
   std::u16string& ime_name = values[u"IMEName"];

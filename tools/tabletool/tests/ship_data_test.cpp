@@ -86,7 +86,8 @@ TEST(ShipConfig, TheDefaultSchemeFillsAllFourBlocks) {
   EXPECT_EQ(SoftText(b, soft_block::kImeName, 64), u"Quenlith.361.1");
   EXPECT_EQ(SoftText(b, soft_block::kDisplayVersion, 96), u"361.1");
   EXPECT_EQ(BlockU32(b.soft, soft_block::kLanguageId), 2052u);
-  EXPECT_EQ(BlockU32(b.soft, soft_block::kShortcutFlags) & 0x40u, 0u);
+  // The help file ships, so its shortcut is made.
+  EXPECT_EQ(BlockU32(b.soft, soft_block::kShortcutFlags) & 0x40u, 0x40u);
   EXPECT_EQ(SoftText(b, soft_block::kClassNames + 2 * 32 * 2, 32), u"用户词");
 
   // The scheme through the engine's readers: main scheme, association, temporary words by danzi.dmi.
@@ -150,7 +151,6 @@ TEST(ShipConfig, VersionRulesAndGeneratorKeysAreChecked) {
       {"IMEName carries major and minor", "IMEName=Quenlith.361.1", "IMEName=Quenlith.360.1", "IMEName Quenlith.360.1 is not"},
       {"IMEName without a name", "IMEName=Quenlith.361.1", "IMEName=.361.1", "IMEName .361.1 is not"},
       {"the version text follows them", "DisplayVersion=361.1", "DisplayVersion=3.6", "DisplayVersion 3.6 is not 361.1"},
-      {"no help shortcut without a help file", "ShortcutFlags=0x1980", "ShortcutFlags=0x19C0", "no help file ships"},
       {"a missing field", "Publisher=Lanzo", "", "Publisher is missing"},
       {"an unknown soft key", "", "Colour=red", "unknown key Colour"},
       {"a text too long for its field", "DisplayName=蓝卓五笔", "DisplayName=" + std::string(64, 'n'), "DisplayName: longer than 63"},
