@@ -70,6 +70,8 @@ class LibraryPageHost : public dialogs::Dialog {
       g_hosted_page = ops->create(window(), page_, context_->engine);
       ops->free(ops);
     }
+    // Not every library page shows itself when it is made; the host shows whichever it hosts.
+    if (g_hosted_page) ShowWindow(g_hosted_page, SW_SHOWNA);
     return TRUE;
   }
   void OnDestroy() override {

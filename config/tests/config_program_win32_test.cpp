@@ -1,5 +1,6 @@
 // One run of config in this process, in a private Wine prefix: the refusals it reports and the main
-// settings window it opens, answered by a second thread that finds the window by its title.
+// settings window it opens (where it stands, what its pages show, where the keyboard goes, what it leaves
+// in the settings file), answered by a second thread that finds the window by its title.
 #include "config/config_program_win32.h"
 
 #include <windows.h>
@@ -7,15 +8,21 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "config/config_resources.h"
 #include "config/tests/installed_config.h"
+#include "config/tests/window_screenshot.h"
 #include "platform/os/message_box.h"
 #include "platform/os/system_info.h"
+#include "tests/support/temp_folder.h"
 #include "textservice/engine/block_fields.h"
 #include "textservice/engine/ime_block.h"
+#include "textservice/ui/settings_page_resources.h"
 
 namespace lz::config {
 namespace {
@@ -29,6 +36,34 @@ int Record(const os::MessageBoxRequest& request, void* context) {
   return os::kAnswerOk;
 }
 
+
+struct DescendantSearch {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK MatchDescendant(HWND child, LPARAM context) {
+  auto* search = reinterpret_cast<DescendantSearch*>(context);
+  if (GetDlgCtrlID(child) == search->id && !search->found) search->found = child;
+  return TRUE;
+}
+
+// The control with this id anywhere below window, or null.
+HWND FindDescendant(HWND window, int id) {
+  DescendantSearch search{id, nullptr};
+  EnumChildWindows(window, MatchDescendant, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Waits up to ten seconds for a shown top-level dialog of this title.
+HWND WaitForShown(const wchar_t* title) {
+  for (int tries = 0; tries < 500; ++tries) {
+    if (HWND window = FindWindowW(L"#32770", title); window && IsWindowVisible(window)) return window;
+    Sleep(20);
+  }
+  return nullptr;
+}
+
 class ConfigRunTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -39,6 +74,30 @@ class ConfigRunTest : public testing::Test {
   int Run(const std::u16string& line) {
     return RunConfig(GetModuleHandleW(nullptr), reinterpret_cast<const wchar_t*>(line.c_str()));
   }
+  // Runs config with the line while drive works the window of this title on a second thread; whatever
+  // is still open afterwards is closed with OK. False when the window did not show.
+  bool RunWith(const std::u16string& line, const wchar_t* title, const std::function<void(HWND)>& drive) {
+    std::atomic<bool> found{false};
+    std::thread driver([&] {
+      HWND window = WaitForShown(title);
+      if (!window) return;
+      found = true;
+      Sleep(200);
+      drive(window);
+      if (IsWindow(window)) PostMessageW(window, WM_COMMAND, IDOK, 0);
+    });
+    Run(line);
+    driver.join();
+    return found;
+  }
+  // The shipped data set installed under the display name 兰卓测试; empty when no data set was built.
+  std::u16string InstallShipped() {
+    if (!std::filesystem::exists(installed::ShippedData() / "config.dsc")) return {};
+    const std::u16string class_id = installed::InstallShippedData(shipped_.path());
+    if (!class_id.empty()) os::SetMachineString(lz::test::ImeRegistryKey(class_id).c_str(), u"DisplayName", u"兰卓测试");
+    return class_id;
+  }
+  lz::test::TempFolder shipped_;
   Boxes boxes_;
 };
 
@@ -112,6 +171,26 @@ TEST_F(ConfigRunTest, ARunningDictionaryIsHandedTheWordOrTheLastCommit) {
     EXPECT_EQ(dictionary.received[0].size(), 256u);
     EXPECT_EQ(installed::WordOf(dictionary.received[0]), c.word);
   }
+}
+
+TEST_F(ConfigRunTest, TheInterfacePageShowsTheShippedSettings) {
+  const std::u16string class_id = InstallShipped();
+  if (class_id.empty()) GTEST_SKIP() << "no data set was built";
+  bool page_shown = false;
+  LRESULT skin = CB_ERR, page_size = CB_ERR;
+  ASSERT_TRUE(RunWith(u"/n " + class_id + u" /do jiemian", L"使用设置 - 兰卓测试", [&](HWND main) {
+    HWND list = FindDescendant(main, IDC_DISPLAY_SKIN);
+    if (!list) return;
+    page_shown = IsWindowVisible(GetParent(list)) != FALSE;
+    skin = SendMessageW(list, CB_GETCURSEL, 0, 0);
+    page_size = SendMessageW(FindDescendant(main, IDC_DISPLAY_PAGE_SIZE), CB_GETCURSEL, 0, 0);
+    RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sleep(300);
+    test_screens::SaveWindowScreenshot(main, "interface-page");
+  }));
+  EXPECT_TRUE(page_shown);
+  EXPECT_EQ(skin, 0);
+  EXPECT_EQ(page_size, 4);  // 5 candidates
 }
 
 }  // namespace
