@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "config/config_resources.h"
+#include "config/settings_window_win32.h"
 #include "config/tests/installed_config.h"
 #include "config/tests/window_screenshot.h"
 #include "platform/os/message_box.h"
@@ -191,6 +192,24 @@ TEST_F(ConfigRunTest, TheInterfacePageShowsTheShippedSettings) {
   EXPECT_TRUE(page_shown);
   EXPECT_EQ(skin, 0);
   EXPECT_EQ(page_size, 4);  // 5 candidates
+}
+
+TEST_F(ConfigRunTest, OpeningEveryTabAndClosingLeavesTheSettingsFileAsItWas) {
+  const std::u16string class_id = InstallShipped();
+  if (class_id.empty()) GTEST_SKIP() << "no data set was built";
+  const std::filesystem::path store = shipped_.path() / "data" / "config.dsc";
+  const std::vector<std::uint8_t> before = lz::test::ReadFileBytes(store);
+  for (const int close : {IDOK, IDCANCEL}) {
+    SCOPED_TRACE(close);
+    ASSERT_TRUE(RunWith(u"/n " + class_id + u" /do jiemian", L"使用设置 - 兰卓测试", [&](HWND main) {
+      for (int tab = 0; tab < 5; ++tab) {
+        PostMessageW(main, WM_SYSCOMMAND, kNextPageCommand, 0);
+        Sleep(200);
+      }
+      PostMessageW(main, WM_COMMAND, static_cast<WPARAM>(close), 0);
+    }));
+    EXPECT_TRUE(lz::test::ReadFileBytes(store) == before);
+  }
 }
 
 }  // namespace

@@ -526,15 +526,19 @@ TEST_F(DisplayPageTest, ListsTheSkinsAndSelectsTheConfiguredOne) {
   EXPECT_EQ(SkinName(disk.blocks.skin, skin_block::kLastLoadedSkinName), u"aa.col");
 }
 
-TEST_F(DisplayPageTest, AnUnknownConfiguredSkinSelectsTheFirst) {
-  InstallWithSkins([](ConfigBlocks& b) { WriteFieldText(b.skin, skin_block::kSkinName, 40, u"gone.col"); });
-  HWND page = Create(kDisplayPage);
-  ASSERT_NE(page, nullptr);
-  EXPECT_EQ(Shown(page, IDC_DISPLAY_SKIN), 0);
-  ASSERT_EQ(ops_->destroy(1), 1);
-  const DiskBlocks disk = Reopen();
-  EXPECT_EQ(SkinName(disk.blocks.skin, skin_block::kSkinName), u"aa.col");
-  EXPECT_EQ(SkinName(disk.blocks.skin, skin_block::kLastLoadedSkinName), u"aa.col");
+TEST_F(DisplayPageTest, AnUnknownConfiguredSkinSelectsTheFirstAndOpeningWritesNothing) {
+  for (const char16_t* configured : {u"gone.col", u""}) {
+    InstallWithSkins([&](ConfigBlocks& b) { WriteFieldText(b.skin, skin_block::kSkinName, 40, configured); });
+    HWND page = Create(kDisplayPage);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(Shown(page, IDC_DISPLAY_SKIN), 0);
+    ASSERT_EQ(ops_->destroy(1), 1);
+    // Only a choice of the user names a skin: the text service goes on loading what it loads now.
+    const DiskBlocks disk = Reopen();
+    EXPECT_EQ(SkinName(disk.blocks.skin, skin_block::kSkinName), configured);
+    EXPECT_EQ(SkinName(disk.blocks.skin, skin_block::kLastLoadedSkinName), u"");
+    engine_.reset();
+  }
 }
 
 TEST_F(DisplayPageTest, OwnFontsCopyTheSkinsFontsAndEnableTheFontControls) {
