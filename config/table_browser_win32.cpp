@@ -333,7 +333,7 @@ class BrowserDialog : public dialogs::Dialog {
 
   BrowserRow Row(int row) const {
     if (row < 0 || row >= static_cast<int>(view_.size())) return {};
-    return BrowserRowAt(Table(), kind_, view_[static_cast<std::size_t>(row)], row, Soft(), Rising());
+    return BrowserRowAt(Table(), kind_, view_[static_cast<std::size_t>(row)], Soft(), Rising());
   }
 
   std::u16string Cell(int row, int column) const {

@@ -34,6 +34,7 @@ constexpr int kColumnCount = 5;
 constexpr int kInUseColumn = 4;
 constexpr std::uint32_t kClassInUse = 2;
 constexpr std::uint32_t kDisplayNameUnits = 64;  // the soft block's DisplayName field
+constexpr int kDefaultDpi = 96;
 
 TextFileChooser g_chooser = nullptr;
 void* g_chooser_context = nullptr;
@@ -87,7 +88,11 @@ class TablePage : public dialogs::Dialog {
     HWND list = Item(IDC_TABLE_PAGE_LIST);
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
     const wchar_t* titles[kColumnCount] = {L"I", L"码表名称", L"词条数", L"可写", L"使用"};
-    const int widths[kColumnCount] = {0, 170, 90, 40, 40};
+    HDC screen = GetDC(nullptr);
+    const int q = (screen ? GetDeviceCaps(screen, LOGPIXELSY) : kDefaultDpi) / 4;
+    if (screen) ReleaseDC(nullptr, screen);
+    // The class number and 使用 take no room: the number is for the page, 使用 is switched by a click.
+    const int widths[kColumnCount] = {0, 7 * q, 4 * q, q + q / 2, 0};
     for (int i = 0; i < kColumnCount; ++i) {
       LVCOLUMNW column{};
       column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;

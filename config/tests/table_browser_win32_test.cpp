@@ -291,5 +291,25 @@ TEST_F(TableBrowserTest, WordsAddedHereOrElsewhereShowAfterTheRebuild) {
   EXPECT_EQ(appended, 4);
 }
 
+TEST_F(TableBrowserTest, TheNumberColumnShowsTheRecordsPlaceInTheTable) {
+  lz::test::DataFolderContents contents = installed::Contents();
+  contents.main = {{"aa", "甲", test::RecordFlags(kClassSystem, 1)}, {"ab", "乙", test::RecordFlags(kClassSystem, 1)},
+                   {"ac", "丙", test::RecordFlags(kClassSystem, 1)}, {"ad", "丁", test::RecordFlags(kClassSystem, 1)}};
+  lz::test::InstalledFolder folder(contents);
+  os::SetMachineString(folder.RegistryKey().c_str(), u"DisplayName", u"兰卓测试");
+  std::wstring all_last, found;
+  int rows = 0;
+  ASSERT_TRUE(Run(folder.class_id(), [&](HWND dialog) {
+    all_last = Cell(dialog, 3, 0);
+    Search(dialog, L"ac", L"");
+    rows = Rows(dialog);
+    found = Cell(dialog, 0, 0);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  }));
+  EXPECT_EQ(all_last, L"4");
+  EXPECT_EQ(rows, 1);
+  EXPECT_EQ(found, L"3");
+}
+
 }  // namespace
 }  // namespace lz::config

@@ -139,6 +139,16 @@ TEST_F(TablePageTest, RowsCountsAndFlags) {
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page_, IDC_TABLE_PAGE_IMPORT)));
 }
 
+TEST_F(TablePageTest, ColumnsScaleWithTheScreenAndInUseTakesNoWidth) {
+  HDC screen = GetDC(nullptr);
+  const int q = GetDeviceCaps(screen, LOGPIXELSY) / 4;
+  ReleaseDC(nullptr, screen);
+  const int expected[] = {0, 7 * q, 4 * q, q + q / 2, 0};
+  for (int column = 0; column < 5; ++column) {
+    EXPECT_EQ(SendMessageW(List(), LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0), expected[column]) << column;
+  }
+}
+
 TEST_F(TablePageTest, AnImportIntoTheUserClassCountsLogsAndSays) {
   Choose(L"　　五笔 - 用户");
   seams_.chosen = Write("in.txt", "丁\tad\r\n戊\tae\r\n次\taf#次\r\n");
