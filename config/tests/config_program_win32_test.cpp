@@ -5,11 +5,14 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -65,6 +68,33 @@ HWND WaitForShown(const wchar_t* title) {
   return nullptr;
 }
 
+// The window with the keyboard focus in the thread of this window, or null.
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+// Presses the keys in order and lets them go in reverse, as the keyboard would.
+void PressKeys(std::initializer_list<WORD> keys) {
+  std::vector<INPUT> inputs;
+  for (WORD key : keys) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    inputs.push_back(input);
+  }
+  for (auto it = keys.end(); it != keys.begin();) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = *--it;
+    input.ki.dwFlags = KEYEVENTF_KEYUP;
+    inputs.push_back(input);
+  }
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  Sleep(300);
+}
+
 class ConfigRunTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -97,6 +127,14 @@ class ConfigRunTest : public testing::Test {
     const std::u16string class_id = installed::InstallShippedData(shipped_.path());
     if (!class_id.empty()) os::SetMachineString(lz::test::ImeRegistryKey(class_id).c_str(), u"DisplayName", u"兰卓测试");
     return class_id;
+  }
+  // A small installed folder under the display name 兰卓测试.
+  std::unique_ptr<lz::test::InstalledFolder> InstallSmall() {
+    lz::test::DataFolderContents contents = installed::Contents();
+    contents.edit_blocks = [](ConfigBlocks& b) { WriteFieldText(b.soft, soft_block::kImeName, 56, u"Quenlith"); };
+    auto folder = std::make_unique<lz::test::InstalledFolder>(contents);
+    os::SetMachineString(folder->RegistryKey().c_str(), u"DisplayName", u"兰卓测试");
+    return folder;
   }
   lz::test::TempFolder shipped_;
   Boxes boxes_;
@@ -210,6 +248,34 @@ TEST_F(ConfigRunTest, OpeningEveryTabAndClosingLeavesTheSettingsFileAsItWas) {
     }));
     EXPECT_TRUE(lz::test::ReadFileBytes(store) == before);
   }
+}
+
+TEST_F(ConfigRunTest, CtrlTabTurnsThePagesAndTheKeyboardFocusGoesWithThem) {
+  const auto folder = InstallSmall();
+  int first_focus = 0;
+  std::vector<int> selected, focus_on_page;
+  bool tab_moved = false;
+  ASSERT_TRUE(RunWith(u"/n " + folder->class_id() + u" /do mabiao", L"使用设置 - 兰卓测试", [&](HWND main) {
+    SetForegroundWindow(main);
+    Sleep(100);
+    first_focus = GetDlgCtrlID(FocusOf(main));
+    HWND tabs = GetDlgItem(main, IDC_SETTINGS_TABS);
+    for (int turn = 0; turn < 5; ++turn) {
+      PressKeys({VK_CONTROL, VK_TAB});
+      selected.push_back(static_cast<int>(SendMessageW(tabs, TCM_GETCURSEL, 0, 0)));
+      HWND focus = FocusOf(main);
+      // The focus is on a control of the page, below the window's own controls.
+      focus_on_page.push_back(focus && IsChild(main, focus) && GetParent(focus) != main ? 1 : 0);
+    }
+    // Back on 码表: Tab goes on from the page's first control.
+    HWND before = FocusOf(main);
+    PressKeys({VK_TAB});
+    tab_moved = FocusOf(main) != before && FocusOf(main) != nullptr;
+  }));
+  EXPECT_EQ(first_focus, IDC_TABLE_PAGE_LIST);
+  EXPECT_EQ(selected, (std::vector<int>{3, 4, 0, 1, 2}));
+  EXPECT_EQ(focus_on_page, (std::vector<int>{1, 1, 1, 1, 1}));
+  EXPECT_TRUE(tab_moved);
 }
 
 }  // namespace
