@@ -278,5 +278,25 @@ TEST_F(ConfigRunTest, CtrlTabTurnsThePagesAndTheKeyboardFocusGoesWithThem) {
   EXPECT_TRUE(tab_moved);
 }
 
+TEST_F(ConfigRunTest, TheSettingsWindowAndTheKeyEditorOpenCentredOnTheWorkArea) {
+  const auto folder = InstallSmall();
+  RECT work{};
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+  const struct {
+    std::u16string word;
+    const wchar_t* title;
+  } cases[] = {{u"", L"使用设置 - 兰卓测试"}, {u" /do anjianshezhi", L"按键功能定义 - 兰卓测试"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.title);
+    RECT box{};
+    ASSERT_TRUE(RunWith(u"/n " + folder->class_id() + c.word, c.title, [&](HWND window) {
+      GetWindowRect(window, &box);
+      PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    }));
+    EXPECT_NEAR(box.left - work.left, work.right - box.right, 1);
+    EXPECT_NEAR(box.top - work.top, work.bottom - box.bottom, 1);
+  }
+}
+
 }  // namespace
 }  // namespace lz::config
