@@ -311,5 +311,51 @@ TEST_F(TableBrowserTest, TheNumberColumnShowsTheRecordsPlaceInTheTable) {
   EXPECT_EQ(found, L"3");
 }
 
+TEST_F(TableBrowserTest, OnAFolderThatCannotBeWrittenDeletingRestoringAndPinningSaySo) {
+  lz::test::DataFolderContents contents = installed::Contents();
+  contents.main = {{"aa", "甲", test::RecordFlags(kClassUser, 1)}, {"ab", "乙", test::RecordFlags(kClassSystem, 1)}};
+  lz::test::InstalledFolder folder(contents);
+  os::SetMachineString(folder.RegistryKey().c_str(), u"DisplayName", u"兰卓测试");
+  installed::ReadOnlyFiles read_only(folder.data());
+  const std::vector<std::uint8_t> before = test::ReadFileBytes(folder.data() / "main.dmg");
+  std::vector<std::u16string> said;  // after each action, the last box's text
+  int rows = 0;
+  std::wstring pinned, category;
+  ASSERT_TRUE(Run(folder.class_id(), [&](HWND dialog) {
+    const auto last_box = [&] { return answers_.shown.empty() ? std::u16string() : answers_.shown.back().text; };
+    // A user word that would leave the table, and a system word that would be marked.
+    for (int row : {0, 1}) {
+      answers_.shown.clear();
+      Select(dialog, {row});
+      Key(dialog, VK_DELETE);
+      said.push_back(answers_.shown.size() == 2 ? last_box() : u"");
+    }
+    answers_.shown.clear();
+    Select(dialog, {1});
+    PostMessageW(dialog, WM_COMMAND, IDM_BROWSER_UNDELETE, 0);
+    WaitForView(dialog);
+    said.push_back(last_box());
+    answers_.shown.clear();
+    NMITEMACTIVATE click{};
+    click.hdr.hwndFrom = GetDlgItem(dialog, IDC_BROWSER_LIST);
+    click.hdr.idFrom = IDC_BROWSER_LIST;
+    click.hdr.code = NM_CLICK;
+    click.iItem = 0;
+    click.iSubItem = 5;
+    SendMessageW(dialog, WM_NOTIFY, IDC_BROWSER_LIST, reinterpret_cast<LPARAM>(&click));
+    said.push_back(last_box());
+    rows = Rows(dialog);
+    pinned = Cell(dialog, 0, 5);
+    category = Cell(dialog, 1, 3);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  }));
+  const std::u16string not_written = u"设置文件不能写入，所做的修改没有保存。";
+  EXPECT_EQ(said, (std::vector<std::u16string>{not_written, not_written, not_written, not_written}));
+  EXPECT_EQ(rows, 2);
+  EXPECT_EQ(pinned, L"");
+  EXPECT_NE(category, L" 已删除");
+  EXPECT_TRUE(test::ReadFileBytes(folder.data() / "main.dmg") == before);
+}
+
 }  // namespace
 }  // namespace lz::config
