@@ -357,5 +357,43 @@ TEST_F(TableBrowserTest, OnAFolderThatCannotBeWrittenDeletingRestoringAndPinning
   EXPECT_TRUE(test::ReadFileBytes(folder.data() / "main.dmg") == before);
 }
 
+TEST_F(TableBrowserTest, ASystemWordOfANonWritableClassIsMarkedDeletedAndComesBack) {
+  if (!fs::exists(ShippedData() / "main.dmg")) GTEST_SKIP() << "no data set was built";
+  const std::u16string class_id = installed::InstallShippedData(folder_.path());
+  ASSERT_FALSE(class_id.empty());
+  os::SetMachineString(test::ImeRegistryKey(class_id).c_str(), u"DisplayName", u"兰卓测试");
+  // The system words' class: in use, not writable.
+  const fs::path store = folder_.path() / "data" / "config.dsc";
+  std::vector<std::uint8_t> bytes = test::ReadFileBytes(store);
+  ConfigBlocks blocks{};
+  ASSERT_EQ(FindConfigBlocks(ByteView{bytes.data(), static_cast<std::uint32_t>(bytes.size())}, blocks), 1);
+  blocks.soft.WriteU32(soft_block::kClassFlags + 4 * kClassSystem, 2);
+  test::WriteFileBytes(store, bytes);
+
+  int all_before = 0, all_after = 0, found = 0;
+  std::wstring word, marked, restored;
+  ASSERT_TRUE(Run(class_id, [&](HWND dialog) {
+    all_before = Rows(dialog);
+    Search(dialog, L"gg", L"");
+    found = Rows(dialog);
+    word = Cell(dialog, 0, 2);
+    Select(dialog, {0});
+    Key(dialog, VK_DELETE);
+    marked = Cell(dialog, 0, 3);
+    Select(dialog, {0});
+    PostMessageW(dialog, WM_COMMAND, IDM_BROWSER_UNDELETE, 0);
+    WaitForView(dialog);
+    restored = Cell(dialog, 0, 3);
+    Search(dialog, L"", L"");
+    all_after = Rows(dialog);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  }));
+  ASSERT_GE(found, 1);
+  EXPECT_FALSE(word.empty());
+  EXPECT_EQ(marked, L" 已删除");
+  EXPECT_NE(restored, L" 已删除");
+  EXPECT_EQ(all_after, all_before);
+}
+
 }  // namespace
 }  // namespace lz::config

@@ -161,6 +161,17 @@ TEST_F(TablePageTest, RowsCountsAndFlags) {
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page_, IDC_TABLE_PAGE_IMPORT)));
 }
 
+TEST_F(TablePageTest, AClassThatIsNotWritableIsNotOfferedForClearing) {
+  // The fixture's system class is not writable, the user class is.
+  Choose(L"　　五笔 - 系统");
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page_, IDC_TABLE_PAGE_CLEAR)));
+  Press(IDC_TABLE_PAGE_CLEAR);
+  EXPECT_TRUE(seams_.boxes.empty());
+  EXPECT_EQ(Cell(RowNamed(L"　　五笔 - 系统"), 2), L"1");
+  Choose(L"　　五笔 - 用户");
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page_, IDC_TABLE_PAGE_CLEAR)));
+}
+
 TEST_F(TablePageTest, ColumnsScaleWithTheScreenAndInUseTakesNoWidth) {
   HDC screen = GetDC(nullptr);
   const int q = GetDeviceCaps(screen, LOGPIXELSY) / 4;
