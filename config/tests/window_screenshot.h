@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,11 @@ inline void SaveWindowScreenshot(HWND window, const char* name) {
   DeleteDC(dc);
   ReleaseDC(nullptr, screen);
   if (rgba.empty()) return;
-  const std::string file = std::string(name) + (sizeof(void*) == 8 ? "-x64.png" : "-x86.png");
+  // Beside the program, whatever folder the tests before made current (a file dialog may change it).
+  wchar_t program[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, program, MAX_PATH);
+  const std::filesystem::path file = std::filesystem::path(program).parent_path() /
+                                     (std::string(name) + (sizeof(void*) == 8 ? "-x64.png" : "-x86.png"));
   lz::test::WriteFileBytes(file, lz::test::EncodeRgbaPng(static_cast<std::uint32_t>(width),
                                                          static_cast<std::uint32_t>(height), rgba));
 }
