@@ -40,7 +40,6 @@ int Record(const os::MessageBoxRequest& request, void* context) {
   return os::kAnswerOk;
 }
 
-
 struct DescendantSearch {
   int id;
   HWND found;
