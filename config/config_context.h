@@ -10,6 +10,9 @@
 
 namespace lz::config {
 
+// What config says when a change could not be written to the settings file or a code table.
+inline constexpr char16_t kNotWrittenText[] = u"设置文件不能写入，所做的修改没有保存。";
+
 constexpr std::size_t kDataLocationBytes = 520;
 constexpr std::size_t kDisplayVersionBytes = 64;
 constexpr std::size_t kDisplayNameChars = 64;

@@ -74,7 +74,9 @@ void CloseConfigContext(ConfigContext* context) {
 void ReportRefusedWrite(ConfigContext* context, HWND owner) {
   if (!context || context->write_refusal_reported) return;
   context->write_refusal_reported = true;
-  os::ShowMessageBox(owner, u"设置文件不能写入，所做的修改没有保存。", u"配置程序", MB_ICONERROR);
+  ReportTableNotWritten(owner);
 }
+
+void ReportTableNotWritten(HWND owner) { os::ShowMessageBox(owner, kNotWrittenText, u"配置程序", MB_ICONERROR); }
 
 }  // namespace lz::config

@@ -32,5 +32,8 @@ void CloseConfigContext(ConfigContext* context);
 // A change that config.dsc refused (a store that could only be read as a copy) is reported, once a run:
 // every later change meets the same refusal, and the windows keep showing what is stored.
 void ReportRefusedWrite(ConfigContext* context, HWND owner);
+// A change of a code table that could not be written (a table open only as a copy, a lock that can't be
+// had, a file that can't grow) is reported every time: each is an action of its own that the user asked for.
+void ReportTableNotWritten(HWND owner);
 
 }  // namespace lz::config

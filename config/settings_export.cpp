@@ -310,22 +310,28 @@ bool IsSettingsText(std::u16string_view text) {
 int ImportSettingsText(std::u16string_view text, ByteView ime, ByteView dme, ByteView skin,
                        const SettingsTextOps* ops) {
   bool settings_text = false;
-  bool has_display_conversion = false;
+  bool has_key_functions = false, has_word_rules = false, has_punctuation = false, has_display_conversion = false;
   SettingsTextLine line;
   for (SettingsTextLines scan(text); scan.Next(line);) {
     if (!line.header || !IsExportedSection(line.section)) continue;
     settings_text = true;
-    if (line.section == kDisplayConversionSection) has_display_conversion = true;
+    has_key_functions = has_key_functions || line.section == kKeyFunctionSection;
+    has_word_rules = has_word_rules || line.section == kWordRuleSection;
+    has_punctuation = has_punctuation || line.section == kPunctuationSection;
+    has_display_conversion = has_display_conversion || line.section == kDisplayConversionSection;
   }
   // A file that is no settings text (a wrong one chosen for a restore) must not wipe the tables.
   if (!settings_text) return kSettingsTextWithoutSections;
 
-  ZeroField(dme, dme_block::kKeyMasks, kKeyMaskBytes);
-  ZeroField(dme, dme_block::kCombinationCount, 1);
-  ZeroField(dme, dme_block::kCombinations, kCombinationBytes);
-  ZeroField(dme, dme_block::kWordRules, kWordRuleBytes);
-  ZeroField(ime, ime_block::kPunctuation, kPunctuationBytes);
-  // Entries deleted in the text must stay deleted, so the whole table goes when the text has its section.
+  // A table's section lists the whole table, so entries left out of it must go; a text without the
+  // section (a backup of a few settings) leaves the table as it is.
+  if (has_key_functions) {
+    ZeroField(dme, dme_block::kKeyMasks, kKeyMaskBytes);
+    ZeroField(dme, dme_block::kCombinationCount, 1);
+    ZeroField(dme, dme_block::kCombinations, kCombinationBytes);
+  }
+  if (has_word_rules) ZeroField(dme, dme_block::kWordRules, kWordRuleBytes);
+  if (has_punctuation) ZeroField(ime, ime_block::kPunctuation, kPunctuationBytes);
   if (has_display_conversion) ZeroField(ime, ime_block::kDisplayConversion, kDisplayConversionBytes);
 
   const ConfigBlocks blocks{{}, ime, dme, skin};

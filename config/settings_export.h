@@ -34,9 +34,9 @@ constexpr int kSettingsStoreNotWritable = -1;     // the store could not be writ
 bool IsSettingsText(std::u16string_view text);
 
 // Applies a settings text to the blocks. A text that holds a header of any of the seven sections first
-// clears what a text replaces whole (key bindings and combinations, word rules, punctuation, and the
-// display conversion when the text has its section); key functions, word rules, punctuation and display
-// conversion apply as they are read, the IME, DME and SKIN pairs after the whole text in their order
+// clears each table whose section it has (key bindings and combinations, word rules, punctuation,
+// display conversion): a section replaces its table whole, a table without its section keeps its
+// entries. Key functions, word rules, punctuation and display conversion apply as they are read, the IME, DME and SKIN pairs after the whole text in their order
 // (DME and SKIN through ops; not at all without), and the three block headers are stamped again. Settings
 // the text does not mention keep their values. Returns kSettingsImported or kSettingsTextWithoutSections.
 int ImportSettingsText(std::u16string_view text, ByteView ime, ByteView dme, ByteView skin,

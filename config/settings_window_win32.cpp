@@ -70,6 +70,8 @@ class LibraryPageHost : public dialogs::Dialog {
       g_hosted_page = ops->create(window(), page_, context_->engine);
       ops->free(ops);
     }
+    // Not every library page shows itself when it is made; the host shows whichever it hosts.
+    if (g_hosted_page) ShowWindow(g_hosted_page, SW_SHOWNA);
     return TRUE;
   }
   void OnDestroy() override {
@@ -279,6 +281,9 @@ BOOL SettingsWindow::OnInitDialog() {
 void SettingsWindow::ShowTabPage() {
   const int selected = static_cast<int>(SendMessageW(Item(IDC_SETTINGS_TABS), TCM_GETCURSEL, 0, 0));
   if (selected < 0 || static_cast<std::size_t>(selected) >= layout_.tabs.size()) return;
+  // A tab chosen on the tab control keeps the focus there; otherwise the focus was on the page that goes
+  // now and would be left on no window at all.
+  const bool tabs_focused = GetFocus() == Item(IDC_SETTINGS_TABS);
   DropPage();
   switch (layout_.tabs[static_cast<std::size_t>(selected)]) {
     case SettingsTab::kCommon:
@@ -297,7 +302,18 @@ void SettingsWindow::ShowTabPage() {
       page_ = std::make_unique<AboutPage>(module_, context_);
       break;
   }
-  if (page_ && page_->CreateChild(window())) dialogs::PlaceOverFrame(page_->window(), Item(IDC_SETTINGS_FRAME));
+  if (!page_ || !page_->CreateChild(window())) return;
+  dialogs::PlaceOverFrame(page_->window(), Item(IDC_SETTINGS_FRAME));
+  if (!tabs_focused) FocusFirstControl();
+}
+
+// The page's first control that takes the focus; for a library page, the first of the page it hosts.
+void SettingsWindow::FocusFirstControl() {
+  HWND page = page_->window();
+  HWND hosted = HostedPageWindow();
+  if (hosted && IsChild(page, hosted)) page = hosted;
+  HWND first = GetNextDlgTabItem(page, nullptr, FALSE);
+  SetFocus(first ? first : page);
 }
 
 bool SettingsWindow::OnNotify(const NMHDR& header, LRESULT& result) {

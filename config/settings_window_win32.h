@@ -25,7 +25,8 @@ class SettingsWindow : public dialogs::Dialog {
   const TabLayout& layout() const { return layout_; }
   int start_page() const { return start_page_; }
   dialogs::Dialog* page() const { return page_.get(); }
-  // Shows the page of the selected tab, the previous one destroyed first.
+  // Shows the page of the selected tab, the previous one destroyed first; the keyboard focus goes to the
+  // new page's first control unless it is on the tabs.
   void ShowTabPage();
 
  protected:
@@ -37,6 +38,7 @@ class SettingsWindow : public dialogs::Dialog {
 
  private:
   void DropPage();
+  void FocusFirstControl();
 
   HINSTANCE module_;
   ConfigContext* context_;

@@ -126,13 +126,13 @@ std::vector<std::int32_t> BuildBrowserView(const MappedFile* table, const Browse
   return view;
 }
 
-BrowserRow BrowserRowAt(const MappedFile* table, BrowsedTable kind, std::int32_t position, std::int32_t row,
-                        ByteView soft, bool rising) {
+BrowserRow BrowserRowAt(const MappedFile* table, BrowsedTable kind, std::int32_t position, ByteView soft,
+                        bool rising) {
   BrowserRow out;
   CodeTableRecord r;
   if (!table || !table->view || !RecordAt(table, position, r)) return out;
   out.present = true;
-  out.number = Number(static_cast<std::int64_t>(row) + 1);
+  out.number = Number(static_cast<std::int64_t>(position) + 1);
   out.code = IsAssociation(table) ? std::u16string() : BrowserCodeText(r);
   out.word = Decode(r.text, r.text_length);
   const std::uint32_t cls = RecordClass(r.flags);

@@ -50,11 +50,12 @@ constexpr std::uint32_t kDeletedColour = 0x0000FF;
 constexpr std::uint32_t kUserWordColour = 0x800000;
 constexpr std::uint32_t kPlainColour = 0x000000;
 
-// The cells of list row `row`, the record at `position`. soft: the soft block (class names); rising:
-// bit 0x10 of the ime block's word at +48 (the order figure is then the order value + 1, else the table's
-// counter of the first code byte minus it).
-BrowserRow BrowserRowAt(const MappedFile* table, BrowsedTable kind, std::int32_t position, std::int32_t row,
-                        ByteView soft, bool rising);
+// The cells of the row that shows the record at `position` (its number in the table is position + 1,
+// wherever the filters put its row). soft: the soft block (class names); rising: bit 0x10 of the ime
+// block's word at +48 (the order figure is then the order value + 1, else the table's counter of the first
+// code byte minus it).
+BrowserRow BrowserRowAt(const MappedFile* table, BrowsedTable kind, std::int32_t position, ByteView soft,
+                        bool rising);
 
 struct BrowserClassItem {
   int id;

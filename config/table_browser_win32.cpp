@@ -333,7 +333,7 @@ class BrowserDialog : public dialogs::Dialog {
 
   BrowserRow Row(int row) const {
     if (row < 0 || row >= static_cast<int>(view_.size())) return {};
-    return BrowserRowAt(Table(), kind_, view_[static_cast<std::size_t>(row)], row, Soft(), Rising());
+    return BrowserRowAt(Table(), kind_, view_[static_cast<std::size_t>(row)], Soft(), Rising());
   }
 
   std::u16string Cell(int row, int column) const {
@@ -369,12 +369,13 @@ class BrowserDialog : public dialogs::Dialog {
     SendMessageW(Item(IDC_BROWSER_LIST), LVM_SETITEMCOUNT, 0, 0);
   }
 
-  // Changes the flag bits of the records at the rows under the table's writer lock.
-  void ChangeFlags(const std::vector<int>& rows, std::uint32_t set, std::uint32_t clear, bool toggle = false) {
+  // Changes the flag bits of the records at the rows under the table's writer lock; false when the table
+  // cannot be written.
+  bool ChangeFlags(const std::vector<int>& rows, std::uint32_t set, std::uint32_t clear, bool toggle = false) {
     ReopenResizedTables(context_->engine->files);
     MappedFile* table = Table();
     ScopedFileWrite write(table);
-    if (!write.ok()) return;
+    if (!write.ok()) return false;
     const ByteView view{table->view, static_cast<std::uint32_t>(table->size)};
     for (int row : rows) {
       std::uint32_t offset = 0, flags = 0;
@@ -383,11 +384,12 @@ class BrowserDialog : public dialogs::Dialog {
       view.WriteU32(offset, flags);
     }
     FlushMappedFile(table);
+    return true;
   }
 
   void TogglePin(int row) {
     if (busy_ || row >= static_cast<int>(view_.size())) return;
-    ChangeFlags({row}, kFlagPinned, 0, true);
+    if (!ChangeFlags({row}, kFlagPinned, 0, true)) ReportTableNotWritten(window());
     ListView_RedrawItems(Item(IDC_BROWSER_LIST), row, row);
   }
 
@@ -452,10 +454,11 @@ class BrowserDialog : public dialogs::Dialog {
         marked.push_back(row);
       }
     }
-    ChangeFlags(marked, kFlagDeleted, 0);
+    bool written = marked.empty() || ChangeFlags(marked, kFlagDeleted, 0);
     EmptyList();
-    RemoveTableRecords(Table(), removed);
+    if (!removed.empty()) written = RemoveTableRecords(Table(), removed) > 0 && written;
     ReopenResizedTables(context_->engine->files);
+    if (!written) ReportTableNotWritten(window());
     StartBuild();
   }
 
@@ -464,7 +467,7 @@ class BrowserDialog : public dialogs::Dialog {
     const std::vector<int> rows = SelectedRows();
     if (rows.empty()) return;
     RememberRows();
-    ChangeFlags(rows, 0, kFlagDeleted);
+    if (!ChangeFlags(rows, 0, kFlagDeleted)) ReportTableNotWritten(window());
     StartBuild();
   }
 

@@ -34,6 +34,7 @@ constexpr int kColumnCount = 5;
 constexpr int kInUseColumn = 4;
 constexpr std::uint32_t kClassInUse = 2;
 constexpr std::uint32_t kDisplayNameUnits = 64;  // the soft block's DisplayName field
+constexpr int kDefaultDpi = 96;
 
 TextFileChooser g_chooser = nullptr;
 void* g_chooser_context = nullptr;
@@ -87,7 +88,11 @@ class TablePage : public dialogs::Dialog {
     HWND list = Item(IDC_TABLE_PAGE_LIST);
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
     const wchar_t* titles[kColumnCount] = {L"I", L"码表名称", L"词条数", L"可写", L"使用"};
-    const int widths[kColumnCount] = {0, 170, 90, 40, 40};
+    HDC screen = GetDC(nullptr);
+    const int q = (screen ? GetDeviceCaps(screen, LOGPIXELSY) : kDefaultDpi) / 4;
+    if (screen) ReleaseDC(nullptr, screen);
+    // The class number and 使用 take no room: the number is for the page, 使用 is switched by a click.
+    const int widths[kColumnCount] = {0, 7 * q, 4 * q, q + q / 2, 0};
     for (int i = 0; i < kColumnCount; ++i) {
       LVCOLUMNW column{};
       column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
@@ -130,10 +135,16 @@ class TablePage : public dialogs::Dialog {
       if (click.iSubItem == kInUseColumn && click.iItem >= 0 && click.iItem < static_cast<int>(rows_.size())) {
         const int cls = rows_[static_cast<std::size_t>(click.iItem)].record_class;
         if (cls >= 0 && cls < static_cast<int>(soft_block::kClassCount)) {
-          ScopedFileWrite write(context_->engine->files.config);
-          std::uint32_t flags = 0;
-          const std::uint64_t at = soft_block::kClassFlags + 4u * static_cast<std::uint32_t>(cls);
-          if (write.ok() && Soft().ReadU32(at, flags)) Soft().WriteU32(at, flags ^ kClassInUse);
+          {
+            ScopedFileWrite write(context_->engine->files.config);
+            std::uint32_t flags = 0;
+            const std::uint64_t at = soft_block::kClassFlags + 4u * static_cast<std::uint32_t>(cls);
+            if (!write.ok()) {
+              ReportRefusedWrite(context_, window());
+            } else if (Soft().ReadU32(at, flags)) {
+              Soft().WriteU32(at, flags ^ kClassInUse);
+            }
+          }
           Fill();
         }
       }
@@ -276,10 +287,13 @@ class TablePage : public dialogs::Dialog {
     GetTempSubPath(u"未能添加的词条.txt", log_path);
     const bool logged = log_path[0] && WriteTableImportLog(*import, log_path);
     std::u16string count, refused;
+    // When nothing could be written the log's first line says so; the entries follow it.
+    const std::size_t refused_entries = import->log.size() - (import->not_written ? 1 : 0);
     for (char c : std::to_string(accepted)) count += static_cast<char16_t>(c);
-    for (char c : std::to_string(import->log.size())) refused += static_cast<char16_t>(c);
+    for (char c : std::to_string(refused_entries)) refused += static_cast<char16_t>(c);
     if (!import->log.empty()) {
-      const std::u16string question = u"成功添加词条数: " + count + u"\r\n无法添加的词条个数为: " + refused +
+      const std::u16string head = import->not_written ? std::u16string(kNotWrittenText) + u"\r\n" : u"";
+      const std::u16string question = head + u"成功添加词条数: " + count + u"\r\n无法添加的词条个数为: " + refused +
                                       u"。\r\n是否现在查看无法导入的词条？";
       if (os::ShowMessageBox(window(), question.c_str(), u"批量添加完成", MB_YESNO | MB_ICONQUESTION) == os::kAnswerYes &&
           logged) {
@@ -326,17 +340,15 @@ class TablePage : public dialogs::Dialog {
     if (!buttons_.clear) return;
     ReopenResizedTables(Files());
     MappedFile* table = TableOf(buttons_.table);
+    int cleared = 0;
     if (buttons_.table == PageTable::kMain && buttons_.record_class > 0) {
       if (!Ask(window(), u"该操作将清空选中码表类型中的所有词条，且此操作是不可恢复的。\r\n确定这样做吗？")) return;
-      CompactTable(table, std::uint64_t{1} << buttons_.record_class);
-      return;
-    }
-    if (!Ask(window(), u"该操作将清空码表中的所有词条，且此操作是不可恢复的。\r\n确定这样做吗？")) return;
-    if (buttons_.table == PageTable::kTemp) {
-      ResetTempTable(table);
+      cleared = CompactTable(table, std::uint64_t{1} << buttons_.record_class);
     } else {
-      ClearTable(table);
+      if (!Ask(window(), u"该操作将清空码表中的所有词条，且此操作是不可恢复的。\r\n确定这样做吗？")) return;
+      cleared = buttons_.table == PageTable::kTemp ? ResetTempTable(table) : ClearTable(table);
     }
+    if (!cleared) ReportTableNotWritten(window());
   }
 
   HINSTANCE module_;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "config/config_context.h"
 #include "config/text_file.h"
 #include "config/word_code.h"
 #include "platform/os/whole_file.h"
@@ -132,6 +133,14 @@ void WriteFlags(TableRecordBuffer& r, std::uint32_t flags) {
 
 void Log(TableImport& import, std::u16string_view text, const char16_t* reason) {
   import.log.push_back(std::u16string(text) + reason);
+}
+
+// An entry that changes the table when the import is committed; a change the log tells of is its line.
+void NoteChange(TableImport& import, std::u16string_view text, const char16_t* reason = nullptr) {
+  import.changing_words.emplace_back(text);
+  if (!reason) return;
+  import.change_log_lines.push_back(import.log.size());
+  Log(import, text, reason);
 }
 
 }  // namespace
@@ -347,6 +356,7 @@ constexpr char16_t kLogWordTooLong[] = u" ----------自动构词长度不能大�
 constexpr char16_t kLogNoRule[] = u" ----------无法依据构词规则生成目标编码\r\n";
 constexpr char16_t kLogWordPresent[] = u" ----------已存在于系统码表\r\n";
 constexpr char16_t kLogWordDuplicate[] = u" ----------重复的定义\r\n";
+constexpr char16_t kLogNotWritten[] = u" ----------加词失败\r\n";
 
 }  // namespace
 
@@ -404,9 +414,10 @@ int ImportTableTextEntry(TableImport& import, const MappedFile* table, std::u16s
   WriteFlags(*record, WithClass(ReadFlags(*record), cls));
   switch (QueueImportRecord(import, table, std::move(record))) {
     case kImportQueued:
+      NoteChange(import, word);
       return 1;
     case kImportUndeleted:
-      Log(import, word, kLogUndeleted);
+      NoteChange(import, word, kLogUndeleted);
       break;
     case kImportPresent:
       Log(import, word, kLogPresent);
@@ -415,7 +426,7 @@ int ImportTableTextEntry(TableImport& import, const MappedFile* table, std::u16s
       Log(import, word, kLogDuplicate);
       break;
     case kImportDeleted:
-      Log(import, word, kLogDeleted);
+      NoteChange(import, word, kLogDeleted);
       break;
   }
   return 0;
@@ -447,9 +458,10 @@ int ImportTableTextWord(TableImport& import, const MappedFile* table, std::u16st
   WriteFlags(*record, WithClass(ReadFlags(*record), cls));
   switch (QueueImportRecord(import, table, std::move(record))) {
     case kImportQueued:
+      NoteChange(import, word);
       return 1;
     case kImportUndeleted:
-      Log(import, word, kLogUndeleted);
+      NoteChange(import, word, kLogUndeleted);
       break;
     case kImportPresent:
       Log(import, word, kLogWordPresent);
@@ -500,7 +512,24 @@ int ImportTableText(TableImport& import, MappedFile* table, const char16_t* path
   if (!table || !table->view || ReadTextFile(path, text) != kTextFileRead) return 0;
   import.header_class = ReadTableTextHeader(text);
   const int accepted = ImportTableTextLines(import, table, text, forward);
-  return CommitImportRecords(import, table) < 0 ? 0 : accepted;
+  if (CommitImportRecords(import, table) >= 0) return accepted;
+  if (!import.changing_words.empty()) {
+    // Nothing reached the table: the log says so first, and every entry that would have changed it is
+    // told as not added, in place of the change its line announced.
+    std::vector<std::u16string> log{std::u16string(config::kNotWrittenText) + u"\r\n"};
+    std::size_t next_change = 0;
+    for (std::size_t i = 0; i < import.log.size(); ++i) {
+      if (next_change < import.change_log_lines.size() && import.change_log_lines[next_change] == i) {
+        ++next_change;
+        continue;
+      }
+      log.push_back(std::move(import.log[i]));
+    }
+    for (const std::u16string& word : import.changing_words) log.push_back(word + kLogNotWritten);
+    import.log = std::move(log);
+    import.not_written = true;
+  }
+  return 0;
 }
 
 int CommitImportRecords(TableImport& import, MappedFile* table) {

@@ -98,6 +98,13 @@ struct TableImport {
   bool counters_loaded = false;
   std::uint32_t counters[code_table::kOrderCounterCount] = {};
   std::vector<std::u16string> log;  // one line per refused entry, each ending CR LF
+  // The words of the entries that change the table (queued, or a deleted mark set or taken off), and the
+  // places in the log of the lines that tell of such a change.
+  std::vector<std::u16string> changing_words;
+  std::vector<std::size_t> change_log_lines;
+  // The commit was refused with changes pending: the table is as it was, and the log's first line says
+  // that nothing was written, followed by the refused entries and each changing entry as not added.
+  bool not_written = false;
 };
 
 // A new import with room for 10240 queued records before its tree grows; null when out of memory.
@@ -105,7 +112,7 @@ std::unique_ptr<TableImport> CreateTableImport();
 
 // Reads the text file (any encoding the text decoder knows), walks its lines first to last (forward) or
 // last to first, and commits what they queue. The number of entries accepted; 0 when the file cannot be
-// read (nothing changes then) or the commit fails.
+// read (nothing changes then) or the commit fails (not_written is then set when there was a change to make).
 int ImportTableText(TableImport& import, MappedFile* table, const char16_t* path, bool forward = true);
 
 // The line walks over a whole text; each returns the entries accepted. Only the import changes, never the

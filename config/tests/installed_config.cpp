@@ -92,6 +92,18 @@ int ConfigProgram::Wait() {
   return -1;
 }
 
+ReadOnlyFiles::ReadOnlyFiles(const std::filesystem::path& folder) {
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (!entry.is_regular_file()) continue;
+    files_.push_back(entry.path());
+    SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_READONLY);
+  }
+}
+
+ReadOnlyFiles::~ReadOnlyFiles() {
+  for (const auto& file : files_) SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 lz::test::DataFolderContents Contents() {
   lz::test::DataFolderContents contents;
   contents.main = {{"a", "\xE5\xB7\xA5"}};

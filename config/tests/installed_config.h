@@ -42,6 +42,19 @@ class ConfigProgram {
   bool started_ = false;
 };
 
+// Every file of a folder marked read-only while this lives, as in a folder the user may not write; the
+// marks go when it goes.
+class ReadOnlyFiles {
+ public:
+  explicit ReadOnlyFiles(const std::filesystem::path& folder);
+  ~ReadOnlyFiles();
+  ReadOnlyFiles(const ReadOnlyFiles&) = delete;
+  ReadOnlyFiles& operator=(const ReadOnlyFiles&) = delete;
+
+ private:
+  std::vector<std::filesystem::path> files_;
+};
+
 // A stand-in for a running dictionary: a dialog titled as the dictionary's, recording what it is handed.
 struct DictionaryStandIn {
   std::vector<std::vector<std::uint8_t>> received;

@@ -260,25 +260,27 @@ Fields Read(const Store& s) {
   return f;
 }
 
-TEST(SettingsImport, ATextSetsTheFieldsItNames) {
+TEST(SettingsImport, ATextSetsTheFieldsItNamesAndReplacesOnlyTheTablesOfItsSections) {
   const Fields fixture = Read(FixtureStore());
-  // What the fixture's tables hold after a text's step of clearing: the display conversion stays.
-  Fields cleared;
-  cleared.display_a = u"日";
+  // The fixture's fields once a text's punctuation section has replaced that table.
+  Fields no_punctuation = fixture;
+  no_punctuation.punctuation_equals = no_punctuation.punctuation_comma = no_punctuation.punctuation_dot = u"";
+  no_punctuation.kind_comma = 0;
   struct Case {
     std::u16string name;
     std::u16string text;
     Fields expected;
+    int result = kSettingsImported;
   };
   const std::u16string punctuation = u"[-非编码符号转义定义表-]\r\n";
   const std::vector<Case> cases = {
       {u"an equals key", punctuation + u"==，\r\n", [&] {
-         Fields f = cleared;
+         Fields f = no_punctuation;
          f.punctuation_equals = u"，";
          return f;
        }()},
       {u"a quoted value keeps its equals sign", punctuation + u",=\"a=b\"\r\n", [&] {
-         Fields f = cleared;
+         Fields f = no_punctuation;
          f.punctuation_comma = u"a=b";
          f.kind_comma = 1;
          return f;
@@ -286,49 +288,58 @@ TEST(SettingsImport, ATextSetsTheFieldsItNames) {
       {u"both comment forms", u"//[-按键功能-]\r\n/* [-构词规则定义-]\r\nP3=L1F1\r\n*/\r\n" + punctuation +
                                    u",=，\r\n",
        [&] {
-         Fields f = cleared;
+         Fields f = no_punctuation;
          f.punctuation_comma = u"，";
          f.kind_comma = 1;
          return f;
        }()},
       {u"a double backslash ends the line", punctuation + u",=，\\\\.=x\r\n", [&] {
-         Fields f = cleared;
+         Fields f = no_punctuation;
          f.punctuation_comma = u"，";
          f.kind_comma = 1;
          return f;
        }()},
       {u"a line of 1024 characters goes on as the next line",
        punctuation + u"a=" + std::u16string(1021, u'x') + u".=。\r\n", [&] {
-         Fields f = cleared;
+         Fields f = no_punctuation;
          f.punctuation_dot = u"。";
          return f;
        }()},
-      {u"only the IME section clears the tables but keeps display conversion", u"[-IME设置-]\r\n词频调整=一次到顶\r\n",
-       cleared},
-      {u"the display conversion section replaces that table", u"[-输入字符显示转换表-]\r\nb=乙\r\n", Fields{}},
-      {u"key functions and rules", u"[-按键功能-]\r\n =第2候选上屏\r\n键F2+键Alt=前翻页\r\n[-构词规则定义-]\r\nP3=L1F1\r\n",
-       [&] {
-         Fields f = cleared;
+      {u"only the IME section keeps every table", u"[-IME设置-]\r\n候选列表显示个数=3\r\n", fixture},
+      {u"the display conversion section replaces that table only", u"[-输入字符显示转换表-]\r\nb=乙\r\n", [&] {
+         Fields f = fixture;
+         f.display_a = u"";
+         return f;
+       }()},
+      {u"key functions and rules replace theirs and keep the punctuation",
+       u"[-按键功能-]\r\n =第2候选上屏\r\n键F2+键Alt=前翻页\r\n[-构词规则定义-]\r\nP3=L1F1\r\n", [&] {
+         Fields f = fixture;
          f.space = key_function::kCommit | (2 << key_function::kNumberShift);
          f.combinations = 1;
          f.rule_p3 = 0x8101;
+         f.rule_p4 = 0;
          return f;
        }()},
-      {u"a text without headers changes nothing", u",=x\r\n键F1=前翻页\r\nP3=L1F1\r\n", fixture},
-      {u"an unknown section is no settings text", u"[-生成器选项-]\r\n,=x\r\n[-其他安装文件-]\r\n", fixture},
-      {u"an empty text changes nothing", u"", fixture},
+      {u"an empty key-function section empties the bindings", u"[-按键功能-]\r\n", [&] {
+         Fields f = fixture;
+         f.space = 0;
+         f.combinations = 0;
+         return f;
+       }()},
+      {u"a text without headers changes nothing", u",=x\r\n键F1=前翻页\r\nP3=L1F1\r\n", fixture,
+       kSettingsTextWithoutSections},
+      {u"an unknown section is no settings text", u"[-生成器选项-]\r\n,=x\r\n[-其他安装文件-]\r\n", fixture,
+       kSettingsTextWithoutSections},
+      {u"an empty text changes nothing", u"", fixture, kSettingsTextWithoutSections},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << std::string(Utf8(c.name)));
     Store store = FixtureStore();
     const std::vector<std::uint8_t> before = store.bytes;
-    const int result = store.Import(c.text);
+    EXPECT_EQ(store.Import(c.text), c.result);
     EXPECT_EQ(Read(store), c.expected);
-    if (c.expected == fixture) {
-      EXPECT_EQ(result, kSettingsTextWithoutSections);
+    if (c.result == kSettingsTextWithoutSections) {
       EXPECT_EQ(store.bytes, before);
-    } else {
-      EXPECT_EQ(result, kSettingsImported);
     }
   }
 }
@@ -411,7 +422,8 @@ TEST(SettingsImport, TheStoreIsChangedUnderItsWriterLockAndReadOnlyCopiesAreRefu
   CloseMappedFile(store);
   Store reread(test::ReadFileBytes(folder.path() / "config.dsc"));
   EXPECT_EQ(Read(reread).punctuation_equals, u"，");
-  EXPECT_EQ(Read(reread).space, 0u);
+  // The key bindings have no section in the text and stay.
+  EXPECT_EQ(Read(reread).space, Read(FixtureStore()).space);
 
   MappedFile* copy = nullptr;
   ASSERT_GT(ReadWholeFile(&copy, path.c_str()), 0);

@@ -110,6 +110,27 @@ TEST_F(SettingsWindowTest, NextPageWalksTheTabsAndHostsPageThreeOnInterface) {
   EXPECT_NE(GetDlgItem(HostedPageWindow(), IDC_DISPLAY_SKIN), nullptr);
 }
 
+TEST_F(SettingsWindowTest, InterfaceShowsTheLibrarysPageThreeWithTheStoredValues) {
+  // Opened on 界面, and reached from another tab.
+  for (const int start : {1, 0}) {
+    SCOPED_TRACE(start);
+    Open(0, start, [](ConfigBlocks& b) { b.ime.WriteU32(ime_block::kCandidateOptions, 7u << ime_block::kPageSizeShift); });
+    if (start != 1) {
+      SendMessageW(window_->Item(IDC_SETTINGS_TABS), TCM_SETCURSEL, 1, 0);
+      window_->ShowTabPage();
+    }
+    HWND page = HostedPageWindow();
+    ASSERT_NE(page, nullptr);
+    ASSERT_NE(GetDlgItem(page, IDC_DISPLAY_PAGE_SIZE), nullptr);
+    // The window itself is never shown here: the page's own style says whether it would be.
+    EXPECT_NE(GetWindowLongW(page, GWL_STYLE) & WS_VISIBLE, 0);
+    EXPECT_EQ(SendDlgItemMessageW(page, IDC_DISPLAY_PAGE_SIZE, CB_GETCURSEL, 0, 0), 6);
+    window_.reset();
+    CloseConfigContext(context_);
+    context_ = nullptr;
+  }
+}
+
 TEST_F(SettingsWindowTest, AStartPageBeyondTheShownTabsOpensTheFirst) {
   Open(0x12, 2);
   EXPECT_EQ(SendMessageW(window_->Item(IDC_SETTINGS_TABS), TCM_GETITEMCOUNT, 0, 0), 2);

@@ -63,7 +63,7 @@ class BrowserTest : public ::testing::Test {
   std::vector<std::u16string> Listed(const MappedFile* table, const BrowserFilter& filter) {
     std::vector<std::u16string> words;
     for (std::int32_t p : BuildBrowserView(table, filter)) {
-      words.push_back(BrowserRowAt(table, BrowsedTable::kMain, p, 0, soft_, false).word);
+      words.push_back(BrowserRowAt(table, BrowsedTable::kMain, p, soft_, false).word);
     }
     return words;
   }
@@ -99,7 +99,7 @@ TEST_F(BrowserTest, FiltersListTheirRecords) {
   }
   MappedFile* association = Open({{"", "中国", 0}, {"", "人民", 0}}, kTypeAssociation);
   EXPECT_EQ(BuildBrowserView(association, {}).size(), 2u);
-  EXPECT_EQ(BrowserRowAt(association, BrowsedTable::kAssociation, 0, 0, soft_, false).code, u"");
+  EXPECT_EQ(BrowserRowAt(association, BrowsedTable::kAssociation, 0, soft_, false).code, u"");
   EXPECT_TRUE(BuildBrowserView(Open({}), {}).empty());
 }
 
@@ -113,19 +113,19 @@ TEST_F(BrowserTest, CellsAndColoursOfEachKindOfRow) {
   };
   // Positions: 0 数 (0x13 z), 1 乙中, 2 甲, 3 丙, 4 丁中, 5 戊, 6 己.
   const Case cases[] = {
-      {2, BrowsedTable::kMain, true, {u"8", u"ab", u"甲", u"五笔 - 系统", u"4", u"", kPlainColour, true}},
-      {1, BrowsedTable::kMain, true, {u"8", u"ab", u"乙中", u"五笔 - 用户", u"5", u"", kUserWordColour, true}},
-      {3, BrowsedTable::kMain, true, {u"8", u"abc", u"丙", u"五笔 - 系统", u"6", u"√", kPlainColour, true}},
-      {4, BrowsedTable::kMain, true, {u"8", u"abd", u"丁中", u" 已删除", u"7", u"", kDeletedColour, true}},
-      {5, BrowsedTable::kMain, true, {u"8", u"b", u"戊", u"", u"8", u"", kPlainColour, true}},
-      {0, BrowsedTable::kMain, true, {u"8", u"\uFF13z", u"数", u"五笔 - 地名", u"10", u"", kPlainColour, true}},
-      {2, BrowsedTable::kAssociation, true, {u"8", u"ab", u"甲", u"联想表", u"4", u"", kPlainColour, true}},
-      {2, BrowsedTable::kEnglish, true, {u"8", u"ab", u"甲", u"英文表", u"4", u"", kPlainColour, true}},
+      {2, BrowsedTable::kMain, true, {u"3", u"ab", u"甲", u"五笔 - 系统", u"4", u"", kPlainColour, true}},
+      {1, BrowsedTable::kMain, true, {u"2", u"ab", u"乙中", u"五笔 - 用户", u"5", u"", kUserWordColour, true}},
+      {3, BrowsedTable::kMain, true, {u"4", u"abc", u"丙", u"五笔 - 系统", u"6", u"√", kPlainColour, true}},
+      {4, BrowsedTable::kMain, true, {u"5", u"abd", u"丁中", u" 已删除", u"7", u"", kDeletedColour, true}},
+      {5, BrowsedTable::kMain, true, {u"6", u"b", u"戊", u"", u"8", u"", kPlainColour, true}},
+      {0, BrowsedTable::kMain, true, {u"1", u"\uFF13z", u"数", u"五笔 - 地名", u"10", u"", kPlainColour, true}},
+      {2, BrowsedTable::kAssociation, true, {u"3", u"ab", u"甲", u"联想表", u"4", u"", kPlainColour, true}},
+      {2, BrowsedTable::kEnglish, true, {u"3", u"ab", u"甲", u"英文表", u"4", u"", kPlainColour, true}},
       {99, BrowsedTable::kMain, true, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.position);
-    const BrowserRow row = BrowserRowAt(table, c.kind, c.position, 7, soft_, c.rising);
+    const BrowserRow row = BrowserRowAt(table, c.kind, c.position, soft_, c.rising);
     EXPECT_EQ(row.present, c.row.present);
     EXPECT_EQ(row.number, c.row.number);
     EXPECT_EQ(row.code, c.row.code);
@@ -137,9 +137,9 @@ TEST_F(BrowserTest, CellsAndColoursOfEachKindOfRow) {
   }
   // Falling: the counter of the first code byte minus the order value; a class without alias by number.
   ByteView{table->view, static_cast<std::uint32_t>(table->size)}.WriteU32(kOrderCounters + 4 * 'a', 20);
-  EXPECT_EQ(BrowserRowAt(table, BrowsedTable::kMain, 2, 0, soft_, false).order, u"17");
+  EXPECT_EQ(BrowserRowAt(table, BrowsedTable::kMain, 2, soft_, false).order, u"17");
   WriteFieldText(soft_, soft_block::kClassNames + 2 * soft_block::kClassNameUnits * 17, soft_block::kClassNameUnits, u"");
-  EXPECT_EQ(BrowserRowAt(table, BrowsedTable::kMain, 0, 0, soft_, true).category, u"五笔 - 类17");
+  EXPECT_EQ(BrowserRowAt(table, BrowsedTable::kMain, 0, soft_, true).category, u"五笔 - 类17");
 }
 
 TEST_F(BrowserTest, ClassItemsTitlesAndEnabling) {

@@ -291,5 +291,109 @@ TEST_F(TableBrowserTest, WordsAddedHereOrElsewhereShowAfterTheRebuild) {
   EXPECT_EQ(appended, 4);
 }
 
+TEST_F(TableBrowserTest, TheNumberColumnShowsTheRecordsPlaceInTheTable) {
+  lz::test::DataFolderContents contents = installed::Contents();
+  contents.main = {{"aa", "甲", test::RecordFlags(kClassSystem, 1)}, {"ab", "乙", test::RecordFlags(kClassSystem, 1)},
+                   {"ac", "丙", test::RecordFlags(kClassSystem, 1)}, {"ad", "丁", test::RecordFlags(kClassSystem, 1)}};
+  lz::test::InstalledFolder folder(contents);
+  os::SetMachineString(folder.RegistryKey().c_str(), u"DisplayName", u"兰卓测试");
+  std::wstring all_last, found;
+  int rows = 0;
+  ASSERT_TRUE(Run(folder.class_id(), [&](HWND dialog) {
+    all_last = Cell(dialog, 3, 0);
+    Search(dialog, L"ac", L"");
+    rows = Rows(dialog);
+    found = Cell(dialog, 0, 0);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  }));
+  EXPECT_EQ(all_last, L"4");
+  EXPECT_EQ(rows, 1);
+  EXPECT_EQ(found, L"3");
+}
+
+TEST_F(TableBrowserTest, OnAFolderThatCannotBeWrittenDeletingRestoringAndPinningSaySo) {
+  lz::test::DataFolderContents contents = installed::Contents();
+  contents.main = {{"aa", "甲", test::RecordFlags(kClassUser, 1)}, {"ab", "乙", test::RecordFlags(kClassSystem, 1)}};
+  lz::test::InstalledFolder folder(contents);
+  os::SetMachineString(folder.RegistryKey().c_str(), u"DisplayName", u"兰卓测试");
+  installed::ReadOnlyFiles read_only(folder.data());
+  const std::vector<std::uint8_t> before = test::ReadFileBytes(folder.data() / "main.dmg");
+  std::vector<std::u16string> said;  // after each action, the last box's text
+  int rows = 0;
+  std::wstring pinned, category;
+  ASSERT_TRUE(Run(folder.class_id(), [&](HWND dialog) {
+    const auto last_box = [&] { return answers_.shown.empty() ? std::u16string() : answers_.shown.back().text; };
+    // A user word that would leave the table, and a system word that would be marked.
+    for (int row : {0, 1}) {
+      answers_.shown.clear();
+      Select(dialog, {row});
+      Key(dialog, VK_DELETE);
+      said.push_back(answers_.shown.size() == 2 ? last_box() : u"");
+    }
+    answers_.shown.clear();
+    Select(dialog, {1});
+    PostMessageW(dialog, WM_COMMAND, IDM_BROWSER_UNDELETE, 0);
+    WaitForView(dialog);
+    said.push_back(last_box());
+    answers_.shown.clear();
+    NMITEMACTIVATE click{};
+    click.hdr.hwndFrom = GetDlgItem(dialog, IDC_BROWSER_LIST);
+    click.hdr.idFrom = IDC_BROWSER_LIST;
+    click.hdr.code = NM_CLICK;
+    click.iItem = 0;
+    click.iSubItem = 5;
+    SendMessageW(dialog, WM_NOTIFY, IDC_BROWSER_LIST, reinterpret_cast<LPARAM>(&click));
+    said.push_back(last_box());
+    rows = Rows(dialog);
+    pinned = Cell(dialog, 0, 5);
+    category = Cell(dialog, 1, 3);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  }));
+  const std::u16string not_written = u"设置文件不能写入，所做的修改没有保存。";
+  EXPECT_EQ(said, (std::vector<std::u16string>{not_written, not_written, not_written, not_written}));
+  EXPECT_EQ(rows, 2);
+  EXPECT_EQ(pinned, L"");
+  EXPECT_NE(category, L" 已删除");
+  EXPECT_TRUE(test::ReadFileBytes(folder.data() / "main.dmg") == before);
+}
+
+TEST_F(TableBrowserTest, ASystemWordOfANonWritableClassIsMarkedDeletedAndComesBack) {
+  if (!fs::exists(ShippedData() / "main.dmg")) GTEST_SKIP() << "no data set was built";
+  const std::u16string class_id = installed::InstallShippedData(folder_.path());
+  ASSERT_FALSE(class_id.empty());
+  os::SetMachineString(test::ImeRegistryKey(class_id).c_str(), u"DisplayName", u"兰卓测试");
+  // The system words' class: in use, not writable.
+  const fs::path store = folder_.path() / "data" / "config.dsc";
+  std::vector<std::uint8_t> bytes = test::ReadFileBytes(store);
+  ConfigBlocks blocks{};
+  ASSERT_EQ(FindConfigBlocks(ByteView{bytes.data(), static_cast<std::uint32_t>(bytes.size())}, blocks), 1);
+  blocks.soft.WriteU32(soft_block::kClassFlags + 4 * kClassSystem, 2);
+  test::WriteFileBytes(store, bytes);
+
+  int all_before = 0, all_after = 0, found = 0;
+  std::wstring word, marked, restored;
+  ASSERT_TRUE(Run(class_id, [&](HWND dialog) {
+    all_before = Rows(dialog);
+    Search(dialog, L"gg", L"");
+    found = Rows(dialog);
+    word = Cell(dialog, 0, 2);
+    Select(dialog, {0});
+    Key(dialog, VK_DELETE);
+    marked = Cell(dialog, 0, 3);
+    Select(dialog, {0});
+    PostMessageW(dialog, WM_COMMAND, IDM_BROWSER_UNDELETE, 0);
+    WaitForView(dialog);
+    restored = Cell(dialog, 0, 3);
+    Search(dialog, L"", L"");
+    all_after = Rows(dialog);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  }));
+  ASSERT_GE(found, 1);
+  EXPECT_FALSE(word.empty());
+  EXPECT_EQ(marked, L" 已删除");
+  EXPECT_NE(restored, L" 已删除");
+  EXPECT_EQ(all_after, all_before);
+}
+
 }  // namespace
 }  // namespace lz::config

@@ -73,6 +73,9 @@ class TablePageTest : public testing::Test {
       WriteFieldText(b.soft, soft_block::kDisplayName, 64, u"兰卓测试");
     };
     folder_ = std::make_unique<lz::test::InstalledFolder>(contents);
+    Open();
+  }
+  void Open() {
     context_ = OpenConfigContext(folder_->class_id().c_str());
     ASSERT_NE(context_, nullptr);
     window_ = std::make_unique<SettingsWindow>(GetModuleHandleW(nullptr), context_, 2, u"兰卓");
@@ -80,9 +83,17 @@ class TablePageTest : public testing::Test {
     ASSERT_NE(window_->page(), nullptr);
     page_ = window_->page()->window();
   }
+  // The page again, on the folder with every data file read-only.
+  void ReopenReadOnly() {
+    window_.reset();
+    CloseConfigContext(context_);
+    read_only_ = std::make_unique<installed::ReadOnlyFiles>(folder_->data());
+    Open();
+  }
   void TearDown() override {
     window_.reset();
     CloseConfigContext(context_);
+    read_only_.reset();
     os::SetMessageBoxResponder(nullptr, nullptr);
     SetTableFileChooser(nullptr, nullptr);
     os::SetProgramStartSink(nullptr, nullptr);
@@ -117,8 +128,19 @@ class TablePageTest : public testing::Test {
     return path.u16string();
   }
 
+  // The import's log in the temporary folder, without its mark.
+  static std::u16string ImportLog() {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::vector<std::uint8_t> bytes = lz::test::ReadFileBytes(fs::path(temp) / L"未能添加的词条.txt");
+    std::u16string text;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) text += static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+    return text;
+  }
+
   Seams seams_;
   std::unique_ptr<lz::test::InstalledFolder> folder_;
+  std::unique_ptr<installed::ReadOnlyFiles> read_only_;
   ConfigContext* context_ = nullptr;
   std::unique_ptr<SettingsWindow> window_;
   HWND page_ = nullptr;
@@ -137,6 +159,27 @@ TEST_F(TablePageTest, RowsCountsAndFlags) {
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page_, IDC_TABLE_PAGE_IMPORT)));
   Choose(L"　　五笔 - 用户");
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page_, IDC_TABLE_PAGE_IMPORT)));
+}
+
+TEST_F(TablePageTest, AClassThatIsNotWritableIsNotOfferedForClearing) {
+  // The fixture's system class is not writable, the user class is.
+  Choose(L"　　五笔 - 系统");
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page_, IDC_TABLE_PAGE_CLEAR)));
+  Press(IDC_TABLE_PAGE_CLEAR);
+  EXPECT_TRUE(seams_.boxes.empty());
+  EXPECT_EQ(Cell(RowNamed(L"　　五笔 - 系统"), 2), L"1");
+  Choose(L"　　五笔 - 用户");
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page_, IDC_TABLE_PAGE_CLEAR)));
+}
+
+TEST_F(TablePageTest, ColumnsScaleWithTheScreenAndInUseTakesNoWidth) {
+  HDC screen = GetDC(nullptr);
+  const int q = GetDeviceCaps(screen, LOGPIXELSY) / 4;
+  ReleaseDC(nullptr, screen);
+  const int expected[] = {0, 7 * q, 4 * q, q + q / 2, 0};
+  for (int column = 0; column < 5; ++column) {
+    EXPECT_EQ(SendMessageW(List(), LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0), expected[column]) << column;
+  }
 }
 
 TEST_F(TablePageTest, AnImportIntoTheUserClassCountsLogsAndSays) {
@@ -203,6 +246,46 @@ TEST_F(TablePageTest, ClearingFollowsItsRoutes) {
   Press(IDC_TABLE_PAGE_CLEAR);
   EXPECT_EQ(Cell(RowNamed(L"　　五笔 - 用户"), 2), L"0");
   EXPECT_EQ(Cell(0, 2), L"1");
+}
+
+TEST_F(TablePageTest, OnAFolderThatCannotBeWrittenEveryChangeSaysSo) {
+  ReopenReadOnly();
+  const std::vector<std::uint8_t> before = lz::test::ReadFileBytes(folder_->data() / "main.dmg");
+  const std::u16string not_written = u"设置文件不能写入，所做的修改没有保存。";
+
+  // An import adds nothing; the summary and the log say so for every entry.
+  Choose(L"　　五笔 - 用户");
+  seams_.chosen = Write("in.txt", "丁\tad\r\n戊\tae\r\n次\taf#次\r\n甲\taa#删\r\n");
+  seams_.answer = os::kAnswerNo;
+  Press(IDC_TABLE_PAGE_IMPORT);
+  ASSERT_EQ(seams_.boxes.size(), 1u);
+  EXPECT_EQ(seams_.boxes[0].text, not_written + u"\r\n成功添加词条数: 0\r\n无法添加的词条个数为: 4。\r\n是否现在查看无法导入的词条？");
+  // The fixture's order is falling, so the text is walked from its last line.
+  EXPECT_EQ(ImportLog(), not_written + u"\r\n次 ----------与所选分类不匹配的词条类别\r\n甲 ----------加词失败\r\n"
+                                      u"戊 ----------加词失败\r\n丁 ----------加词失败\r\n");
+
+  // Clearing the class: asked, refused, said.
+  seams_.boxes.clear();
+  seams_.answer = os::kAnswerYes;
+  Choose(L"　　五笔 - 用户");
+  Press(IDC_TABLE_PAGE_CLEAR);
+  ASSERT_EQ(seams_.boxes.size(), 2u);
+  EXPECT_EQ(seams_.boxes[1].text, not_written);
+  EXPECT_EQ(seams_.boxes[1].caption, u"配置程序");
+  EXPECT_EQ(Cell(RowNamed(L"　　五笔 - 用户"), 2), L"2");
+
+  // 使用 lives in the settings file.
+  seams_.boxes.clear();
+  NMITEMACTIVATE click{};
+  click.hdr.hwndFrom = List();
+  click.hdr.idFrom = IDC_TABLE_PAGE_LIST;
+  click.hdr.code = NM_CLICK;
+  click.iItem = RowNamed(L"　　五笔 - 用户");
+  click.iSubItem = 4;
+  SendMessageW(page_, WM_NOTIFY, IDC_TABLE_PAGE_LIST, reinterpret_cast<LPARAM>(&click));
+  ASSERT_EQ(seams_.boxes.size(), 1u);
+  EXPECT_EQ(seams_.boxes[0].text, not_written);
+  EXPECT_TRUE(lz::test::ReadFileBytes(folder_->data() / "main.dmg") == before);
 }
 
 }  // namespace

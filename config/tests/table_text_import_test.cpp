@@ -240,9 +240,14 @@ TEST_F(TableTextFileTest, AHeapCopyOrAFailedCommitChangesNothing) {
   ASSERT_GT(ReadWholeFile(&copy, folder_.File("copy.dmg").c_str()), 0);
   opened_.push_back(copy);
   std::unique_ptr<TableImport> import = CreateTableImport();
-  EXPECT_EQ(ImportTableText(*import, copy, Write("in.txt", "中国\tkhlg\r\n新\tab\r\n").c_str()), 0);
+  EXPECT_EQ(ImportTableText(*import, copy, Write("in.txt", "中国\tkhlg\r\n新\tab\r\n新\tab\r\n").c_str()), 0);
   EXPECT_EQ(Words(copy), (std::vector<Word>{{"khlg", "中国", RecordFlags(kSystem, 1, kFlagDeleted)}}));
   EXPECT_EQ(test::ReadFileBytes(folder_.path() / "copy.dmg"), bytes);
+  // The log says that nothing was written, keeps the refusals and names each change as not made.
+  EXPECT_TRUE(import->not_written);
+  EXPECT_EQ(import->log, (std::vector<std::u16string>{u"设置文件不能写入，所做的修改没有保存。\r\n",
+                                                       u"新 ----------重复的词条定义\r\n",
+                                                       u"中国 ----------加词失败\r\n", u"新 ----------加词失败\r\n"}));
 }
 
 TEST_F(TableTextFileTest, TheLogIsUtf16WithItsMark) {

@@ -102,8 +102,9 @@ void SetCodeHintItem(ByteView dme, int item) {
 }
 
 int WordDisplayItem(ByteView dme) {
-  const std::uint8_t length = U8(dme, dme_block::kShowTableWordLength);
-  return length >= 1 && length <= kShownWordLengths ? length : 0;
+  // The engine lists words from this code length on, and from the first code when it is 0.
+  const std::uint8_t length = std::max<std::uint8_t>(U8(dme, dme_block::kShowTableWordLength), 1);
+  return length <= kShownWordLengths ? length : 0;
 }
 
 void SetWordDisplayItem(ByteView dme, int item) {

@@ -26,6 +26,8 @@ void SetCodeHintItem(ByteView dme, int item);
 // 1031 词语显示: "不显示词语", "总是显示", "第 2 码时" .. "第 5 码时".
 constexpr int kWordDisplayItems = 6;
 constexpr std::uint8_t kWordsNever = 100;
+// The item of the stored length as the engine reads it: 0 and 1 list words from the first code (总是显示),
+// 2..5 their item, anything longer 不显示词语.
 int WordDisplayItem(ByteView dme);
 void SetWordDisplayItem(ByteView dme, int item);
 

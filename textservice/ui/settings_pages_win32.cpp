@@ -334,12 +334,10 @@ void InitDisplayPage(HWND page) {
   }
   FillList(page, IDC_DISPLAY_SKIN, names);
   const ConfigBlocks blocks = Blocks();
-  int chosen = pages::ConfiguredSkinIndex(packages, blocks.skin);
-  if (chosen < 0 && !packages.empty()) {
-    chosen = 0;
-    WriteBlocks([&](const ConfigBlocks& b) { pages::WriteSkinNames(b.skin, packages[0]); });
-  }
-  Select(page, IDC_DISPLAY_SKIN, chosen);
+  // A configured skin that is not installed (or none) shows the first; the blocks stay as they are until
+  // the user chooses, so opening and closing the page writes nothing.
+  const int chosen = pages::ConfiguredSkinIndex(packages, blocks.skin);
+  Select(page, IDC_DISPLAY_SKIN, chosen < 0 && !packages.empty() ? 0 : chosen);
 
   FillList(page, IDC_DISPLAY_LAYOUT, {u"横排样式", u"竖排样式", u"左起纵向"});
   Select(page, IDC_DISPLAY_LAYOUT, pages::CandidateLayoutItem(blocks.skin));

@@ -387,6 +387,23 @@ TEST_F(ImeOptionsPageTest, OpeningShowsTheFields) {
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, IDC_IME_STATE_OPEN)));
 }
 
+TEST_F(ImeOptionsPageTest, WordDisplayShowsWhatTheEngineDoes) {
+  // The engine lists words from the stored code length on; 0 and 1 mean from the first code.
+  const struct {
+    std::uint8_t stored;
+    int item;
+  } cases[] = {{0, 1}, {1, 1}, {3, 3}, {5, 5}, {100, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(int{c.stored});
+    Install([&](ConfigBlocks& b) { b.dme.WriteU8(dme_block::kShowTableWordLength, c.stored); });
+    HWND page = Create(kImeOptionsPage);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(Shown(page, IDC_IME_WORD_DISPLAY), c.item);
+    ASSERT_EQ(ops_->destroy(0), 1);
+    engine_.reset();
+  }
+}
+
 TEST_F(ImeOptionsPageTest, AssociationIsOfferedWithSysl) {
   Install({}, true);
   HWND page = Create(kImeOptionsPage);
@@ -526,15 +543,19 @@ TEST_F(DisplayPageTest, ListsTheSkinsAndSelectsTheConfiguredOne) {
   EXPECT_EQ(SkinName(disk.blocks.skin, skin_block::kLastLoadedSkinName), u"aa.col");
 }
 
-TEST_F(DisplayPageTest, AnUnknownConfiguredSkinSelectsTheFirst) {
-  InstallWithSkins([](ConfigBlocks& b) { WriteFieldText(b.skin, skin_block::kSkinName, 40, u"gone.col"); });
-  HWND page = Create(kDisplayPage);
-  ASSERT_NE(page, nullptr);
-  EXPECT_EQ(Shown(page, IDC_DISPLAY_SKIN), 0);
-  ASSERT_EQ(ops_->destroy(1), 1);
-  const DiskBlocks disk = Reopen();
-  EXPECT_EQ(SkinName(disk.blocks.skin, skin_block::kSkinName), u"aa.col");
-  EXPECT_EQ(SkinName(disk.blocks.skin, skin_block::kLastLoadedSkinName), u"aa.col");
+TEST_F(DisplayPageTest, AnUnknownConfiguredSkinSelectsTheFirstAndOpeningWritesNothing) {
+  for (const char16_t* configured : {u"gone.col", u""}) {
+    InstallWithSkins([&](ConfigBlocks& b) { WriteFieldText(b.skin, skin_block::kSkinName, 40, configured); });
+    HWND page = Create(kDisplayPage);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(Shown(page, IDC_DISPLAY_SKIN), 0);
+    ASSERT_EQ(ops_->destroy(1), 1);
+    // Only a choice of the user names a skin: the text service goes on loading what it loads now.
+    const DiskBlocks disk = Reopen();
+    EXPECT_EQ(SkinName(disk.blocks.skin, skin_block::kSkinName), configured);
+    EXPECT_EQ(SkinName(disk.blocks.skin, skin_block::kLastLoadedSkinName), u"");
+    engine_.reset();
+  }
 }
 
 TEST_F(DisplayPageTest, OwnFontsCopyTheSkinsFontsAndEnableTheFontControls) {

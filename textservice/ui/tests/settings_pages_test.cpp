@@ -85,9 +85,16 @@ TEST(ImeOptionsPageTest, WordDisplayItems) {
     EXPECT_EQ(U8(b->dme, dme_block::kShowTableWordLength), stored[item]);
     EXPECT_EQ(WordDisplayItem(b->dme), item);
   }
-  Blocks b;
-  b->dme.WriteU8(dme_block::kShowTableWordLength, 7);
-  EXPECT_EQ(WordDisplayItem(b->dme), 0);
+  // What the engine does with the stored length: 0 lists words from the first code as 1 does.
+  const struct {
+    std::uint8_t stored;
+    int item;
+  } read[] = {{0, 1}, {7, 0}};
+  for (const auto& r : read) {
+    Blocks b;
+    b->dme.WriteU8(dme_block::kShowTableWordLength, r.stored);
+    EXPECT_EQ(WordDisplayItem(b->dme), r.item) << int{r.stored};
+  }
 }
 
 TEST(ImeOptionsPageTest, FrequencyItemsKeepThePageSize) {
