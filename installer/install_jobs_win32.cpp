@@ -479,6 +479,8 @@ bool InstallJobs::Install(const std::u16string& folder) {
     const std::u16string installed_data = ImeValue(id, u"DataLocation");
     const std::u16string installed_name = ImeValue(id, u"DisplayName");
     backup = BackUpUserWords(installed_data, installed_name.empty() ? DisplayName() : installed_name);
+    // The shipped settings replace the installed ones; the windows stay where the user put them.
+    CarryInstalledWindowPlaces(installed_data, state_);
     UnregisterInstalled();
     // Words that could not be written out stay where they are.
     const bool keep_data = backup.had_user_words && backup.word_file.empty();

@@ -2,6 +2,7 @@
 // The identity of the payload: the soft and ime blocks of the config.dsc that the payload carries,
 // copied into the run's state, and the class identifier they name.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "installer/setup_state.h"
@@ -20,5 +21,14 @@ PayloadConfig TakePayloadBlocks(const std::vector<std::uint8_t>& store, SetupSta
 
 // Reads "<zipdatas>\$dataFiles$\config.dsc" and takes its blocks.
 PayloadConfig ReadPayloadConfig(SetupState& state);
+
+// An upgrade puts the payload's config.dsc in place of the installed one. The places the user gave the
+// windows (the candidate window's dragged place and the status bar's place, in the skin block) go from
+// the installed store into the payload's first. True when they were carried; a store without a whole
+// skin block on either side leaves the payload as it is.
+bool CarryStoredWindowPlaces(const std::vector<std::uint8_t>& installed, ByteView payload);
+
+// The same on "<zipdatas>\$dataFiles$\config.dsc", from the config.dsc in the installed data folder.
+bool CarryInstalledWindowPlaces(const std::u16string& installed_data_folder, SetupState& state);
 
 }  // namespace lz::installer

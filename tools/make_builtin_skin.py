@@ -304,17 +304,39 @@ def candidate_background(width, height, separator_y=None):
 
 
 # Candidate windows: (member, size, separator, layout values). The stretch bands lie in flat parts of
-# the panel, so repeating them leaves no seam.
+# the panel, so repeating them leaves no seam. Each picture is the window's smallest size: one short
+# candidate and the page buttons fit it, and a longer page stretches it by its bands.
+#
+# Past the end of the horizontal band a button keeps its distance to the window's right edge; that
+# distance is image width + right margin - x - button width, so a button placed beyond the picture's
+# width sits in the right margin. The page buttons are never on a candidate: the merged windows have
+# them on the code line, the embedded vertical window on a strip of its own above the lines, and the
+# embedded horizontal window, a single row, keeps them in a right margin wide enough for both.
 CANDIDATES = {
-    "merged": dict(member="candHB.png", size=(300, 60), separator=28, code=(12, 6), cands=(12, 34),
-                   hband=(40, 240), vband=(40, 46), min_size=(160, 60)),
-    "merged_vertical": dict(member="candHB_shu.png", size=(170, 200), separator=28, code=(12, 6),
-                            cands=(12, 34), hband=(40, 110), vband=(60, 150), min_size=(140, 80)),
-    "embedded": dict(member="candQR.png", size=(300, 36), separator=None, code=(12, 8), cands=(12, 8),
-                     hband=(40, 240), vband=(14, 20), min_size=(120, 36)),
-    "embedded_vertical": dict(member="candQR_shu.png", size=(160, 180), separator=None, code=(12, 8),
-                              cands=(12, 10), hband=(40, 100), vband=(40, 130), min_size=(120, 60)),
+    "merged": dict(member="candHB.png", size=(100, 60), separator=28, code=(12, 6), cands=(12, 34),
+                   hband=(40, 60), vband=(40, 46), right_margin=12, buttons_y=6),
+    "merged_vertical": dict(member="candHB_shu.png", size=(100, 80), separator=28, code=(12, 6),
+                            cands=(12, 34), hband=(40, 60), vband=(40, 60), right_margin=12, buttons_y=6),
+    "embedded": dict(member="candQR.png", size=(64, 36), separator=None, code=(12, 8), cands=(12, 8),
+                     hband=(24, 40), vband=(14, 20), right_margin=44, buttons_y=10),
+    "embedded_vertical": dict(member="candQR_shu.png", size=(100, 60), separator=None, code=(12, 8),
+                              cands=(12, 30), hband=(40, 60), vband=(36, 44), right_margin=12, buttons_y=6),
 }
+
+# The page buttons' distance to the window's right edge, and the gap between them.
+PAGE_BUTTON_EDGE = 8
+PAGE_BUTTON_GAP = 2
+
+
+def page_button_x(window):
+    """(previous, next) x of the page buttons: next at PAGE_BUTTON_EDGE from the right edge, previous
+    PAGE_BUTTON_GAP to its left."""
+    width = window["size"][0]
+    next_x = width + window["right_margin"] - PAGE_BUTTON_EDGE - PAGE_BUTTON
+    previous_x = next_x - PAGE_BUTTON_GAP - PAGE_BUTTON
+    assert previous_x > window["hband"][1], "the page buttons must follow the right edge"
+    return previous_x, next_x
+
 
 SECTION_HEADERS = {
     "merged": "[-候选窗口-合并-]",
@@ -372,12 +394,13 @@ def skin_ini():
     lines += ["扩展按钮%d位置=-1,-1" % k for k in range(1, 10)]
     for key, window in CANDIDATES.items():
         width, height = window["size"]
+        previous_x, next_x = page_button_x(window)
         lines += [
             "",
             SECTION_HEADERS[key],
             "; 候选间距对竖排无效，行间距对横排无效",
-            "后翻页按钮位置=%d,%d" % (width - 8 - PAGE_BUTTON, 6),
-            "前翻页按钮位置=%d,%d" % (width - 10 - 2 * PAGE_BUTTON, 6),
+            "后翻页按钮位置=%d,%d" % (next_x, window["buttons_y"]),
+            "前翻页按钮位置=%d,%d" % (previous_x, window["buttons_y"]),
             "中英文标点按钮位置=-1,-1",
             "全角半角按钮位置=-1,-1",
         ]
@@ -391,10 +414,10 @@ def skin_ini():
             "行间距=6",
             "横向拉伸区域=%d,%d" % window["hband"],
             "纵向拉伸区域=%d,%d" % window["vband"],
-            "右边距=12",
+            "右边距=%d" % window["right_margin"],
             "下边距=8",
-            "最小宽度=%d" % window["min_size"][0],
-            "最小高度=%d" % window["min_size"][1],
+            "最小宽度=%d" % width,
+            "最小高度=%d" % height,
             "嵌入窗口偏移=0,4",
             "序号后缀=.",
             "文字背景边框=2,2,1,1",

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tests/support/data_folder.h"
+#include "textservice/engine/skin_block.h"
 
 namespace lz::installer {
 namespace {
@@ -53,6 +54,41 @@ TEST(PayloadConfigTest, RefusesMissingBlocksAndBlocksThatClaimTooMuch) {
     EXPECT_EQ(state.class_identifier[0], u'x') << c.name;
     EXPECT_EQ(state.soft_block[config_store::kBlockName], 0) << c.name;
   }
+}
+
+TEST(PayloadConfigTest, AnUpgradeKeepsTheWindowPlacesTheUserStored) {
+  const auto places = [](std::int32_t candidate_x, std::int32_t candidate_y, std::int32_t status_x,
+                          std::int32_t status_y) {
+    return [=](ConfigBlocks& b) {
+      b.skin.WriteU32(skin_block::kCandidateWindowX, static_cast<std::uint32_t>(candidate_x));
+      b.skin.WriteU32(skin_block::kCandidateWindowY, static_cast<std::uint32_t>(candidate_y));
+      b.skin.WriteU32(skin_block::kStatusWindowX, static_cast<std::uint32_t>(status_x));
+      b.skin.WriteU32(skin_block::kStatusWindowY, static_cast<std::uint32_t>(status_y));
+    };
+  };
+  // The other settings of the skin block are the payload's.
+  const std::vector<std::uint8_t> installed = Store([&](ConfigBlocks& b) {
+    places(10, 20, 300, 400)(b);
+    b.skin.WriteU32(skin_block::kFlags, 0x10);
+  });
+  std::vector<std::uint8_t> payload = Store([&](ConfigBlocks& b) {
+    places(0, 0, -1, -1)(b);
+    b.skin.WriteU32(skin_block::kFlags, 0x8);
+  });
+  const std::vector<std::uint8_t> expected = Store([&](ConfigBlocks& b) {
+    places(10, 20, 300, 400)(b);
+    b.skin.WriteU32(skin_block::kFlags, 0x8);
+  });
+  ASSERT_TRUE(CarryStoredWindowPlaces(installed, ByteView{payload.data(), static_cast<std::uint32_t>(payload.size())}));
+  EXPECT_EQ(payload, expected) << "the places and nothing else";
+
+  // A store without a skin block carries nothing and changes nothing.
+  std::vector<std::uint8_t> broken = installed;
+  ClaimSize(broken, config_store::kSkinBlockName, 1u << 30);
+  std::vector<std::uint8_t> untouched = Store(places(0, 0, -1, -1));
+  const std::vector<std::uint8_t> before = untouched;
+  EXPECT_FALSE(CarryStoredWindowPlaces(broken, ByteView{untouched.data(), static_cast<std::uint32_t>(untouched.size())}));
+  EXPECT_EQ(untouched, before);
 }
 
 }  // namespace

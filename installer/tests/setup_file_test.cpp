@@ -21,6 +21,7 @@
 #include "installer/startup_host_win32.h"
 #include "installer/tests/system_test_support.h"
 #include "installer/work_paths.h"
+#include "platform/os/file_mapping.h"
 #include "platform/os/folder_list.h"
 #include "platform/os/folder_tree.h"
 #include "platform/os/native_path.h"
@@ -31,6 +32,7 @@
 #include "textservice/engine/code_table.h"
 #include "textservice/engine/mapped_file.h"
 #include "textservice/engine/settings_store.h"
+#include "textservice/engine/skin_block.h"
 
 namespace lz::installer {
 namespace {
@@ -356,16 +358,54 @@ TEST_F(SetupFileTest, AnApplicationTypesWithTheInstalledServiceAndTeachesItAWord
   EXPECT_EQ(UserWordClass(DataFolder(identity) + u"main.dmg"), code_table::kClassUser);
 }
 
+// The status bar's and the candidate window's places in a data folder's config.dsc: x, y of each.
+struct WindowPlaces {
+  std::int32_t candidate_x, candidate_y, status_x, status_y;
+  bool operator==(const WindowPlaces&) const = default;
+};
+std::ostream& operator<<(std::ostream& os, const WindowPlaces& p) {
+  return os << "candidate " << p.candidate_x << "," << p.candidate_y << " status " << p.status_x << "," << p.status_y;
+}
+constexpr std::uint32_t kPlaceOffsets[] = {skin_block::kCandidateWindowX, skin_block::kCandidateWindowY,
+                                           skin_block::kStatusWindowX, skin_block::kStatusWindowY};
+
+WindowPlaces ReadWindowPlaces(const std::u16string& config) {
+  std::vector<std::uint8_t> bytes;
+  WindowPlaces p{};
+  if (!os::ReadFileBytes(config.c_str(), bytes)) return p;
+  ConfigBlocks blocks;
+  FindConfigBlocks(ByteView{bytes.data(), static_cast<std::uint32_t>(bytes.size())}, blocks);
+  std::int32_t* fields[] = {&p.candidate_x, &p.candidate_y, &p.status_x, &p.status_y};
+  for (int i = 0; i < 4; ++i) *fields[i] = static_cast<std::int32_t>(BlockU32(blocks.skin, kPlaceOffsets[i]));
+  return p;
+}
+
+// Stores the places as the user's drags do, in the file itself.
+void StoreWindowPlaces(const std::u16string& config, const WindowPlaces& p) {
+  os::FileMapping m;
+  ASSERT_TRUE(os::MapExistingFile(config.c_str(), m));
+  ConfigBlocks blocks;
+  FindConfigBlocks(ByteView{m.view, m.size}, blocks);
+  const std::int32_t values[] = {p.candidate_x, p.candidate_y, p.status_x, p.status_y};
+  for (int i = 0; i < 4; ++i) blocks.skin.WriteU32(kPlaceOffsets[i], static_cast<std::uint32_t>(values[i]));
+  os::FlushMapping(m);
+  os::CloseMapping(m);
+}
+
 TEST_F(SetupFileTest, AnUpgradeKeepsTheUsersWordsAndRemovesTheOldVersion) {
   if (!FileExists(ShippedData() + u"\\main.dmg")) GTEST_SKIP() << "the native tree's shipped data set is not built";
   const Identity old_identity = ShippedIdentity(0);
   const Identity identity = ShippedIdentity(1);
   // The word the user taught the installed version.
   ASSERT_EQ(UserWordClass(DataFolder(old_identity) + u"main.dmg"), code_table::kClassUser);
+  // Where the user put the windows.
+  const WindowPlaces dragged{40, 50, 300, 400};
+  StoreWindowPlaces(DataFolder(old_identity) + u"config.dsc", dragged);
 
   DeleteFileW(WidePtr(LogPath().c_str()));
   ASSERT_EQ(RunProgram(MakeSetup(1), u"/s"), 0) << ReadUtf8(LogPath());
   EXPECT_EQ(UserWordClass(DataFolder(identity) + u"main.dmg"), code_table::kClassUser);
+  EXPECT_EQ(ReadWindowPlaces(DataFolder(identity) + u"config.dsc"), dragged);
   // The user's word now stands alone under its code and commits itself.
   EXPECT_EQ(TypeInstalled(identity.id, "nakh"), "民中");
   EXPECT_FALSE(FileExists(InstallFolder(old_identity)));

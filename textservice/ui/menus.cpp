@@ -88,8 +88,11 @@ Menu BuildSkinMenu(const MenuContext& c) {
   std::uint32_t id = menu_id::kFirstSkin;
   for (const SkinChoice& skin : c.skins) {
     // The configured name is a file name: a path that merely contains it ("a.col" in "aa.col") is
-    // another skin.
-    menu.push_back(Item(skin.display_name, id++, SameNameIgnoringCase(PathFileName(skin.path), c.skin_name)));
+    // another skin. The built-in skin has no file name at all, and a skin folder's first skin may be in
+    // use under an empty name, so the loaded skin's own source decides when it is known.
+    const bool in_use = c.skin_in_use.empty() ? SameNameIgnoringCase(PathFileName(skin.path), c.skin_name)
+                                              : SameNameIgnoringCase(skin.path, c.skin_in_use);
+    menu.push_back(Item(skin.display_name, id++, in_use));
   }
   return menu;
 }

@@ -83,11 +83,14 @@ struct MenuContext {
   std::int32_t soft_keyboard_layout = 0;  // 1..13, 0 none
   std::vector<SkinChoice> skins;
   std::u16string skin_name;        // the configured skin's file name
+  std::u16string skin_in_use;      // the loaded skin's source: its path, or "fromResource"; empty unknown
 };
 
 Menu BuildMainMenu(const MenuContext& c);
 Menu BuildOutputOptionsMenu(const MenuContext& c);
 Menu BuildSoftKeyboardMenu(const MenuContext& c);
+// The skin list; the entry of the skin in use is checked (the built-in one included), or, while that is
+// unknown, the entry whose file name is the configured one.
 Menu BuildSkinMenu(const MenuContext& c);
 
 // The candidate a candidate menu is for.

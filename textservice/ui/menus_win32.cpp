@@ -39,6 +39,8 @@ std::vector<SkinChoice> ChoicesOf(const SkinCatalog& catalog) {
 
 // A skin chosen from the list becomes the configured skin; the bar goes back to the new skin's corner.
 void SelectSkin(EngineInstance* e, std::u16string_view path) {
+  // The skin in use stays as it is: the built-in skin's source is no file name to configure.
+  if (e->ui && SameNameIgnoringCase(path, e->ui->skin.description.source)) return;
   const std::optional<std::u16string> name =
       SkinNameToSelect(path, ReadFieldText(e->blocks.skin, skin_block::kSkinName, skin_block::kSkinNameUnits));
   if (!name) return;
@@ -110,6 +112,7 @@ MenuContext MenuContextOf(const EngineInstance* e) {
   c.update_check = TableOffersUpdateCheck(e->files.main);
   if (e->ui && (e->mode & mode::kSoftKeyboard)) c.soft_keyboard_layout = e->ui->soft_keyboard.layout;
   c.skin_name = ReadFieldText(e->blocks.skin, skin_block::kSkinName, skin_block::kSkinNameUnits);
+  if (e->ui) c.skin_in_use = e->ui->skin.description.source;
   return c;
 }
 

@@ -1,6 +1,6 @@
-// The characters of the on-screen keyboard's 13 layouts. Layout 1 is the US PC keyboard itself; each
-// other layout lays one character set over the 47 character keys in the set's order, the plain column
-// first and then the shifted one. Function keys and keys past the end of a set hold 0.
+// The characters of the on-screen keyboard's 13 layouts. Layout 1 is the US PC keyboard itself and layout
+// 2 the Greek keyboard's letters, each small letter with its capital; each other layout lays one character
+// set over the 47 character keys in the set's order, the plain column first and then the shifted one. Function keys and keys past the end of a set hold 0.
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -42,6 +42,18 @@ SoftKeyboardMap Lay(std::u16string_view plain, std::u16string_view shifted) {
   return map;
 }
 
+// Characters over the letter keys named by `keys` (Latin capitals), plain and shifted, in that order.
+SoftKeyboardMap LayOnLetterKeys(std::u16string_view keys, std::u16string_view plain, std::u16string_view shifted) {
+  SoftKeyboardMap map{};
+  for (std::size_t i = 0; i < keys.size() && i < plain.size() && i < shifted.size(); ++i) {
+    const int key = SoftKeyboardSlotOfVirtualKey(keys[i]);
+    if (key < 0) continue;
+    map[static_cast<std::size_t>(2 * key)] = plain[i];
+    map[static_cast<std::size_t>(2 * key + 1)] = shifted[i];
+  }
+  return map;
+}
+
 // A set over the plain column, then the shifted one.
 SoftKeyboardMap LaySet(const std::u16string& set) {
   const std::u16string_view s = set;
@@ -53,8 +65,9 @@ std::array<SoftKeyboardMap, kSoftKeyboardLayouts> MakeLayouts() {
   return {
       // 1 PC 键盘
       Lay(u"`1234567890-=qwertyuiop[]\\asdfghjkl;'zxcvbnm,./", u"~!@#$%^&*()_+QWERTYUIOP{}|ASDFGHJKL:\"ZXCVBNM<>?"),
-      // 2 希腊字母: small letters, then capitals (no final sigma; no capital at U+03A2)
-      LaySet(Expand({u"α-ρ", u"σ-ω", u"Α-Ρ", u"Σ-Ω"})),
+      // 2 希腊字母: the letters on the keys a Greek keyboard gives them, each capital on the Shift side
+      // of its small letter (Q and W, the Greek keyboard's ";" and final sigma, stay empty)
+      LayOnLetterKeys(u"ERTYUIOPASDFGHJKLZXCVBNM", u"ερτυθιοπασδφγηξκλζχψωβνμ", u"ΕΡΤΥΘΙΟΠΑΣΔΦΓΗΞΚΛΖΧΨΩΒΝΜ"),
       // 3 俄文字母
       LaySet(Expand({u"а-е", u"ё", u"ж-я", u"А-Е", u"Ё", u"Ж-Я"})),
       // 4 注音符号: the bopomofo letters and the tone marks

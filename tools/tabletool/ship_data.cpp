@@ -19,6 +19,7 @@
 #include "textservice/engine/product_class_identifier.h"
 #include "textservice/engine/scheme_text_file.h"
 #include "textservice/engine/settings_store.h"
+#include "textservice/engine/skin_block.h"
 #include "textservice/engine/table_builder.h"
 #include "textservice/engine/text_decoding.h"
 
@@ -460,6 +461,11 @@ bool BuildShipConfig(const std::vector<std::uint8_t>& scheme, int minor, std::ve
     }
   }
   if (!ApplySoftSection(soft, minor, blocks.soft, error)) return false;
+  // The status bar opens in the skin's default corner until the user drags it somewhere: the store is
+  // made zero-filled, and 0, 0 would be a place of its own, the screen's top-left corner.
+  const auto unset = static_cast<std::uint32_t>(skin_block::kStatusPositionUnset);
+  blocks.skin.WriteU32(skin_block::kStatusWindowX, unset);
+  blocks.skin.WriteU32(skin_block::kStatusWindowY, unset);
   return true;
 }
 

@@ -22,6 +22,7 @@
 #include "textservice/ui/candidate_window_win32.h"
 #include "textservice/ui/skin_fonts_win32.h"
 #include "textservice/ui/tests/png_writer.h"
+#include "textservice/ui/tests/screen_capture.h"
 #include "textservice/ui/tests/skin_fixture.h"
 #include "textservice/ui/tests/button_skin.h"
 #include "platform/zip/zip_writer.h"
@@ -200,54 +201,9 @@ class CandidateWindow : public ::testing::Test {
   HWND host_ = nullptr;
 };
 
-// The screen as 0x00RRGGBB values.
-struct Screen {
-  int width = 0, height = 0;
-  std::vector<std::uint32_t> pixels;
-  std::uint32_t At(int x, int y) const {
-    if (x < 0 || y < 0 || x >= width || y >= height) return 0xFFFFFFFF;
-    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] &
-           0xFFFFFF;
-  }
-};
-
-Screen Capture() {
-  Screen s;
-  s.width = GetSystemMetrics(SM_CXSCREEN);
-  s.height = GetSystemMetrics(SM_CYSCREEN);
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof info.bmiHeader, s.width, -s.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  BitBlt(dc, 0, 0, s.width, s.height, screen, 0, 0, SRCCOPY);
-  GdiFlush();
-  const auto* p = static_cast<const std::uint32_t*>(bits);
-  s.pixels.assign(p, p + static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height));
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
-  return s;
-}
-
-// Keeps the window's part of the screen as a PNG beside the test program (a build artefact).
-void SaveScreenshot(const Screen& s, const RECT& area, const char* name) {
-  const int w = area.right - area.left, h = area.bottom - area.top;
-  if (w <= 0 || h <= 0) return;
-  std::vector<std::uint8_t> rgba;
-  for (int y = area.top; y < area.bottom; ++y) {
-    for (int x = area.left; x < area.right; ++x) {
-      const std::uint32_t v = s.At(x, y);
-      rgba.insert(rgba.end(), {static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
-                               static_cast<std::uint8_t>(v), 0xFF});
-    }
-  }
-  const std::string file = std::string(name) + (sizeof(void*) == 8 ? "-x64.png" : "-x86.png");
-  test::WriteFileBytes(file, test::EncodeRgbaPng(static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h), rgba));
-}
+using test::Capture;
+using test::SaveScreenshot;
+using test::Screen;
 
 // Text is smoothed against the background: a pixel of the word colour (0x00C000) is one whose green is
 // strong and whose red and blue stay near 0.

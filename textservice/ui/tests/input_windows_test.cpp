@@ -14,11 +14,13 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/code_table_builder.h"
 #include "tests/support/import_patch.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/tsf_host.h"
 #include "tests/support/typing_fixture.h"
 #include "textservice/engine/block_fields.h"
+#include "textservice/engine/code_table_format.h"
 #include "textservice/engine/ime_block.h"
 #include "textservice/engine/skin_block.h"
 #include "textservice/ui/candidate_layout.h"
@@ -26,6 +28,7 @@
 #include "textservice/ui/tests/skin_fixture.h"
 #include "textservice/ui/status_layout.h"
 #include "textservice/ui/tests/quenlith_library.h"
+#include "textservice/ui/tests/screen_capture.h"
 #include "textservice/ui/ui_state.h"
 
 namespace lz::test {
@@ -54,6 +57,11 @@ struct ActiveService {
   HRESULT activated = E_FAIL;
 
   explicit ActiveService(DataFolderContents contents = TypingFolder(), DWORD flags = 0) : product(std::move(contents)) {
+    Activate(flags);
+  }
+  // On a copy of a finished data folder (the shipped data set).
+  explicit ActiveService(const std::filesystem::path& folder) : product(folder) { Activate(0); }
+  void Activate(DWORD flags) {
     service = library.NewService();
     if (service) activated = service->ActivateEx(&host, kClient, flags);
     host.TakeKeyboardFocus();
@@ -369,6 +377,11 @@ class MenuChooser {
     if (thread_.joinable()) thread_.join();
     return found_;
   }
+  // Whether the chosen item carried a check mark.
+  bool ChosenWasChecked() {
+    if (thread_.joinable()) thread_.join();
+    return checked_;
+  }
 
  private:
   void Post(HWND menu_window, WPARAM vk) {
@@ -399,12 +412,14 @@ class MenuChooser {
         menu = GetSubMenu(menu, position);
       } else {
         found_ = true;
+        checked_ = (GetMenuState(menu, static_cast<UINT>(position), MF_BYPOSITION) & MF_CHECKED) != 0;
         Post(window, VK_RETURN);
       }
     }
   }
   std::vector<std::wstring> path_;
   bool found_ = false;
+  bool checked_ = false;
   std::thread thread_;
 };
 
@@ -865,6 +880,186 @@ TEST(Menus, MoveToTopFromACandidatesRightClickPutsThatWordFirst) {
   active.host.PumpKeys(2);
   Type(active.host, " ");
   EXPECT_EQ(active.host.text(), u"信");
+}
+
+
+// ---- the built-in skin as a user sees it ----
+
+constexpr wchar_t kCandidateClass[] = L"MVLZSKIN_CAND";
+
+struct SkinLayoutCase {
+  const char* name;  // also the screenshot's name
+  bool horizontal;
+  bool embedded;  // the code is embedded in the document and left out of the window
+};
+const SkinLayoutCase kSkinLayouts[] = {
+    {"candidate-merged", true, false},
+    {"candidate-merged-vertical", false, false},
+    {"candidate-embedded", true, true},
+    {"candidate-embedded-vertical", false, true},
+};
+
+// The typing folder in one layout of the built-in skin, numbers, code hints and buttons shown, with
+// `words` under the code "vv", in their order.
+DataFolderContents LayoutFolder(const SkinLayoutCase& c, const std::vector<std::string>& words) {
+  DataFolderContents contents = TypingFolder();
+  for (std::size_t k = 0; k < words.size(); ++k) {
+    const auto order = static_cast<std::uint32_t>(words.size() - k);
+    contents.main.push_back({"vv", words[k], RecordFlags(code_table::kClassSystem, order)});
+  }
+  const auto typical = contents.edit_blocks;
+  contents.edit_blocks = [typical, c](ConfigBlocks& b) {
+    if (typical) typical(b);
+    b.skin.WriteU32(skin_block::kFlags, skin_block::kShowNumbers | skin_block::kShowCodeHints |
+                                            skin_block::kShowButtons | (c.horizontal ? skin_block::kHorizontal : 0));
+    const std::uint32_t flags = BlockU32(b.ime, ime_block::kImeFlags) & ~ime_block::kInlineMask;
+    b.ime.WriteU32(ime_block::kImeFlags, flags | (c.embedded ? ime_block::kInlineCode : 0));
+  };
+  return contents;
+}
+
+const EngineInstance* ShownCandidateWindow(HWND& window) {
+  window = FindWindowW(kCandidateClass, nullptr);
+  if (!window || !IsWindowVisible(window)) return nullptr;
+  const EngineInstance* e = EngineOf(window);
+  return e && e->ui ? e : nullptr;
+}
+
+bool Meet(const SkinHitRegion& r, const SlotRect& s) {
+  return r.x < s.right && s.left < r.x + r.width && r.y < s.bottom && s.top < r.y + r.height;
+}
+
+void KeepScreenshot(HWND window, const char* name) {
+  PumpMessages();
+  Sleep(100);
+  PumpMessages();
+  RECT at{};
+  GetWindowRect(window, &at);
+  SaveScreenshot(Capture(), at, name);
+}
+
+TEST(BuiltinSkin, ThePageButtonsStayOffAFullPageOfLongCandidatesInEveryLayout) {
+  const std::vector<std::string> long_words = {"中华人民共和国", "社会主义市场经济", "国务院新闻办公室",
+                                               "全国人民代表大会", "自然科学基金委员会", "四个现代化"};
+  for (const SkinLayoutCase& c : kSkinLayouts) {
+    SCOPED_TRACE(c.name);
+    ActiveService active(LayoutFolder(c, long_words));
+    ASSERT_EQ(active.activated, S_OK);
+    Type(active.host, "vv");
+    HWND window = nullptr;
+    const EngineInstance* e = ShownCandidateWindow(window);
+    ASSERT_NE(e, nullptr);
+    ASSERT_EQ(e->page_item_count, 5) << "a full page";
+    const CandidateWindowLayout& layout = e->ui->candidate.layout;
+    EXPECT_EQ(layout.combined, !c.embedded);
+    for (int button : {candidate_region::kPreviousPage, candidate_region::kNextPage}) {
+      const SkinHitRegion& r = layout.regions[static_cast<std::size_t>(button)];
+      ASSERT_TRUE(r.Shown()) << "button " << button;
+      EXPECT_GE(r.x, 0);
+      EXPECT_LE(r.x + r.width, layout.width);
+      for (int slot = 0; slot < 5; ++slot) {
+        const SlotRect box = CandidateSlotRect(layout, slot);
+        ASSERT_FALSE(box.Empty());
+        EXPECT_FALSE(Meet(r, box)) << "button " << button << " on slot " << slot;
+      }
+    }
+    // Every point of the last candidate chooses it.
+    const SlotRect last = CandidateSlotRect(layout, 4);
+    for (std::int32_t x = last.left + 1; x < last.right; ++x) {
+      for (std::int32_t y = last.top + 1; y < last.bottom; ++y) {
+        ASSERT_EQ(HitTestCandidateWindow(layout, x, y), candidate_id::kFirstSlot + 4) << x << "," << y;
+      }
+    }
+    KeepScreenshot(window, c.name);
+  }
+}
+
+// The longest run of window columns that no shown text or button covers.
+std::int32_t LongestEmptyColumns(const CandidateWindowLayout& layout) {
+  std::vector<bool> covered(static_cast<std::size_t>(std::max(layout.width, 0)), false);
+  for (const SkinHitRegion& r : layout.regions) {
+    if (!r.Shown() || r.width <= 0) continue;
+    for (std::int32_t x = std::max(r.x, 0); x < std::min(r.x + r.width, layout.width); ++x)
+      covered[static_cast<std::size_t>(x)] = true;
+  }
+  std::int32_t longest = 0, run = 0;
+  for (bool c : covered) {
+    run = c ? 0 : run + 1;
+    longest = std::max(longest, run);
+  }
+  return longest;
+}
+
+TEST(BuiltinSkin, OneShortCandidateGetsANarrowWindowInEveryLayout) {
+  // Wider than the left margin and the gap before the buttons, narrower than any empty middle.
+  constexpr std::int32_t kMostEmptyColumns = 24;
+  for (const SkinLayoutCase& c : kSkinLayouts) {
+    SCOPED_TRACE(c.name);
+    ActiveService active(LayoutFolder(c, {"仍"}));
+    ASSERT_EQ(active.activated, S_OK);
+    Type(active.host, "vv");
+    HWND window = nullptr;
+    const EngineInstance* e = ShownCandidateWindow(window);
+    ASSERT_NE(e, nullptr);
+    ASSERT_EQ(e->page_item_count, 1);
+    const CandidateWindowLayout& layout = e->ui->candidate.layout;
+    EXPECT_LE(LongestEmptyColumns(layout), kMostEmptyColumns) << "window width " << layout.width;
+    const SkinHitRegion& next = layout.regions[candidate_region::kNextPage];
+    ASSERT_TRUE(next.Shown());
+    EXPECT_LE(next.x + next.width, layout.width);
+    const SkinHitRegion& previous = layout.regions[candidate_region::kPreviousPage];
+    EXPECT_GE(previous.x, 0);
+    EXPECT_FALSE(Meet(previous, CandidateSlotRect(layout, 0)));
+  }
+}
+
+TEST(StatusWindow, TheShippedSetOpensTheBarInTheSkinsDefaultCorner) {
+  const std::filesystem::path shipped = std::filesystem::u8path("Z:" LZ_SHIPDATA_DIR);
+  ActiveService active(shipped);
+  ASSERT_EQ(active.activated, S_OK);
+  HWND window = StatusWindow();
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(IsWindowVisible(window));
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  RECT at{};
+  GetWindowRect(window, &at);
+  EXPECT_EQ(at.right, work.right) << "the built-in skin's corner: bottom right";
+  EXPECT_EQ(at.bottom, work.bottom);
+  KeepScreenshot(window, "status-bar-default-corner");
+}
+
+TEST(Menus, TheSkinMenuChecksTheBuiltInSkinInUseAndChoosingItChangesNothing) {
+  ActiveService active;
+  ASSERT_EQ(active.activated, S_OK);
+  HWND window = StatusWindow();
+  ASSERT_NE(window, nullptr);
+  EngineInstance* e = EngineOf(window);
+  ASSERT_EQ(std::u16string(e->ui->skin.description.source), u"fromResource");
+  const std::u16string configured = ReadFieldText(e->blocks.skin, skin_block::kSkinName, skin_block::kSkinNameUnits);
+  MenuChooser chooser({L"皮肤(&F)", L"清朗"});
+  RightClickRegion(window, status_region::kMode);
+  ASSERT_TRUE(chooser.Done());
+  EXPECT_TRUE(chooser.ChosenWasChecked());
+  PumpMessages();
+  EXPECT_EQ(ReadFieldText(e->blocks.skin, skin_block::kSkinName, skin_block::kSkinNameUnits), configured);
+  EXPECT_EQ(std::u16string(e->ui->skin.description.source), u"fromResource");
+}
+
+TEST(SoftKeyboard, TheGreekKeysCarryTheCapitalOfTheirLetterOnShift) {
+  GreekKeyboard k;
+  ASSERT_NE(k.keyboard, nullptr);
+  const char16_t* labels = k.e->ui->soft_keyboard.labels;
+  int letters = 0;
+  for (int key = 0; key < kSoftKeyboardKeys; ++key) {
+    const char16_t small = labels[2 * key];
+    if (small == 0) continue;
+    ++letters;
+    const auto capital = static_cast<char16_t>(
+        reinterpret_cast<UINT_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(small)))));
+    EXPECT_EQ(labels[2 * key + 1], capital) << "key " << key;
+  }
+  EXPECT_EQ(letters, 24);
 }
 
 }  // namespace

@@ -205,6 +205,28 @@ TEST(Menus, TheSkinListChecksTheSkinWhoseFileNameIsTheConfiguredOne) {
   EXPECT_EQ(Lines(BuildSkinMenu(c)), expected);
 }
 
+TEST(Menus, TheSkinListChecksTheSkinInUseBuiltInIncluded) {
+  struct Case {
+    const char* name;
+    std::u16string configured, in_use;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {"the built-in skin under an empty name", u"", u"fromResource", {"A [65537]", "清朗 [65538] *"}},
+      {"the built-in skin standing in for a missing file", u"gone.col", u"fromResource",
+       {"A [65537]", "清朗 [65538] *"}},
+      {"a folder's skin under an empty name", u"", u"C:\\s\\A.col", {"A [65537] *", "清朗 [65538]"}},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    MenuContext c;
+    c.skins = {{u"A", u"C:\\s\\a.col"}, {u"清朗", u"fromResource"}};
+    c.skin_name = k.configured;
+    c.skin_in_use = k.in_use;
+    EXPECT_EQ(Lines(BuildSkinMenu(c)), k.expected);
+  }
+}
+
 TEST(Menus, ChoosingTheActiveSkinChangesNothing) {
   EXPECT_EQ(SkinNameToSelect(u"C:\\ime\\rezuvorir\\Blue.col", u"blue.COL"), std::nullopt);
   EXPECT_EQ(SkinNameToSelect(u"C:\\ime\\rezuvorir\\red.col", u"blue.col"), std::u16string(u"red.col"));

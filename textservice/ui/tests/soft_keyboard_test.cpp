@@ -133,15 +133,34 @@ TEST(SoftKeyboard, EveryLayoutHoldsPrintableCharactersOnlyOnCharacterKeysAndNone
 }
 
 TEST(SoftKeyboard, ASetFillsThePlainColumnFirst) {
+  const SoftKeyboardMap* punctuation = SoftKeyboardLayout(8);
+  ASSERT_NE(punctuation, nullptr);
+  EXPECT_EQ(SoftKeyboardCharacter(*punctuation, 0, false), u'，');
+  EXPECT_EQ(SoftKeyboardCharacter(*punctuation, 1, false), u'、');
+  EXPECT_NE(SoftKeyboardCharacter(*punctuation, 51, false), 0);  // the 47th character key
+  EXPECT_NE(SoftKeyboardCharacter(*punctuation, 0, true), 0);
+}
+
+TEST(SoftKeyboard, GreekCapitalsSitOnTheShiftSideOfTheirSmallLetters) {
   const SoftKeyboardMap* greek = SoftKeyboardLayout(2);
   ASSERT_NE(greek, nullptr);
+  int letters = 0;
+  for (int key = 0; key < kSoftKeyboardKeys; ++key) {
+    const char16_t small = SoftKeyboardCharacter(*greek, key, false);
+    if (small == 0) {
+      EXPECT_EQ(SoftKeyboardCharacter(*greek, key, true), 0) << "key " << key;
+      continue;
+    }
+    ++letters;
+    // The capitals lie 0x20 below the small letters; final sigma (U+03C2) is left out of both.
+    EXPECT_EQ(SoftKeyboardCharacter(*greek, key, true), small - 0x20) << "key " << key;
+  }
+  EXPECT_EQ(letters, 24);
+  // The letters lie where a Greek keyboard has them.
   const int a = SoftKeyboardSlotOfVirtualKey('A');
-  EXPECT_EQ(SoftKeyboardCharacter(*greek, 0, false), u'α');
-  EXPECT_EQ(SoftKeyboardCharacter(*greek, 1, false), u'β');
-  EXPECT_NE(SoftKeyboardCharacter(*greek, a, false), 0);
-  // 48 letters on 47 keys: the last capital goes to the first key's shifted column.
-  EXPECT_EQ(SoftKeyboardCharacter(*greek, 0, true), u'Ω');
-  EXPECT_EQ(SoftKeyboardCharacter(*greek, 1, true), 0);
+  EXPECT_EQ(SoftKeyboardCharacter(*greek, a, false), u'α');
+  EXPECT_EQ(SoftKeyboardCharacter(*greek, a, true), u'Α');
+  EXPECT_EQ(SoftKeyboardCharacter(*greek, SoftKeyboardSlotOfVirtualKey('V'), true), u'Ω');
 }
 
 TEST(SoftKeyboard, KeysSendTheirVirtualKeys) {

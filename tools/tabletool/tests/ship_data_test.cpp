@@ -19,6 +19,7 @@
 #include "textservice/engine/product_class_identifier.h"
 #include "textservice/engine/scheme_text.h"
 #include "textservice/engine/settings_store.h"
+#include "textservice/engine/skin_block.h"
 #include "tools/tabletool/tests/tool_run.h"
 
 namespace lz::tabletool {
@@ -135,6 +136,12 @@ TEST(ShipConfig, TheDefaultSchemeFillsAllFourBlocks) {
   EXPECT_EQ(binding(0xBD), 0x20u);
   EXPECT_EQ(binding(0xBB), 0x40u);
   EXPECT_EQ(binding(0x28), 0x80000u);
+
+  // The status bar starts in the skin's default corner; the candidate window has no dragged place.
+  EXPECT_EQ(static_cast<std::int32_t>(BlockU32(b.skin, skin_block::kStatusWindowX)), -1);
+  EXPECT_EQ(static_cast<std::int32_t>(BlockU32(b.skin, skin_block::kStatusWindowY)), -1);
+  EXPECT_EQ(BlockU32(b.skin, skin_block::kCandidateWindowX), 0u);
+  EXPECT_EQ(BlockU32(b.skin, skin_block::kCandidateWindowY), 0u);
 }
 
 TEST(ShipConfig, VersionRulesAndGeneratorKeysAreChecked) {
