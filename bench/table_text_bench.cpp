@@ -102,30 +102,18 @@ std::u16string TenTimesText() {
     std::ifstream in(fs::path(ExportedText()), std::ios::binary);
     std::stringstream whole;
     whole << in.rdbuf();
-    std::string text = whole.str();
-    std::string bom;
-    if (text.size() >= 2 && static_cast<unsigned char>(text[0]) == 0xFF) {
-      bom = text.substr(0, 2);
-      text.erase(0, 2);
-    }
-    // The export is UTF-16 LE; a suffix is the units of "甲".."壬" put before the tab.
-    constexpr char16_t kSuffixes[] = u"甲乙丙丁戊己庚辛壬";
+    const std::string text = whole.str();
+    // The export is UTF-8; a suffix ("甲" .. "壬") goes between the word and its tab.
+    constexpr const char* kSuffixes[] = {"甲", "乙", "丙", "丁", "戊", "己", "庚", "辛", "壬"};
     std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out << bom;
-    std::size_t start = 0;
-    while (start + 1 < text.size()) {
-      std::size_t end = start;
-      while (end + 1 < text.size() && !(text[end] == '\n' && text[end + 1] == 0)) end += 2;
-      end = std::min(end + 2, text.size());
+    for (std::size_t start = 0; start < text.size();) {
+      const std::size_t end = std::min(text.find('\n', start), text.size() - 1) + 1;
       const std::string line = text.substr(start, end - start);
       out << line;
-      std::size_t tab = 0;
-      while (tab + 1 < line.size() && !(line[tab] == '\t' && line[tab + 1] == 0)) tab += 2;
-      if (tab + 1 < line.size() && line.compare(0, 4, std::string("/\0/\0", 4)) != 0) {
-        for (int k = 0; k < 9; ++k) {
-          const char unit[2] = {static_cast<char>(kSuffixes[k] & 0xFF), static_cast<char>(kSuffixes[k] >> 8)};
-          out << line.substr(0, tab) << std::string(unit, 2) << line.substr(tab);
-        }
+      const std::size_t tab = line.find('\t');
+      if (tab != std::string::npos && line.compare(0, 2, "//") != 0) {
+        const std::size_t word = start == 0 && line.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;  // past the mark
+        for (const char* suffix : kSuffixes) out << line.substr(word, tab - word) << suffix << line.substr(tab);
       }
       start = end;
     }
