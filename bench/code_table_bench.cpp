@@ -482,9 +482,10 @@ BENCHMARK(BM_QueryWildcard)->Unit(benchmark::kMicrosecond);
 
 // --- per-key typing, worst-case keys and engine creation, each beside its floor ---------------------
 //
-// Run on Debian's wubi86 list (package rime-data-wubi), 136,753 entries. The floors are what no engine
-// can beat on the same data: for a key, std::lower_bound over a sorted vector of the codes and a walk
-// over at most 50 codes that begin with the key (the bytes before the first wildcard); for creation,
+// Run on Debian's wubi86 list (package rime-data-wubi), 136,753 entries. The floors do the engine's work
+// on the same data with no table format in the way: for a key, the range of a sorted vector of the codes,
+// each code of it tested against the input up to the 1,000 cap and the first page ranked (FloorInput); for
+// a scheme that lists longer codes, a walk over at most 50 codes that begin with the key; for creation,
 // opening and mapping the folder's two required files and closing them again.
 
 constexpr std::size_t kTypedCodes = 2000;
@@ -529,6 +530,48 @@ void TypeInputs(benchmark::State& state, BenchEngine* engine, const std::vector<
   state.counters["worst_us"] = times.empty() ? 0 : *std::max_element(times.begin(), times.end());
 }
 
+// The floor of one input, doing the engine's work over a sorted vector: each code pattern (a leading
+// wildcard stands for each letter a-y when the scheme takes it), the range of codes that begin with the
+// keys before its first wildcard, every code of it tested against the pattern until the 1,000 cap, and
+// the first page (5) of the listed codes by score and order value. Input longer than every code: nothing.
+std::size_t FloorPattern(const BenchEngine& engine, const std::string& pattern, std::vector<std::pair<int, std::uint32_t>>& list) {
+  const std::size_t n = pattern.size();
+  if (n > engine.longest_code) return 0;
+  const std::size_t wildcard = pattern.find(kWildcard);
+  const std::string prefix = pattern.substr(0, wildcard);
+  const auto less = [](const FloorRecord& r, const std::string& p) { return r.code.compare(0, p.size(), p) < 0; };
+  auto it = std::lower_bound(engine.floor_records.begin(), engine.floor_records.end(), prefix, less);
+  for (; it != engine.floor_records.end() && it->code.compare(0, prefix.size(), prefix) == 0 && list.size() < 1000;
+       ++it) {
+    const std::string& code = it->code;
+    // Without a wildcard only the code itself is listed: it comes first among the codes it begins.
+    if (wildcard == std::string::npos && code.size() != n) break;
+    if (code.size() < n) continue;
+    bool match = true;
+    for (std::size_t i = prefix.size(); i < n && match; ++i) match = pattern[i] == kWildcard || pattern[i] == code[i];
+    if (match) list.push_back({64 - static_cast<int>(code.size() - n), it->order});
+  }
+  return list.size();
+}
+
+std::size_t FloorInput(const BenchEngine& engine, const std::string& input, bool first_key_query) {
+  std::vector<std::pair<int, std::uint32_t>> list;
+  if (input[0] == kWildcard) {
+    if (!first_key_query) return 0;
+    std::string pattern = input;
+    for (char c = 'a'; c <= 'y'; ++c) {
+      pattern[0] = c;
+      FloorPattern(engine, pattern, list);
+    }
+  } else {
+    FloorPattern(engine, input, list);
+  }
+  const std::size_t page = std::min<std::size_t>(5, list.size());
+  std::partial_sort(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(page), list.end(),
+                    [](const auto& a, const auto& b) { return a.first != b.first ? a.first > b.first : a.second > b.second; });
+  return list.size() + (page ? list[0].second : 0);
+}
+
 // The floor of one key: the codes that begin with the key's bytes before its first wildcard.
 std::size_t FloorLookup(const std::vector<std::string>& sorted, const std::string& input) {
   const std::string prefix = input.substr(0, input.find(kWildcard));
@@ -540,7 +583,12 @@ std::size_t FloorLookup(const std::vector<std::string>& sorted, const std::strin
   return n;
 }
 
-void FloorInputs(benchmark::State& state, BenchEngine* engine, const std::vector<std::string>& inputs) {
+// How a floor lists: as the engine does with the first-key query off or on (see FloorInput), or the
+// codes that begin with the key (a scheme that lists longer codes).
+enum class FloorKind { kQuery, kQueryFirstKey, kPrefix };
+
+void FloorInputs(benchmark::State& state, BenchEngine* engine, const std::vector<std::string>& inputs,
+                 FloorKind kind) {
   std::vector<std::string> sorted = engine->codes;
   std::sort(sorted.begin(), sorted.end());
   std::vector<double> times;
@@ -549,7 +597,8 @@ void FloorInputs(benchmark::State& state, BenchEngine* engine, const std::vector
   for (auto _ : state) {
     const std::string& input = inputs[i++ % inputs.size()];
     const auto start = std::chrono::steady_clock::now();
-    benchmark::DoNotOptimize(FloorLookup(sorted, input));
+    benchmark::DoNotOptimize(kind == FloorKind::kPrefix ? FloorLookup(sorted, input)
+                                                        : FloorInput(*engine, input, kind == FloorKind::kQueryFirstKey));
     times.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
   }
   state.counters["median_us"] = Median(times);
@@ -565,7 +614,7 @@ BENCHMARK(BM_TypeRealCodes);
 void BM_TypeRealCodesFloor(benchmark::State& state) {
   BenchEngine* engine = Wubi86Engine(0);
   if (!engine) return state.SkipWithError("the wubi86 list is not installed");
-  FloorInputs(state, engine, TypedInputs(*engine));
+  FloorInputs(state, engine, TypedInputs(*engine), FloorKind::kQuery);
 }
 BENCHMARK(BM_TypeRealCodesFloor);
 
@@ -579,7 +628,8 @@ void BM_WorstKey(benchmark::State& state, const char* keys, int following) {
 void BM_WorstKeyFloor(benchmark::State& state, const char* keys, int following) {
   BenchEngine* engine = Wubi86Engine(following);
   if (!engine) return state.SkipWithError("the wubi86 list is not installed");
-  FloorInputs(state, engine, {keys});
+  // These keys are queried directly, where a leading wildcard of two keys or more is always taken.
+  FloorInputs(state, engine, {keys}, following ? FloorKind::kPrefix : FloorKind::kQueryFirstKey);
 }
 #define LZ_WORST_KEY(name, keys, following)                                              \
   BENCHMARK_CAPTURE(BM_WorstKey, name, keys, following)->Unit(benchmark::kMicrosecond); \
@@ -635,48 +685,6 @@ void TypeThroughKeyPath(benchmark::State& state, const std::string& input, bool 
   state.counters["worst_key_median_us"] = worst_median;
   state.counters["worst_us"] = worst;
   state.SetLabel(std::to_string(RecordCount(e->files.main)) + " records");
-}
-
-// The floor of one input, doing the engine's work over a sorted vector: each code pattern (a leading
-// wildcard stands for each letter a-y when the scheme takes it), the range of codes that begin with the
-// keys before its first wildcard, every code of it tested against the pattern until the 1,000 cap, and
-// the first page (5) of the listed codes by score and order value. Input longer than every code: nothing.
-std::size_t FloorPattern(const BenchEngine& engine, const std::string& pattern, std::vector<std::pair<int, std::uint32_t>>& list) {
-  const std::size_t n = pattern.size();
-  if (n > engine.longest_code) return 0;
-  const std::size_t wildcard = pattern.find(kWildcard);
-  const std::string prefix = pattern.substr(0, wildcard);
-  const auto less = [](const FloorRecord& r, const std::string& p) { return r.code.compare(0, p.size(), p) < 0; };
-  auto it = std::lower_bound(engine.floor_records.begin(), engine.floor_records.end(), prefix, less);
-  for (; it != engine.floor_records.end() && it->code.compare(0, prefix.size(), prefix) == 0 && list.size() < 1000;
-       ++it) {
-    const std::string& code = it->code;
-    // Without a wildcard only the code itself is listed: it comes first among the codes it begins.
-    if (wildcard == std::string::npos && code.size() != n) break;
-    if (code.size() < n) continue;
-    bool match = true;
-    for (std::size_t i = prefix.size(); i < n && match; ++i) match = pattern[i] == kWildcard || pattern[i] == code[i];
-    if (match) list.push_back({64 - static_cast<int>(code.size() - n), it->order});
-  }
-  return list.size();
-}
-
-std::size_t FloorInput(const BenchEngine& engine, const std::string& input, bool first_key_query) {
-  std::vector<std::pair<int, std::uint32_t>> list;
-  if (input[0] == kWildcard) {
-    if (!first_key_query) return 0;
-    std::string pattern = input;
-    for (char c = 'a'; c <= 'y'; ++c) {
-      pattern[0] = c;
-      FloorPattern(engine, pattern, list);
-    }
-  } else {
-    FloorPattern(engine, input, list);
-  }
-  const std::size_t page = std::min<std::size_t>(5, list.size());
-  std::partial_sort(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(page), list.end(),
-                    [](const auto& a, const auto& b) { return a.first != b.first ? a.first > b.first : a.second > b.second; });
-  return list.size() + (page ? list[0].second : 0);
 }
 
 void TypeThroughKeyPathFloor(benchmark::State& state, const std::string& input, bool first_key_query) {
