@@ -15,10 +15,12 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/os/system_info.h"
 #include "textservice/engine/code_table.h"
+#include "textservice/engine/dme_block.h"
 #include "textservice/engine/engine_instance.h"
 #include "textservice/engine/query.h"
 #include "textservice/engine/settings_store.h"
@@ -332,8 +334,16 @@ void BM_BuildWubi86Table(benchmark::State& state) {
 }
 BENCHMARK(BM_BuildWubi86Table)->Unit(benchmark::kMillisecond);
 
+// A record as the floors see it: its code and order value.
+struct FloorRecord {
+  std::string code;
+  std::uint32_t order = 0;
+};
+
 // An engine instance on a data folder made from the wubi86 list, with the given scheme.
 struct BenchEngine {
+  std::vector<FloorRecord> floor_records;  // sorted by code
+  std::size_t longest_code = 0;
   EngineSetup setup;
   EngineInstance* e = nullptr;
   std::u16string class_id;
@@ -341,10 +351,17 @@ struct BenchEngine {
   std::filesystem::path folder;
 };
 
-// `every`: the table holds every n-th record of the list (1: the whole list).
-BenchEngine* Wubi86Engine(int following_length, std::size_t every = 1) {
-  static std::map<std::pair<int, std::size_t>, std::unique_ptr<BenchEngine>> engines;
-  auto& slot = engines[{following_length, every}];
+// Suffixes of the ten-times list: each word of the list again with each of these after it.
+constexpr const char* kTenTimesSuffixes[] = {"\xE7\x94\xB2", "\xE4\xB9\x99", "\xE4\xB8\x99", "\xE4\xB8\x81",
+                                             "\xE6\x88\x8A", "\xE5\xB7\xB1", "\xE5\xBA\x9A", "\xE8\xBE\x9B",
+                                             "\xE5\xA3\xAC"};  // 甲 .. 壬
+
+// `every`: the table holds every n-th record of the list (1: the whole list); `times` 10: the ten-times
+// list (each word also with nine suffixes, under its code); `first_key_query`: the scheme takes the
+// wildcard as a first key (开启首键查询).
+BenchEngine* Wubi86Engine(int following_length, std::size_t every = 1, int times = 1, bool first_key_query = false) {
+  static std::map<std::tuple<int, std::size_t, int, bool>, std::unique_ptr<BenchEngine>> engines;
+  auto& slot = engines[{following_length, every, times, first_key_query}];
   if (slot) return slot->e ? slot.get() : nullptr;
   slot = std::make_unique<BenchEngine>();
   std::vector<TableBuildRecord> records = Wubi86Records();
@@ -354,10 +371,26 @@ BenchEngine* Wubi86Engine(int following_length, std::size_t every = 1) {
     for (std::size_t i = 0; i < records.size(); i += every) kept.push_back(records[i]);
     records = std::move(kept);
   }
+  if (times == 10) {
+    std::vector<TableBuildRecord> grown;
+    grown.reserve(records.size() * 10);
+    for (const auto& r : records) {
+      grown.push_back(r);
+      for (const char* suffix : kTenTimesSuffixes) grown.push_back({r.code, r.text + suffix, r.flags});
+    }
+    records = std::move(grown);
+  }
   for (const auto& r : records) {
     if (r.code.find('z') == std::string::npos) slot->codes.push_back(r.code);
+    slot->floor_records.push_back({r.code, r.flags >> 11});
   }
-  const auto dir = BenchFolder() / FileName("engine", static_cast<std::size_t>(following_length * 100) + every, "d");
+  std::sort(slot->floor_records.begin(), slot->floor_records.end(),
+            [](const FloorRecord& a, const FloorRecord& b) { return a.code < b.code; });
+  for (const auto& r : records) slot->longest_code = std::max(slot->longest_code, r.code.size());
+  const auto dir = BenchFolder() / FileName("engine",
+                                            static_cast<std::size_t>(following_length * 100000) + every * 100 +
+                                                static_cast<std::size_t>(times) * 2 + (first_key_query ? 1 : 0),
+                                            "d");
   slot->folder = dir;
   std::filesystem::create_directories(dir);
   TableBuildOptions options;
@@ -373,6 +406,11 @@ BenchEngine* Wubi86Engine(int following_length, std::size_t every = 1) {
   tabletool::SchemeOptions scheme;
   scheme.following_length = following_length;
   tabletool::ApplyScheme(scheme, blocks);
+  if (first_key_query) {
+    std::uint32_t flags = 0;
+    blocks.dme.ReadU32(dme_block::kQueryFlags, flags);
+    blocks.dme.WriteU32(dme_block::kQueryFlags, flags | dme_block::kFirstKeyQuery);
+  }
   std::ofstream(dir / "config.dsc", std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                            static_cast<std::streamsize>(bytes.size()));
   char16_t id[kClassIdentifierUnits];
@@ -444,9 +482,10 @@ BENCHMARK(BM_QueryWildcard)->Unit(benchmark::kMicrosecond);
 
 // --- per-key typing, worst-case keys and engine creation, each beside its floor ---------------------
 //
-// Run on Debian's wubi86 list (package rime-data-wubi), 136,753 entries. The floors are what no engine
-// can beat on the same data: for a key, std::lower_bound over a sorted vector of the codes and a walk
-// over at most 50 codes that begin with the key (the bytes before the first wildcard); for creation,
+// Run on Debian's wubi86 list (package rime-data-wubi), 136,753 entries. The floors do the engine's work
+// on the same data with no table format in the way: for a key, the range of a sorted vector of the codes,
+// each code of it tested against the input up to the 1,000 cap and the first page ranked (FloorInput); for
+// a scheme that lists longer codes, a walk over at most 50 codes that begin with the key; for creation,
 // opening and mapping the folder's two required files and closing them again.
 
 constexpr std::size_t kTypedCodes = 2000;
@@ -491,6 +530,48 @@ void TypeInputs(benchmark::State& state, BenchEngine* engine, const std::vector<
   state.counters["worst_us"] = times.empty() ? 0 : *std::max_element(times.begin(), times.end());
 }
 
+// The floor of one input, doing the engine's work over a sorted vector: each code pattern (a leading
+// wildcard stands for each letter a-y when the scheme takes it), the range of codes that begin with the
+// keys before its first wildcard, every code of it tested against the pattern until the 1,000 cap, and
+// the first page (5) of the listed codes by score and order value. Input longer than every code: nothing.
+std::size_t FloorPattern(const BenchEngine& engine, const std::string& pattern, std::vector<std::pair<int, std::uint32_t>>& list) {
+  const std::size_t n = pattern.size();
+  if (n > engine.longest_code) return 0;
+  const std::size_t wildcard = pattern.find(kWildcard);
+  const std::string prefix = pattern.substr(0, wildcard);
+  const auto less = [](const FloorRecord& r, const std::string& p) { return r.code.compare(0, p.size(), p) < 0; };
+  auto it = std::lower_bound(engine.floor_records.begin(), engine.floor_records.end(), prefix, less);
+  for (; it != engine.floor_records.end() && it->code.compare(0, prefix.size(), prefix) == 0 && list.size() < 1000;
+       ++it) {
+    const std::string& code = it->code;
+    // Without a wildcard only the code itself is listed: it comes first among the codes it begins.
+    if (wildcard == std::string::npos && code.size() != n) break;
+    if (code.size() < n) continue;
+    bool match = true;
+    for (std::size_t i = prefix.size(); i < n && match; ++i) match = pattern[i] == kWildcard || pattern[i] == code[i];
+    if (match) list.push_back({64 - static_cast<int>(code.size() - n), it->order});
+  }
+  return list.size();
+}
+
+std::size_t FloorInput(const BenchEngine& engine, const std::string& input, bool first_key_query) {
+  std::vector<std::pair<int, std::uint32_t>> list;
+  if (input[0] == kWildcard) {
+    if (!first_key_query) return 0;
+    std::string pattern = input;
+    for (char c = 'a'; c <= 'y'; ++c) {
+      pattern[0] = c;
+      FloorPattern(engine, pattern, list);
+    }
+  } else {
+    FloorPattern(engine, input, list);
+  }
+  const std::size_t page = std::min<std::size_t>(5, list.size());
+  std::partial_sort(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(page), list.end(),
+                    [](const auto& a, const auto& b) { return a.first != b.first ? a.first > b.first : a.second > b.second; });
+  return list.size() + (page ? list[0].second : 0);
+}
+
 // The floor of one key: the codes that begin with the key's bytes before its first wildcard.
 std::size_t FloorLookup(const std::vector<std::string>& sorted, const std::string& input) {
   const std::string prefix = input.substr(0, input.find(kWildcard));
@@ -502,7 +583,12 @@ std::size_t FloorLookup(const std::vector<std::string>& sorted, const std::strin
   return n;
 }
 
-void FloorInputs(benchmark::State& state, BenchEngine* engine, const std::vector<std::string>& inputs) {
+// How a floor lists: as the engine does with the first-key query off or on (see FloorInput), or the
+// codes that begin with the key (a scheme that lists longer codes).
+enum class FloorKind { kQuery, kQueryFirstKey, kPrefix };
+
+void FloorInputs(benchmark::State& state, BenchEngine* engine, const std::vector<std::string>& inputs,
+                 FloorKind kind) {
   std::vector<std::string> sorted = engine->codes;
   std::sort(sorted.begin(), sorted.end());
   std::vector<double> times;
@@ -511,7 +597,8 @@ void FloorInputs(benchmark::State& state, BenchEngine* engine, const std::vector
   for (auto _ : state) {
     const std::string& input = inputs[i++ % inputs.size()];
     const auto start = std::chrono::steady_clock::now();
-    benchmark::DoNotOptimize(FloorLookup(sorted, input));
+    benchmark::DoNotOptimize(kind == FloorKind::kPrefix ? FloorLookup(sorted, input)
+                                                        : FloorInput(*engine, input, kind == FloorKind::kQueryFirstKey));
     times.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
   }
   state.counters["median_us"] = Median(times);
@@ -527,7 +614,7 @@ BENCHMARK(BM_TypeRealCodes);
 void BM_TypeRealCodesFloor(benchmark::State& state) {
   BenchEngine* engine = Wubi86Engine(0);
   if (!engine) return state.SkipWithError("the wubi86 list is not installed");
-  FloorInputs(state, engine, TypedInputs(*engine));
+  FloorInputs(state, engine, TypedInputs(*engine), FloorKind::kQuery);
 }
 BENCHMARK(BM_TypeRealCodesFloor);
 
@@ -541,7 +628,8 @@ void BM_WorstKey(benchmark::State& state, const char* keys, int following) {
 void BM_WorstKeyFloor(benchmark::State& state, const char* keys, int following) {
   BenchEngine* engine = Wubi86Engine(following);
   if (!engine) return state.SkipWithError("the wubi86 list is not installed");
-  FloorInputs(state, engine, {keys});
+  // These keys are queried directly, where a leading wildcard of two keys or more is always taken.
+  FloorInputs(state, engine, {keys}, following ? FloorKind::kPrefix : FloorKind::kQueryFirstKey);
 }
 #define LZ_WORST_KEY(name, keys, following)                                              \
   BENCHMARK_CAPTURE(BM_WorstKey, name, keys, following)->Unit(benchmark::kMicrosecond); \
@@ -557,6 +645,103 @@ LZ_WORST_KEY(a_listing_longer_codes, "a", 1);
 LZ_WORST_KEY(y_listing_longer_codes, "y", 1);
 #undef LZ_WORST_KEY
 
+// --- wildcard inputs through the real key path ------------------------------------------------------
+//
+// Each key is classified first, as the key handler does; a key the input takes is added at the cursor and
+// the candidates are queried, a key it refuses ends the input (as a commit would) and is classified again
+// as the first key of a new one. Reported: the median of each key position over the runs, the slowest of
+// these medians (worst_key_median_us) and the slowest single key. On the shipped scheme and with the
+// first-key query on, over the list (136,753 entries, arg 1) and the ten-times list (arg 10).
+
+void TypeThroughKeyPath(benchmark::State& state, const std::string& input, bool first_key_query) {
+  BenchEngine* engine = Wubi86Engine(0, 1, static_cast<int>(state.range(0)), first_key_query);
+  if (!engine) return state.SkipWithError("the wubi86 list is not installed");
+  EngineInstance* e = engine->e;
+  std::vector<std::vector<double>> per_key(input.size());
+  double worst = 0;
+  auto add = [&](char key) {
+    for (int i = e->key_count; i > e->cursor; --i) e->keys[i] = e->keys[i - 1];
+    e->keys[e->cursor++] = static_cast<unsigned char>(key);
+    ++e->key_count;
+    QueryCandidates(e);
+  };
+  for (auto _ : state) {
+    e->key_count = e->cursor = e->candidate_count = 0;
+    for (std::size_t k = 0; k < input.size(); ++k) {
+      const auto start = std::chrono::steady_clock::now();
+      if (ClassifyKey(static_cast<unsigned char>(input[k]), e) == key_action::kCode) {
+        add(input[k]);
+      } else {
+        e->key_count = e->cursor = e->candidate_count = 0;
+        if (ClassifyKey(static_cast<unsigned char>(input[k]), e) == key_action::kCode) add(input[k]);
+      }
+      const double us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
+      per_key[k].push_back(us);
+      worst = std::max(worst, us);
+    }
+  }
+  double worst_median = 0;
+  for (const auto& times : per_key) worst_median = std::max(worst_median, Median(times));
+  state.counters["worst_key_median_us"] = worst_median;
+  state.counters["worst_us"] = worst;
+  state.SetLabel(std::to_string(RecordCount(e->files.main)) + " records");
+}
+
+void TypeThroughKeyPathFloor(benchmark::State& state, const std::string& input, bool first_key_query) {
+  BenchEngine* engine = Wubi86Engine(0, 1, static_cast<int>(state.range(0)), first_key_query);
+  if (!engine) return state.SkipWithError("the wubi86 list is not installed");
+  // The input each key leaves, as the key path builds it: a refused first wildcard starts anew.
+  std::vector<std::string> typed;
+  std::string current;
+  for (char key : input) {
+    if (current.empty() && key == kWildcard && !first_key_query) {
+      typed.push_back({});
+      continue;
+    }
+    current += key;
+    typed.push_back(current);
+  }
+  std::vector<std::vector<double>> per_key(input.size());
+  for (auto _ : state) {
+    for (std::size_t k = 0; k < typed.size(); ++k) {
+      const auto start = std::chrono::steady_clock::now();
+      if (!typed[k].empty()) benchmark::DoNotOptimize(FloorInput(*engine, typed[k], first_key_query));
+      per_key[k].push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
+    }
+  }
+  double worst_median = 0;
+  for (const auto& times : per_key) worst_median = std::max(worst_median, Median(times));
+  state.counters["worst_key_median_us"] = worst_median;
+}
+
+const std::string k127Wildcards(127, kWildcard);
+const std::string kLetterThen126Wildcards = "a" + std::string(126, kWildcard);
+const std::string kMixed127 = [] {
+  std::string s;
+  for (int i = 0; i < 127; ++i) s += i % 3 == 1 ? 'a' : kWildcard;
+  return s;
+}();
+
+#define LZ_KEY_PATH(name, input)                                                                             \
+  BENCHMARK_CAPTURE(TypeThroughKeyPath, name##_shipped, input, false)->Arg(1)->Arg(10)->Unit(benchmark::kMicrosecond); \
+  BENCHMARK_CAPTURE(TypeThroughKeyPathFloor, name##_shipped, input, false)->Arg(1)->Arg(10)->Unit(benchmark::kMicrosecond); \
+  BENCHMARK_CAPTURE(TypeThroughKeyPath, name##_first_key, input, true)->Arg(1)->Arg(10)->Unit(benchmark::kMicrosecond); \
+  BENCHMARK_CAPTURE(TypeThroughKeyPathFloor, name##_first_key, input, true)->Arg(1)->Arg(10)->Unit(benchmark::kMicrosecond)
+LZ_KEY_PATH(zzzz, std::string("zzzz"));
+LZ_KEY_PATH(zzza, std::string("zzza"));
+LZ_KEY_PATH(zzzzz, std::string("zzzzz"));
+LZ_KEY_PATH(zzzzza, std::string("zzzzza"));
+LZ_KEY_PATH(tzzza, std::string("tzzza"));
+LZ_KEY_PATH(fzzza, std::string("fzzza"));
+LZ_KEY_PATH(azzzzza, std::string("azzzzza"));
+LZ_KEY_PATH(zazazaz, std::string("zazazaz"));
+LZ_KEY_PATH(ggzgzggz, std::string("ggzgzggz"));
+LZ_KEY_PATH(aaaaz, std::string("aaaaz"));
+LZ_KEY_PATH(z127, k127Wildcards);
+LZ_KEY_PATH(a_z126, kLetterThen126Wildcards);
+LZ_KEY_PATH(mixed127, kMixed127);
+#undef LZ_KEY_PATH
+
 // Creating an engine instance on the whole list (arg 1) and on every tenth record of it (arg 10).
 void BM_CreateEngine(benchmark::State& state) {
   BenchEngine* engine = Wubi86Engine(0, static_cast<std::size_t>(state.range(0)));
@@ -571,6 +756,21 @@ void BM_CreateEngine(benchmark::State& state) {
   state.SetLabel(std::to_string(RecordCount(engine->e->files.main)) + " records");
 }
 BENCHMARK(BM_CreateEngine)->Arg(1)->Arg(10)->Unit(benchmark::kMicrosecond);
+
+// Creating an engine instance on the ten-times list (1,367,530 entries), beside the list above.
+void BM_CreateEngineTenTimes(benchmark::State& state) {
+  BenchEngine* engine = Wubi86Engine(0, 1, 10);
+  if (!engine) return state.SkipWithError("the wubi86 list is not installed");
+  for (auto _ : state) {
+    EngineInstance* e = CreateEngineInstance(engine->setup);
+    benchmark::DoNotOptimize(e);
+    state.PauseTiming();
+    DestroyEngineInstance(e, engine->setup);
+    state.ResumeTiming();
+  }
+  state.SetLabel(std::to_string(RecordCount(engine->e->files.main)) + " records");
+}
+BENCHMARK(BM_CreateEngineTenTimes)->Unit(benchmark::kMicrosecond);
 
 void BM_CreateEngineFloor(benchmark::State& state) {
   BenchEngine* engine = Wubi86Engine(0, static_cast<std::size_t>(state.range(0)));

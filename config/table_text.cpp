@@ -22,7 +22,6 @@ using code_table::kOrderShift;
 constexpr std::uint32_t kLastClass = 31;
 constexpr std::uint32_t kCategoryBase = 15;  // "主码-N" names class N + 15
 constexpr std::uint32_t kFirstNumberedClass = 5;
-constexpr std::int64_t kImportTreeNodes = 10240;
 constexpr std::int64_t kEmptyTableNodes = 32;
 constexpr std::size_t kHeaderSkipLength = 10;
 constexpr int kBuiltCodeUnits = 128;
@@ -107,16 +106,6 @@ bool Selected(const TableExport& request, const CodeTableRecord& record) {
   if (filter >= 1 && filter <= static_cast<std::int32_t>(kLastClass)) return cls == static_cast<std::uint32_t>(filter);
   if (filter == kPinnedFilter) return (record.flags & kFlagPinned) != 0;
   return true;
-}
-
-// Queued records: code by CompareCodes, then the text bytes over the common length, shorter first.
-int CompareImportRecords(const void* a, const void* b) {
-  const std::uint8_t* x = static_cast<const TableRecordBuffer*>(a)->bytes;
-  const std::uint8_t* y = static_cast<const TableRecordBuffer*>(b)->bytes;
-  if (int c = CompareCodes(x + code_table::kRecordCodeLength, y + code_table::kRecordCodeLength)) return c;
-  const std::uint8_t* tx = x + code_table::kRecordCodeLength + 1 + x[code_table::kRecordCodeLength];
-  const std::uint8_t* ty = y + code_table::kRecordCodeLength + 1 + y[code_table::kRecordCodeLength];
-  return CompareCodes(tx, ty);
 }
 
 std::uint32_t WithClass(std::uint32_t flags, std::uint32_t cls) {
@@ -329,10 +318,90 @@ std::uint32_t ReadTableTextHeader(std::u16string_view text) {
   return found;
 }
 
-std::unique_ptr<TableImport> CreateTableImport() {
-  std::unique_ptr<TableImport> import(new (std::nothrow) TableImport);
-  if (!import || !InitWordTree(import->tree, kImportTreeNodes, CompareImportRecords)) return nullptr;
-  return import;
+std::unique_ptr<TableImport> CreateTableImport() { return std::unique_ptr<TableImport>(new (std::nothrow) TableImport); }
+
+namespace {
+
+// FNV-1a over a record's code and text.
+std::uint32_t HashRecordKey(const std::uint8_t* record, std::uint32_t size) {
+  std::uint32_t hash = 2166136261u;
+  for (std::uint32_t i = code_table::kRecordCodeLength; i < size; ++i) hash = (hash ^ record[i]) * 16777619u;
+  return hash;
+}
+
+}  // namespace
+
+std::uint32_t ImportRecordQueue::RecordSize(const std::uint8_t* record) {
+  const std::uint32_t code = record[code_table::kRecordCodeLength];
+  return code_table::kRecordCodeLength + 2 + code + record[code_table::kRecordCodeLength + 1 + code];
+}
+
+const std::uint8_t* ImportRecordQueue::At(std::uint32_t slot) const {
+  const std::uint32_t place = slot - 1;
+  return blocks_[place / kBlockBytes].get() + place % kBlockBytes;
+}
+
+bool ImportRecordQueue::GrowSlots() {
+  const std::size_t capacity = slots_.empty() ? 1024 : slots_.size() * 2;
+  std::vector<std::uint32_t> grown;
+  try {
+    grown.assign(capacity, 0);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  for (const std::uint32_t slot : slots_) {
+    if (slot == 0) continue;
+    const std::uint8_t* record = At(slot);
+    std::size_t i = HashRecordKey(record, RecordSize(record)) & (capacity - 1);
+    while (grown[i] != 0) i = (i + 1) & (capacity - 1);
+    grown[i] = slot;
+  }
+  slots_.swap(grown);
+  return true;
+}
+
+ImportRecordQueue::Added ImportRecordQueue::Add(const std::uint8_t* record, std::uint32_t size) {
+  // The set is kept at most three quarters full.
+  if (4ull * (count_ + 1) > 3ull * slots_.size() && !GrowSlots()) return Added::kNoMemory;
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t i = HashRecordKey(record, size) & mask;
+  for (; slots_[i] != 0; i = (i + 1) & mask) {
+    const std::uint8_t* queued = At(slots_[i]);
+    if (RecordSize(queued) == size &&
+        std::memcmp(queued + code_table::kRecordCodeLength, record + code_table::kRecordCodeLength,
+                    size - code_table::kRecordCodeLength) == 0) {
+      return Added::kDuplicate;
+    }
+  }
+  if (blocks_.empty() || used_.back() + size > kBlockBytes) {
+    // Places are 32-bit, one past the last byte included.
+    if ((blocks_.size() + 1) * std::uint64_t{kBlockBytes} >= 0xFFFFFFFFull) return Added::kNoMemory;
+    std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[kBlockBytes]);
+    if (!block) return Added::kNoMemory;
+    try {
+      blocks_.push_back(std::move(block));
+      used_.push_back(0);
+    } catch (const std::bad_alloc&) {
+      if (blocks_.size() > used_.size()) blocks_.pop_back();
+      return Added::kNoMemory;
+    }
+  }
+  const std::uint32_t block = static_cast<std::uint32_t>(blocks_.size() - 1);
+  std::memcpy(blocks_[block].get() + used_[block], record, size);
+  slots_[i] = 1 + block * kBlockBytes + used_[block];
+  used_[block] += size;
+  ++count_;
+  bytes_ += size;
+  return Added::kQueued;
+}
+
+void ImportRecordQueue::Clear() {
+  blocks_.clear();
+  used_.clear();
+  slots_.clear();
+  slots_.shrink_to_fit();
+  count_ = 0;
+  bytes_ = 0;
 }
 
 namespace {
@@ -391,10 +460,15 @@ int QueueImportRecord(TableImport& import, const MappedFile* table, std::unique_
     flags |= counter << kOrderShift;
     WriteFlags(*record, flags);
   }
-  if (!InsertWordTree(import.tree, record.get())) return kImportDuplicate;
-  import.queued_bytes += record->size;
-  import.records.push_back(std::move(record));
-  return kImportQueued;
+  switch (import.queue.Add(record->bytes, record->size)) {
+    case ImportRecordQueue::Added::kQueued:
+      return kImportQueued;
+    case ImportRecordQueue::Added::kDuplicate:
+      return kImportDuplicate;
+    case ImportRecordQueue::Added::kNoMemory:
+      break;
+  }
+  return kImportNoMemory;
 }
 
 int ImportTableTextEntry(TableImport& import, const MappedFile* table, std::u16string_view text,
@@ -427,6 +501,9 @@ int ImportTableTextEntry(TableImport& import, const MappedFile* table, std::u16s
       break;
     case kImportDeleted:
       NoteChange(import, word, kLogDeleted);
+      break;
+    case kImportNoMemory:
+      Log(import, word, kLogCannotMake);
       break;
   }
   return 0;
@@ -476,21 +553,13 @@ int ImportTableTextWord(TableImport& import, const MappedFile* table, std::u16st
 }
 
 int ImportTableTextLines(TableImport& import, const MappedFile* table, std::u16string_view text, bool forward) {
-  // A line ends at the first CR or LF; the run of line ends after it is passed over.
-  struct Line {
-    std::size_t start, end;
-  };
-  std::vector<Line> lines;
-  for (std::size_t at = text.find_first_not_of(u"\r\n"); at < text.size();) {
-    const std::size_t end = std::min(text.find_first_of(u"\r\n", at), text.size());
-    lines.push_back({at, end});
-    at = std::min(text.find_first_not_of(u"\r\n", end), text.size());
-  }
+  // A line ends at the first CR or LF; the run of line ends after it is passed over. The lines are found
+  // as they are walked, in either direction, so that no list of them is held beside the text.
+  constexpr std::u16string_view kLineEnds = u"\r\n";
   const auto total = static_cast<std::int64_t>(text.size());
   int accepted = 0;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const Line& l = lines[forward ? i : lines.size() - 1 - i];
-    const std::u16string_view line = text.substr(l.start, l.end - l.start);
+  auto walk = [&](std::size_t start, std::size_t end) {
+    const std::u16string_view line = text.substr(start, end - start);
     if (line.substr(0, 2) == u"//") {
       // a comment
     } else if (line.size() > kHeaderSkipLength && line.substr(0, kHeaderSkipLength) == kTableTextHeaderPrefix) {
@@ -501,7 +570,22 @@ int ImportTableTextLines(TableImport& import, const MappedFile* table, std::u16s
       accepted += ImportTableTextWord(import, table, line);
     }
     if (import.progress) {
-      import.progress(import.progress_context, forward ? static_cast<std::int64_t>(l.start) : total - l.start, total);
+      import.progress(import.progress_context, forward ? static_cast<std::int64_t>(start) : total - static_cast<std::int64_t>(start),
+                      total);
+    }
+  };
+  if (forward) {
+    for (std::size_t at = text.find_first_not_of(kLineEnds); at < text.size();) {
+      const std::size_t end = std::min(text.find_first_of(kLineEnds, at), text.size());
+      walk(at, end);
+      at = std::min(text.find_first_not_of(kLineEnds, end), text.size());
+    }
+  } else {
+    for (std::size_t last = text.find_last_not_of(kLineEnds); last != std::u16string_view::npos;) {
+      const std::size_t before = text.find_last_of(kLineEnds, last);
+      const std::size_t start = before == std::u16string_view::npos ? 0 : before + 1;
+      walk(start, last + 1);
+      last = start == 0 ? std::u16string_view::npos : text.find_last_not_of(kLineEnds, start - 1);
     }
   }
   return accepted;
@@ -512,6 +596,7 @@ int ImportTableText(TableImport& import, MappedFile* table, const char16_t* path
   if (!table || !table->view || ReadTextFile(path, text) != kTextFileRead) return 0;
   import.header_class = ReadTableTextHeader(text);
   const int accepted = ImportTableTextLines(import, table, text, forward);
+  std::u16string().swap(text);  // the queue holds what the commit needs; the text's memory goes first
   if (CommitImportRecords(import, table) >= 0) return accepted;
   if (!import.changing_words.empty()) {
     // Nothing reached the table: the log says so first, and every entry that would have changed it is
@@ -546,10 +631,10 @@ int CommitImportRecords(TableImport& import, MappedFile* table) {
   const std::uint64_t old_size = view.size;
   const std::uint64_t entries_end = kOffsetTable + 4ull * count;
   if (lowest > old_size || entries_end > lowest) return -1;
-  const std::uint64_t queued = import.records.size();
+  const std::uint64_t queued = import.queue.count();
   // The offset table keeps four spare bytes below the records, as an append does.
   const std::uint64_t gap = lowest - entries_end >= 4 ? lowest - entries_end - 4 : 0;
-  const std::uint64_t needed = import.queued_bytes + 4 * queued;
+  const std::uint64_t needed = import.queue.bytes() + 4 * queued;
   if (gap < needed) {
     const std::uint64_t new_size = old_size + (needed - gap) + kGrowthSlack;
     if (new_size > 0x7FFFFFFF || !ResizeMappedFile(static_cast<int>(new_size), table)) return -1;
@@ -582,14 +667,19 @@ int CommitImportRecords(TableImport& import, MappedFile* table) {
     }
   }
   std::int64_t done = 0;
-  for (auto it = import.records.rbegin(); it != import.records.rend(); ++it) {
-    const TableRecordBuffer& record = **it;
-    lowest -= record.size;
-    std::memcpy(view.data + lowest, record.bytes, record.size);
-    view.WriteU32(kOffsetTable + 4ull * count, lowest);
-    ++count;
-    if (import.progress) import.progress(import.progress_context, ++done, static_cast<std::int64_t>(queued));
-  }
+  // The records go below the lowest one in the order queued, the first lowest.
+  lowest -= static_cast<std::uint32_t>(import.queue.bytes());
+  // Their entries follow the others last queued first, the order the sort has always been handed.
+  std::uint32_t at = lowest;
+  const std::uint64_t last_entry = count + queued - 1;
+  import.queue.ForEach([&](const std::uint8_t* record, std::uint32_t size) {
+    std::memcpy(view.data + at, record, size);
+    view.WriteU32(kOffsetTable + 4ull * (last_entry - static_cast<std::uint64_t>(done)), at);
+    at += size;
+    ++done;
+    if (import.progress) import.progress(import.progress_context, done, static_cast<std::int64_t>(queued));
+  });
+  count += static_cast<std::uint32_t>(queued);
   view.WriteU32(kLowestRecordOffset, lowest);
   view.WriteU32(kRecordCount, count);
   SortTableOffsets(CompareCodes, table);
@@ -598,11 +688,9 @@ int CommitImportRecords(TableImport& import, MappedFile* table) {
   FlushMappedFile(table);
 
   // The queue is applied: a second commit adds nothing twice.
-  import.records.clear();
+  import.queue.Clear();
   import.deleted_changes.clear();
-  import.queued_bytes = 0;
   import.counters_loaded = false;
-  InitWordTree(import.tree, kImportTreeNodes, CompareImportRecords);
   return static_cast<int>(queued);
 }
 

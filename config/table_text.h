@@ -73,6 +73,43 @@ constexpr int kImportUndeleted = 1;
 constexpr int kImportPresent = 2;
 constexpr int kImportDuplicate = 3;
 constexpr int kImportDeleted = 4;
+constexpr int kImportNoMemory = 5;
+
+// The new records an import queues, at their real size: back to back in blocks that never move, in the
+// order queued, with a hash set over their places that finds a record (code and text) queued twice.
+class ImportRecordQueue {
+ public:
+  enum class Added { kQueued, kDuplicate, kNoMemory };
+  Added Add(const std::uint8_t* record, std::uint32_t size);
+  void Clear();
+  std::uint32_t count() const { return count_; }
+  std::uint64_t bytes() const { return bytes_; }
+  // Calls visit(record, size) for each queued record in the order queued.
+  template <typename Visit>
+  void ForEach(Visit visit) const {
+    for (std::size_t b = 0; b < blocks_.size(); ++b) {
+      for (std::uint32_t at = 0; at < used_[b];) {
+        const std::uint32_t size = RecordSize(blocks_[b].get() + at);
+        visit(blocks_[b].get() + at, size);
+        at += size;
+      }
+    }
+  }
+
+  static constexpr std::uint32_t kBlockBytes = 1u << 20;
+
+ private:
+  static std::uint32_t RecordSize(const std::uint8_t* record);
+  const std::uint8_t* At(std::uint32_t slot) const;
+  bool GrowSlots();
+
+  std::vector<std::unique_ptr<std::uint8_t[]>> blocks_;
+  std::vector<std::uint32_t> used_;  // bytes used in each block
+  std::uint32_t count_ = 0;
+  std::uint64_t bytes_ = 0;
+  // Open addressing: 0 empty, else 1 + block * kBlockBytes + offset of a record.
+  std::vector<std::uint32_t> slots_;
+};
 
 struct TableImport {
   std::uint32_t import_class = 0;  // 0: the class of the header or the entry
@@ -84,9 +121,7 @@ struct TableImport {
   void* progress_context = nullptr;
 
   std::uint32_t header_class = 0;
-  WordTree tree;  // queued new records (TableRecordBuffer*), by code then text
-  std::vector<std::unique_ptr<TableRecordBuffer>> records;
-  std::uint32_t queued_bytes = 0;
+  ImportRecordQueue queue;
   // Stored records whose deleted bit the text changes, by their offset when read: the record's code and
   // text (found again by them when committing) and the new deleted state.
   struct DeletedChange {
@@ -107,7 +142,7 @@ struct TableImport {
   bool not_written = false;
 };
 
-// A new import with room for 10240 queued records before its tree grows; null when out of memory.
+// A new import; null when out of memory.
 std::unique_ptr<TableImport> CreateTableImport();
 
 // Reads the text file (any encoding the text decoder knows), walks its lines first to last (forward) or

@@ -400,6 +400,27 @@ TEST_F(TableTextFileTest, ACommitThatGrowsTheFileKeepsEveryRecordFindable) {
   EXPECT_EQ(ValidateCodeTable({table->view, static_cast<std::uint32_t>(table->size)}, {}), TableCheck::kValid);
 }
 
+// More records than one block of the queue holds, each word again later in the text: every record lands
+// once, in either walking direction, and each repeat is logged.
+TEST_F(TableTextFileTest, ALargeImportQueuesEachRecordOnceAcrossTheQueueBlocks) {
+  constexpr int kLines = 70000;
+  constexpr int kRepeatEvery = 7000;
+  std::string text;
+  for (int i = 0; i < kLines; ++i) text += "词" + std::to_string(i) + "\tc" + std::to_string(i) + "\r\n";
+  for (int i = 0; i < kLines; i += kRepeatEvery) text += "词" + std::to_string(i) + "\tc" + std::to_string(i) + "\n";
+  const std::u16string path = Write("large.txt", text);
+  for (bool forward : {true, false}) {
+    SCOPED_TRACE(forward ? "forward" : "backward");
+    MappedFile* table = Open(forward ? "large-f.dmg" : "large-b.dmg", Table({}));
+    std::unique_ptr<TableImport> import = CreateTableImport();
+    ASSERT_EQ(ImportTableText(*import, table, path.c_str(), forward), kLines);
+    EXPECT_EQ(RecordCount(table), static_cast<std::uint32_t>(kLines));
+    EXPECT_EQ(import->log.size(), static_cast<std::size_t>(kLines / kRepeatEvery));
+    for (int i = 0; i < kLines; i += 997) EXPECT_TRUE(Finds(table, "c" + std::to_string(i), "词" + std::to_string(i))) << i;
+    EXPECT_EQ(ValidateCodeTable({table->view, static_cast<std::uint32_t>(table->size)}, {}), TableCheck::kValid);
+  }
+}
+
 TEST_F(TableTextFileTest, ForwardAndReverseImportsKeepTheExportsOrderDirection) {
   // Three words of one code, ranked: the first line of a rising export is the least.
   const std::vector<TableRecord> ranked = {{"ab", "低", RecordFlags(kSystem, 10)},

@@ -252,7 +252,10 @@ OpenStatus RecordStore::Open(const std::u16string& path) {
     return OpenStatus::kOk;
   }
 
-  if (!Execute("BEGIN IMMEDIATE")) {
+  // A file opened by a UTF-16 path would be made UTF-16, and every text comparison of the connection
+  // that made it would then translate its operands. An empty file takes UTF-8 here; a file that already
+  // holds other tables keeps its encoding (SQLite ignores the pragma then), as an older UTF-16 store does.
+  if (!Execute("PRAGMA encoding = 'UTF-8'") || !Execute("BEGIN IMMEDIATE")) {
     Close();
     return OpenStatus::kCannotOpen;
   }
@@ -333,6 +336,31 @@ std::optional<std::vector<std::int64_t>> RecordStore::FindIds(const RecordQuery&
   while ((step = select.Step()) == SQLITE_ROW) ids.push_back(select.Int(0));
   if (step != SQLITE_DONE) return Fail(), std::nullopt;
   return ids;
+}
+
+std::optional<FoundRows> RecordStore::FindRows(const RecordQuery& query) {
+  if (db_ == nullptr) return Fail(), std::nullopt;
+  std::vector<Value> parameters;
+  const std::string sql = "SELECT ID, Pass FROM Recorder" + WhereClause(query, parameters) + OrderClause(query);
+  Statement select(db_, sql);
+  if (!select.ok() || !select.BindAll(parameters)) return Fail(), std::nullopt;
+  FoundRows found;
+  PassTotals& totals = found.totals;
+  int step;
+  while ((step = select.Step()) == SQLITE_ROW) {
+    found.ids.push_back(select.Int(0));
+    const std::int64_t pass = select.Int(1);
+    if (totals.count == 0 || pass > totals.maximum) totals.maximum = pass;
+    if (totals.count == 0 || pass < totals.minimum) totals.minimum = pass;
+    ++totals.count;
+    // SUM() refuses a total past 64 bits; so does this pass rather than show a wrapped number.
+    if (__builtin_add_overflow(totals.total, pass, &totals.total)) {
+      last_error_ = u"integer overflow";
+      return std::nullopt;
+    }
+  }
+  if (step != SQLITE_DONE) return Fail(), std::nullopt;
+  return found;
 }
 
 std::optional<PassTotals> RecordStore::Totals(const RecordQuery& query) {

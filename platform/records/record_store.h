@@ -70,6 +70,12 @@ struct PassTotals {
   std::int64_t total = 0;
 };
 
+// A search's rows and their totals, read together.
+struct FoundRows {
+  std::vector<std::int64_t> ids;
+  PassTotals totals;
+};
+
 enum class OpenStatus {
   kOk,
   kCannotOpen,   // the file cannot be opened or created
@@ -104,6 +110,8 @@ class RecordStore {
   // The IDs of the rows the query finds, in its order; nullopt when the store fails.
   std::optional<std::vector<std::int64_t>> FindIds(const RecordQuery& query);
   std::optional<PassTotals> Totals(const RecordQuery& query);
+  // FindIds and Totals in one pass over the rows.
+  std::optional<FoundRows> FindRows(const RecordQuery& query);
   // The distinct values of a text column over the whole table, each where it was first stored.
   std::optional<std::vector<std::u16string>> DistinctValues(Column column);
 

@@ -198,15 +198,34 @@ std::int32_t NextListedLikePinned(ByteView view, std::uint32_t offsets_end, std:
   return end;
 }
 
-// Where the records that may still enter a capped list lie in a table, kept per view. Reading every
-// record's flags to find them costs a wildcard key over a large table most of its time, so the positions
-// are found once and found again when the table's entries or pins change: every writer, in any process,
-// counts such a change in the header, and the record count and lowest record tell of the rest.
+// Where the records that may still enter a capped list lie in a table, and the length of its longest
+// code, kept per view. Reading every record's flags to find them costs a wildcard key over a large table
+// most of its time, and a wildcard input longer than every code would read every record only to find
+// nothing, so both are found once and found again when the table's entries or pins change: every writer,
+// in any process, counts such a change in the header, and the record count and lowest record tell of the
+// rest.
 struct PinnedPositions {
   std::uint32_t mapping = 0, count = 0, lowest = 0, changes = 0;
   const std::uint8_t* view = nullptr;
   std::vector<std::int32_t> positions;
+  std::uint32_t longest_code = 0;
 };
+
+// The longest code length of the records of a table, read from the length bytes alone; an entry outside
+// the records counts as the longest possible code, so that nothing is ruled out by a damaged table.
+std::uint32_t LongestCodeLength(ByteView view, std::uint32_t offsets_end, std::uint32_t count) {
+  std::uint32_t longest = 0;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    std::uint32_t offset = 0;
+    std::uint8_t length = 0;
+    if (!ReadRecordOffset(view, i, offset) || offset < offsets_end ||
+        !view.ReadU8(offset + std::uint64_t{kRecordCodeLength}, length)) {
+      return 255;
+    }
+    longest = std::max<std::uint32_t>(longest, length);
+  }
+  return longest;
+}
 
 // Ranges shorter than this are read directly; the positions are only found for tables that have longer.
 constexpr std::int32_t kPinnedScanLength = 2048;
@@ -237,6 +256,7 @@ std::shared_ptr<const PinnedPositions> PinnedPositionsOf(const MappedFile* table
     i = NextListedLikePinned(view, offsets_end, i, static_cast<std::int32_t>(found->count));
     if (i < static_cast<std::int32_t>(found->count)) found->positions.push_back(i++);
   }
+  found->longest_code = LongestCodeLength(view, offsets_end, found->count);
   kept[next++ % std::size(kept)] = found;
   return found;
 }
@@ -284,6 +304,12 @@ void TablePass(Query& q, const MappedFile* table, const SearchKey& key, bool pre
   }
   const ByteView view{table->view, static_cast<std::uint32_t>(table->size)};
   const std::uint32_t offsets_end = kOffsetTable + 4 * RecordCount(table);
+  // A matching code is at least as long as the input: a wildcard input longer than every code of a
+  // large range finds nothing, and is known to before any record is read.
+  if (wildcard_at > 0 && range.end - range.first >= kPinnedScanLength &&
+      static_cast<std::uint32_t>(key.length()) > PinnedPositionsOf(table, view, offsets_end)->longest_code) {
+    return;
+  }
   // Only the parts of the range whose codes hold the keys around the wildcards can match. With the
   // ordinary cap reached, the few pinned records of the range are found faster than the parts.
   std::vector<TableRange> parts;

@@ -234,12 +234,7 @@ bool RecordSearchWindow::Find() {
   }
   grid_.Reload();
   if (window_ != nullptr) ShowWindow(window_, SW_HIDE);
-  const auto totals = store_.Totals(*query);
-  if (!totals) {
-    FillTotalsBox(totals_box_, {});
-    return problem(store_.LastError());
-  }
-  FillTotalsBox(totals_box_, TotalsLines(*totals));
+  FillTotalsBox(totals_box_, TotalsLines(model_.Totals()));
   return true;
 }
 

@@ -32,12 +32,14 @@ bool RecordTableModel::HeaderClick(int column_index) {
 
 bool RecordTableModel::Refresh() {
   cached_.reset();
-  auto ids = store_.FindIds(query_);
-  if (!ids) {
+  auto found = store_.FindRows(query_);
+  if (!found) {
     ids_.clear();
+    totals_ = {};
     return false;
   }
-  ids_ = std::move(*ids);
+  ids_ = std::move(found->ids);
+  totals_ = found->totals;
   return true;
 }
 

@@ -49,6 +49,8 @@ class RecordTableModel {
   EditOutcome EditCell(std::int64_t index, int column_index, std::u16string_view text);
 
   const records::RecordQuery& Query() const { return query_; }
+  // The totals of the shown rows, read with them by the last refresh.
+  const records::PassTotals& Totals() const { return totals_; }
   const std::u16string& LastError() const { return store_.LastError(); }
 
  private:
@@ -56,6 +58,7 @@ class RecordTableModel {
   records::RecordQuery query_;
   HeaderSort sort_;
   std::vector<std::int64_t> ids_;
+  records::PassTotals totals_;
   std::optional<records::StoredRecord> cached_;
 };
 

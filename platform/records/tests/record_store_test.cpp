@@ -84,6 +84,32 @@ TEST(RecordStoreOpen, NewFileGetsTheTableAndVersion) {
                           "FROM pragma_table_info('Recorder')"),
             "ID:INTEGER:0,RecordDate:TEXT:1,Weekday:INTEGER:1,Start:INTEGER:1,Stop:INTEGER:1,"
             "Content:TEXT:1,Pass:INTEGER:1,Remark:TEXT:1");
+  EXPECT_EQ(AskFile(path, "PRAGMA encoding"), "UTF-8");
+}
+
+TEST(RecordStoreOpen, StoreMadeAsUtf16IsReadAsItIs) {
+  TempFolder folder;
+  const auto path = folder.File("Pendulo.db");
+  RunOnFile(path, "PRAGMA encoding = 'UTF-16le'; "
+                  "CREATE TABLE Recorder (ID INTEGER PRIMARY KEY AUTOINCREMENT, RecordDate TEXT NOT NULL DEFAULT '', "
+                  "Weekday INTEGER NOT NULL DEFAULT 0, Start INTEGER NOT NULL DEFAULT 0, "
+                  "Stop INTEGER NOT NULL DEFAULT 0, Content TEXT NOT NULL DEFAULT '', "
+                  "Pass INTEGER NOT NULL DEFAULT 0, Remark TEXT NOT NULL DEFAULT ''); "
+                  "INSERT INTO Recorder (RecordDate, Weekday, Content, Pass, Remark) "
+                  "VALUES ('2026-12-10', 4, '\xe5\xb7\xa5\xe4\xbd\x9c', 60, 'x');");
+  RecordStore store;
+  ASSERT_EQ(store.Open(path), OpenStatus::kOk);
+  RecordQuery work;
+  work.conditions = {{Column::kContent, Condition::Kind::kOneOf, {u"\u5de5\u4f5c"}}};
+  const auto found = store.FindRows(work).value();
+  ASSERT_EQ(found.ids.size(), 1u);
+  EXPECT_EQ(store.Read(found.ids[0])->content, u"\u5de5\u4f5c");
+  std::vector<StoredRecord> added = {Row(u"2026-12-11", 5, 0, 1, u"\u5b66\u4e60", 5)};
+  ASSERT_TRUE(store.WriteAll(added));
+  store.Close();
+  EXPECT_EQ(AskFile(path, "PRAGMA encoding"), "UTF-16le");
+  EXPECT_EQ(AskFile(path, "SELECT group_concat(Content, ',') FROM Recorder"),
+            "\xe5\xb7\xa5\xe4\xbd\x9c,\xe5\xad\xa6\xe4\xb9\xa0");
 }
 
 TEST(RecordStoreOpen, RefusedFilesStayByteForByte) {
@@ -265,7 +291,20 @@ TEST_F(RecordStoreTest, TotalsOfTheFoundRows) {
     EXPECT_EQ(totals.maximum, c.expected.maximum);
     EXPECT_EQ(totals.minimum, c.expected.minimum);
     EXPECT_EQ(totals.total, c.expected.total);
+    const auto found = store_.FindRows({}).value();
+    EXPECT_EQ(found.ids, Ids());
+    EXPECT_EQ(found.totals.count, c.expected.count);
+    EXPECT_EQ(found.totals.maximum, c.expected.maximum);
+    EXPECT_EQ(found.totals.minimum, c.expected.minimum);
+    EXPECT_EQ(found.totals.total, c.expected.total);
   }
+}
+
+TEST_F(RecordStoreTest, TotalPast64BitsIsRefused) {
+  Save({Row(u"2026-12-10", 4, 0, 1, u"Work", INT64_MAX), Row(u"2026-12-10", 4, 0, 1, u"Work", 1)});
+  EXPECT_FALSE(store_.Totals({}).has_value());
+  EXPECT_FALSE(store_.FindRows({}).has_value());
+  EXPECT_FALSE(store_.LastError().empty());
 }
 
 TEST_F(RecordStoreTest, TotalsFollowTheConditions) {
@@ -273,6 +312,13 @@ TEST_F(RecordStoreTest, TotalsFollowTheConditions) {
   const auto totals = store_.Totals({{{Column::kContent, Condition::Kind::kOneOf, {u"Study"}}}, std::nullopt});
   EXPECT_EQ(totals->count, 1);
   EXPECT_EQ(totals->total, 7);
+  RecordQuery study;
+  study.conditions = {{Column::kContent, Condition::Kind::kOneOf, {u"Study"}}};
+  study.sort = Sort{Column::kPass, true};
+  const auto found = store_.FindRows(study).value();
+  EXPECT_EQ(found.ids, Ids(study));
+  EXPECT_EQ(found.totals.count, 1);
+  EXPECT_EQ(found.totals.total, 7);
 }
 
 TEST_F(RecordStoreTest, DistinctValuesInFirstStoredOrder) {

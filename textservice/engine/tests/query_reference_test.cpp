@@ -195,8 +195,9 @@ std::string RandomCode(std::mt19937& random, std::size_t max_length) {
 }
 
 // A table of `count` records over a six-letter alphabet, so that wildcards and short prefixes pass the
-// caps; `pinned_percent` of them pinned or listed like pinned.
-std::vector<TableRecord> GeneratedTable(std::mt19937& random, int count, int pinned_percent) {
+// caps; `pinned_percent` of them pinned or listed like pinned; codes of 1 to `longest_code` letters.
+std::vector<TableRecord> GeneratedTable(std::mt19937& random, int count, int pinned_percent,
+                                        std::size_t longest_code = 4) {
   constexpr std::uint32_t kClasses[] = {kClassSystem, kClassSystem, kClassSystem, kClassUser, kClassSecondary,
                                         kClassAuxiliary, 0, kClassFirstCategory};
   std::vector<TableRecord> records;
@@ -210,7 +211,7 @@ std::vector<TableRecord> GeneratedTable(std::mt19937& random, int count, int pin
     std::uint32_t bits = 0;
     if (static_cast<int>(random() % 100) < pinned_percent) bits |= random() % 2 ? kFlagPinned : kFlagListedLikePinned;
     if (random() % 30 == 0) bits |= kFlagDeleted;
-    records.push_back({RandomCode(random, 4), text,
+    records.push_back({RandomCode(random, longest_code), text,
                        RecordFlags(kClasses[random() % std::size(kClasses)], static_cast<std::uint32_t>(random() % 40), bits)});
   }
   return records;
@@ -253,6 +254,7 @@ TEST(QueryReference, ListsWhatAPlainScanListsInTheSameOrder) {
     int records;
     int pinned_percent;
     std::uint32_t type;
+    std::size_t longest_code = 4;
   };
   const TableCase tables[] = {
       {"indexed, few pinned", 3000, 4, kTypeIndexed},
@@ -261,13 +263,15 @@ TEST(QueryReference, ListsWhatAPlainScanListsInTheSameOrder) {
       {"indexed, small", 300, 10, kTypeIndexed},
       // Ranges long enough that the positions of pinned records are looked up rather than read.
       {"indexed, large", 30000, 2, kTypeIndexed},
+      // Codes as long as the longer inputs, so that these find records too.
+      {"indexed, large, long codes", 30000, 2, kTypeIndexed, 7},
   };
   std::mt19937 random(20261210);
   int listed = 0, capped = 0;
   for (const TableCase& t : tables) {
     SCOPED_TRACE(t.what);
     test::DataFolderContents contents;
-    contents.main = GeneratedTable(random, t.records, t.pinned_percent);
+    contents.main = GeneratedTable(random, t.records, t.pinned_percent, t.longest_code);
     contents.main_options.type = t.type;
     test::InstalledEngine engine(contents);
     ASSERT_NE(engine.get(), nullptr);
@@ -281,6 +285,14 @@ TEST(QueryReference, ListsWhatAPlainScanListsInTheSameOrder) {
       if (random() % 2 == 0) keys[random() % keys.size()] = kWildcard;
       if (random() % 4 == 0) keys[random() % keys.size()] = kWildcard;
       if (random() % 8 == 0) keys = std::string(1 + random() % 3, kWildcard);
+      // Inputs longer than most or all codes, with wildcards in any position, up to the longest input.
+      if (random() % 6 == 0 || random() % 200 == 0) {
+        keys.assign(random() % 40 == 0 ? std::size_t{127} : 5 + random() % 4, kWildcard);
+        const std::uint32_t letters_percent = static_cast<std::uint32_t>(random() % 3) * 40;
+        for (char& k : keys) {
+          if (random() % 100 < letters_percent) k = kCodeLetters[random() % (sizeof kCodeLetters - 1)];
+        }
+      }
       const auto expected = reference.Run(keys);
       const auto actual = EngineList(engine.get(), keys);
       ASSERT_EQ(actual, expected) << "keys " << keys << " query " << q;
@@ -291,6 +303,38 @@ TEST(QueryReference, ListsWhatAPlainScanListsInTheSameOrder) {
   // The generated cases reach both the empty list and the caps often enough to mean something.
   EXPECT_GT(listed, kQueries / 4);
   EXPECT_GT(capped, kQueries / 100);
+}
+
+// Whether any code is long enough for an input is kept between queries too; a longer code another process
+// adds later is found.
+TEST(QueryReference, AWildcardInputFindsALongerCodeAnotherProcessAddedSince) {
+  std::mt19937 random(20261212);
+  test::DataFolderContents contents;
+  contents.main = GeneratedTable(random, 30000, 2);
+  contents.main_options.type = kTypeIndexed;
+  contents.main_options.free_gap = 4096;  // the new record fits without growing the file
+  test::InstalledEngine engine(contents);
+  ASSERT_NE(engine.get(), nullptr);
+  Scheme scheme;
+  scheme.wildcard_keys = "abcde";
+  Apply(scheme, engine->blocks);
+  const std::string keys = "azzzzz";
+  ASSERT_TRUE(EngineList(engine.get(), keys).empty());
+
+  MappedFile* other = nullptr;
+  ASSERT_GT(OpenMappedFile((engine.folder().data() / "main.dmg").u16string().c_str(), &other), 0);
+  TableRecordBuffer record;
+  ASSERT_GT(MakeTableRecord(u"abcdeab", u"\u6587", nullptr, record), 0);
+  const std::uint32_t flags = RecordFlags(kClassSystem, 1, 0);
+  for (int i = 0; i < 4; ++i) record.bytes[i] = static_cast<std::uint8_t>(flags >> (8 * i));
+  ASSERT_EQ(TableAppendRecord(other, record.bytes, record.size), 1);
+  CloseMappedFile(other);
+
+  Reference now(engine->files.main);
+  now.Use(scheme);
+  const auto after = EngineList(engine.get(), keys);
+  EXPECT_EQ(after, now.Run(keys));
+  EXPECT_EQ(after.size(), 1u);
 }
 
 // A wildcard list at the cap still takes pinned records from the rest of the table. Where they lie is
