@@ -115,7 +115,7 @@ bool FilePlacement::ReplaceInUse(const std::u16string& source, const std::u16str
       continue;
     }
     if (!DeleteFileW(WidePtr(aside.c_str()))) {
-      MoveFileExW(WidePtr(aside.c_str()), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+      os::ScheduleAtRestart(aside.c_str());
       reboot_needed = true;
     }
     return true;
@@ -157,7 +157,7 @@ bool FilePlacement::CopyDataFile(const std::u16string& source, const std::u16str
   if (in_place) return true;
   const std::u16string side = FirstFree(target, &SideCopyName);
   if (side.empty() || !CopyFileW(WidePtr(source.c_str()), WidePtr(side.c_str()), TRUE)) return false;
-  if (!MoveFileExW(WidePtr(side.c_str()), WidePtr(target.c_str()), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
+  if (!os::ScheduleAtRestart(side.c_str(), target.c_str())) {
     DeleteFileW(WidePtr(side.c_str()));
     return false;
   }
@@ -268,7 +268,7 @@ void FilePlacement::DeleteOrSchedule(const std::u16string& path) {
   const std::u16string aside = FirstFree(path, &os::AsideName);
   if (aside.empty() || !MoveFileExW(WidePtr(path.c_str()), WidePtr(aside.c_str()), 0)) return;
   if (!DeleteFileW(WidePtr(aside.c_str()))) {
-    MoveFileExW(WidePtr(aside.c_str()), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    os::ScheduleAtRestart(aside.c_str());
     reboot_needed = true;
   }
 }

@@ -238,8 +238,8 @@ void StartupHostWin32::DeleteOwnCopy() {
   if (own.empty() || separator == std::u16string::npos) return;
   const std::u16string folder = own.substr(0, separator);
   // Whatever the command interpreter cannot do, the restart does.
-  MoveFileExW(WidePtr(own.c_str()), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-  MoveFileExW(WidePtr(folder.c_str()), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  os::ScheduleAtRestart(own.c_str());
+  os::ScheduleAtRestart(folder.c_str());
   wchar_t comspec[MAX_PATH] = {};
   if (!GetEnvironmentVariableW(L"COMSPEC", comspec, MAX_PATH)) return;
   SetFileAttributesW(WidePtr(own.c_str()), FILE_ATTRIBUTE_NORMAL);

@@ -75,15 +75,28 @@ TEST(FilePlacementTest, LibrariesLandAsImeNameInTheSystemFoldersAndGoAgain) {
   os::DeleteFolderTree((TempFolder() + u"placement").c_str(), false);
 }
 
+// Where the library in use sits: the system folder this process reaches by its usual name (for a 32-bit
+// process on a 64-bit Windows, redirected to the 32-bit folder), or the machine's own system folder
+// reached through "Sysnative" (only a 32-bit process on a 64-bit Windows has that alias).
+enum class HeldFolder { kOwnSystem, kNativeThroughAlias };
+
 struct InUseCase {
+  HeldFolder held_in;
   const char16_t* existing_aside;  // an aside name already taken, or null
   const char16_t* expected_aside;
 };
 
 class InUseReplacementTest : public testing::TestWithParam<InUseCase> {};
 
+// The restart is a process of the machine's own width without redirection or alias, so the pending
+// deletion must name the aside file by the folder it really is in.
 TEST_P(InUseReplacementTest, ALoadedLibraryIsMovedAsideAndGoneAfterTheRestart) {
-  const std::u16string folder = OwnSystemFolder() + u"\\";
+  const bool through_alias = GetParam().held_in == HeldFolder::kNativeThroughAlias;
+  if (through_alias && NativeSystemThroughAlias().empty()) {
+    GTEST_SKIP() << "only a 32-bit process on a 64-bit Windows reaches the system folder through an alias";
+  }
+  const std::u16string folder = (through_alias ? NativeSystemThroughAlias() : OwnSystemFolder()) + u"\\";
+  const std::u16string real_folder = (through_alias ? NativeSystemFolder() : OwnSystemFolderRealName()) + u"\\";
   const std::u16string target = folder + u"lzheld.dll";
   ASSERT_TRUE(CopyFileW(WidePtr(TestServerPath().c_str()), WidePtr(target.c_str()), FALSE));
   if (GetParam().existing_aside) WriteBytes(folder + GetParam().existing_aside, Bytes("taken"));
@@ -98,8 +111,12 @@ TEST_P(InUseReplacementTest, ALoadedLibraryIsMovedAsideAndGoneAfterTheRestart) {
   const std::u16string aside = folder + GetParam().expected_aside;
   EXPECT_TRUE(FileExists(aside));
   EXPECT_TRUE(placement.reboot_needed);
-  EXPECT_TRUE(Contains(PendingMoveSources(), aside));
-  EXPECT_FALSE(Contains(PendingMoveSources(), target));  // the new file is never scheduled
+  const std::vector<std::u16string> pending = PendingMoveSources();
+  EXPECT_TRUE(Contains(pending, real_folder + GetParam().expected_aside)) << testing::PrintToString(pending);
+  EXPECT_FALSE(Contains(pending, real_folder + u"lzheld.dll"));  // the new file is never scheduled
+  if (folder != real_folder) {
+    EXPECT_FALSE(Contains(pending, aside));
+  }
 
   held.Release();
   RunRestart();
@@ -110,7 +127,9 @@ TEST_P(InUseReplacementTest, ALoadedLibraryIsMovedAsideAndGoneAfterTheRestart) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, InUseReplacementTest,
-                         testing::Values(InUseCase{nullptr, u"lzheld1.dll"}, InUseCase{u"lzheld1.dll", u"lzheld2.dll"}));
+                         testing::Values(InUseCase{HeldFolder::kOwnSystem, nullptr, u"lzheld1.dll"},
+                                         InUseCase{HeldFolder::kOwnSystem, u"lzheld1.dll", u"lzheld2.dll"},
+                                         InUseCase{HeldFolder::kNativeThroughAlias, nullptr, u"lzheld1.dll"}));
 
 TEST(DataFileCopyTest, AMappedTableTakesALargerFileInPlaceAndASmallerOneAtTheRestart) {
   const std::u16string folder = MakeFolder(TempFolder() + u"datacopy");
