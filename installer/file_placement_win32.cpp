@@ -266,11 +266,10 @@ bool FilePlacement::RemoveFolder(const std::u16string& folder, RemovalRoot kind,
 void FilePlacement::DeleteOrSchedule(const std::u16string& path) {
   if (!Exists(path) || DeleteFileW(WidePtr(path.c_str()))) return;
   const std::u16string aside = FirstFree(path, &os::AsideName);
-  if (aside.empty() || !MoveFileExW(WidePtr(path.c_str()), WidePtr(aside.c_str()), 0)) return;
-  if (!DeleteFileW(WidePtr(aside.c_str()))) {
-    os::ScheduleAtRestart(aside.c_str());
-    reboot_needed = true;
-  }
+  // A file that cannot be renamed either goes at the restart under its own name.
+  const bool set_aside = !aside.empty() && MoveFileExW(WidePtr(path.c_str()), WidePtr(aside.c_str()), 0);
+  if (set_aside && DeleteFileW(WidePtr(aside.c_str()))) return;
+  if (os::ScheduleAtRestart(set_aside ? aside.c_str() : path.c_str())) reboot_needed = true;
 }
 
 void FilePlacement::RemoveInstalledFiles(const std::u16string& class_identifier, const std::u16string& data,

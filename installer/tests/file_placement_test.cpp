@@ -154,6 +154,47 @@ TEST(DataFileCopyTest, AMappedTableTakesALargerFileInPlaceAndASmallerOneAtTheRes
   os::DeleteFolderTree(folder.c_str(), false);
 }
 
+std::ptrdiff_t PendingIndex(const std::vector<std::u16string>& pending, const std::u16string& path) {
+  for (std::size_t i = 0; i < pending.size(); ++i) {
+    if (CompareStringOrdinal(WidePtr(pending[i].c_str()), -1, WidePtr(path.c_str()), -1, TRUE) == CSTR_EQUAL) {
+      return static_cast<std::ptrdiff_t>(i);
+    }
+  }
+  return -1;
+}
+
+// A running text service maps the data tables without delete sharing: they can be neither deleted nor
+// renamed until it lets them go, so they are deleted in place at the restart, before their folder.
+TEST(RemovalTest, MappedDataFilesAndTheirFolderAreGoneAfterTheRestart) {
+  FilePlacement placement(GetSystemFolders());
+  const std::u16string product =
+      placement.folders().common_app_data + u"\\LanzoIME4\\{6F1A2B3C-0009-4D5E-8F90-A1B2C3D4E5F6}";
+  const std::u16string data = MakeFolder(product + u"\\361.9");
+  const std::u16string mapped[] = {data + u"\\config.dsc", data + u"\\main.dmg"};
+  for (const std::u16string& file : mapped) WriteBytes(file, std::vector<std::uint8_t>(4096, 1));
+  WriteBytes(data + u"\\temp.dmg", std::vector<std::uint8_t>(4096, 2));
+  {
+    HeldFile settings("hold_mapping", mapped[0]);
+    HeldFile table("hold_mapping", mapped[1]);
+    ASSERT_TRUE(settings.ready() && table.ready());
+    EXPECT_TRUE(placement.RemoveFolder(data, RemovalRoot::kDataFolder, true));
+    EXPECT_TRUE(placement.reboot_needed);
+    EXPECT_FALSE(FileExists(data + u"\\temp.dmg"));
+    const std::vector<std::u16string> pending = PendingMoveSources();
+    const std::ptrdiff_t folder_at = PendingIndex(pending, data);
+    EXPECT_GE(folder_at, 0) << testing::PrintToString(pending);
+    for (const std::u16string& file : mapped) {
+      EXPECT_TRUE(FileExists(file));
+      const std::ptrdiff_t file_at = PendingIndex(pending, file);
+      EXPECT_GE(file_at, 0) << testing::PrintToString(pending);
+      EXPECT_LT(file_at, folder_at);
+    }
+  }
+  RunRestart();
+  EXPECT_FALSE(FileExists(data));
+  os::DeleteFolderTree(product.c_str(), false);
+}
+
 TEST(FontsTest, NewFontsAreCopiedRegisteredAndNamedAndAnInstalledOneIsKept) {
   FilePlacement placement(GetSystemFolders());
   const std::u16string fonts = placement.folders().fonts;

@@ -62,14 +62,20 @@ std::u16string RestartName(const char16_t* path) {
 }
 
 // A file in use is renamed aside first, and the aside name is scheduled: a new file under the old name
-// (a reinstall before the restart) is then not deleted at the restart.
+// (a reinstall before the restart) is then not deleted at the restart. A file that cannot even be
+// renamed (a data table mapped by a running text service, opened without delete sharing) is scheduled
+// under its own name, so that the restart still takes it.
 void SetAsideAndSchedule(const std::wstring& path, TreeRemoval& result) {
   for (int n = 1; n <= kMaxAsideNames; ++n) {
     const std::u16string aside = AsideName(U16Ptr(path.c_str()), n);
     if (GetFileAttributesW(WidePtr(aside.c_str())) != INVALID_FILE_ATTRIBUTES) continue;
-    if (MoveFileExW(path.c_str(), WidePtr(aside.c_str()), 0)) ScheduleDelete(WidePtr(aside.c_str()), result);
-    return;
+    if (MoveFileExW(path.c_str(), WidePtr(aside.c_str()), 0)) {
+      ScheduleDelete(WidePtr(aside.c_str()), result);
+      return;
+    }
+    break;
   }
+  ScheduleDelete(path, result);
 }
 
 // Removes one entry. A reparse point (link, junction, mount point) is removed as itself and never
