@@ -68,6 +68,9 @@ TEST(FilePlacementTest, LibrariesLandAsImeNameInTheSystemFoldersAndGoAgain) {
   DeleteEntries(id);
   EXPECT_FALSE(FileExists(install));
   EXPECT_FALSE(FileExists(data));
+  // The empty folders above them that the install made go with them.
+  EXPECT_FALSE(FileExists(f.windows.substr(0, 3) + u"LzPlacement"));
+  EXPECT_FALSE(FileExists(f.common_app_data + u"\\LanzoIME4\\{6F1A2B3C-0003-4D5E-8F90-A1B2C3D4E5F6}"));
   EXPECT_FALSE(FileExists(f.native_system_access + u"\\lzplaced.dll"));
   if (f.windows_is_64_bit) {
     EXPECT_FALSE(FileExists(f.wow64_system + u"\\lzplaced.dll"));
