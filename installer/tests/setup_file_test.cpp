@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -94,6 +95,19 @@ bool KeyExists(const std::u16string& key, REGSAM view = 0) {
   }
   RegCloseKey(handle);
   return true;
+}
+
+bool UserKeyExists(const std::u16string& key) {
+  HKEY handle;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, WidePtr(key.c_str()), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+  RegCloseKey(handle);
+  return true;
+}
+
+// Polls until the path is gone (a program that has just ended may still be removing it).
+bool WaitUntilNoFile(const std::u16string& path) {
+  for (int i = 0; i < kPolls && FileExists(path); ++i) Sleep(kPollMs);
+  return !FileExists(path);
 }
 
 DWORD CountSubkeys(const std::u16string& key) {
@@ -284,6 +298,13 @@ class SetupFileTest : public ::testing::Test {
     return ShellFolder(CSIDL_PROGRAM_FILES) + u"\\" + identity.folder_name + u"\\361." +
            Widen(std::to_string(identity.minor)) + u"\\";
   }
+  static std::u16string InstallParent(const Identity& identity) {
+    return ShellFolder(CSIDL_PROGRAM_FILES) + u"\\" + identity.folder_name;
+  }
+  static std::u16string ProductDataFolder(const Identity& identity) {
+    return DataFolderPath(ShellFolder(CSIDL_COMMON_APPDATA), identity.id, u"");
+  }
+  static std::u16string WorkFolder() { return TempFolder() + u"$quorStavel4$"; }
   static std::u16string DataFolder(const Identity& identity) {
     return DataFolderPath(ShellFolder(CSIDL_COMMON_APPDATA), identity.id, VersionFolderName(identity.minor));
   }
@@ -478,6 +499,11 @@ TEST_F(SetupFileTest, AnUninstallLeavesNothingButFontsAndBackups) {
       << ReadUtf8(LogPath());
   EXPECT_TRUE(FileExists(Font()));
   EXPECT_TRUE(FileExists(BackupFolder(identity)));
+  // No empty folder or key that the install made stays behind.
+  EXPECT_FALSE(FileExists(InstallParent(identity)));
+  EXPECT_FALSE(FileExists(ProductDataFolder(identity)));
+  EXPECT_FALSE(UserKeyExists(u"Software\\Microsoft\\CTF\\TIP"));
+  EXPECT_TRUE(WaitUntilNoFile(WorkFolder()));
 }
 
 TEST_F(SetupFileTest, ACutInstallerFileIsRefusedAndInstallsNothing) {
@@ -658,6 +684,38 @@ TEST_F(SetupFileTest, WithoutSilenceTheUninstallDialogAndTheWizardDoTheJobs) {
   EXPECT_TRUE(FileExists(Library(System32(), identity)));
   EXPECT_TRUE(FileExists(InstallFolder(identity) + u"_backup_.dat"));
   EXPECT_EQ(TypeInstalled(identity.id, "khlg \x1b"), "中国");
+}
+
+// An application using the input method keeps its nine tables mapped (without delete sharing) while the
+// uninstall runs: they, and everything else of the install, go at the restart.
+TEST_F(SetupFileTest, AnUninstallWhileTheTablesAreMappedLeavesNothingAfterTheRestart) {
+  if (!FileExists(ShippedData() + u"\\main.dmg")) GTEST_SKIP() << "the native tree's shipped data set is not built";
+  const Identity identity = ShippedIdentity(0);
+  ASSERT_TRUE(FileExists(Library(System32(), identity)));
+  {
+    std::vector<std::unique_ptr<HeldFile>> mapped;
+    for (const char* name : kShippedFiles) {
+      mapped.push_back(std::make_unique<HeldFile>("hold_mapping", DataFolder(identity) + Widen(name)));
+      ASSERT_TRUE(mapped.back()->ready()) << name;
+    }
+    DeleteFileW(WidePtr(LogPath().c_str()));
+    EXPECT_EQ(RunProgram(InstallFolder(identity) + u"stavel.exe", u"/n " + identity.id + u" /u /s"), 0);
+    ASSERT_TRUE(WaitForLogLine(u"  7.卸载完成。")) << ReadUtf8(LogPath());
+    EXPECT_NE(ReadUtf8(LogPath()).find(Utf8(u"重新启动计算机后删除")), std::string::npos) << ReadUtf8(LogPath());
+    ASSERT_TRUE(WaitForNoInstaller());
+    EXPECT_TRUE(FileExists(DataFolder(identity) + u"main.dmg"));
+  }
+  RunRestart();
+  EXPECT_FALSE(FileExists(DataFolder(identity)));
+  EXPECT_FALSE(FileExists(ProductDataFolder(identity)));
+  EXPECT_FALSE(FileExists(InstallParent(identity)));
+  EXPECT_FALSE(FileExists(Library(System32(), identity)));
+  EXPECT_FALSE(FileExists(Library(SysWow64(), identity)));
+  EXPECT_FALSE(FileExists(WorkFolder()));
+  EXPECT_FALSE(KeyExists(u"Software\\LanzoIME4\\" + identity.id, KEY_WOW64_64KEY));
+  EXPECT_TRUE(PendingMoveSources().empty()) << testing::PrintToString(PendingMoveSources());
+  EXPECT_TRUE(FileExists(Font()));
+  EXPECT_TRUE(FileExists(BackupFolder(identity)));
 }
 
 }  // namespace
