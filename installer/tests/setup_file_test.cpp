@@ -229,6 +229,17 @@ std::uint32_t UserWordClass(const std::u16string& main_table) {
   return found;
 }
 
+// The installer that ran before has ended once nobody holds the one-installer mutex.
+bool WaitForNoInstaller() {
+  for (int i = 0; i < kPolls; ++i) {
+    const HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, kInstallerMutexName);
+    if (!mutex) return true;
+    CloseHandle(mutex);
+    Sleep(kPollMs);
+  }
+  return false;
+}
+
 struct Identity {
   std::u16string id, display_name, ime_name, folder_name;
   std::uint32_t minor = 0;
@@ -298,6 +309,33 @@ class SetupFileTest : public ::testing::Test {
     return ShellFolder(CSIDL_PROGRAM_FILES) + u"\\" + identity.folder_name + u"\\361." +
            Widen(std::to_string(identity.minor)) + u"\\";
   }
+  // An application using the input method keeps the nine tables mapped (without delete sharing) while
+  // the installed program uninstalls silently; after the restart nothing of the install is left.
+  static void UninstallWhileMappedAndRestart(const Identity& identity) {
+    {
+      std::vector<std::unique_ptr<HeldFile>> mapped;
+      for (const char* name : kShippedFiles) {
+        mapped.push_back(std::make_unique<HeldFile>("hold_mapping", DataFolder(identity) + Widen(name)));
+        ASSERT_TRUE(mapped.back()->ready()) << name;
+      }
+      DeleteFileW(WidePtr(LogPath().c_str()));
+      EXPECT_EQ(RunProgram(InstallFolder(identity) + u"stavel.exe", u"/n " + identity.id + u" /u /s"), 0);
+      ASSERT_TRUE(WaitForLogLine(u"  7.卸载完成。")) << ReadUtf8(LogPath());
+      EXPECT_NE(ReadUtf8(LogPath()).find(Utf8(u"重新启动计算机后删除")), std::string::npos) << ReadUtf8(LogPath());
+      ASSERT_TRUE(WaitForNoInstaller());
+      EXPECT_TRUE(FileExists(DataFolder(identity) + u"main.dmg"));
+    }
+    RunRestart();
+    EXPECT_FALSE(FileExists(DataFolder(identity)));
+    EXPECT_FALSE(FileExists(ProductDataFolder(identity)));
+    EXPECT_FALSE(FileExists(InstallParent(identity)));
+    EXPECT_FALSE(FileExists(Library(System32(), identity)));
+    EXPECT_FALSE(FileExists(Library(SysWow64(), identity)));
+    EXPECT_TRUE(WaitUntilNoFile(WorkFolder()));  // the copy's own clean-up may still be running
+    EXPECT_FALSE(KeyExists(u"Software\\LanzoIME4\\" + identity.id));
+    EXPECT_TRUE(PendingMoveSources().empty()) << testing::PrintToString(PendingMoveSources());
+  }
+
   static std::u16string InstallParent(const Identity& identity) {
     return ShellFolder(CSIDL_PROGRAM_FILES) + u"\\" + identity.folder_name;
   }
@@ -579,16 +617,6 @@ std::u16string ControlText(HWND dialog, int id) {
   return U16Ptr(text);
 }
 
-// The installer that ran before has ended once nobody holds the one-installer mutex.
-bool WaitForNoInstaller() {
-  for (int i = 0; i < kPolls; ++i) {
-    const HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, kInstallerMutexName);
-    if (!mutex) return true;
-    CloseHandle(mutex);
-    Sleep(kPollMs);
-  }
-  return false;
-}
 
 // The titles of the dialogs on the screen, for a failure's message.
 std::string DialogTitles() {
@@ -703,28 +731,7 @@ TEST_F(SetupFileTest, AnUninstallWhileTheTablesAreMappedLeavesNothingAfterTheRes
   if (!FileExists(ShippedData() + u"\\main.dmg")) GTEST_SKIP() << "the native tree's shipped data set is not built";
   const Identity identity = ShippedIdentity(0);
   ASSERT_TRUE(FileExists(Library(System32(), identity)));
-  {
-    std::vector<std::unique_ptr<HeldFile>> mapped;
-    for (const char* name : kShippedFiles) {
-      mapped.push_back(std::make_unique<HeldFile>("hold_mapping", DataFolder(identity) + Widen(name)));
-      ASSERT_TRUE(mapped.back()->ready()) << name;
-    }
-    DeleteFileW(WidePtr(LogPath().c_str()));
-    EXPECT_EQ(RunProgram(InstallFolder(identity) + u"stavel.exe", u"/n " + identity.id + u" /u /s"), 0);
-    ASSERT_TRUE(WaitForLogLine(u"  7.卸载完成。")) << ReadUtf8(LogPath());
-    EXPECT_NE(ReadUtf8(LogPath()).find(Utf8(u"重新启动计算机后删除")), std::string::npos) << ReadUtf8(LogPath());
-    ASSERT_TRUE(WaitForNoInstaller());
-    EXPECT_TRUE(FileExists(DataFolder(identity) + u"main.dmg"));
-  }
-  RunRestart();
-  EXPECT_FALSE(FileExists(DataFolder(identity)));
-  EXPECT_FALSE(FileExists(ProductDataFolder(identity)));
-  EXPECT_FALSE(FileExists(InstallParent(identity)));
-  EXPECT_FALSE(FileExists(Library(System32(), identity)));
-  EXPECT_FALSE(FileExists(Library(SysWow64(), identity)));
-  EXPECT_TRUE(WaitUntilNoFile(WorkFolder()));  // the copy's own clean-up may still be running
-  EXPECT_FALSE(KeyExists(u"Software\\LanzoIME4\\" + identity.id, KEY_WOW64_64KEY));
-  EXPECT_TRUE(PendingMoveSources().empty()) << testing::PrintToString(PendingMoveSources());
+  ASSERT_NO_FATAL_FAILURE(UninstallWhileMappedAndRestart(identity));
   EXPECT_TRUE(FileExists(Font()));
   EXPECT_TRUE(FileExists(BackupFolder(identity)));
 }
@@ -779,13 +786,8 @@ TEST_F(ShippedSetupTest, InstallsTypesAndUninstallsSilentlyAndThroughItsDialogs)
     EXPECT_TRUE(FileExists(Library(SysWow64(), identity)));
   }
 
-  DeleteFileW(WidePtr(LogPath().c_str()));
-  EXPECT_EQ(RunProgram(InstallFolder(identity) + u"stavel.exe", u"/n " + identity.id + u" /u /s"), 0);
-  ASSERT_TRUE(WaitForLogLine(u"  7.卸载完成。")) << ReadUtf8(LogPath());
-  EXPECT_TRUE(WaitForNoInstaller());
-  EXPECT_FALSE(FileExists(library));
-  EXPECT_FALSE(FileExists(InstallParent(identity)));
-  EXPECT_FALSE(FileExists(DataFolder(identity)));
+  // Uninstalled while an application maps the tables: they go at the restart with the rest.
+  ASSERT_NO_FATAL_FAILURE(UninstallWhileMappedAndRestart(identity));
 
   InstallThroughTheWizard(setup, identity.display_name, InstallParent(identity) + u"\\");
   EXPECT_TRUE(FileExists(library));
