@@ -2,9 +2,9 @@
 // upgrade that keeps the user's words, a repair and an uninstall. The tests run in order and each
 // builds on the one before.
 //
-// This machine's tests run only 64-bit programs, so the installer file made here carries the x64
-// installer as its program and the x64 library in the x86 library's place; the shipped x86 file differs
-// only in its program (tools/package.sh).
+// The installer file made here carries the x64 installer as its program and the x64 library in the x86
+// library's place, so it runs where 32-bit programs cannot; the shipped x86 file (tools/package.sh)
+// differs only in its program, and ShippedSetupTest below runs that file itself when it is given.
 #include <windows.h>
 #include <shlobj.h>
 
