@@ -115,7 +115,7 @@ bool FilePlacement::ReplaceInUse(const std::u16string& source, const std::u16str
       continue;
     }
     if (!DeleteFileW(WidePtr(aside.c_str()))) {
-      MoveFileExW(WidePtr(aside.c_str()), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+      os::ScheduleAtRestart(aside.c_str());
       reboot_needed = true;
     }
     return true;
@@ -157,7 +157,7 @@ bool FilePlacement::CopyDataFile(const std::u16string& source, const std::u16str
   if (in_place) return true;
   const std::u16string side = FirstFree(target, &SideCopyName);
   if (side.empty() || !CopyFileW(WidePtr(source.c_str()), WidePtr(side.c_str()), TRUE)) return false;
-  if (!MoveFileExW(WidePtr(side.c_str()), WidePtr(target.c_str()), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
+  if (!os::ScheduleAtRestart(side.c_str(), target.c_str())) {
     DeleteFileW(WidePtr(side.c_str()));
     return false;
   }
@@ -263,14 +263,42 @@ bool FilePlacement::RemoveFolder(const std::u16string& folder, RemovalRoot kind,
   return true;
 }
 
+void FilePlacement::RemoveEmptyParents(const std::u16string& folder, RemovalRoot kind, bool allow_delayed) {
+  const ProtectedFolders protect = GetProtectedFolders(folders_);
+  const RemovalRoot parent_kind = kind == RemovalRoot::kInstallFolder ? RemovalRoot::kInstallParent : kind;
+  std::u16string child = folder;
+  while (!child.empty() && (child.back() == u'\\' || child.back() == u'/')) child.pop_back();
+  // The install folder's parent is one level; the data side goes up to "LanzoIME4", which the rules
+  // allow and nothing above.
+  for (int level = 0; level < (kind == RemovalRoot::kInstallFolder ? 1 : 2); ++level) {
+    const std::size_t separator = child.find_last_of(u"\\/");
+    if (separator == std::u16string::npos) return;
+    const std::u16string parent = child.substr(0, separator);
+    if (!MayRemoveFolder(parent, parent_kind, protect) || !os::IsFolder(parent.c_str())) return;
+    if (!RemoveDirectoryW(WidePtr(parent.c_str()))) {
+      // Only a child that itself waits for the restart may stand in the way.
+      std::vector<os::FolderEntry> entries;
+      os::ListFolder(parent.c_str(), entries);
+      const std::u16string child_name = child.substr(separator + 1);
+      if (!allow_delayed || !os::IsFolder(child.c_str()) || entries.size() != 1 ||
+          CompareStringOrdinal(WidePtr(entries[0].name.c_str()), -1, WidePtr(child_name.c_str()), -1, TRUE) !=
+              CSTR_EQUAL ||
+          !os::ScheduleAtRestart(parent.c_str())) {
+        return;
+      }
+      reboot_needed = true;
+    }
+    child = parent;
+  }
+}
+
 void FilePlacement::DeleteOrSchedule(const std::u16string& path) {
   if (!Exists(path) || DeleteFileW(WidePtr(path.c_str()))) return;
   const std::u16string aside = FirstFree(path, &os::AsideName);
-  if (aside.empty() || !MoveFileExW(WidePtr(path.c_str()), WidePtr(aside.c_str()), 0)) return;
-  if (!DeleteFileW(WidePtr(aside.c_str()))) {
-    MoveFileExW(WidePtr(aside.c_str()), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    reboot_needed = true;
-  }
+  // A file that cannot be renamed either goes at the restart under its own name.
+  const bool set_aside = !aside.empty() && MoveFileExW(WidePtr(path.c_str()), WidePtr(aside.c_str()), 0);
+  if (set_aside && DeleteFileW(WidePtr(aside.c_str()))) return;
+  if (os::ScheduleAtRestart(set_aside ? aside.c_str() : path.c_str())) reboot_needed = true;
 }
 
 void FilePlacement::RemoveInstalledFiles(const std::u16string& class_identifier, const std::u16string& data,
@@ -287,10 +315,14 @@ void FilePlacement::RemoveInstalledFiles(const std::u16string& class_identifier,
   const std::u16string stored_data = value;
 
   const std::u16string install_folder = stored_install.empty() ? install : stored_install;
-  if (!install_folder.empty()) RemoveFolder(install_folder, RemovalRoot::kInstallFolder, allow_delayed);
+  if (!install_folder.empty() && RemoveFolder(install_folder, RemovalRoot::kInstallFolder, allow_delayed)) {
+    RemoveEmptyParents(install_folder, RemovalRoot::kInstallFolder, allow_delayed);
+  }
   CleanVirtualisedData();
   const std::u16string data_folder = stored_data.empty() ? data : stored_data;
-  if (remove_data && !data_folder.empty()) RemoveFolder(data_folder, RemovalRoot::kDataFolder, allow_delayed);
+  if (remove_data && !data_folder.empty() && RemoveFolder(data_folder, RemovalRoot::kDataFolder, allow_delayed)) {
+    RemoveEmptyParents(data_folder, RemovalRoot::kDataFolder, allow_delayed);
+  }
   if (!IsPlainFileName(ime_name)) return;
   if (!folders_.wow64_system.empty()) DeleteOrSchedule(LibraryPath(folders_.wow64_system, ime_name));
   DeleteOrSchedule(LibraryPath(folders_.native_system_access, ime_name));

@@ -64,6 +64,12 @@ class FilePlacement {
   // refuse the folder.
   bool RemoveFolder(const std::u16string& folder, RemovalRoot kind, bool allow_delayed);
 
+  // After folder's removal, takes the folders above it that the install made and that are empty now
+  // (or hold only folder, which waits for the restart: then they follow it there): the install
+  // folder's parent, or the data folder's product folder and "LanzoIME4". Stops at the first that holds
+  // anything else or that the rules refuse.
+  void RemoveEmptyParents(const std::u16string& folder, RemovalRoot kind, bool allow_delayed);
+
   // Deletes a file, or moves it aside and deletes the aside name at the next restart.
   void DeleteOrSchedule(const std::u16string& path);
 

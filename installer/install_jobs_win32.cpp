@@ -414,7 +414,7 @@ void RemoveBroker(const SystemFolders& folders, const BrokerLog& log) {
     const std::u16string broker = JoinPath(folder, u"quorImeBroker.exe");
     if (!Exists(broker)) continue;  // no broker was placed: nothing to start or delete
     RunBroker(broker, u"/unregserver", log);
-    if (!DeleteFileW(WidePtr(broker.c_str()))) MoveFileExW(WidePtr(broker.c_str()), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    if (!DeleteFileW(WidePtr(broker.c_str()))) os::ScheduleAtRestart(broker.c_str());
   }
   DeleteKeyTree(HKEY_LOCAL_MACHINE, u"Software\\Classes\\AppID", u"{C9B4B7E7-0D22-46D5-AF14-EBC46D33B3AF}",
                 RegistryViews().front());

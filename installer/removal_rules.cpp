@@ -78,6 +78,7 @@ bool MayRemoveFolder(std::u16string_view path, RemovalRoot kind, const Protected
     if (IsAtOrAbove(normal, Normalise(folder))) return false;
   }
   if (kind == RemovalRoot::kInstallFolder) return IsVersionFolderName(levels.back());
+  if (kind == RemovalRoot::kInstallParent) return true;
   const std::u16string base = Normalise(protect.common_app_data);
   if (RootLevels(base) == 0) return false;
   const std::u16string data_root = base + u"\\" + std::u16string(kDataRootName);

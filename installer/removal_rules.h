@@ -11,6 +11,7 @@ namespace lz::installer {
 enum class RemovalRoot {
   kInstallFolder,  // a version folder "361.<n>" that the installer made
   kDataFolder,     // at or below the common application data folder's "LanzoIME4"
+  kInstallParent,  // the folder chosen for the install, holding its version folders; taken only when empty
 };
 
 struct ProtectedFolders {

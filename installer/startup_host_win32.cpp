@@ -238,8 +238,17 @@ void StartupHostWin32::DeleteOwnCopy() {
   if (own.empty() || separator == std::u16string::npos) return;
   const std::u16string folder = own.substr(0, separator);
   // Whatever the command interpreter cannot do, the restart does.
-  MoveFileExW(WidePtr(own.c_str()), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-  MoveFileExW(WidePtr(folder.c_str()), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  os::ScheduleAtRestart(own.c_str());
+  os::ScheduleAtRestart(folder.c_str());
+  // The work folder goes too once nothing else is in it (the restart, like "rmdir", takes no folder that
+  // holds anything).
+  const std::u16string work = folder.substr(0, folder.find_last_of(u'\\'));
+  const std::u16string own_work = WithTrailingSeparator(state_.work_folder);
+  const bool in_work_folder =
+      !state_.work_folder.empty() && work.find(u'\\') != std::u16string::npos &&
+      CompareStringOrdinal(WidePtr(WithTrailingSeparator(work).c_str()), -1, WidePtr(own_work.c_str()), -1, TRUE) ==
+          CSTR_EQUAL;
+  if (in_work_folder) os::ScheduleAtRestart(work.c_str());
   wchar_t comspec[MAX_PATH] = {};
   if (!GetEnvironmentVariableW(L"COMSPEC", comspec, MAX_PATH)) return;
   SetFileAttributesW(WidePtr(own.c_str()), FILE_ATTRIBUTE_NORMAL);
@@ -252,6 +261,7 @@ void StartupHostWin32::DeleteOwnCopy() {
                u" >nul 2>&1 & ";
   }
   command += u"rmdir /q " + Quoted(folder) + u" >nul 2>&1";
+  if (in_work_folder) command += u" & rmdir /q " + Quoted(work) + u" >nul 2>&1";
     STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;

@@ -103,6 +103,21 @@ bool CreateProfiles(ComPtr<ITfInputProcessorProfiles>& out) {
                                     kIidInputProcessorProfiles, reinterpret_cast<void**>(&out.p)));
 }
 
+// The user's TIP key is made for the service's settings; once the last service's entry is gone, the
+// empty key goes too (a key holding anything, value or subkey, stays).
+void DeleteEmptyUserTipRoot() {
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, WidePtr(std::u16string(kTipRoot).c_str()), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    return;
+  }
+  DWORD subkeys = 1, values = 1;
+  const bool empty = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                                      nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+                     subkeys == 0 && values == 0;
+  RegCloseKey(key);
+  if (empty) RegDeleteKeyW(HKEY_CURRENT_USER, WidePtr(std::u16string(kTipRoot).c_str()));
+}
+
 }  // namespace
 
 int CategoryCountFor(const os::OsVersion& version) {
@@ -113,6 +128,7 @@ void DeleteTipKey(const std::u16string& class_identifier) {
   GUID clsid;
   if (!ToGuid(class_identifier, clsid)) return;
   DeleteKeyTree(HKEY_CURRENT_USER, std::u16string(kTipRoot), class_identifier, 0);
+  DeleteEmptyUserTipRoot();
   ComPtr<ITfInputProcessorProfiles> profiles;
   if (!CreateProfiles(profiles)) return;
   std::uint32_t language = 0;

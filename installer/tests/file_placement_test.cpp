@@ -68,6 +68,9 @@ TEST(FilePlacementTest, LibrariesLandAsImeNameInTheSystemFoldersAndGoAgain) {
   DeleteEntries(id);
   EXPECT_FALSE(FileExists(install));
   EXPECT_FALSE(FileExists(data));
+  // The empty folders above them that the install made go with them.
+  EXPECT_FALSE(FileExists(f.windows.substr(0, 3) + u"LzPlacement"));
+  EXPECT_FALSE(FileExists(f.common_app_data + u"\\LanzoIME4\\{6F1A2B3C-0003-4D5E-8F90-A1B2C3D4E5F6}"));
   EXPECT_FALSE(FileExists(f.native_system_access + u"\\lzplaced.dll"));
   if (f.windows_is_64_bit) {
     EXPECT_FALSE(FileExists(f.wow64_system + u"\\lzplaced.dll"));
@@ -75,15 +78,28 @@ TEST(FilePlacementTest, LibrariesLandAsImeNameInTheSystemFoldersAndGoAgain) {
   os::DeleteFolderTree((TempFolder() + u"placement").c_str(), false);
 }
 
+// Where the library in use sits: the system folder this process reaches by its usual name (for a 32-bit
+// process on a 64-bit Windows, redirected to the 32-bit folder), or the machine's own system folder
+// reached through "Sysnative" (only a 32-bit process on a 64-bit Windows has that alias).
+enum class HeldFolder { kOwnSystem, kNativeThroughAlias };
+
 struct InUseCase {
+  HeldFolder held_in;
   const char16_t* existing_aside;  // an aside name already taken, or null
   const char16_t* expected_aside;
 };
 
 class InUseReplacementTest : public testing::TestWithParam<InUseCase> {};
 
+// The restart is a process of the machine's own width without redirection or alias, so the pending
+// deletion must name the aside file by the folder it really is in.
 TEST_P(InUseReplacementTest, ALoadedLibraryIsMovedAsideAndGoneAfterTheRestart) {
-  const std::u16string folder = OwnSystemFolder() + u"\\";
+  const bool through_alias = GetParam().held_in == HeldFolder::kNativeThroughAlias;
+  if (through_alias && NativeSystemThroughAlias().empty()) {
+    GTEST_SKIP() << "only a 32-bit process on a 64-bit Windows reaches the system folder through an alias";
+  }
+  const std::u16string folder = (through_alias ? NativeSystemThroughAlias() : OwnSystemFolder()) + u"\\";
+  const std::u16string real_folder = (through_alias ? NativeSystemFolder() : OwnSystemFolderRealName()) + u"\\";
   const std::u16string target = folder + u"lzheld.dll";
   ASSERT_TRUE(CopyFileW(WidePtr(TestServerPath().c_str()), WidePtr(target.c_str()), FALSE));
   if (GetParam().existing_aside) WriteBytes(folder + GetParam().existing_aside, Bytes("taken"));
@@ -98,8 +114,12 @@ TEST_P(InUseReplacementTest, ALoadedLibraryIsMovedAsideAndGoneAfterTheRestart) {
   const std::u16string aside = folder + GetParam().expected_aside;
   EXPECT_TRUE(FileExists(aside));
   EXPECT_TRUE(placement.reboot_needed);
-  EXPECT_TRUE(Contains(PendingMoveSources(), aside));
-  EXPECT_FALSE(Contains(PendingMoveSources(), target));  // the new file is never scheduled
+  const std::vector<std::u16string> pending = PendingMoveSources();
+  EXPECT_TRUE(Contains(pending, real_folder + GetParam().expected_aside)) << testing::PrintToString(pending);
+  EXPECT_FALSE(Contains(pending, real_folder + u"lzheld.dll"));  // the new file is never scheduled
+  if (folder != real_folder) {
+    EXPECT_FALSE(Contains(pending, aside));
+  }
 
   held.Release();
   RunRestart();
@@ -110,7 +130,9 @@ TEST_P(InUseReplacementTest, ALoadedLibraryIsMovedAsideAndGoneAfterTheRestart) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, InUseReplacementTest,
-                         testing::Values(InUseCase{nullptr, u"lzheld1.dll"}, InUseCase{u"lzheld1.dll", u"lzheld2.dll"}));
+                         testing::Values(InUseCase{HeldFolder::kOwnSystem, nullptr, u"lzheld1.dll"},
+                                         InUseCase{HeldFolder::kOwnSystem, u"lzheld1.dll", u"lzheld2.dll"},
+                                         InUseCase{HeldFolder::kNativeThroughAlias, nullptr, u"lzheld1.dll"}));
 
 TEST(DataFileCopyTest, AMappedTableTakesALargerFileInPlaceAndASmallerOneAtTheRestart) {
   const std::u16string folder = MakeFolder(TempFolder() + u"datacopy");
@@ -133,6 +155,47 @@ TEST(DataFileCopyTest, AMappedTableTakesALargerFileInPlaceAndASmallerOneAtTheRes
   RunRestart();
   EXPECT_EQ(ReadBytes(target), std::vector<std::uint8_t>(1024, 3));
   os::DeleteFolderTree(folder.c_str(), false);
+}
+
+std::ptrdiff_t PendingIndex(const std::vector<std::u16string>& pending, const std::u16string& path) {
+  for (std::size_t i = 0; i < pending.size(); ++i) {
+    if (CompareStringOrdinal(WidePtr(pending[i].c_str()), -1, WidePtr(path.c_str()), -1, TRUE) == CSTR_EQUAL) {
+      return static_cast<std::ptrdiff_t>(i);
+    }
+  }
+  return -1;
+}
+
+// A running text service maps the data tables without delete sharing: they can be neither deleted nor
+// renamed until it lets them go, so they are deleted in place at the restart, before their folder.
+TEST(RemovalTest, MappedDataFilesAndTheirFolderAreGoneAfterTheRestart) {
+  FilePlacement placement(GetSystemFolders());
+  const std::u16string product =
+      placement.folders().common_app_data + u"\\LanzoIME4\\{6F1A2B3C-0009-4D5E-8F90-A1B2C3D4E5F6}";
+  const std::u16string data = MakeFolder(product + u"\\361.9");
+  const std::u16string mapped[] = {data + u"\\config.dsc", data + u"\\main.dmg"};
+  for (const std::u16string& file : mapped) WriteBytes(file, std::vector<std::uint8_t>(4096, 1));
+  WriteBytes(data + u"\\temp.dmg", std::vector<std::uint8_t>(4096, 2));
+  {
+    HeldFile settings("hold_mapping", mapped[0]);
+    HeldFile table("hold_mapping", mapped[1]);
+    ASSERT_TRUE(settings.ready() && table.ready());
+    EXPECT_TRUE(placement.RemoveFolder(data, RemovalRoot::kDataFolder, true));
+    EXPECT_TRUE(placement.reboot_needed);
+    EXPECT_FALSE(FileExists(data + u"\\temp.dmg"));
+    const std::vector<std::u16string> pending = PendingMoveSources();
+    const std::ptrdiff_t folder_at = PendingIndex(pending, data);
+    EXPECT_GE(folder_at, 0) << testing::PrintToString(pending);
+    for (const std::u16string& file : mapped) {
+      EXPECT_TRUE(FileExists(file));
+      const std::ptrdiff_t file_at = PendingIndex(pending, file);
+      EXPECT_GE(file_at, 0) << testing::PrintToString(pending);
+      EXPECT_LT(file_at, folder_at);
+    }
+  }
+  RunRestart();
+  EXPECT_FALSE(FileExists(data));
+  os::DeleteFolderTree(product.c_str(), false);
 }
 
 TEST(FontsTest, NewFontsAreCopiedRegisteredAndNamedAndAnInstalledOneIsKept) {

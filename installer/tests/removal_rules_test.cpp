@@ -26,6 +26,7 @@ TEST_P(RemovalRulesTest, RemovesOnlyWhatTheInstallerMade) {
 
 constexpr RemovalRoot kInstall = RemovalRoot::kInstallFolder;
 constexpr RemovalRoot kData = RemovalRoot::kDataFolder;
+constexpr RemovalRoot kParent = RemovalRoot::kInstallParent;
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RemovalRulesTest,
@@ -58,7 +59,15 @@ INSTANTIATE_TEST_SUITE_P(
         RemovalCase{u"C:\\ProgramData\\LanzoIME4x", kData, false},
         RemovalCase{u"C:\\ProgramData\\Other\\361.12", kData, false},
         RemovalCase{u"C:\\ProgramData\\LanzoIME4\\..\\Microsoft", kData, false},
-        RemovalCase{u"C:\\Program Files\\Lanzo\\361.12", kData, false}));
+        RemovalCase{u"C:\\Program Files\\Lanzo\\361.12", kData, false},
+        // The folder holding the version folders (removed only when empty), never a system or root folder.
+        RemovalCase{u"C:\\Program Files\\Lanzo\\", kParent, true},
+        RemovalCase{u"D:\\apps", kParent, true},
+        RemovalCase{u"C:\\Program Files", kParent, false},
+        RemovalCase{u"C:\\Windows\\system32", kParent, false},
+        RemovalCase{u"C:\\Users", kParent, false},
+        RemovalCase{u"D:\\", kParent, false},
+        RemovalCase{u"D:\\apps\\..", kParent, false}));
 
 TEST(RemovalRulesTest, WithoutACommonAppDataFolderNoDataFolderIsRemoved) {
   ProtectedFolders none;

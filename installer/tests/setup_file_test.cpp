@@ -2,14 +2,15 @@
 // upgrade that keeps the user's words, a repair and an uninstall. The tests run in order and each
 // builds on the one before.
 //
-// This machine's tests run only 64-bit programs, so the installer file made here carries the x64
-// installer as its program and the x64 library in the x86 library's place; the shipped x86 file differs
-// only in its program (tools/package.sh).
+// The installer file made here carries the x64 installer as its program and the x64 library in the x86
+// library's place, so it runs where 32-bit programs cannot; the shipped x86 file (tools/package.sh)
+// differs only in its program, and ShippedSetupTest below runs that file itself when it is given.
 #include <windows.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,19 @@ bool KeyExists(const std::u16string& key, REGSAM view = 0) {
   }
   RegCloseKey(handle);
   return true;
+}
+
+bool UserKeyExists(const std::u16string& key) {
+  HKEY handle;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, WidePtr(key.c_str()), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+  RegCloseKey(handle);
+  return true;
+}
+
+// Polls until the path is gone (a program that has just ended may still be removing it).
+bool WaitUntilNoFile(const std::u16string& path) {
+  for (int i = 0; i < kPolls && FileExists(path); ++i) Sleep(kPollMs);
+  return !FileExists(path);
 }
 
 DWORD CountSubkeys(const std::u16string& key) {
@@ -217,6 +231,17 @@ std::uint32_t UserWordClass(const std::u16string& main_table) {
   return found;
 }
 
+// The installer that ran before has ended once nobody holds the one-installer mutex.
+bool WaitForNoInstaller() {
+  for (int i = 0; i < kPolls; ++i) {
+    const HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, kInstallerMutexName);
+    if (!mutex) return true;
+    CloseHandle(mutex);
+    Sleep(kPollMs);
+  }
+  return false;
+}
+
 struct Identity {
   std::u16string id, display_name, ime_name, folder_name;
   std::uint32_t minor = 0;
@@ -287,6 +312,40 @@ class SetupFileTest : public ::testing::Test {
     return ShellFolder(CSIDL_PROGRAM_FILES) + u"\\" + identity.folder_name + u"\\361." +
            Widen(std::to_string(identity.minor)) + u"\\";
   }
+  // An application using the input method keeps the nine tables mapped (without delete sharing) while
+  // the installed program uninstalls silently; after the restart nothing of the install is left.
+  static void UninstallWhileMappedAndRestart(const Identity& identity) {
+    {
+      std::vector<std::unique_ptr<HeldFile>> mapped;
+      for (const char* name : kShippedFiles) {
+        mapped.push_back(std::make_unique<HeldFile>("hold_mapping", DataFolder(identity) + Widen(name)));
+        ASSERT_TRUE(mapped.back()->ready()) << name;
+      }
+      DeleteFileW(WidePtr(LogPath().c_str()));
+      EXPECT_EQ(RunProgram(InstallFolder(identity) + u"stavel.exe", u"/n " + identity.id + u" /u /s"), 0);
+      ASSERT_TRUE(WaitForLogLine(u"  7.卸载完成。")) << ReadUtf8(LogPath());
+      EXPECT_NE(ReadUtf8(LogPath()).find(Utf8(u"重新启动计算机后删除")), std::string::npos) << ReadUtf8(LogPath());
+      ASSERT_TRUE(WaitForNoInstaller());
+      EXPECT_TRUE(FileExists(DataFolder(identity) + u"main.dmg"));
+    }
+    RunRestart();
+    EXPECT_FALSE(FileExists(DataFolder(identity)));
+    EXPECT_FALSE(FileExists(ProductDataFolder(identity)));
+    EXPECT_FALSE(FileExists(InstallParent(identity)));
+    EXPECT_FALSE(FileExists(Library(System32(), identity)));
+    EXPECT_FALSE(FileExists(Library(SysWow64(), identity)));
+    EXPECT_TRUE(WaitUntilNoFile(WorkFolder()));  // the copy's own clean-up may still be running
+    EXPECT_FALSE(KeyExists(u"Software\\LanzoIME4\\" + identity.id));
+    EXPECT_TRUE(PendingMoveSources().empty()) << testing::PrintToString(PendingMoveSources());
+  }
+
+  static std::u16string InstallParent(const Identity& identity) {
+    return ShellFolder(CSIDL_PROGRAM_FILES) + u"\\" + identity.folder_name;
+  }
+  static std::u16string ProductDataFolder(const Identity& identity) {
+    return DataFolderPath(ShellFolder(CSIDL_COMMON_APPDATA), identity.id, u"");
+  }
+  static std::u16string WorkFolder() { return TempFolder() + u"$quorStavel4$"; }
   static std::u16string DataFolder(const Identity& identity) {
     return DataFolderPath(ShellFolder(CSIDL_COMMON_APPDATA), identity.id, VersionFolderName(identity.minor));
   }
@@ -521,6 +580,11 @@ TEST_F(SetupFileTest, AnUninstallLeavesNothingButFontsAndBackups) {
       << ReadUtf8(LogPath());
   EXPECT_TRUE(FileExists(Font()));
   EXPECT_TRUE(FileExists(BackupFolder(identity)));
+  // No empty folder or key that the install made stays behind.
+  EXPECT_FALSE(FileExists(InstallParent(identity)));
+  EXPECT_FALSE(FileExists(ProductDataFolder(identity)));
+  EXPECT_FALSE(UserKeyExists(u"Software\\Microsoft\\CTF\\TIP"));
+  EXPECT_TRUE(WaitUntilNoFile(WorkFolder()));
 }
 
 TEST_F(SetupFileTest, ACutInstallerFileIsRefusedAndInstallsNothing) {
@@ -596,16 +660,6 @@ std::u16string ControlText(HWND dialog, int id) {
   return U16Ptr(text);
 }
 
-// The installer that ran before has ended once nobody holds the one-installer mutex.
-bool WaitForNoInstaller() {
-  for (int i = 0; i < kPolls; ++i) {
-    const HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, kInstallerMutexName);
-    if (!mutex) return true;
-    CloseHandle(mutex);
-    Sleep(kPollMs);
-  }
-  return false;
-}
 
 // The titles of the dialogs on the screen, for a failure's message.
 std::string DialogTitles() {
@@ -647,15 +701,13 @@ void PressButton(HWND dialog, int id) {
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-TEST_F(SetupFileTest, WithoutSilenceTheUninstallDialogAndTheWizardDoTheJobs) {
-  if (!FileExists(ShippedData() + u"\\main.dmg")) GTEST_SKIP() << "the native tree's shipped data set is not built";
-  const Identity identity = ShippedIdentity(0);
-  ASSERT_TRUE(FileExists(Library(System32(), identity)));
-
-  // The uninstall entry's command: the installed copy starts its private copy, which shows the dialog.
-  EXPECT_EQ(RunProgram(InstallFolder(identity) + u"stavel.exe", u"/n " + identity.id + u" /u"), 0);
-  const HWND uninstall = WaitForDialog(identity.display_name + u" - 卸载程序");
-  ASSERT_NE(uninstall, nullptr);
+// The uninstall entry's command: the installed copy starts its private copy, which shows the dialog; its
+// button removes the input method.
+void UninstallThroughTheDialog(const std::u16string& install_folder, const std::u16string& id,
+                               const std::u16string& display_name) {
+  EXPECT_EQ(RunProgram(install_folder + u"stavel.exe", u"/n " + id + u" /u"), 0);
+  const HWND uninstall = WaitForDialog(display_name + u" - 卸载程序");
+  ASSERT_NE(uninstall, nullptr) << DialogTitles();
   EXPECT_EQ(ControlText(uninstall, IDOK), u"卸载(&U)");
   PressButton(uninstall, IDOK);
   ASSERT_TRUE(WaitForButtonText(uninstall, u"完成(&O)"));
@@ -663,12 +715,12 @@ TEST_F(SetupFileTest, WithoutSilenceTheUninstallDialogAndTheWizardDoTheJobs) {
   PressButton(uninstall, IDOK);
   EXPECT_TRUE(WaitUntilGone(uninstall));
   EXPECT_TRUE(WaitForNoInstaller());
-  EXPECT_FALSE(FileExists(Library(System32(), identity)));
-  EXPECT_FALSE(KeyExists(u"Software\\LanzoIME4\\" + identity.id, KEY_WOW64_64KEY));
+}
 
-  // The installer file without /s: it unpacks under its small dialog, then the agreement page (when the
-  // payload asks for it) and the wizard.
-  const std::u16string setup = MakeSetup(0);
+// The installer file without /s: it unpacks under its small dialog, then the agreement page (when the
+// payload asks for it) and the wizard, which installs into the folder it offers.
+void InstallThroughTheWizard(const std::u16string& setup, const std::u16string& display_name,
+                             const std::u16string& offered_folder) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -677,14 +729,15 @@ TEST_F(SetupFileTest, WithoutSilenceTheUninstallDialogAndTheWizardDoTheJobs) {
                              nullptr, &startup, &process));
   HWND wizard = nullptr;
   for (int i = 0; i < kPolls && !wizard; ++i) {
-    if (const HWND page = FindWindowW(L"#32770", WidePtr((identity.display_name + u" - 最终用户许可协议").c_str()))) {
+    if (const HWND page = FindWindowW(L"#32770", WidePtr((display_name + u" - 最终用户许可协议").c_str()))) {
       PressButton(page, IDOK);
     }
-    wizard = FindWindowW(L"#32770", WidePtr((identity.display_name + u" 安装向导").c_str()));
+    wizard = FindWindowW(L"#32770", WidePtr((display_name + u" 安装向导").c_str()));
     if (!wizard) Sleep(kPollMs);
   }
+  if (!wizard) TerminateProcess(process.hProcess, 1);
   ASSERT_NE(wizard, nullptr) << DialogTitles();
-  EXPECT_EQ(ControlText(wizard, 1022), ShellFolder(CSIDL_PROGRAM_FILES) + u"\\" + identity.folder_name + u"\\");
+  EXPECT_EQ(ControlText(wizard, 1022), offered_folder);
   SendMessageW(GetDlgItem(wizard, 1001), BM_SETCHECK, BST_CHECKED, 0);
   SendMessageW(GetDlgItem(wizard, 1003), BM_SETCHECK, BST_UNCHECKED, 0);
   PressButton(wizard, 1001);
@@ -698,9 +751,94 @@ TEST_F(SetupFileTest, WithoutSilenceTheUninstallDialogAndTheWizardDoTheJobs) {
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   EXPECT_EQ(code, 0u);
+}
+
+TEST_F(SetupFileTest, WithoutSilenceTheUninstallDialogAndTheWizardDoTheJobs) {
+  if (!FileExists(ShippedData() + u"\\main.dmg")) GTEST_SKIP() << "the native tree's shipped data set is not built";
+  const Identity identity = ShippedIdentity(0);
+  ASSERT_TRUE(FileExists(Library(System32(), identity)));
+
+  UninstallThroughTheDialog(InstallFolder(identity), identity.id, identity.display_name);
+  EXPECT_FALSE(FileExists(Library(System32(), identity)));
+  EXPECT_FALSE(KeyExists(u"Software\\LanzoIME4\\" + identity.id, KEY_WOW64_64KEY));
+
+  InstallThroughTheWizard(MakeSetup(0), identity.display_name, InstallParent(identity) + u"\\");
   EXPECT_TRUE(FileExists(Library(System32(), identity)));
   EXPECT_TRUE(FileExists(InstallFolder(identity) + u"_backup_.dat"));
   EXPECT_EQ(TypeInstalled(identity.id, "khlg \x1b"), "中国");
+}
+
+// An application using the input method keeps its nine tables mapped (without delete sharing) while the
+// uninstall runs: they, and everything else of the install, go at the restart.
+TEST_F(SetupFileTest, AnUninstallWhileTheTablesAreMappedLeavesNothingAfterTheRestart) {
+  if (!FileExists(ShippedData() + u"\\main.dmg")) GTEST_SKIP() << "the native tree's shipped data set is not built";
+  const Identity identity = ShippedIdentity(0);
+  ASSERT_TRUE(FileExists(Library(System32(), identity)));
+  ASSERT_NO_FATAL_FAILURE(UninstallWhileMappedAndRestart(identity));
+  EXPECT_TRUE(FileExists(Font()));
+  EXPECT_TRUE(FileExists(BackupFolder(identity)));
+}
+
+// ---- the shipped installer file itself (out/dist/setup.exe, the x86 installer), as a user gets it: its
+// path comes in LZ_SHIPPED_SETUP. On a 64-bit Windows it hands over to its x64 installer; on a 32-bit
+// one it installs itself. The application typing is of this program's width.
+
+std::u16string ShippedSetup() {
+  wchar_t path[MAX_PATH] = {};
+  if (!GetEnvironmentVariableW(L"LZ_SHIPPED_SETUP", path, MAX_PATH)) return {};
+  const std::u16string setup = HostPath(Utf8(U16Ptr(path)).c_str());
+  return FileExists(setup) ? setup : std::u16string();
+}
+
+// The machine a program file is built for, from its PE header (0 when it is not one).
+WORD ProgramMachine(const std::u16string& path) {
+  const std::vector<std::uint8_t> bytes = ReadBytes(path);
+  constexpr std::size_t kPeOffsetAt = 0x3C;
+  if (bytes.size() < kPeOffsetAt + 4) return 0;
+  const std::size_t pe = bytes[kPeOffsetAt] | bytes[kPeOffsetAt + 1] << 8 | bytes[kPeOffsetAt + 2] << 16 |
+                         static_cast<std::size_t>(bytes[kPeOffsetAt + 3]) << 24;
+  if (pe + 6 > bytes.size() || bytes[pe] != 'P' || bytes[pe + 1] != 'E') return 0;
+  return static_cast<WORD>(bytes[pe + 4] | bytes[pe + 5] << 8);
+}
+
+class ShippedSetupTest : public SetupFileTest {};
+
+TEST_F(ShippedSetupTest, InstallsTypesAndUninstallsSilentlyAndThroughItsDialogs) {
+  const std::u16string setup = ShippedSetup();
+  if (setup.empty()) GTEST_SKIP() << "not run: no shipped installer file (tools/package.sh makes out/dist/setup.exe)";
+  const Identity identity = ShippedIdentity(0);
+  // The library applications of this program's width load.
+  const std::u16string library = Library(System32(), identity);
+
+  DeleteFileW(WidePtr(LogPath().c_str()));
+  const int exit_code = RunProgram(setup, u"/s");
+  if (exit_code == -1) GTEST_SKIP() << "not run: this system cannot start the 32-bit installer file";
+  ASSERT_EQ(exit_code, 0) << ReadUtf8(LogPath());
+  EXPECT_TRUE(FileExists(library));
+  for (const char* name : kShippedFiles) {
+    EXPECT_EQ(ReadBytes(DataFolder(identity) + Widen(name)), ShippedFile(name)) << name;
+  }
+  EXPECT_EQ(TypeInstalled(identity.id, "khlg \x1b"), "中国");
+  EXPECT_TRUE(WaitUntilNoFile(WorkFolder()));
+  // On a 64-bit Windows the x64 installer did the job and stays as the installed program.
+  wchar_t wow64_folder[MAX_PATH] = {};
+  const bool windows_64 = GetSystemWow64DirectoryW(wow64_folder, MAX_PATH) != 0;
+  EXPECT_EQ(ProgramMachine(InstallFolder(identity) + u"stavel.exe"),
+            windows_64 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386);
+  if (windows_64) {
+    EXPECT_TRUE(FileExists(Library(SysWow64(), identity)));
+  }
+
+  // Uninstalled while an application maps the tables: they go at the restart with the rest.
+  ASSERT_NO_FATAL_FAILURE(UninstallWhileMappedAndRestart(identity));
+
+  InstallThroughTheWizard(setup, identity.display_name, InstallParent(identity) + u"\\");
+  EXPECT_TRUE(FileExists(library));
+  EXPECT_EQ(TypeInstalled(identity.id, "khlg \x1b"), "中国");
+  UninstallThroughTheDialog(InstallFolder(identity), identity.id, identity.display_name);
+  EXPECT_FALSE(FileExists(library));
+  EXPECT_FALSE(FileExists(InstallParent(identity)));
+  EXPECT_FALSE(KeyExists(u"Software\\LanzoIME4\\" + identity.id));
 }
 
 }  // namespace

@@ -94,6 +94,9 @@ TEST(StavelProgramTest, AnUninstallFromTheInstallFolderRunsAPrivateCopyThatLogsA
     gone = ReadUtf8(LogPath()).find(Utf8(kTextBrokenInstallation)) != std::string::npos && CopiesLeft() == 0;
   }
   EXPECT_TRUE(gone) << ReadUtf8(LogPath()) << " copies left: " << CopiesLeft();
+  // The emptied work folder goes with the copy.
+  for (int i = 0; i < kCopyGonePolls && FileExists(WorkFolder()); ++i) Sleep(kPollMs);
+  EXPECT_FALSE(FileExists(WorkFolder()));
   EXPECT_NE(ReadUtf8(LogPath()).find(Utf8(kCaptionUninstall)), std::string::npos);
   EXPECT_TRUE(FileExists(install + u"stavel.exe"));  // the installed program stays
   DeleteEntries(kId);

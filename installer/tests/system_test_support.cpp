@@ -92,6 +92,28 @@ std::u16string OwnSystemFolder() {
   return U16Ptr(path);
 }
 
+namespace {
+bool IsWow64() {
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+}  // namespace
+
+std::u16string OwnSystemFolderRealName() {
+  wchar_t path[MAX_PATH] = {};
+  if (IsWow64() && GetSystemWow64DirectoryW(path, MAX_PATH)) return U16Ptr(path);
+  return OwnSystemFolder();
+}
+
+std::u16string NativeSystemThroughAlias() {
+  if (!IsWow64()) return {};
+  wchar_t path[MAX_PATH] = {};
+  GetWindowsDirectoryW(path, MAX_PATH);
+  return std::u16string(U16Ptr(path)) + u"\\Sysnative";
+}
+
+std::u16string NativeSystemFolder() { return OwnSystemFolder(); }
+
 std::u16string TestServerPath() { return ThisProgramFolder() + u"\\test_text_service.dll"; }
 
 bool FileExists(const std::u16string& path) { return GetFileAttributesW(WidePtr(path.c_str())) != INVALID_FILE_ATTRIBUTES; }

@@ -24,6 +24,14 @@ std::u16string TempFolder();
 std::u16string ThisProgramFolder();
 // The system folder as this process reaches it (for a 32-bit process on a 64-bit Windows, the 32-bit one).
 std::u16string OwnSystemFolder();
+// The folder OwnSystemFolder really is, under the name the restart gives it (for a 32-bit process on a
+// 64-bit Windows, the 32-bit system folder's own name).
+std::u16string OwnSystemFolderRealName();
+// The machine's own system folder reached through the "Sysnative" alias: only a 32-bit process on a
+// 64-bit Windows has it (empty elsewhere).
+std::u16string NativeSystemThroughAlias();
+// The machine's own system folder under its real name.
+std::u16string NativeSystemFolder();
 // The test COM server of this build, beside the test program.
 std::u16string TestServerPath();
 

@@ -126,6 +126,7 @@ TEST(TextServiceRegistrationTest, RegistersOnceWithTheCategoriesOfTheVersionAndU
   ASSERT_EQ(lz::test::RunChild({"unregister_text_service"}), 0);
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, 0, tip));
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, 0, tip));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, 0, u"SOFTWARE\\Microsoft\\CTF\\TIP"));  // made for it, empty now
   for (REGSAM view : RegistryViews()) {
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, view, u"Software\\Classes\\CLSID\\" + std::u16string(kId)));
   }

@@ -34,4 +34,11 @@ struct TreeRemoval {
 // deepest first so the folders follow their files; a folder that is not empty then stays). A path naming a link removes only the link.
 TreeRemoval DeleteFolderTree(const char16_t* path, bool allow_delayed);
 
+// Schedules path to be deleted at the next restart (target null) or to replace target then. The pending
+// operation names the files as the restart itself resolves them: the session manager is a process of
+// the machine's own width that sees no file-system redirection and no "Sysnative", so a path this
+// process reaches through either is written under the folder it really lands in. False when nothing
+// was scheduled (and always on POSIX, which has no restart operations).
+bool ScheduleAtRestart(const char16_t* path, const char16_t* target = nullptr);
+
 }  // namespace os

@@ -63,4 +63,6 @@ TreeRemoval DeleteFolderTree(const char16_t* path, bool) {
   return result;
 }
 
+bool ScheduleAtRestart(const char16_t*, const char16_t*) { return false; }
+
 }  // namespace os
