@@ -372,7 +372,8 @@ void AddReading(EngineInstance* e, const char* utf8, std::int32_t weight) {
 }
 
 // The input after the lead key, cut between characters at 127 bytes, in small letters, looked up in the
-// English word table.
+// English word table: the word equal to the input comes first so that space commits exactly what was
+// typed, then the continuations, shorter ones first.
 void LookUpEnglish(EngineInstance* e, const char16_t* keys, int count) {
   char16_t text[kMaxInputKeys + 1];
   int n = 0;
@@ -389,7 +390,8 @@ void LookUpEnglish(EngineInstance* e, const char16_t* keys, int count) {
   if (length <= 0) return;
   key[0] = static_cast<std::uint8_t>(length > kMaxEnglishBytes ? kMaxEnglishBytes : length);
   key[1 + key[0]] = 0;
-  AssociationLookup(key, e, association_option::kEnglish);
+  AssociationLookup(key, e,
+                    association_option::kEnglish | association_option::kEqualKeys | association_option::kCloseness);
 }
 
 }  // namespace
