@@ -89,6 +89,25 @@ TEST(NumberConversion, ReadingsOfTheDigits) {
   }
 }
 
+TEST(NumberConversion, CapitalAmountsReadAZeroBetweenUnitsOnce) {
+  struct Case {
+    const char* keys;
+    const char* capital;  // the second reading, after the plain numeral
+  };
+  const Case cases[] = {
+      {"3.05", "叁元零伍分"},     {"100.5", "壹佰元零伍角整"}, {"1000.07", "壹仟元零柒分"},
+      {"10.00", "壹拾元整"},      {"0.05", "伍分"},            {"0.5", "伍角整"},
+      {"12.5", "壹拾贰元伍角整"}, {"1003.5", "壹仟零叁元伍角整"}, {"120.05", "壹佰贰拾元零伍分"},
+      {"10.50", "壹拾元零伍角整"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.keys);
+    const Outcome o = TypeAfterLeadKey(c.keys);
+    ASSERT_GE(o.listed.size(), 2u);
+    EXPECT_EQ(o.listed[1], c.capital);
+  }
+}
+
 TEST(NumberConversion, ALetterPicksTheReadingThePageShowedUnderIt) {
   struct Case {
     const char* keys;
