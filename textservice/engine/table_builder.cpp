@@ -84,6 +84,15 @@ bool BuildTable(std::vector<TableBuildRecord> records, const TableBuildOptions& 
     view.WriteU32(kOffsetTable + 4 * i, at);
     at = WriteBuiltRecord(view, at, records[i], !association);
   }
+  if (!association) {
+    std::uint32_t counters[kOrderCounterCount] = {};
+    for (const TableBuildRecord& r : records) {
+      if (r.code.empty()) continue;
+      std::uint32_t& counter = counters[static_cast<std::uint8_t>(r.code[0])];
+      counter = std::max(counter, OrderValue(r.flags));
+    }
+    for (std::uint32_t i = 0; i < kOrderCounterCount; ++i) view.WriteU32(kOrderCounters + 4 * i, counters[i]);
+  }
   if (options.type == kTypeIndexed) BuildPrefixIndexInView(view);
   return true;
 }

@@ -23,6 +23,8 @@ struct TableBuildOptions {
   bool offers_update_check = false;  // the table's input method offers its users the update check
 };
 
+// Each first code byte's order counter starts at the highest order value among the records with that
+// first byte, so that a word numbered from it later ranks above every built one.
 // False (and out empty) when a code is over 250 bytes, a text is empty or over 250 bytes, or the table
 // would not fit a 32-bit file.
 bool BuildTable(std::vector<TableBuildRecord> records, const TableBuildOptions& options, std::vector<std::uint8_t>& out);

@@ -88,6 +88,9 @@ TEST(ShipConfig, TheDefaultSchemeFillsAllFourBlocks) {
   EXPECT_EQ(BlockU32(b.soft, soft_block::kLanguageId), 2052u);
   EXPECT_EQ(BlockU32(b.soft, soft_block::kShortcutFlags) & 0x40u, 0u);
   EXPECT_EQ(SoftText(b, soft_block::kClassNames + 2 * 32 * 2, 32), u"用户词");
+  // System words can be deleted and restored but not removed; user words are writable.
+  EXPECT_EQ(BlockU32(b.soft, soft_block::kClassFlags + 4 * kClassSystem), 2u);
+  EXPECT_EQ(BlockU32(b.soft, soft_block::kClassFlags + 4 * kClassUser), 3u);
 
   // The scheme through the engine's readers: main scheme, association, temporary words by danzi.dmi.
   const std::uint32_t ime = BlockU32(b.ime, ime_block::kImeFlags);
@@ -304,6 +307,26 @@ TEST_F(ShippedSet, MainTableAndSoftBlockCarryTheLibrarysIdentifier) {
   EXPECT_TRUE(std::equal(id.begin(), id.end(), blocks.soft.data + soft_block::kIdentifier));
   EXPECT_EQ(header.table_type, kTypeIndexed);
   EXPECT_EQ(header.lowest_record_offset - (kOffsetTable + 4 * header.record_count), kMainFreeGap);
+}
+
+TEST_F(ShippedSet, MainOrderCountersStartAboveEveryRecordsOrderValue) {
+  std::string main = FileText(std::filesystem::path(SHIPDATA_DIR) / "main.dmg");
+  const ByteView view{reinterpret_cast<std::uint8_t*>(main.data()), static_cast<std::uint32_t>(main.size())};
+  CodeTableHeader header;
+  ASSERT_TRUE(ReadCodeTableHeader(view, header));
+  std::uint32_t highest[kOrderCounterCount] = {};
+  for (std::uint32_t i = 0; i < header.record_count; ++i) {
+    std::uint32_t offset = 0;
+    CodeTableRecord r;
+    ASSERT_TRUE(ReadRecordOffset(view, i, offset) && ReadCodeTableRecord(view, offset, false, r));
+    highest[r.code[0]] = std::max(highest[r.code[0]], OrderValue(r.flags));
+  }
+  for (std::uint32_t b = 0; b < kOrderCounterCount; ++b) {
+    std::uint32_t counter = 0;
+    view.ReadU32(kOrderCounters + 4 * b, counter);
+    EXPECT_GE(counter, highest[b]) << "first byte " << b;
+  }
+  EXPECT_GT(highest['a'], 0u);
 }
 
 struct Typed {
