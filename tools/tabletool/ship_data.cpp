@@ -468,9 +468,16 @@ bool BuildShipConfig(const std::vector<std::uint8_t>& scheme, int minor, std::ve
   return true;
 }
 
-bool BuildShipMain(const std::vector<ListEntry>& wubi86, std::vector<std::uint8_t>& out, std::string& error) {
+bool BuildShipMain(const std::vector<ListEntry>& wubi86, std::vector<std::uint8_t>& out, std::string& error,
+                   char wildcard_key, std::size_t* left_out) {
+  std::vector<ListEntry> typable;
+  typable.reserve(wubi86.size());
+  for (const ListEntry& e : wubi86) {
+    if (wildcard_key == 0 || e.code.find(wildcard_key) == std::string::npos) typable.push_back(e);
+  }
+  if (left_out) *left_out = wubi86.size() - typable.size();
   std::vector<TableBuildRecord> records;
-  if (!MakeRecords(wubi86, records, error)) return false;
+  if (!MakeRecords(typable, records, error)) return false;
   TableBuildOptions options;
   options.type = kTypeIndexed;
   options.name = "main";
@@ -610,7 +617,19 @@ bool WriteShipData(const ShipDataInputs& inputs, int minor, const std::filesyste
   };
   std::vector<std::uint8_t> bytes;
   if (!BuildShipConfig(inputs.scheme, minor, bytes, error) || !write("config.dsc", bytes, false)) return false;
-  if (!BuildShipMain(inputs.wubi86, bytes, error) || !write("main.dmg", bytes, true)) return false;
+  std::uint8_t wildcard = 0;
+  ConfigBlocks blocks;
+  if (FindConfigBlocks(ByteView{bytes.data(), static_cast<std::uint32_t>(bytes.size())}, blocks) == 1) {
+    blocks.dme.ReadU8(dme_block::kWildcardKey, wildcard);
+  }
+  std::size_t left_out = 0;
+  if (!BuildShipMain(inputs.wubi86, bytes, error, static_cast<char>(wildcard), &left_out) || !write("main.dmg", bytes, true)) {
+    return false;
+  }
+  if (left_out > 0) {
+    report.lines.back() += ", " + std::to_string(left_out) + " entries left out: their code holds the wildcard key " +
+                           std::string(1, static_cast<char>(wildcard));
+  }
   if (!lz::BuildTempTable({}, bytes) || !write("temp.dmg", bytes, true)) return false;
   if (!BuildShipDanzi(inputs.wubi86, bytes, error) || !write("danzi.dmi", bytes, true)) return false;
   if (!BuildShipTraditional(inputs.wubi86, inputs.unihan, bytes, error) || !write("traditional.dms", bytes, true)) return false;

@@ -56,7 +56,10 @@ void ReadUnihanFields(const std::string& text, UnihanData& out);
 // minor < 0 keeps the scheme's DataVersion; otherwise it becomes DataVersion and the last part of
 // IMEName and DisplayVersion.
 bool BuildShipConfig(const std::vector<std::uint8_t>& scheme, int minor, std::vector<std::uint8_t>& out, std::string& error);
-bool BuildShipMain(const std::vector<ListEntry>& wubi86, std::vector<std::uint8_t>& out, std::string& error);
+// main.dmg leaves out the entries whose code holds the scheme's wildcard key (0: none): that key never
+// starts an input, so no such code can be typed. left_out, when given, receives how many there were.
+bool BuildShipMain(const std::vector<ListEntry>& wubi86, std::vector<std::uint8_t>& out, std::string& error,
+                   char wildcard_key = 0, std::size_t* left_out = nullptr);
 bool BuildShipDanzi(const std::vector<ListEntry>& wubi86, std::vector<std::uint8_t>& out, std::string& error);
 bool BuildShipTraditional(const std::vector<ListEntry>& wubi86, const UnihanData& unihan, std::vector<std::uint8_t>& out,
                           std::string& error);
