@@ -58,10 +58,10 @@ void BM_DanziDmi(benchmark::State& state) {
   Run(state, [](const ShipDataInputs& in, auto& out, auto& error) { return BuildShipDanzi(in.wubi86, out, error); });
 }
 void BM_TraditionalDms(benchmark::State& state) {
-  Run(state, [](const ShipDataInputs& in, auto& out, auto& error) { return BuildShipTraditional(in.wubi86, in.unihan, out, error); });
+  Run(state, [](const ShipDataInputs& in, auto& out, auto& error) { return BuildShipTraditional(in.wubi86, in.conversion, out, error); });
 }
 void BM_SimplifiedDms(benchmark::State& state) {
-  Run(state, [](const ShipDataInputs& in, auto& out, auto& error) { return BuildShipSimplified(in.unihan, out, error); });
+  Run(state, [](const ShipDataInputs& in, auto& out, auto& error) { return BuildShipSimplified(in.conversion, out, error); });
 }
 void BM_DictDms(benchmark::State& state) {
   Run(state, [](const ShipDataInputs& in, auto& out, auto& error) { return BuildShipDictionary(in.unihan, out, error); });

@@ -25,7 +25,7 @@ native_packages=(
   wine wine64 wine32:i386
   xvfb xauth x11-apps imagemagick fonts-wqy-microhei fonts-dejavu-core
   python3 libbz2-dev
-  rime-data-wubi wamerican unicode-data rime-data-cangjie5
+  rime-data-wubi wamerican unicode-data rime-data-cangjie5 opencc
   fp-utils
 )
 

@@ -87,22 +87,24 @@ TEST_F(UserWordTest, StoringAWordHasTheseOutcomes) {
     UserWordOutcome outcome;
     std::vector<Word> after;  // empty: the stored words unchanged
   };
+  // A word stored now takes the next order value of its first key, above those the table was built with
+  // (民中 3 under "n", 人民 2 under "w").
   const Case cases[] = {
       {"added", {u"民国", u"nalg", 2, false, -1}, UserWordOutcome::kAdded,
        {{"khlg", "中国", RecordFlags(kClassSystem, 5)},
         {"nakh", "民中", RecordFlags(kClassSecondary, 3, kFlagDeleted)},
-        {"nalg", "民国", RecordFlags(kClassUser, 1)},
+        {"nalg", "民国", RecordFlags(kClassUser, 4)},
         {"wwna", "人民", RecordFlags(kClassUser, 2)}}},
       {"added pinned", {u"民国", u"nalg", 2, true, -1}, UserWordOutcome::kAdded,
        {{"khlg", "中国", RecordFlags(kClassSystem, 5)},
         {"nakh", "民中", RecordFlags(kClassSecondary, 3, kFlagDeleted)},
-        {"nalg", "民国", RecordFlags(kClassUser, 1, kFlagPinned)},
+        {"nalg", "民国", RecordFlags(kClassUser, 4, kFlagPinned)},
         {"wwna", "人民", RecordFlags(kClassUser, 2)}}},
       {"present", {u"中国", u"khlg", 2, false, -1}, UserWordOutcome::kPresent, {}},
       // A deleted record comes back with a new order value and keeps its class.
       {"deleted comes back", {u"民中", u"nakh", 2, false, -1}, UserWordOutcome::kUndeleted,
        {{"khlg", "中国", RecordFlags(kClassSystem, 5)},
-        {"nakh", "民中", RecordFlags(kClassSecondary, 1)},
+        {"nakh", "民中", RecordFlags(kClassSecondary, 4)},
         {"wwna", "人民", RecordFlags(kClassUser, 2)}}},
       {"no record of an over-long word", {std::u16string(200, u'中'), u"ab", 2, false, -1}, UserWordOutcome::kInvalid, {}},
       // A change to a word that is there keeps the old word.
@@ -110,11 +112,11 @@ TEST_F(UserWordTest, StoringAWordHasTheseOutcomes) {
       {"change", {u"人们", u"wwwu", 2, false, 2}, UserWordOutcome::kAdded,
        {{"khlg", "中国", RecordFlags(kClassSystem, 5)},
         {"nakh", "民中", RecordFlags(kClassSecondary, 3, kFlagDeleted)},
-        {"wwwu", "人们", RecordFlags(kClassUser, 1)}}},
+        {"wwwu", "人们", RecordFlags(kClassUser, 3)}}},
       {"change of the pin only", {u"人民", u"wwna", 2, true, 2}, UserWordOutcome::kAdded,
        {{"khlg", "中国", RecordFlags(kClassSystem, 5)},
         {"nakh", "民中", RecordFlags(kClassSecondary, 3, kFlagDeleted)},
-        {"wwna", "人民", RecordFlags(kClassUser, 1, kFlagPinned)}}},
+        {"wwna", "人民", RecordFlags(kClassUser, 3, kFlagPinned)}}},
       {"change of a position outside", {u"人们", u"wwwu", 2, false, 9}, UserWordOutcome::kFailed, {}},
   };
   for (const Case& c : cases) {

@@ -44,19 +44,21 @@ void WriteDataFolder(const std::filesystem::path& folder, const DataFolderConten
     const std::optional<std::vector<TableRecord>>& records;
     std::uint32_t type;
     const char* name;
+    bool keep_order_within_code;  // conversion tables list a key's forms in the order given
   };
   const Optional optional[] = {
-      {"engl.dmg", contents.engl, code_table::kTypeIndexed, "engl"},
-      {"danzi.dmi", contents.danzi, code_table::kTypePlain, "danzi"},
-      {"sysl.dmg", contents.sysl, code_table::kTypeAssociation, "lxmb"},
-      {"traditional.dms", contents.traditional, code_table::kTypePlain, "traditional"},
-      {"simplified.dms", contents.simplified, code_table::kTypePlain, "simplified"},
+      {"engl.dmg", contents.engl, code_table::kTypeIndexed, "engl", false},
+      {"danzi.dmi", contents.danzi, code_table::kTypePlain, "danzi", false},
+      {"sysl.dmg", contents.sysl, code_table::kTypeAssociation, "lxmb", false},
+      {"traditional.dms", contents.traditional, code_table::kTypePlain, "traditional", true},
+      {"simplified.dms", contents.simplified, code_table::kTypePlain, "simplified", true},
   };
   for (const Optional& o : optional) {
     if (!o.records) continue;
     TableOptions options;
     options.type = o.type;
     options.name = o.name;
+    options.keep_order_within_code = o.keep_order_within_code;
     options.free_gap = contents.free_gap;
     std::memcpy(options.identifier, contents.identifier, 16);
     WriteFileBytes(folder / o.file, BuildCodeTable(*o.records, options));

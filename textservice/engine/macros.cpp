@@ -89,56 +89,93 @@ std::u16string TimeValue(std::u16string_view argument, const LocalTime& now) {
   }
 }
 
-// Date offsets move the date by the calendar: a day added to the 31st gives the 1st of the next month,
-// a month added to December gives January of the next year.
-std::chrono::year_month_day Shifted(const LocalTime& now, char16_t field, int offset) {
-  using namespace std::chrono;
-  year_month_day date{year{now.year}, month{static_cast<unsigned>(now.month)},
-                      day{static_cast<unsigned>(now.day)}};
-  if (offset == 0) return date;
-  switch (field) {
-    case u'y': date = date + years{offset}; break;
-    case u'm': date = date + months{offset}; break;
-    case u'd': return year_month_day{sys_days{date} + days{offset}};
-    default: break;
-  }
-  // A 31st moved into a shorter month stays inside that month.
-  if (!date.ok()) date = date.year() / date.month() / last;
-  return date;
-}
-
-std::u16string DateValue(std::u16string_view argument, const LocalTime& now) {
-  std::u16string_view format = argument;
+// A date argument: its format (the letters before the sign) and its offset ("+N" or "-N").
+struct DateArgument {
+  std::u16string_view format;
   int offset = 0;
+};
+
+DateArgument ParseDateArgument(std::u16string_view argument) {
+  DateArgument parsed{argument, 0};
   std::size_t sign = argument.find(u'+');
   if (sign == std::u16string_view::npos) sign = argument.find(u'-');
-  if (sign != std::u16string_view::npos) {
-    format = argument.substr(0, sign);
-    int n = 0;
-    for (char16_t c : argument.substr(sign + 1)) {
-      if (c < u'0' || c > u'9' || n > 100000) break;
-      n = n * 10 + (c - u'0');
-    }
-    offset = argument[sign] == u'-' ? -n : n;
+  if (sign == std::u16string_view::npos) return parsed;
+  parsed.format = argument.substr(0, sign);
+  int n = 0;
+  for (char16_t c : argument.substr(sign + 1)) {
+    if (c < u'0' || c > u'9' || n > 100000) break;
+    n = n * 10 + (c - u'0');
   }
+  parsed.offset = argument[sign] == u'-' ? -n : n;
+  return parsed;
+}
+
+char16_t SmallLetter(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+
+// The offsets a text asks of the date, one per field (the first one written for that field counts).
+struct DateOffsets {
+  int years = 0, months = 0, days = 0;
+};
+
+// Moves the clock's date by the calendar, years, then months, then days: a day added to the 31st gives
+// the 1st of the next month, a month added to December gives January of the next year, and a 31st moved
+// into a shorter month stays inside that month. The weekday follows the date.
+LocalTime Shifted(const LocalTime& now, const DateOffsets& offsets) {
+  using namespace std::chrono;
+  if (offsets.years == 0 && offsets.months == 0 && offsets.days == 0) return now;
+  year_month_day date{year{now.year}, month{static_cast<unsigned>(now.month)},
+                      day{static_cast<unsigned>(now.day)}};
+  date = date + years{offsets.years};
+  date = date + months{offsets.months};
+  if (!date.ok()) date = date.year() / date.month() / last;
+  const sys_days moved = sys_days{date} + days{offsets.days};
+  date = year_month_day{moved};
+  LocalTime shifted = now;
+  shifted.year = static_cast<int>(date.year());
+  shifted.month = static_cast<int>(static_cast<unsigned>(date.month()));
+  shifted.day = static_cast<int>(static_cast<unsigned>(date.day()));
+  shifted.weekday = static_cast<int>(weekday{moved}.c_encoding());
+  return shifted;
+}
+
+void AddOffset(DateOffsets& offsets, const DateArgument& argument) {
+  if (argument.offset == 0 || argument.format.empty()) return;
+  int* field = nullptr;
+  switch (SmallLetter(argument.format[0])) {
+    case u'y': field = &offsets.years; break;
+    case u'm': field = &offsets.months; break;
+    case u'd': field = &offsets.days; break;
+    default: return;
+  }
+  if (*field == 0) *field = argument.offset;
+}
+
+// The value of a date format read from a date that its offsets have already moved.
+std::u16string DateField(std::u16string_view format, const LocalTime& date) {
   if (format.empty()) return std::u16string(kNoValue);
   const char16_t letter = format[0];
-  const char16_t small = letter >= u'a' ? letter : static_cast<char16_t>(letter - u'A' + u'a');
+  const char16_t small = SmallLetter(letter);
   if (small == u'z') {
     if (format.size() != 1) return std::u16string(kNoValue);
-    const int weekday = ((now.weekday % 7) + 7) % 7;
+    const int weekday = ((date.weekday % 7) + 7) % 7;
     return letter == u'z' ? kWeekdayLong[weekday] : kWeekdayShort[weekday];
   }
   if (small != u'y' && small != u'm' && small != u'd') return std::u16string(kNoValue);
   if (!IsLetterRun(format, letter, small == u'y' ? 4 : 2)) return std::u16string(kNoValue);
-  const auto date = Shifted(now, small, offset);
-  if (small == u'm') return Field(static_cast<unsigned>(date.month()), format);
-  if (small == u'd') return Field(static_cast<unsigned>(date.day()), format);
-  const int year = static_cast<int>(date.year());
+  if (small == u'm') return Field(static_cast<unsigned>(date.month), format);
+  if (small == u'd') return Field(static_cast<unsigned>(date.day), format);
+  const int year = date.year;
   const bool full = format.size() == 4;
   const unsigned shown = full ? static_cast<unsigned>(year) : static_cast<unsigned>(year % 100);
   if (letter == u'y') return Decimal(shown, !full);
   return Numerals(Decimal(shown, false), NumeralStyle::kDigits);
+}
+
+std::u16string DateValue(std::u16string_view argument, const LocalTime& now) {
+  const DateArgument parsed = ParseDateArgument(argument);
+  DateOffsets offsets;
+  AddOffset(offsets, parsed);
+  return DateField(parsed.format, Shifted(now, offsets));
 }
 
 // The three texts the ime block keeps of the last commit: "0" the code typed for it, "1" its text,
@@ -217,6 +254,48 @@ int EvaluateMacro(const char16_t* name, const char16_t* argument, char16_t* out,
   return Put(out, u"");
 }
 
+namespace {
+
+// One group in angle brackets at text[start]: its name up to "." or ">", its argument from "." to ">",
+// each at most kMacroNameUnits. Returns the place after the ">" or -1 when no group starts there.
+int ParseGroup(const char16_t* text, int start, char16_t* name, char16_t* argument) {
+  if (text[start] != u'<') return -1;
+  int j = start + 1;
+  int name_length = 0;
+  while (text[j] && text[j] != u'.' && text[j] != u'>' && name_length <= kMacroNameUnits) {
+    if (name_length < kMacroNameUnits) name[name_length] = text[j];
+    ++name_length;
+    ++j;
+  }
+  int argument_length = 0;
+  if (text[j] == u'.') {
+    ++j;
+    while (text[j] && text[j] != u'>' && argument_length <= kMacroNameUnits) {
+      if (argument_length < kMacroNameUnits) argument[argument_length] = text[j];
+      ++argument_length;
+      ++j;
+    }
+  }
+  if (text[j] != u'>' || name_length > kMacroNameUnits || argument_length > kMacroNameUnits) return -1;
+  return j + 1;
+}
+
+// The date every date group of a text reads: today moved by all the offsets the text writes, so that
+// "<date.m>/<date.d+1>" on 31 January gives 2/1.
+LocalTime DateOfText(const char16_t* text) {
+  DateOffsets offsets;
+  for (int i = 0; text[i]; ++i) {
+    char16_t name[kMacroNameUnits + 1] = {};
+    char16_t argument[kMacroNameUnits + 1] = {};
+    if (ParseGroup(text, i, name, argument) > 0 && std::u16string_view(name) == u"date") {
+      AddOffset(offsets, ParseDateArgument(argument));
+    }
+  }
+  return Shifted(CurrentLocalTime(), offsets);
+}
+
+}  // namespace
+
 int ExpandMacros(const char16_t* text, char16_t* out, const EngineInstance* e) {
   constexpr int kLimit = kExpandedTextUnits - 1;
   int n = 0;
@@ -225,34 +304,20 @@ int ExpandMacros(const char16_t* text, char16_t* out, const EngineInstance* e) {
       if (n < kLimit) out[n++] = c;
     }
   };
+  const LocalTime date = DateOfText(text);
   for (int i = 0; text[i];) {
-    if (text[i] == u'<') {
-      // name up to "." or ">", argument from "." to ">", each at most kMacroNameUnits.
-      char16_t name[kMacroNameUnits + 1] = {};
-      char16_t argument[kMacroNameUnits + 1] = {};
-      int j = i + 1;
-      int name_length = 0;
-      while (text[j] && text[j] != u'.' && text[j] != u'>' && name_length <= kMacroNameUnits) {
-        if (name_length < kMacroNameUnits) name[name_length] = text[j];
-        ++name_length;
-        ++j;
-      }
-      int argument_length = 0;
-      if (text[j] == u'.') {
-        ++j;
-        while (text[j] && text[j] != u'>' && argument_length <= kMacroNameUnits) {
-          if (argument_length < kMacroNameUnits) argument[argument_length] = text[j];
-          ++argument_length;
-          ++j;
-        }
-      }
-      if (text[j] == u'>' && name_length <= kMacroNameUnits && argument_length <= kMacroNameUnits) {
-        char16_t value[kMacroValueUnits];
-        if (EvaluateMacro(name, argument, value, e) > 0) {
-          put(value);
-          i = j + 1;
-          continue;
-        }
+    char16_t name[kMacroNameUnits + 1] = {};
+    char16_t argument[kMacroNameUnits + 1] = {};
+    const int end = ParseGroup(text, i, name, argument);
+    if (end > 0) {
+      char16_t value[kMacroValueUnits];
+      const bool dated = std::u16string_view(name) == u"date";
+      const int length = dated ? Put(value, DateField(ParseDateArgument(argument).format, date))
+                               : EvaluateMacro(name, argument, value, e);
+      if (length > 0) {
+        put(value);
+        i = end;
+        continue;
       }
     }
     put(std::u16string_view(&text[i], 1));

@@ -242,11 +242,20 @@ int RenderNumber(const char* t, char* out, int style) {
     return w.Done();
   }
   if (integer_part) w.Put("元");
+  // As a cheque writes it: zeros between two written units are read once as 零, also across 元 and
+  // 角/分 (3.05 is 叁元零伍分, 100.5 is 壹佰元零伍角); nothing before the first written unit.
+  const char* integer_end = dot ? dot : t + std::strlen(t);
+  bool zero_pending = integer_part && integer_end > t && !IsDigit(integer_end[-1]);
   bool cents = false;
   if (dot) {
     for (int i = 1; i <= kMaxFractionForAmount && dot[i]; ++i) {
       if (!IsDigit(dot[i])) return 0;
-      if (dot[i] == '0') continue;
+      if (dot[i] == '0') {
+        zero_pending = integer_part;
+        continue;
+      }
+      if (zero_pending) w.Put("零");
+      zero_pending = false;
       w.Put(digit_names[dot[i] - '0']);
       w.Put(i == 1 ? "角" : "分");
       cents = i == 2;
@@ -372,7 +381,8 @@ void AddReading(EngineInstance* e, const char* utf8, std::int32_t weight) {
 }
 
 // The input after the lead key, cut between characters at 127 bytes, in small letters, looked up in the
-// English word table.
+// English word table: the word equal to the input comes first so that space commits exactly what was
+// typed, then the continuations, shorter ones first.
 void LookUpEnglish(EngineInstance* e, const char16_t* keys, int count) {
   char16_t text[kMaxInputKeys + 1];
   int n = 0;
@@ -389,7 +399,8 @@ void LookUpEnglish(EngineInstance* e, const char16_t* keys, int count) {
   if (length <= 0) return;
   key[0] = static_cast<std::uint8_t>(length > kMaxEnglishBytes ? kMaxEnglishBytes : length);
   key[1 + key[0]] = 0;
-  AssociationLookup(key, e, association_option::kEnglish);
+  AssociationLookup(key, e,
+                    association_option::kEnglish | association_option::kEqualKeys | association_option::kCloseness);
 }
 
 }  // namespace

@@ -73,16 +73,40 @@ bool BuildTable(std::vector<TableBuildRecord> records, const TableBuildOptions& 
     if (r.code.size() > kMaxStringBytes || r.text.empty() || r.text.size() > kMaxStringBytes) return false;
     record_bytes += (association ? 5 : kRecordFixedBytes) + (association ? 0 : r.code.size()) + r.text.size();
   }
-  SortByCodeThenText(records);
+  if (options.keep_order_within_code) {
+    std::stable_sort(records.begin(), records.end(),
+                     [](const TableBuildRecord& a, const TableBuildRecord& b) { return a.code < b.code; });
+  } else {
+    SortByCodeThenText(records);
+  }
   std::uint32_t lowest = 0;
   if (!StartBuiltTable(records.size(), record_bytes, options, out, lowest)) return false;
   const ByteView view{out.data(), static_cast<std::uint32_t>(out.size())};
 
-  // Records go from the lowest offset up in sorted order; the offset table lists them the same way.
+  // Records go from the lowest offset up in placing order; the offset table lists them by code then text.
+  std::vector<std::uint32_t> offsets(records.size());
   std::uint32_t at = lowest;
-  for (std::uint32_t i = 0; i < records.size(); ++i) {
-    view.WriteU32(kOffsetTable + 4 * i, at);
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    offsets[i] = at;
     at = WriteBuiltRecord(view, at, records[i], !association);
+  }
+  std::vector<std::uint32_t> listed(records.size());
+  for (std::uint32_t i = 0; i < listed.size(); ++i) listed[i] = i;
+  if (options.keep_order_within_code) {
+    std::stable_sort(listed.begin(), listed.end(), [&](std::uint32_t a, std::uint32_t b) {
+      return records[a].code != records[b].code ? records[a].code < records[b].code : records[a].text < records[b].text;
+    });
+  }
+  for (std::uint32_t i = 0; i < listed.size(); ++i) view.WriteU32(kOffsetTable + 4 * i, offsets[listed[i]]);
+
+  if (!association) {
+    std::uint32_t counters[kOrderCounterCount] = {};
+    for (const TableBuildRecord& r : records) {
+      if (r.code.empty()) continue;
+      std::uint32_t& counter = counters[static_cast<std::uint8_t>(r.code[0])];
+      counter = std::max(counter, OrderValue(r.flags));
+    }
+    for (std::uint32_t i = 0; i < kOrderCounterCount; ++i) view.WriteU32(kOrderCounters + 4 * i, counters[i]);
   }
   if (options.type == kTypeIndexed) BuildPrefixIndexInView(view);
   return true;

@@ -21,8 +21,14 @@ struct TableBuildOptions {
   std::uint8_t identifier[16] = {};
   std::uint32_t free_gap = 0;  // bytes left free between the offset table and the lowest record
   bool offers_update_check = false;  // the table's input method offers its users the update check
+  // Records of one code are placed in the file in the order given rather than by text. Lookups that
+  // return every record of a key in file order (the conversion tables) then list them in that order;
+  // the offset table stays sorted by code then text.
+  bool keep_order_within_code = false;
 };
 
+// Each first code byte's order counter starts at the highest order value among the records with that
+// first byte, so that a word numbered from it later ranks above every built one.
 // False (and out empty) when a code is over 250 bytes, a text is empty or over 250 bytes, or the table
 // would not fit a 32-bit file.
 bool BuildTable(std::vector<TableBuildRecord> records, const TableBuildOptions& options, std::vector<std::uint8_t>& out);

@@ -94,11 +94,6 @@ std::vector<char32_t> VariantsOf(const std::string& value) {
   return out;
 }
 
-std::vector<char32_t> VariantsOf(const UnihanField& field, char32_t c) {
-  const auto it = field.find(c);
-  return it == field.end() ? std::vector<char32_t>{} : VariantsOf(it->second);
-}
-
 bool ReadFileText(const std::filesystem::path& path, std::string& out) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
@@ -342,7 +337,93 @@ bool BuildKeyed(std::vector<TableBuildRecord> records, const char* name, std::ve
   return true;
 }
 
+// The text form of an OpenCC table, as opencc_dict writes it.
+bool ReadOpenccTableText(const char* path, std::string& out) {
+  out.clear();
+  const std::string command =
+      std::string(kOpenccDictTool.path) + " -f ocd2 -t text -o /dev/stdout -i '" + path + "' 2>/dev/null";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return false;
+  char buffer[1 << 16];
+  std::size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+  return ::pclose(pipe) == 0;
+}
+
+// Records of a table: each character's forms in order, the first form of each phrase.
+void AddConversionRecords(const ConversionTable& characters, const ConversionTable& phrases,
+                          std::vector<TableBuildRecord>& records) {
+  for (const auto& [text, forms] : characters) {
+    for (const std::string& form : forms) records.push_back(KeyedRecord(text, form));
+  }
+  for (const auto& [text, forms] : phrases) {
+    if (!forms.empty() && forms[0] != text) records.push_back(KeyedRecord(text, forms[0]));
+  }
+}
+
+bool BuildConversion(std::vector<TableBuildRecord> records, const char* name, std::vector<std::uint8_t>& out,
+                     std::string& error) {
+  TableBuildOptions options;
+  options.type = kTypePlain;
+  options.name = name;
+  options.keep_order_within_code = true;
+  if (!BuildTable(std::move(records), options, out)) {
+    error = std::string(name) + ": a record does not fit a table";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+void ReadConversionText(const std::string& text, ConversionTable& out) {
+  std::istringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::size_t tab = line.find('\t');
+    if (tab == 0 || tab == std::string::npos) continue;
+    std::vector<std::string>& forms = out[line.substr(0, tab)];
+    std::istringstream words(line.substr(tab + 1));
+    std::string form;
+    while (words >> form) {
+      if (std::find(forms.begin(), forms.end(), form) == forms.end()) forms.push_back(form);
+    }
+  }
+}
+
+std::string ConvertText(const std::string& text, const ConversionTable& phrases, const ConversionTable& characters) {
+  // The byte places where characters start.
+  std::vector<std::size_t> starts;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) starts.push_back(i);
+  }
+  starts.push_back(text.size());
+  std::string out;
+  for (std::size_t k = 0; k + 1 < starts.size();) {
+    // The longest phrase starting here: lengthen while some phrase still begins with the text taken.
+    const std::vector<std::string>* phrase = nullptr;
+    std::size_t taken = 1;
+    for (std::size_t end = k + 2; end < starts.size(); ++end) {
+      const std::string prefix = text.substr(starts[k], starts[end] - starts[k]);
+      const auto it = phrases.lower_bound(prefix);
+      if (it == phrases.end() || it->first.compare(0, prefix.size(), prefix) != 0) break;
+      if (it->first == prefix && !it->second.empty()) {
+        phrase = &it->second;
+        taken = end - k;
+      }
+    }
+    if (phrase) {
+      out += (*phrase)[0];
+    } else {
+      const std::string character = text.substr(starts[k], starts[k + 1] - starts[k]);
+      const auto it = characters.find(character);
+      out += it != characters.end() && !it->second.empty() ? it->second[0] : character;
+    }
+    k += taken;
+  }
+  return out;
+}
 
 bool ReadBzip2File(const std::filesystem::path& path, std::string& out) {
   out.clear();
@@ -390,8 +471,6 @@ void ReadUnihanFields(const std::string& text, UnihanData& out) {
     if (c.size() != 1) continue;
     const std::string field = line.substr(tab1 + 1, tab2 - tab1 - 1);
     const std::string value = line.substr(tab2 + 1);
-    if (field == "kTraditionalVariant") out.traditional[c[0]] = value;
-    if (field == "kSimplifiedVariant") out.simplified[c[0]] = value;
     if (field == "kMandarin") out.mandarin[c[0]] = value;
     if (field == "kDefinition") out.definition[c[0]] = value;
   }
@@ -416,14 +495,29 @@ bool ReadShipDataInputs(const std::filesystem::path& scheme_path, ShipDataInputs
     return false;
   }
   if (!ReadFileText(kEnglishSource.path, out.english)) return missing(kEnglishSource);
-  for (const ShipDataSource& s : {kVariantsSource, kReadingsSource}) {
+  std::string readings;
+  if (!std::filesystem::exists(kReadingsSource.path)) return missing(kReadingsSource);
+  if (!ReadBzip2File(kReadingsSource.path, readings)) {
+    error = std::string(kReadingsSource.path) + ": not bzip2 data";
+    return false;
+  }
+  ReadUnihanFields(readings, out.unihan);
+
+  if (!std::filesystem::exists(kOpenccDictTool.path)) return missing(kOpenccDictTool);
+  const std::pair<const ShipDataSource*, ConversionTable*> tables[] = {
+      {&kStCharactersSource, &out.conversion.st_characters},
+      {&kStPhrasesSource, &out.conversion.st_phrases},
+      {&kTsCharactersSource, &out.conversion.ts_characters},
+      {&kTsPhrasesSource, &out.conversion.ts_phrases},
+  };
+  for (const auto& [source, table] : tables) {
+    if (!std::filesystem::exists(source->path)) return missing(*source);
     std::string text;
-    if (!std::filesystem::exists(s.path)) return missing(s);
-    if (!ReadBzip2File(s.path, text)) {
-      error = std::string(s.path) + ": not bzip2 data";
+    if (!ReadOpenccTableText(source->path, text) || text.empty()) {
+      error = std::string(source->path) + ": " + kOpenccDictTool.path + " cannot turn it into text";
       return false;
     }
-    ReadUnihanFields(text, out.unihan);
+    ReadConversionText(text, *table);
   }
   return true;
 }
@@ -469,9 +563,16 @@ bool BuildShipConfig(const std::vector<std::uint8_t>& scheme, int minor, std::ve
   return true;
 }
 
-bool BuildShipMain(const std::vector<ListEntry>& wubi86, std::vector<std::uint8_t>& out, std::string& error) {
+bool BuildShipMain(const std::vector<ListEntry>& wubi86, std::vector<std::uint8_t>& out, std::string& error,
+                   char wildcard_key, std::size_t* left_out) {
+  std::vector<ListEntry> typable;
+  typable.reserve(wubi86.size());
+  for (const ListEntry& e : wubi86) {
+    if (wildcard_key == 0 || e.code.find(wildcard_key) == std::string::npos) typable.push_back(e);
+  }
+  if (left_out) *left_out = wubi86.size() - typable.size();
   std::vector<TableBuildRecord> records;
-  if (!MakeRecords(wubi86, records, error)) return false;
+  if (!MakeRecords(typable, records, error)) return false;
   TableBuildOptions options;
   options.type = kTypeIndexed;
   options.name = "main";
@@ -509,36 +610,23 @@ bool BuildShipDanzi(const std::vector<ListEntry>& wubi86, std::vector<std::uint8
   return BuildKeyed(std::move(records), "danzi", out, error);
 }
 
-bool BuildShipTraditional(const std::vector<ListEntry>& wubi86, const UnihanData& unihan, std::vector<std::uint8_t>& out,
-                          std::string& error) {
+bool BuildShipTraditional(const std::vector<ListEntry>& wubi86, const ConversionSources& conversion,
+                          std::vector<std::uint8_t>& out, std::string& error) {
   std::vector<TableBuildRecord> records;
-  for (const auto& [c, value] : unihan.traditional) {
-    for (char32_t v : VariantsOf(value)) records.push_back(KeyedRecord(Utf8Of(c), Utf8Of(v)));
-  }
-  // A word converts only when no character of it has a choice of forms: 后 may be 后 or 後, and a guess
-  // would be wrong as often as right.
+  AddConversionRecords(conversion.st_characters, conversion.st_phrases, records);
   std::unordered_set<std::string> seen;
   for (const ListEntry& e : wubi86) {
-    const std::vector<char32_t> characters = CodePoints(e.word);
-    if (characters.size() < 2 || !seen.insert(e.word).second) continue;
-    std::string converted;
-    bool certain = true;
-    for (char32_t c : characters) {
-      const std::vector<char32_t> forms = VariantsOf(unihan.traditional, c);
-      if (forms.size() > 1) certain = false;
-      converted += Utf8Of(forms.empty() ? c : forms[0]);
-    }
-    if (certain && converted != e.word) records.push_back(KeyedRecord(e.word, converted));
+    if (CodePoints(e.word).size() < 2 || conversion.st_phrases.count(e.word) || !seen.insert(e.word).second) continue;
+    const std::string converted = ConvertText(e.word, conversion.st_phrases, conversion.st_characters);
+    if (converted != e.word) records.push_back(KeyedRecord(e.word, converted));
   }
-  return BuildKeyed(std::move(records), "traditional", out, error);
+  return BuildConversion(std::move(records), "traditional", out, error);
 }
 
-bool BuildShipSimplified(const UnihanData& unihan, std::vector<std::uint8_t>& out, std::string& error) {
+bool BuildShipSimplified(const ConversionSources& conversion, std::vector<std::uint8_t>& out, std::string& error) {
   std::vector<TableBuildRecord> records;
-  for (const auto& [c, value] : unihan.simplified) {
-    for (char32_t v : VariantsOf(value)) records.push_back(KeyedRecord(Utf8Of(c), Utf8Of(v)));
-  }
-  return BuildKeyed(std::move(records), "simplified", out, error);
+  AddConversionRecords(conversion.ts_characters, conversion.ts_phrases, records);
+  return BuildConversion(std::move(records), "simplified", out, error);
 }
 
 bool BuildShipDictionary(const UnihanData& unihan, std::vector<std::uint8_t>& out, std::string& error) {
@@ -611,11 +699,25 @@ bool WriteShipData(const ShipDataInputs& inputs, int minor, const std::filesyste
   };
   std::vector<std::uint8_t> bytes;
   if (!BuildShipConfig(inputs.scheme, minor, bytes, error) || !write("config.dsc", bytes, false)) return false;
-  if (!BuildShipMain(inputs.wubi86, bytes, error) || !write("main.dmg", bytes, true)) return false;
+  std::uint8_t wildcard = 0;
+  ConfigBlocks blocks;
+  if (FindConfigBlocks(ByteView{bytes.data(), static_cast<std::uint32_t>(bytes.size())}, blocks) == 1) {
+    blocks.dme.ReadU8(dme_block::kWildcardKey, wildcard);
+  }
+  std::size_t left_out = 0;
+  if (!BuildShipMain(inputs.wubi86, bytes, error, static_cast<char>(wildcard), &left_out) || !write("main.dmg", bytes, true)) {
+    return false;
+  }
+  if (left_out > 0) {
+    report.lines.back() += ", " + std::to_string(left_out) + " entries left out: their code holds the wildcard key " +
+                           std::string(1, static_cast<char>(wildcard));
+  }
   if (!lz::BuildTempTable({}, bytes) || !write("temp.dmg", bytes, true)) return false;
   if (!BuildShipDanzi(inputs.wubi86, bytes, error) || !write("danzi.dmi", bytes, true)) return false;
-  if (!BuildShipTraditional(inputs.wubi86, inputs.unihan, bytes, error) || !write("traditional.dms", bytes, true)) return false;
-  if (!BuildShipSimplified(inputs.unihan, bytes, error) || !write("simplified.dms", bytes, true)) return false;
+  if (!BuildShipTraditional(inputs.wubi86, inputs.conversion, bytes, error) || !write("traditional.dms", bytes, true)) {
+    return false;
+  }
+  if (!BuildShipSimplified(inputs.conversion, bytes, error) || !write("simplified.dms", bytes, true)) return false;
   if (!BuildShipDictionary(inputs.unihan, bytes, error) || !write("dict.dms", bytes, true)) return false;
 
   const std::pair<const char*, std::u16string> lists[] = {{"engl.dmg", EnglishWordList(inputs.english)},

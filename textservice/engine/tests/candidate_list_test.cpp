@@ -252,8 +252,8 @@ TEST(CandidateList, OutputConversionShowsEveryConversionAsAnItemOfItsOwn) {
   };
   const std::vector<TableRecord> traditional = {
       Conversion("\xE5\x9B\xBD", "\xE5\x9C\x8B"),  // 国 -> 國
-      Conversion("\xE5\x90\x8E", "\xE5\xBE\x8C"),  // 后 -> 後
-      Conversion("\xE5\x90\x8E", "\xE5\x90\x8E"),  // 后 -> 后 (first: the table orders conversions by text)
+      Conversion("\xE5\x90\x8E", "\xE5\xBE\x8C"),  // 后 -> 後, the common form, given first
+      Conversion("\xE5\x90\x8E", "\xE5\x90\x8E"),  // 后 -> 后 (as in 皇后)
   };
   const std::vector<TableRecord> simplified = {Conversion("\xE4\xBA\xBA", "\xE4\xBA\xBA\xE5\x84\xBF")};  // 人 -> 人儿
   struct Case {
@@ -267,10 +267,10 @@ TEST(CandidateList, OutputConversionShowsEveryConversionAsAnItemOfItsOwn) {
   const std::uint32_t kMain = ime_block::kSchemeMain;
   const std::vector<Case> cases = {
       {"traditional output", kMain | ime_block::kTraditionalOutput, true, 5,
-       {{"\xE5\x9C\x8B(\xE5\x9B\xBD)", "\xE5\x90\x8E", "\xE5\xBE\x8C(\xE5\x90\x8E)", "\xE4\xBA\xBA"}},
+       {{"\xE5\x9C\x8B(\xE5\x9B\xBD)", "\xE5\xBE\x8C(\xE5\x90\x8E)", "\xE5\x90\x8E", "\xE4\xBA\xBA"}},
        "\xE5\x9C\x8B"},
       {"a candidate's conversions stay together on a page", kMain | ime_block::kTraditionalOutput, true, 2,
-       {{"\xE5\x9C\x8B(\xE5\x9B\xBD)"}, {"\xE5\x90\x8E", "\xE5\xBE\x8C(\xE5\x90\x8E)"}, {"\xE4\xBA\xBA"}},
+       {{"\xE5\x9C\x8B(\xE5\x9B\xBD)"}, {"\xE5\xBE\x8C(\xE5\x90\x8E)", "\xE5\x90\x8E"}, {"\xE4\xBA\xBA"}},
        "\xE5\x9C\x8B"},
       {"simplified output", kMain | ime_block::kSimplifiedOutput, true, 5,
        {{"\xE5\x9B\xBD", "\xE5\x90\x8E", "\xE4\xBA\xBA\xE5\x84\xBF(\xE4\xBA\xBA)"}}, "\xE5\x9B\xBD"},

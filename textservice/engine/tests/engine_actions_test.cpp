@@ -454,27 +454,42 @@ test::DataFolderContents EnglishFolder(bool english_table) {
   return contents;
 }
 
-TEST(EngineActions, EnglishInputListsCompletions) {
+// An English table where "cat" is a word and the start of longer ones, in small letters and capitals.
+test::DataFolderContents CatFolder() {
+  ListSettings settings;
+  settings.english_lead = ';';
+  settings.page_size = 10;
+  test::DataFolderContents contents = test::ListFolder(settings, {{"ab", "AB", SystemWord(1)}});
+  contents.engl = std::vector<TableRecord>{
+      {"cataclysm", "cataclysm", SystemWord(1)}, {"cat", "cat", SystemWord(1)},   {"catch", "catch", SystemWord(1)},
+      {"cats", "cats", SystemWord(1)},           {"CATV", "CATV", SystemWord(1)}, {"dog", "dog", SystemWord(1)}};
+  return contents;
+}
+
+TEST(EngineActions, EnglishInputListsTheTypedWordFirstThenItsContinuations) {
   struct Case {
     const char* name;
     std::string keys;
     std::uint32_t mode;
-    int count;
+    std::vector<std::string> page;
   };
   const std::vector<Case> cases = {
-      {"completions of the input", "ab", mode::kEnglish, 2},
-      {"capitals find the same words", "AB", mode::kEnglish, 2},
-      {"the lead key of temporary English is left out", ";ab", mode::kTemporaryEnglish, 2},
-      {"no completion", "zz", mode::kEnglish, 0},
+      {"the word typed, then shorter continuations first", "cat", mode::kEnglish,
+       {"cat", "CATV", "cats", "catch", "cataclysm"}},
+      {"capitals find the same words", "CAT", mode::kEnglish, {"cat", "CATV", "cats", "catch", "cataclysm"}},
+      {"the lead key of temporary English is left out", ";cat", mode::kTemporaryEnglish,
+       {"cat", "CATV", "cats", "catch", "cataclysm"}},
+      {"a word that nothing continues", "dog", mode::kEnglish, {"dog"}},
+      {"no word", "zz", mode::kEnglish, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    test::InstalledEngine engine(EnglishFolder(true));
+    test::InstalledEngine engine(CatFolder());
     EngineInstance* e = engine.get();
     e->mode = c.mode;
     for (char k : c.keys) AppendInputKey(e, static_cast<char16_t>(k));
-    EXPECT_EQ(QueryEnglish(e), c.count);
-    EXPECT_EQ(e->candidate_count, c.count);
+    EXPECT_EQ(QueryEnglish(e), static_cast<int>(c.page.size()));
+    EXPECT_EQ(test::PageTexts(e), c.page);
     EXPECT_EQ(e->association_key[0], 0) << "the look-up key is not kept";
   }
 }

@@ -41,7 +41,8 @@ std::ostream& operator<<(std::ostream& out, const Outcome& o) {
 Outcome TypeAfterLeadKey(const std::string& keys, std::uint32_t page_size = 10) {
   test::DataFolderContents contents;
   contents.main = {{"a", "A", RecordFlags(code_table::kClassSystem, 0)}};
-  contents.engl = std::vector<test::TableRecord>{{"hello", "hello", 0}, {"help", "help", 0}};
+  contents.engl = std::vector<test::TableRecord>{{"cataclysm", "cataclysm", 0}, {"cat", "cat", 0}, {"catch", "catch", 0},
+                                                 {"cats", "cats", 0},           {"hello", "hello", 0}, {"help", "help", 0}};
   contents.edit_blocks = [page_size](ConfigBlocks& b) {
     b.ime.WriteU32(ime_block::kImeFlags, ime_block::kSchemeMain);
     b.ime.WriteU32(ime_block::kCandidateOptions, page_size << ime_block::kPageSizeShift);
@@ -88,6 +89,25 @@ TEST(NumberConversion, ReadingsOfTheDigits) {
   }
 }
 
+TEST(NumberConversion, CapitalAmountsReadAZeroBetweenUnitsOnce) {
+  struct Case {
+    const char* keys;
+    const char* capital;  // the second reading, after the plain numeral
+  };
+  const Case cases[] = {
+      {"3.05", "叁元零伍分"},     {"100.5", "壹佰元零伍角整"}, {"1000.07", "壹仟元零柒分"},
+      {"10.00", "壹拾元整"},      {"0.05", "伍分"},            {"0.5", "伍角整"},
+      {"12.5", "壹拾贰元伍角整"}, {"1003.5", "壹仟零叁元伍角整"}, {"120.05", "壹佰贰拾元零伍分"},
+      {"10.50", "壹拾元零伍角整"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.keys);
+    const Outcome o = TypeAfterLeadKey(c.keys);
+    ASSERT_GE(o.listed.size(), 2u);
+    EXPECT_EQ(o.listed[1], c.capital);
+  }
+}
+
 TEST(NumberConversion, ALetterPicksTheReadingThePageShowedUnderIt) {
   struct Case {
     const char* keys;
@@ -101,11 +121,29 @@ TEST(NumberConversion, ALetterPicksTheReadingThePageShowedUnderIt) {
       // Beyond what the page showed the letter is English input.
       {"1234f", 5, {2, {}}},
       {"abc", 5, {2, {}}},
-      {"hel", 5, {2, {"hello", "help"}}},
+      {"hel", 5, {2, {"help", "hello"}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.keys);
     EXPECT_EQ(TypeAfterLeadKey(c.keys, c.page_size), c.expected);
+  }
+}
+
+TEST(NumberConversion, EnglishInputListsTheTypedWordFirst) {
+  struct Case {
+    const char* keys;
+    Outcome expected;
+  };
+  const Case cases[] = {
+      {"cat", {2, {"cat", "cats", "catch", "cataclysm"}}},
+      {"CAT", {2, {"cat", "cats", "catch", "cataclysm"}}},
+      {"catc", {2, {"catch"}}},
+      {"hello", {2, {"hello"}}},
+      {"dog", {2, {}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.keys);
+    EXPECT_EQ(TypeAfterLeadKey(c.keys), c.expected);
   }
 }
 

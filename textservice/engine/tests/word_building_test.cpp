@@ -180,6 +180,38 @@ TEST(WordBuilding, ACommittedTemporaryWordIsPromotedToAUserWord) {
   EXPECT_EQ(FindCodeRange(engine->files.main, range, key), 1);
 }
 
+// The page's place (1..) of a text after typing a code; 0 when it is not on the page.
+int PlaceOf(EngineInstance* e, const std::string& code, const std::string& text) {
+  ResetInput(e);
+  for (char k : code) {
+    AppendInputKey(e, static_cast<char16_t>(k));
+    QueryCandidates(e);
+  }
+  for (int i = 0; i < e->page_item_count; ++i) {
+    if (Utf8(e->page[i].text) == text) return i + 1;
+  }
+  return 0;
+}
+
+TEST(WordBuilding, AWordTypedTwiceRanksAboveTheBuiltWordsOfItsCode) {
+  Scheme scheme;
+  scheme.ime_flags |= ime_block::kTempWordsSavedOnCommit;
+  test::DataFolderContents contents = Folder(scheme);
+  // Built words of the same code and first key, with the high order values a large list gives.
+  contents.main.push_back({"zhgu", Utf8(u"中古"), RecordFlags(kClassSystem, 6000)});
+  contents.main.push_back({"zhgv", Utf8(u"织女"), RecordFlags(kClassSystem, 6500)});
+  test::InstalledEngine engine(contents);
+  EngineInstance* e = engine.get();
+
+  CommitEach(e, {"zh", "gu"});  // builds 中国 as a temporary word
+  const int place = PlaceOf(e, "zhgu", Utf8(u"中国"));
+  ASSERT_GT(place, 0);
+  AfterCommit(e, place);  // chosen again: it becomes a user word
+
+  EXPECT_EQ(PlaceOf(e, "zhgu", Utf8(u"中国")), 1);
+  EXPECT_EQ(PlaceOf(e, "zhgu", Utf8(u"中古")), 2);
+}
+
 TEST(WordBuilding, AWordMainCannotTakeStaysInTemp) {
   Scheme scheme;
   scheme.ime_flags |= ime_block::kTempWordsSavedOnCommit;

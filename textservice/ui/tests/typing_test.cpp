@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "textservice/engine/dme_block.h"
 #include "textservice/engine/mapped_file.h"
 #include "textservice/engine/ime_block.h"
+#include "textservice/engine/settings_store.h"
 #include "textservice/engine/skin_block.h"
 #include "textservice/ui/candidate_layout.h"
 #include "textservice/ui/candidate_window_win32.h"
@@ -65,6 +67,10 @@ UINT VirtualKeyOf(char c) {
       return VK_OEM_PLUS;
     case '[':
       return VK_OEM_4;
+    case ';':
+      return VK_OEM_1;
+    case '.':
+      return VK_OEM_PERIOD;
     default:
       return 0;
   }
@@ -202,6 +208,50 @@ TEST(Typing, TheShippedWubi86FolderTypes) {
     typist.Type(c.keys);
     EXPECT_EQ(typist.Document(), c.document);
     EXPECT_EQ(typist.Compositions(), c.compositions);
+  }
+}
+
+// The shipped set with traditional output switched on, as 繁体输出 of the output menu leaves it.
+std::filesystem::path ShippedWithTraditionalOutput(const TempFolder& temp) {
+  const std::filesystem::path copy = temp.path() / "traditional";
+  std::filesystem::copy(std::filesystem::u8path("Z:" LZ_SHIPDATA_DIR), copy);
+  std::vector<std::uint8_t> store;
+  {
+    std::ifstream in(copy / "config.dsc", std::ios::binary);
+    store.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  ConfigBlocks blocks;
+  EXPECT_EQ(FindConfigBlocks(ByteView{store.data(), static_cast<std::uint32_t>(store.size())}, blocks), 1);
+  blocks.ime.WriteU32(ime_block::kImeFlags, BlockU32(blocks.ime, ime_block::kImeFlags) | ime_block::kTraditionalOutput);
+  std::ofstream out(copy / "config.dsc", std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(store.data()), static_cast<std::streamsize>(store.size()));
+  return copy;
+}
+
+TEST(Typing, TheShippedSetGivesNumbersEnglishLearnedWordsAndTraditionalOutput) {
+  const std::filesystem::path shipped = std::filesystem::u8path("Z:" LZ_SHIPDATA_DIR);
+  TempFolder temp;
+  const std::filesystem::path traditional = ShippedWithTraditionalOutput(temp);
+  struct Case {
+    const char* name;
+    std::filesystem::path folder;
+    const char* keys;
+    std::u16string document;
+  };
+  const Case cases[] = {
+      {"a letter picks the capital amount", shipped, ";3.05b", u"叁元零伍分"},
+      {"the lead key commits the English word typed", shipped, ";cat;", u"cat"},
+      // 工 and 王 build 工王; chosen under aagg it becomes a user word that then comes first.
+      {"a word typed twice comes first", shipped, "a ggg aagg2aagg ", u"工王工王工王"},
+      {"traditional output commits the common form", traditional, "jf ", u"時"},
+      {"and converts a word whole", traditional, "jfuj", u"時間"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Typist typist(c.folder);
+    ASSERT_EQ(typist.activated, S_OK);
+    typist.Type(c.keys);
+    EXPECT_EQ(typist.Document(), c.document);
   }
 }
 

@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
+#include <map>
 #include <sstream>
 
 #include "tests/support/temp_folder.h"
@@ -20,6 +24,7 @@
 #include "textservice/engine/scheme_text.h"
 #include "textservice/engine/settings_store.h"
 #include "textservice/engine/skin_block.h"
+#include "textservice/engine/text_decoding.h"
 #include "tools/tabletool/tests/tool_run.h"
 
 namespace lz::tabletool {
@@ -90,6 +95,9 @@ TEST(ShipConfig, TheDefaultSchemeFillsAllFourBlocks) {
   // The help file ships, so its shortcut is made.
   EXPECT_EQ(BlockU32(b.soft, soft_block::kShortcutFlags) & 0x40u, 0x40u);
   EXPECT_EQ(SoftText(b, soft_block::kClassNames + 2 * 32 * 2, 32), u"用户词");
+  // System words can be deleted and restored but not removed; user words are writable.
+  EXPECT_EQ(BlockU32(b.soft, soft_block::kClassFlags + 4 * kClassSystem), 2u);
+  EXPECT_EQ(BlockU32(b.soft, soft_block::kClassFlags + 4 * kClassUser), 3u);
 
   // The scheme through the engine's readers: main scheme, association, temporary words by danzi.dmi.
   const std::uint32_t ime = BlockU32(b.ime, ime_block::kImeFlags);
@@ -205,6 +213,20 @@ std::vector<ListEntry> List(const std::vector<std::tuple<std::string, std::strin
   return out;
 }
 
+TEST(ShipTables, MainLeavesOutCodesHoldingTheWildcardKeyAndCountsThem) {
+  const auto list = List({{"工", "a", 9}, {"⒈", "zzd", 9}, {"中", "khkz", 3}, {"中国", "khlg", 1}});
+  std::vector<std::uint8_t> bytes;
+  std::string error;
+  std::size_t left_out = 0;
+  ASSERT_TRUE(BuildShipMain(list, bytes, error, 'z', &left_out)) << error;
+  EXPECT_EQ(left_out, 2u);
+  CodeTableHeader header;
+  ASSERT_TRUE(ReadCodeTableHeader({bytes.data(), static_cast<std::uint32_t>(bytes.size())}, header));
+  EXPECT_EQ(header.record_count, 2u);
+  ASSERT_TRUE(BuildShipMain(list, bytes, error, 0, &left_out)) << error;
+  EXPECT_EQ(left_out, 0u);
+}
+
 TEST(ShipTables, DanziKeepsEachCharactersLongestCodeWithoutZ) {
   const auto list = List({{"工", "a", 9}, {"工", "aaaa", 1}, {"工", "zaaa", 1}, {"工", "aaab", 5},  // tie: weight 5
                           {"中", "k", 1}, {"中", "khk", 2}, {"中", "khkz", 3},                      // z codes lose
@@ -216,19 +238,61 @@ TEST(ShipTables, DanziKeepsEachCharactersLongestCodeWithoutZ) {
   EXPECT_EQ(KeyedRecords(bytes), (std::vector<std::pair<std::string, std::string>>{{"中", "khk"}, {"工", "aaab"}}));
 }
 
-TEST(ShipTables, ConversionTablesConvertCharactersAndOnlyCertainWords) {
-  UnihanData unihan;
-  unihan.traditional = {{U'发', "U+53D1 U+767C U+9AEE"}, {U'国', "U+570B"}, {U'后', "U+540E U+5F8C"}, {U'车', "U+8ECA"}};
-  unihan.simplified = {{U'國', "U+56FD"}, {U'發', "U+53D1"}};
-  const auto list = List({{"中国", "khlg", 1}, {"中国", "kh", 1}, {"以后", "nyrg", 1}, {"中", "k", 1}, {"跑车", "khlg", 1}});
+// Conversion records as the engine lists a key's records: in file order.
+std::vector<std::pair<std::string, std::string>> RecordsInFileOrder(const std::vector<std::uint8_t>& bytes) {
+  auto records = KeyedRecords(bytes);
+  std::vector<std::pair<std::uint32_t, std::pair<std::string, std::string>>> placed;
+  const ByteView view{const_cast<std::uint8_t*>(bytes.data()), static_cast<std::uint32_t>(bytes.size())};
+  for (std::uint32_t i = 0; i < records.size(); ++i) {
+    std::uint32_t offset = 0;
+    ReadRecordOffset(view, i, offset);
+    placed.emplace_back(offset, records[i]);
+  }
+  std::sort(placed.begin(), placed.end());
+  std::vector<std::pair<std::string, std::string>> out;
+  for (const auto& p : placed) out.push_back(p.second);
+  return out;
+}
+
+ConversionSources SmallConversionSources() {
+  ConversionSources c;
+  ReadConversionText("发\t發 髮\n国\t國\n后\t後 后\n当\t當 噹\n车\t車\n面\t面 麪\n", c.st_characters);
+  ReadConversionText("以后\t以後\n后面\t後面\n皇后\t皇后\n", c.st_phrases);
+  ReadConversionText("國\t国\n發\t发\n髮\t发\n", c.ts_characters);
+  ReadConversionText("乾隆\t乾隆\n", c.ts_phrases);
+  return c;
+}
+
+TEST(ShipTables, TextsConvertByTheLongestPhraseThenByCharacter) {
+  const ConversionSources c = SmallConversionSources();
+  struct Case {
+    const char* text;
+    const char* converted;
+  };
+  const Case cases[] = {
+      {"中国", "中國"},     {"以后", "以後"},         {"皇后", "皇后"},     {"当然", "當然"},
+      {"后面的车", "後面的車"}, {"以后面", "以後面"}, {"发", "發"},         {"", ""},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.text);
+    EXPECT_EQ(ConvertText(k.text, c.st_phrases, c.st_characters), k.converted);
+  }
+}
+
+TEST(ShipTables, ConversionTablesListTheCommonFormFirstAndConvertWordsWhole) {
+  const ConversionSources c = SmallConversionSources();
+  const auto list = List({{"中国", "khlg", 1}, {"中国", "kh", 1}, {"以后", "nyrg", 1}, {"中", "k", 1}, {"跑车", "khlg", 1},
+                          {"当然", "iqdq", 1}, {"皇后", "rgrg", 1}});
   std::vector<std::uint8_t> bytes;
   std::string error;
-  ASSERT_TRUE(BuildShipTraditional(list, unihan, bytes, error)) << error;
-  EXPECT_EQ(KeyedRecords(bytes), (std::vector<std::pair<std::string, std::string>>{
-                                     {"中国", "中國"}, {"发", "发"}, {"发", "發"}, {"发", "髮"}, {"后", "后"}, {"后", "後"},
-                                     {"国", "國"}, {"跑车", "跑車"}, {"车", "車"}}));
-  ASSERT_TRUE(BuildShipSimplified(unihan, bytes, error)) << error;
-  EXPECT_EQ(KeyedRecords(bytes), (std::vector<std::pair<std::string, std::string>>{{"國", "国"}, {"發", "发"}}));
+  ASSERT_TRUE(BuildShipTraditional(list, c, bytes, error)) << error;
+  EXPECT_EQ(RecordsInFileOrder(bytes), (std::vector<std::pair<std::string, std::string>>{
+                                           {"中国", "中國"}, {"以后", "以後"}, {"发", "發"}, {"发", "髮"}, {"后", "後"},
+                                           {"后", "后"}, {"后面", "後面"}, {"国", "國"}, {"当", "當"}, {"当", "噹"},
+                                           {"当然", "當然"}, {"跑车", "跑車"}, {"车", "車"}, {"面", "面"}, {"面", "麪"}}));
+  ASSERT_TRUE(BuildShipSimplified(c, bytes, error)) << error;
+  EXPECT_EQ(RecordsInFileOrder(bytes), (std::vector<std::pair<std::string, std::string>>{
+                                           {"國", "国"}, {"發", "发"}, {"髮", "发"}}));
 }
 
 TEST(ShipTables, DictionaryJoinsReadingAndDefinitionWhole) {
@@ -278,6 +342,9 @@ class ShippedSet : public ::testing::Test {
 TEST_F(ShippedSet, IsTheSameEveryTimeAndEveryTablePassesTheCheck) {
   const ToolRun again = Tabletool("shipdata " + (folder_.path() / "again").string());
   ASSERT_EQ(again.exit_code, 0) << again.output;
+  EXPECT_NE(again.output.find("main.dmg: 136076 records, 677 entries left out: their code holds the wildcard key z"),
+            std::string::npos)
+      << again.output;
   for (const char* name : kSetFiles) {
     SCOPED_TRACE(name);
     EXPECT_TRUE(FileText(folder_.path() / "again" / name) == FileText(std::filesystem::path(SHIPDATA_DIR) / name));
@@ -289,7 +356,7 @@ TEST_F(ShippedSet, IsTheSameEveryTimeAndEveryTablePassesTheCheck) {
     const char* name;
     std::uint32_t records;
   };
-  for (const Count& c : {Count{"main.dmg", 136753}, Count{"engl.dmg", 74585}, Count{"sysl.dmg", 61214},
+  for (const Count& c : {Count{"main.dmg", 136076}, Count{"engl.dmg", 74585}, Count{"sysl.dmg", 61214},
                          Count{"danzi.dmi", 70228}, Count{"dict.dms", 43474}, Count{"temp.dmg", 0}}) {
     SCOPED_TRACE(c.name);
     const std::string bytes = FileText(std::filesystem::path(SHIPDATA_DIR) / c.name);
@@ -311,6 +378,27 @@ TEST_F(ShippedSet, MainTableAndSoftBlockCarryTheLibrarysIdentifier) {
   EXPECT_TRUE(std::equal(id.begin(), id.end(), blocks.soft.data + soft_block::kIdentifier));
   EXPECT_EQ(header.table_type, kTypeIndexed);
   EXPECT_EQ(header.lowest_record_offset - (kOffsetTable + 4 * header.record_count), kMainFreeGap);
+}
+
+TEST_F(ShippedSet, MainOrderCountersStartAboveEveryRecordsOrderValue) {
+  std::string main = FileText(std::filesystem::path(SHIPDATA_DIR) / "main.dmg");
+  const ByteView view{reinterpret_cast<std::uint8_t*>(main.data()), static_cast<std::uint32_t>(main.size())};
+  CodeTableHeader header;
+  ASSERT_TRUE(ReadCodeTableHeader(view, header));
+  std::uint32_t highest[kOrderCounterCount] = {};
+  for (std::uint32_t i = 0; i < header.record_count; ++i) {
+    std::uint32_t offset = 0;
+    CodeTableRecord r;
+    ASSERT_TRUE(ReadRecordOffset(view, i, offset) && ReadCodeTableRecord(view, offset, false, r));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(r.code), r.code_length).find('z'), std::string::npos);
+    highest[r.code[0]] = std::max(highest[r.code[0]], OrderValue(r.flags));
+  }
+  for (std::uint32_t b = 0; b < kOrderCounterCount; ++b) {
+    std::uint32_t counter = 0;
+    view.ReadU32(kOrderCounters + 4 * b, counter);
+    EXPECT_GE(counter, highest[b]) << "first byte " << b;
+  }
+  EXPECT_GT(highest['a'], 0u);
 }
 
 struct Typed {
@@ -360,9 +448,15 @@ TEST_F(ShippedSet, TypingGivesTheWordsOfTheList) {
       {"the wildcard", "kzlg", "", "2", "", "中国"},
       {"numbers after the lead key", ";1234", "", "2", "一千二百三十四", ""},
       {"English after the lead key", ";aard", "", "2", "aardvark", ""},
+      {"the English word typed comes first", ";cat", "", "2", "cat", ""},
+      {"a capital amount", ";3.05", "", "2", "", "叁元零伍分"},
       {"traditional output of a character", "lgyi", "--traditional", "", "國(国)", ""},
       {"a phrase converted whole", "khlg", "--traditional", "", "中國(中国)", ""},
-      {"a phrase with a character of two forms stays", "nyrg", "--traditional", "", "以后", ""},
+      {"a phrase converted by the phrase table", "nyrg", "--traditional", "", "以後(以后)", ""},
+      {"a character's common form comes first", "jf", "--traditional", "", "時(时)", ""},
+      {"of two forms the common one first", "iv", "--traditional", "", "當(当)", ""},
+      {"a word converted character by character", "jfuj", "--traditional", "", "時間(时间)", ""},
+      {"a word with a character of one form", "mquh", "--traditional", "", "網站(网站)", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -396,6 +490,107 @@ TEST_F(ShippedSet, CommitsLearnAndAssociate) {
   // 民 then 中, each committed: rule P2 builds 民中 from their danzi.dmi codes nav and khk.
   Query(dir, "nav khk", "--commit 1");
   EXPECT_TRUE(Lists(Query(dir, "nakh").words, "民中"));
+
+  // 工 then 王 build 工王 (aagg); chosen there, it becomes a user word that ranks above the list's words.
+  Query(dir, "a ggg", "--commit 1");
+  const Typed built = Query(dir, "aagg");
+  ASSERT_EQ(built.words, (std::vector<std::string>{"工工整整", "工王"}));
+  Query(dir, "aagg", "--commit 2");
+  EXPECT_EQ(Query(dir, "aagg").words, (std::vector<std::string>{"工王", "工工整整"}));
+}
+
+std::size_t CharacterCount(const std::string& utf8) {
+  return static_cast<std::size_t>(
+      std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+// Each text as `opencc -c s2t.json` (Debian's opencc, which setup installs) converts it.
+std::vector<std::string> OpenccConverted(const std::vector<std::string>& texts, const std::filesystem::path& folder) {
+  {
+    std::ofstream in(folder / "opencc-in.txt", std::ios::binary);
+    for (const std::string& t : texts) in << t << '\n';
+  }
+  const std::string command = "opencc -c s2t.json -i '" + (folder / "opencc-in.txt").string() + "' -o '" +
+                              (folder / "opencc-out.txt").string() + "'";
+  EXPECT_EQ(std::system(command.c_str()), 0) << "opencc is missing: tools/setup.sh installs it";
+  std::vector<std::string> out;
+  std::istringstream lines(FileText(folder / "opencc-out.txt"));
+  std::string line;
+  while (std::getline(lines, line)) out.push_back(line);
+  out.resize(texts.size());
+  return out;
+}
+
+// What traditional output shows first for a text: its first conversion in traditional.dms, else itself.
+std::string FirstTraditionalItem(const MappedFile* table, const std::string& text) {
+  const std::u16string wide = Utf8BytesToWide(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+  IntArray* found = nullptr;
+  if (FindAllRecordsByWord(wide.c_str(), table, &found) <= 0 || !found) return text;
+  CodeTableRecord r;
+  const bool read = found->length > 0 &&
+                    ReadCodeTableRecord({table->view, static_cast<std::uint32_t>(table->size)},
+                                        static_cast<std::uint32_t>(found->items[0]), false, r);
+  IntArrayFree(found);
+  return read ? std::string(reinterpret_cast<const char*>(r.text)) : text;
+}
+
+// The words a user meets most often: the list's 200 most frequent words of two characters or more, and
+// its 55 most frequent characters that a standard converter changes, each as traditional output shows it
+// first and as OpenCC converts it.
+TEST_F(ShippedSet, TraditionalOutputAgreesWithOpenccOnTheMostFrequentWords) {
+  std::vector<ListEntry> list;
+  std::string error;
+  ASSERT_TRUE(ReadWordList(FileText(WUBI86_LIST), list, error)) << error;
+  std::map<std::string, double> weight;
+  for (const ListEntry& e : list) weight[e.word] = std::max(weight[e.word], e.weight);
+  std::vector<std::pair<double, std::string>> ranked;
+  for (const auto& [word, w] : weight) ranked.emplace_back(-w, word);
+  std::sort(ranked.begin(), ranked.end());
+  std::vector<std::string> words, characters;
+  for (const auto& [w, word] : ranked) {
+    const std::size_t n = CharacterCount(word);
+    if (n >= 2 && words.size() < 200) words.push_back(word);
+    if (n == 1 && static_cast<unsigned char>(word[0]) >= 0xE4 && characters.size() < 2000) characters.push_back(word);
+  }
+  ASSERT_EQ(words.size(), 200u);
+  const std::vector<std::string> converted_characters = OpenccConverted(characters, folder_.path());
+  std::vector<std::string> changed, changed_to;
+  for (std::size_t i = 0; i < characters.size() && changed.size() < 55; ++i) {
+    if (converted_characters[i] != characters[i]) {
+      changed.push_back(characters[i]);
+      changed_to.push_back(converted_characters[i]);
+    }
+  }
+  ASSERT_EQ(changed.size(), 55u);
+  const std::vector<std::string> converted_words = OpenccConverted(words, folder_.path());
+
+  MappedFile* table = nullptr;
+  ASSERT_GT(OpenMappedFile((std::filesystem::path(SHIPDATA_DIR) / "traditional.dms").u16string().c_str(), &table), 0);
+  int words_agreeing = 0, characters_agreeing = 0;
+  std::string differing;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    const std::string shown = FirstTraditionalItem(table, words[i]);
+    if (shown == converted_words[i]) {
+      ++words_agreeing;
+    } else {
+      differing += " " + words[i] + ":" + shown + "/" + converted_words[i];
+    }
+  }
+  for (std::size_t i = 0; i < changed.size(); ++i) {
+    const std::string shown = FirstTraditionalItem(table, changed[i]);
+    if (shown == changed_to[i]) {
+      ++characters_agreeing;
+    } else {
+      differing += " " + changed[i] + ":" + shown + "/" + changed_to[i];
+    }
+  }
+  CloseMappedFile(table);
+  std::cout << "traditional output agrees with opencc s2t on " << words_agreeing << " of 200 words and "
+            << characters_agreeing << " of 55 characters;" << (differing.empty() ? " no difference" : differing) << "\n";
+  RecordProperty("words_agreeing", words_agreeing);
+  RecordProperty("characters_agreeing", characters_agreeing);
+  EXPECT_GE(words_agreeing, 196) << differing;
+  EXPECT_EQ(characters_agreeing, 55) << differing;
 }
 
 TEST_F(ShippedSet, WordLookUpInTheDictionaryGivesReadingAndDefinition) {
