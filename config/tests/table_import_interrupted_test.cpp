@@ -29,8 +29,8 @@ using namespace code_table;
 using test::RecordFlags;
 using test::TableRecord;
 
-constexpr int kStored = 3000;  // words in the table before the import
-constexpr int kImported = 600;
+constexpr int kStored = 1500;  // words in the table before the import
+constexpr int kImported = 400;
 
 std::u16string U16(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 
