@@ -6,60 +6,43 @@
 #include "textservice/engine/code_table.h"
 
 namespace lz::config {
-namespace {
 
 using namespace code_table;
 
-// Cuts one record out: the bytes below it move up by its size, the entries that pointed below it follow,
-// its entry leaves the offset table.
-bool RemoveOne(ByteView view, std::uint32_t count, std::uint32_t lowest, std::int32_t position, bool association) {
-  std::uint32_t offset = 0;
-  if (!view.ReadU32(kOffsetTable + 4ull * static_cast<std::uint32_t>(position), offset) || offset < lowest) return false;
-  CodeTableRecord record;
-  if (!ReadCodeTableRecord(view, offset, association, record)) return false;
-  const std::uint32_t size = record.extent;
-  std::memmove(view.data + lowest + size, view.data + lowest, offset - lowest);
-  std::uint8_t* entries = view.data + kOffsetTable;
-  const auto place = static_cast<std::size_t>(position);
-  std::memmove(entries + 4 * place, entries + 4 * (place + 1), 4 * (static_cast<std::size_t>(count) - 1 - place));
-  for (std::uint32_t i = 0; i + 1 < count; ++i) {
-    std::uint32_t at = 0;
-    view.ReadU32(kOffsetTable + 4ull * i, at);
-    if (at < offset) view.WriteU32(kOffsetTable + 4ull * i, at + size);
-  }
-  view.WriteU32(kOffsetTable + 4ull * (count - 1), 0);
-  view.WriteU32(kRecordCount, count - 1);
-  view.WriteU32(kLowestRecordOffset, lowest + size);
-  return true;
-}
-
-}  // namespace
-
 int RemoveTableRecords(MappedFile* table, std::vector<std::int32_t> positions) {
   if (!table || positions.empty()) return 0;
-  std::sort(positions.begin(), positions.end(), std::greater<>());
+  std::sort(positions.begin(), positions.end());
   positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
   ScopedFileWrite write(table);
   if (!write.ok()) return 0;
-  if (positions.front() >= static_cast<std::int32_t>(RecordCount(table)) || positions.back() < 0) return 0;
-  int removed = 0;
-  for (std::int32_t position : positions) {
-    const ByteView view{table->view, static_cast<std::uint32_t>(table->size)};
-    std::uint32_t count = 0, lowest = 0, type = 0;
-    if (!view.ReadU32(kRecordCount, count) || !view.ReadU32(kLowestRecordOffset, lowest) ||
-        !view.ReadU32(kTableType, type)) {
-      break;
+  RepairTableIfInterrupted(table);
+  const std::uint32_t count = RecordCount(table);
+  if (positions.back() >= static_cast<std::int32_t>(count) || positions.front() < 0) return 0;
+  const auto remaining = static_cast<std::uint32_t>(count - positions.size());
+  const std::uint64_t room_end = TableRoomFor(count, remaining);
+  std::uint32_t lowest = 0;
+  ByteView{table->view, static_cast<std::uint32_t>(table->size)}.ReadU32(kLowestRecordOffset, lowest);
+  if (lowest < room_end) {
+    if (!MakeTableRoom(table, room_end, 0)) return 0;
+    ByteView{table->view, static_cast<std::uint32_t>(table->size)}.ReadU32(kLowestRecordOffset, lowest);
+  }
+  // The remaining entries, still in order, replace the offset table whole; the removed records' bytes
+  // stay where they are, listed nowhere, so a writer killed on the way never loses a record it keeps.
+  std::vector<std::uint32_t> entries;
+  entries.reserve(remaining);
+  std::size_t next = 0;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (next < positions.size() && static_cast<std::uint32_t>(positions[next]) == i) {
+      ++next;
+      continue;
     }
-    // Other processes search without the prefix index while records move.
-    view.WriteU32(kTableType, type | kTypeBeingChanged);
-    if (RemoveOne(view, count, lowest, position, IsAssociationType(type))) ++removed;
-    view.WriteU32(kTableType, type);
+    std::uint32_t offset = 0;
+    if (!RecordOffsetAt(table, static_cast<std::int32_t>(i), offset)) return 0;
+    entries.push_back(offset);
   }
-  if (removed > 0) {
-    BuildPrefixIndex(table);
-    FlushMappedFile(table);
-  }
-  return removed;
+  if (!ReplaceTableEntries(table, entries, lowest)) return 0;
+  FlushMappedFile(table);
+  return static_cast<int>(positions.size());
 }
 
 }  // namespace lz::config

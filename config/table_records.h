@@ -1,6 +1,7 @@
 #pragma once
-// Records removed from a main table by their place in the sorted offset table: the record's bytes are cut
-// out and the records below it move up, so the free gap grows by what was removed.
+// Records removed from a main table by their place in the sorted offset table: their entries leave the
+// offset table, which is replaced whole, and their bytes stay behind listed nowhere (a compaction of the
+// table reclaims them), so no other record ever moves.
 #include <cstdint>
 #include <vector>
 
@@ -8,9 +9,8 @@
 
 namespace lz::config {
 
-// Removes the records at the given positions (any order; a position listed twice counts once), each under
-// the table's writer lock, highest position first so every removal hits the record that was selected.
-// The prefix index is rebuilt once at the end. Returns the records removed; 0 for a heap copy, a table
+// Removes the records at the given positions (any order; a position listed twice counts once) in one
+// change under the table's writer lock; the prefix index is rebuilt with the new offset table. Returns the records removed; 0 for a heap copy, a table
 // that cannot be written or positions outside the table (nothing is then changed).
 int RemoveTableRecords(MappedFile* table, std::vector<std::int32_t> positions);
 

@@ -426,6 +426,7 @@ constexpr char16_t kLogNoRule[] = u" ----------无法依据构词规则生成目
 constexpr char16_t kLogWordPresent[] = u" ----------已存在于系统码表\r\n";
 constexpr char16_t kLogWordDuplicate[] = u" ----------重复的定义\r\n";
 constexpr char16_t kLogNotWritten[] = u" ----------加词失败\r\n";
+constexpr char16_t kZeroShownAs = u'\uFFFD';
 
 }  // namespace
 
@@ -564,6 +565,11 @@ int ImportTableTextLines(TableImport& import, const MappedFile* table, std::u16s
       // a comment
     } else if (line.size() > kHeaderSkipLength && line.substr(0, kHeaderSkipLength) == kTableTextHeaderPrefix) {
       // a header line: its class was read before the walk
+    } else if (line.find(u'\0') != std::u16string_view::npos) {
+      // No record holds a zero: the line is refused whole, shown with the zero marked.
+      std::u16string shown(line.substr(0, line.find(u'\t')));
+      std::replace(shown.begin(), shown.end(), u'\0', kZeroShownAs);
+      Log(import, shown, kLogCannotMake);
     } else if (const std::size_t tab = line.find(u'\t'); tab != std::u16string_view::npos) {
       accepted += ImportTableTextEntry(import, table, line.substr(0, tab), line.substr(tab + 1));
     } else {
@@ -593,7 +599,7 @@ int ImportTableTextLines(TableImport& import, const MappedFile* table, std::u16s
 
 int ImportTableText(TableImport& import, MappedFile* table, const char16_t* path, bool forward) {
   std::u16string text;
-  if (!table || !table->view || ReadTextFile(path, text) != kTextFileRead) return 0;
+  if (!table || !table->view || ReadTextFile(path, text, true) != kTextFileRead) return 0;
   import.header_class = ReadTableTextHeader(text);
   const int accepted = ImportTableTextLines(import, table, text, forward);
   std::u16string().swap(text);  // the queue holds what the commit needs; the text's memory goes first
@@ -622,37 +628,34 @@ int CommitImportRecords(TableImport& import, MappedFile* table) {
   if (!table) return -1;
   ScopedFileWrite write(table);
   if (!write.ok()) return -1;
+  // What a writer that died mid-change left is put right first, so this commit starts from a whole table.
+  RepairTableIfInterrupted(table);
   ByteView view{table->view, static_cast<std::uint32_t>(table->size)};
-  std::uint32_t lowest = 0, count = 0, type = 0;
-  if (!view.ReadU32(kLowestRecordOffset, lowest) || !view.ReadU32(kRecordCount, count) ||
-      !view.ReadU32(kTableType, type)) {
-    return -1;
-  }
-  const std::uint64_t old_size = view.size;
+  std::uint32_t lowest = 0, count = 0;
+  if (!view.ReadU32(kLowestRecordOffset, lowest) || !view.ReadU32(kRecordCount, count)) return -1;
   const std::uint64_t entries_end = kOffsetTable + 4ull * count;
-  if (lowest > old_size || entries_end > lowest) return -1;
+  if (lowest > view.size || entries_end > lowest || count > RecordCount(table)) return -1;
   const std::uint64_t queued = import.queue.count();
-  // The offset table keeps four spare bytes below the records, as an append does.
-  const std::uint64_t gap = lowest - entries_end >= 4 ? lowest - entries_end - 4 : 0;
-  const std::uint64_t needed = import.queue.bytes() + 4 * queued;
-  if (gap < needed) {
-    const std::uint64_t new_size = old_size + (needed - gap) + kGrowthSlack;
-    if (new_size > 0x7FFFFFFF || !ResizeMappedFile(static_cast<int>(new_size), table)) return -1;
+  const std::uint64_t total = count + queued;
+  if (total > 0x1FFFFFFF) return -1;
+  // The new offset table is written beside the listed one before it replaces it whole, so the gap must
+  // hold both. New records go below the lowest record when the gap holds them too; otherwise they go to
+  // the end of the file, where the records in the new offset table's way are first copied. Until the
+  // replacement every listed entry names a whole record, and a writer killed on the way loses nothing.
+  const std::uint64_t room_end = TableRoomFor(count, static_cast<std::uint32_t>(total));
+  std::uint64_t top = 0;  // records are placed downwards from here
+  if (lowest >= room_end + import.queue.bytes()) {
+    top = lowest;
+  } else {
+    const std::uint32_t tail =
+        MakeTableRoom(table, room_end + kGrowthSlack, static_cast<std::uint32_t>(import.queue.bytes()));
+    if (tail == 0) return -1;
     view = ByteView{table->view, static_cast<std::uint32_t>(table->size)};
-    // The records move to the new end of the file as one block, whatever lies between them.
-    const std::uint64_t distance = new_size - old_size;
-    std::memmove(view.data + lowest + distance, view.data + lowest, static_cast<std::size_t>(old_size - lowest));
-    for (std::uint32_t i = 0; i < count; ++i) {
-      std::uint32_t offset = 0;
-      view.ReadU32(kOffsetTable + 4ull * i, offset);
-      view.WriteU32(kOffsetTable + 4ull * i, static_cast<std::uint32_t>(offset + distance));
-    }
-    lowest = static_cast<std::uint32_t>(lowest + distance);
-    view.WriteU32(kLowestRecordOffset, lowest);
+    view.ReadU32(kLowestRecordOffset, lowest);
+    top = std::uint64_t{tail} + import.queue.bytes();
   }
-  // Readers search without the prefix index while the entries are out of order.
-  view.WriteU32(kTableType, type | kTypeBeingChanged);
-  // Deleted bits first, while the offset table is still sorted for the search.
+  // Deleted bits first, while the offset table is still the listed one, sorted for the search. Each is
+  // one store into a listed record.
   for (const auto& [offset, change] : import.deleted_changes) {
     const int found = FindRecordPosition(CompareCodeAndText, table, change.key.data());
     std::uint32_t at = 0, flags = 0;
@@ -666,25 +669,29 @@ int CommitImportRecords(TableImport& import, MappedFile* table) {
       view.WriteU32(kOrderCounters + 4 * i, std::max(stored, import.counters[i]));
     }
   }
+  std::vector<std::uint32_t> entries;
+  try {
+    entries.resize(static_cast<std::size_t>(total));
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
+  for (std::uint32_t i = 0; i < count; ++i) view.ReadU32(kOffsetTable + 4ull * i, entries[i]);
+  // The new records are written where nothing listed lies; they are listed only by the replacement. They
+  // go in the order queued, the first lowest, and their entries follow the others last queued first, the
+  // order the sort has always been handed.
   std::int64_t done = 0;
-  // The records go below the lowest one in the order queued, the first lowest.
-  lowest -= static_cast<std::uint32_t>(import.queue.bytes());
-  // Their entries follow the others last queued first, the order the sort has always been handed.
-  std::uint32_t at = lowest;
-  const std::uint64_t last_entry = count + queued - 1;
+  std::uint64_t at = top - import.queue.bytes();
   import.queue.ForEach([&](const std::uint8_t* record, std::uint32_t size) {
     std::memcpy(view.data + at, record, size);
-    view.WriteU32(kOffsetTable + 4ull * (last_entry - static_cast<std::uint64_t>(done)), at);
+    entries[static_cast<std::size_t>(count + queued - 1 - static_cast<std::uint64_t>(done))] =
+        static_cast<std::uint32_t>(at);
     at += size;
     ++done;
     if (import.progress) import.progress(import.progress_context, done, static_cast<std::int64_t>(queued));
   });
-  count += static_cast<std::uint32_t>(queued);
-  view.WriteU32(kLowestRecordOffset, lowest);
-  view.WriteU32(kRecordCount, count);
-  SortTableOffsets(CompareCodes, table);
-  BuildPrefixIndex(table, CompareCodes);
-  view.WriteU32(kTableType, type);
+  if (queued > 0) lowest = std::min(lowest, static_cast<std::uint32_t>(top - import.queue.bytes()));
+  SortTableEntryList(table, entries, CompareCodes);
+  if (!ReplaceTableEntries(table, entries, lowest)) return -1;
   FlushMappedFile(table);
 
   // The queue is applied: a second commit adds nothing twice.
@@ -710,6 +717,7 @@ int CompactTable(MappedFile* table, std::uint64_t class_mask) {
   if (!table) return 0;
   ScopedFileWrite write(table);
   if (!write.ok()) return 0;
+  RepairTableIfInterrupted(table);
   const ByteView view{table->view, static_cast<std::uint32_t>(table->size)};
   std::uint32_t type = 0;
   if (!view.ReadU32(kTableType, type)) return 0;
@@ -739,30 +747,44 @@ int CompactTable(MappedFile* table, std::uint64_t class_mask) {
     return 0;
   }
   if (kept.size() == count) return 1;
-  std::vector<std::uint8_t> block;
+  // The kept records are copied packed to the end of the grown file, where nothing listed lies, and the
+  // offset table naming the copies replaces the listed one whole: a writer killed on the way leaves the
+  // old table or the new one. What lay below the copies is free gap from then on.
+  std::vector<std::uint32_t> offsets;
   try {
-    block.resize(static_cast<std::size_t>(kept_bytes));
+    offsets.reserve(kept.size());
   } catch (const std::bad_alloc&) {
     return 0;
   }
-  // The kept records, copied out first: the packed block may overlap where they lie now.
-  const std::uint32_t lowest = static_cast<std::uint32_t>(view.size - kept_bytes);
-  std::uint64_t at = 0;
-  std::vector<std::uint32_t> offsets;
-  offsets.reserve(kept.size());
-  for (const Kept& k : kept) {
-    std::memcpy(block.data() + at, view.data + k.offset, k.size);
-    offsets.push_back(static_cast<std::uint32_t>(lowest + at));
-    at += k.size;
+  const std::uint32_t old_size = view.size;
+  std::uint32_t lowest = old_size;
+  if (!kept.empty()) {
+    const std::uint32_t tail =
+        MakeTableRoom(table, TableRoomFor(count, static_cast<std::uint32_t>(kept.size())), static_cast<std::uint32_t>(kept_bytes));
+    if (tail == 0) return 0;
+    const ByteView grown{table->view, static_cast<std::uint32_t>(table->size)};
+    // MakeTableRoom may have moved a kept record: its entry names the copy now, at the same position.
+    std::uint64_t at = tail;
+    std::uint32_t kept_index = 0;
+    for (std::uint32_t i = 0; i < count && kept_index < kept.size(); ++i) {
+      std::uint32_t offset = 0;
+      CodeTableRecord record;
+      if (!RecordOffsetAt(table, static_cast<std::int32_t>(i), offset) ||
+          !ReadCodeTableRecord(grown, offset, association, record)) {
+        continue;
+      }
+      if (class_mask & (std::uint64_t{1} << RecordClass(record.flags))) continue;
+      std::memcpy(grown.data + at, grown.data + offset, record.extent);
+      offsets.push_back(static_cast<std::uint32_t>(at));
+      at += record.extent;
+      ++kept_index;
+    }
+    lowest = tail;
+  } else {
+    lowest = static_cast<std::uint32_t>(table->size);
   }
-  view.WriteU32(kTableType, type | kTypeBeingChanged);
-  if (!block.empty()) std::memcpy(view.data + lowest, block.data(), block.size());
-  for (std::size_t i = 0; i < offsets.size(); ++i) view.WriteU32(kOffsetTable + 4ull * i, offsets[i]);
-  view.WriteU32(kRecordCount, static_cast<std::uint32_t>(kept.size()));
-  view.WriteU32(kLowestRecordOffset, lowest);
-  SortTableOffsets(CompareCodes, table);
-  BuildPrefixIndex(table, CompareCodes);
-  view.WriteU32(kTableType, type);
+  SortTableEntryList(table, offsets, CompareCodes);
+  if (!ReplaceTableEntries(table, offsets, lowest)) return 0;
   FlushMappedFile(table);
   return 1;
 }

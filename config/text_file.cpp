@@ -8,7 +8,7 @@
 
 namespace lz {
 
-int ReadTextFile(const char16_t* path, std::u16string& out) {
+int ReadTextFile(const char16_t* path, std::u16string& out, bool keep_zeros) {
   out.clear();
   if (!path || !path[0]) return kTextFileNoPath;
   try {
@@ -19,6 +19,7 @@ int ReadTextFile(const char16_t* path, std::u16string& out) {
     out.clear();
     return kTextFileOutOfMemory;
   }
+  if (keep_zeros) return kTextFileRead;
   const std::size_t zero = out.find(u'\0');
   if (zero != std::u16string::npos) out.resize(zero);
   return kTextFileRead;

@@ -53,6 +53,11 @@ std::u16string MemberName(const char* name) {
   return std::u16string(wide.begin(), wide.end());
 }
 
+// File names match without regard to case in the system's own upper-casing, which reaches past ASCII.
+void FoldAsTheFileSystem(std::u16string& name) {
+  if (!name.empty()) CharUpperBuffW(reinterpret_cast<wchar_t*>(name.data()), static_cast<DWORD>(name.size()));
+}
+
 bool ClearWorkFolder(const UpdateWorker& worker, const std::u16string& folder) {
   for (int tries = 0; tries < kClearTries; ++tries) {
     if (!Exists(folder)) return true;
@@ -159,7 +164,13 @@ bool ExtractZipToFolder(const std::u16string& zip, const std::u16string& folder,
   const std::unique_ptr<ZipEntryTable> table = ReadZipEntries(zip.c_str());
   if (!table || folder.empty()) return false;
   std::uint64_t total = 0;
-  for (const ZipEntry& entry : table->entries) total += entry.size();
+  std::vector<std::u16string> names;
+  for (const ZipEntry& entry : table->entries) {
+    total += entry.size();
+    names.push_back(MemberName(entry.name));
+  }
+  // Two names the file system takes for one file would leave whichever came last: nothing is written.
+  if (ZipNamesCollide(names, FoldAsTheFileSystem)) return false;
   std::uint64_t done = 0;
   for (const ZipEntry& entry : table->entries) {
     // The reader refused every name that could leave the folder; what is left is relative.

@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr std::uint64_t kFuzzTotalLimit = 1 << 20;
-
 const char* const kKnownNames[] = {"skin.ini",       "bar.png",  "candHB.png", "candHB_shu.png", "candQR.png",
                                    "candQR_shu.png", "menu.png", "key3_3.png", "extern9_3.png",  "../x"};
 
@@ -76,8 +74,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } else {
     archive.assign(data + 1, data + size);
   }
-  auto table = lz::ReadZipEntriesFromMemory(archive.size(), archive.empty() ? nullptr : archive.data(),
-                                            lz::ZipReadLimits{kFuzzTotalLimit});
+  // Read as a host process reads a skin package, with the skin's own caps.
+  const lz::ZipReadLimits limits = lz::SkinZipLimits();
+  auto table = lz::ReadZipEntriesFromMemory(archive.size(), archive.empty() ? nullptr : archive.data(), limits);
   if (!table) return 0;
   std::uint64_t total = 0;
   for (const lz::ZipEntry& entry : table->entries) {
@@ -85,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (length == lz::kZipEntryNameSize || !lz::IsSafeZipEntryName({entry.name, length})) __builtin_trap();
     total += entry.data.size();
   }
-  if (total > kFuzzTotalLimit) __builtin_trap();
+  if (total > limits.max_total_bytes) __builtin_trap();
   lz::SkinImageSet images;
   lz::SkinDescription description{};
   lz::LoadSkinImages(std::move(table), &images, &description);

@@ -1,5 +1,6 @@
 #include "installer/payload_file.h"
 
+#include <cstring>
 #include <limits>
 
 #include "platform/os/file_mapping.h"
@@ -100,9 +101,13 @@ bool UnpackPayload(const char16_t* zip_path, const std::u16string& folder, const
   std::uint64_t total = 0;
   for (const ZipEntry& e : table->entries) total += e.data.size();
   // Every name is checked before the first file is written, so a refused name leaves nothing behind.
+  std::vector<std::u16string> names;
   for (const ZipEntry& e : table->entries) {
     if (!IsAsciiName(e.name)) return false;
+    names.emplace_back(e.name, e.name + std::strlen(e.name));
   }
+  // Two names that Windows takes for one file would install whichever came last.
+  if (ZipNamesCollide(names)) return false;
   std::uint64_t done = 0;
   bool all = true;
   for (const ZipEntry& e : table->entries) {

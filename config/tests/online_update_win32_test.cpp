@@ -399,6 +399,14 @@ INSTANTIATE_TEST_SUITE_P(
                     BadPackage{"DriveName", {{"setup.exe", Bytes("MZ")}, {"C:/x", Bytes("x")}}, false,
                                "解压文件发生错误"},
                     BadPackage{"LongName", {{"setup.exe", Bytes("MZ")}, {std::string(64, 'n'), Bytes("x")}}, false,
+                               "解压文件发生错误"},
+                    BadPackage{"CaseVariant", {{"setup.exe", Bytes("MZ")}, {"SETUP.EXE", Bytes("x")}}, false,
+                               "解压文件发生错误"},
+                    BadPackage{"TrailingDot", {{"setup.exe", Bytes("MZ")}, {"setup.exe.", Bytes("x")}}, false,
+                               "解压文件发生错误"},
+                    BadPackage{"TrailingBlank", {{"setup.exe", Bytes("MZ")}, {"setup.exe ", Bytes("x")}}, false,
+                               "解压文件发生错误"},
+                    BadPackage{"SameNameTwice", {{"setup.exe", Bytes("MZ")}, {"setup.exe", Bytes("x")}}, false,
                                "解压文件发生错误"}),
     [](const testing::TestParamInfo<BadPackage>& row) { return std::string(row.param.name); });
 

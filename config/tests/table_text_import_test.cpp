@@ -208,6 +208,12 @@ TEST_F(TableTextFileTest, EveryRefusalHasItsLogLine) {
       {"marked deleted", 0, "中国\tkhlg#删\r\n", 0, {u"中国 ----------存在于系统码表，并已设置删除标准\r\n"}},
       {"twice", 0, "新\tabcd\r\n新\tabcd#用\r\n", 1, {u"新 ----------重复的词条定义\r\n"}},
       {"comments and headers", 0, "//新\tabcd\r\n---config@码表别名=x\r\n\r\n", 0, {}},
+      {"a zero in the code, the lines after it read", 0, std::string("新\tab\0cd\r\n民\tmm\r\n国\tgg\r\n", 27), 2,
+       {u"新 ----------无法创建词条\r\n"}},
+      {"a zero in the text", 0, std::string("甲\0乙\tjy\r\n民\tmm\r\n", 20), 1,
+       {u"甲\uFFFD乙 ----------无法创建词条\r\n"}},
+      {"a zero in a word without a code", 0, std::string("甲\0乙\r\n民\tmm\r\n", 17), 1,
+       {u"甲\uFFFD乙 ----------无法创建词条\r\n"}},
   };
   for (const ImportCase& c : cases) {
     SCOPED_TRACE(c.name);

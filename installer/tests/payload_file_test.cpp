@@ -154,6 +154,15 @@ TEST_F(UnpackTest, ABrokenArchiveIsRefusedWholeAndNothingIsWritten) {
       {"an absolute name", {{"a.txt", Bytes("first")}, {"/evil.txt", Bytes("x")}}},
       {"a drive name", {{"a.txt", Bytes("first")}, {"c:evil.txt", Bytes("x")}}},
       {"a name longer than the name field", {{"a.txt", Bytes("first")}, {std::string(64, 'n'), Bytes("x")}}},
+      {"a trailing dot Windows drops", {{"Quenlith.dll", Bytes("library")}, {"Quenlith.dll.", Bytes("x")}}},
+      {"a trailing blank Windows drops", {{"Quenlith.dll", Bytes("library")}, {"Quenlith.dll ", Bytes("x")}}},
+      {"the same name twice", {{"$dataFiles$/main.dmg", Bytes("table")}, {"$dataFiles$/main.dmg", Bytes("x")}}},
+      {"a case variant", {{"License.html", Bytes("text")}, {"LICENSE.HTML", Bytes("x")}}},
+      {"a case variant of a folder", {{"$dataFiles$/main.dmg", Bytes("table")}, {"$DATAFILES$\\main.dmg", Bytes("x")}}},
+      {"a dotted folder level", {{"$dataFiles$/main.dmg", Bytes("table")}, {"$dataFiles$./main.dmg", Bytes("x")}}},
+      {"a \".\" level", {{"$dataFiles$/main.dmg", Bytes("table")}, {"$dataFiles$/./main.dmg", Bytes("x")}}},
+      {"a file where a folder is needed", {{"fonts", Bytes("file")}, {"fonts/a.ttf", Bytes("x")}}},
+      {"a file and a folder of one name", {{"fonts/", {}}, {"FONTS", Bytes("x")}}},
   };
   for (const Case& c : cases) {
     WriteZip(c.members);

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "textservice/engine/text_encoding.h"
@@ -170,12 +172,6 @@ void SetOrderValue(const Table& t, std::uint32_t offset, std::uint32_t order) {
 
 void SetCount(const Table& t, std::uint32_t count) { t.view.WriteU32(kRecordCount, count); }
 
-// Tells other processes that what they keep of where entries stand (and which are pinned) is stale.
-void CountEntryChange(const Table& t) {
-  std::uint32_t changes = 0;
-  if (t.view.ReadU32(kEntryChanges, changes)) t.view.WriteU32(kEntryChanges, changes + 1);
-}
-
 // A header field or offset entry written with one 32-bit store, in program order, so that a writer
 // killed at any instant leaves every field whole and every earlier store done. The fields are 4-byte
 // aligned in the page-aligned view, and their little-endian layout is the machine's own.
@@ -187,6 +183,19 @@ void StoreWhole(const Table& t, std::uint64_t at, std::uint32_t value) {
 
 void StoreEntry(const Table& t, std::uint32_t position, std::uint32_t offset) {
   StoreWhole(t, kOffsetTable + 4ull * position, offset);
+}
+
+std::uint32_t LoadWhole(const Table& t, std::uint64_t at) {
+  if (!t.view.Holds(at, 4)) return 0;
+  return std::atomic_ref<std::uint32_t>(*reinterpret_cast<std::uint32_t*>(t.view.data + at))
+      .load(std::memory_order_acquire);
+}
+
+// Tells other processes that what they keep of where entries stand (and which are pinned) is stale,
+// without a change of entries: the count moves by two, so an odd count (a change under way, or one a dead
+// writer left) stays odd.
+void CountEntryChange(const Table& t) {
+  StoreWhole(t, kEntryChanges, LoadWhole(t, kEntryChanges) + 2);
 }
 
 std::uint32_t TypeOf(const Table& t) {
@@ -277,30 +286,6 @@ std::uint64_t KeyPrefix(const std::uint8_t* key) {
   return prefix;
 }
 
-void SortEntries(const Table& t, KeyComparator compare) {
-  struct Entry {
-    std::uint64_t prefix;
-    const std::uint8_t* key;
-    std::uint32_t offset;
-  };
-  const bool byte_order = compare == CompareCodes;
-  std::vector<Entry> entries(t.count);
-  for (std::uint32_t i = 0; i < t.count; ++i) {
-    const std::uint8_t* key = KeyAt(t, i);
-    entries[i] = Entry{byte_order ? KeyPrefix(key) : 0, key, EntryAt(t, i)};
-  }
-  const bool association = t.association;
-  // Equal code and text keep their order by file offset, which makes the order total and the sort
-  // free to be unstable.
-  std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
-    if (a.prefix != b.prefix) return a.prefix < b.prefix;
-    int c = compare(a.key, b.key);
-    if (c == 0 && !association) c = CompareCodes(a.key + 1 + a.key[0], b.key + 1 + b.key[0]);
-    return c != 0 ? c < 0 : a.offset < b.offset;
-  });
-  for (std::uint32_t i = 0; i < t.count; ++i) SetEntry(t, i, entries[i].offset);
-}
-
 void BuildIndex(const Table& t, KeyComparator compare) {
   for (std::uint32_t c1 = 1; c1 < 256; ++c1) {
     for (std::uint32_t c2 = 0; c2 < 256; ++c2) {
@@ -314,27 +299,146 @@ void BuildIndex(const Table& t, KeyComparator compare) {
   }
 }
 
-// Puts a table back in order after a writer died while changing it (it left the being-changed mark, or
-// the lock says its holder died): an entry listed twice side by side loses its copy, an offset table out
-// of order is sorted, and the prefix index is built again.
-void RepairInterruptedChange(MappedFile* file, bool writer_died) {
+// The offsets of the listed entries in table order: code (comparator), then text, then place in the file.
+void SortOffsets(const Table& t, KeyComparator compare, std::vector<std::uint32_t>& offsets) {
+  struct Entry {
+    std::uint64_t prefix;
+    const std::uint8_t* key;
+    std::uint32_t offset;
+  };
+  const bool byte_order = compare == CompareCodes;
+  std::vector<Entry> entries(offsets.size());
+  for (std::size_t i = 0; i < offsets.size(); ++i) {
+    // Records about to be listed may lie below the lowest offset still in the header: only the view bounds
+    // the read here.
+    CodeTableRecord record;
+    const bool readable = offsets[i] >= kOffsetTable && ReadCodeTableRecord(t.view, offsets[i], t.association, record);
+    const std::uint8_t* key = readable ? t.view.data + offsets[i] + kRecordCodeLength : kEmptyKey;
+    entries[i] = Entry{byte_order ? KeyPrefix(key) : 0, key, offsets[i]};
+  }
+  const bool association = t.association;
+  std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    int c = compare(a.key, b.key);
+    if (c == 0 && !association) c = CompareCodes(a.key + 1 + a.key[0], b.key + 1 + b.key[0]);
+    return c != 0 ? c < 0 : a.offset < b.offset;
+  });
+  for (std::size_t i = 0; i < offsets.size(); ++i) offsets[i] = entries[i].offset;
+}
+
+std::vector<std::uint32_t> ListedOffsets(const Table& t) {
+  std::vector<std::uint32_t> offsets(t.count);
+  for (std::uint32_t i = 0; i < t.count; ++i) offsets[i] = EntryAt(t, i);
+  return offsets;
+}
+
+// Where a new offset table of m entries is written before it replaces the n listed ones: above both, with
+// the append's four spare bytes between.
+std::uint64_t PendingPlace(std::uint32_t n, std::uint32_t m) { return kOffsetTable + 4ull * std::max(n, m) + 4; }
+
+// Puts a pending offset table in place, when one is set and lies inside the file: its entries, then the
+// count and the lowest record offset; the index follows; then the pending mark goes. Run again from the
+// start, it gives the same table, so a writer that dies here leaves work the next one finishes.
+void ApplyPendingEntries(const Table& start) {
+  const std::uint32_t pending = LoadWhole(start, kPendingEntries);
+  if (pending == 0) return;
+  const std::uint32_t m = LoadWhole(start, kPendingCount);
+  const std::uint32_t lowest = LoadWhole(start, kPendingLowest);
+  const std::uint64_t room = (start.view.size - kOffsetTable) / 4;
+  const bool usable = m <= room && pending >= kOffsetTable + 4ull * m && pending % 4 == 0 &&
+                      start.view.Holds(pending, 4ull * m) && lowest <= start.view.size &&
+                      lowest >= kOffsetTable + 4ull * m;
+  const std::uint32_t type = TypeOf(start) & ~kTypeBeingChanged;
+  if (usable) {
+    // Readers that take the table as it is search without the prefix index meanwhile.
+    StoreWhole(start, kTableType, type | kTypeBeingChanged);
+    for (std::uint32_t i = 0; i < m; ++i) StoreEntry(start, i, LoadWhole(start, pending + 4ull * i));
+    StoreWhole(start, kRecordCount, m);
+    StoreWhole(start, kLowestRecordOffset, lowest);
+    const Table t = Access(start.view);
+    if (type == kTypeIndexed) BuildIndex(t, CompareCodes);
+  }
+  StoreWhole(start, kPendingEntries, 0);
+  StoreWhole(start, kTableType, type);
+}
+
+// Writes a whole new offset table beside the listed one, sets it pending with one store, and puts it in
+// place. False, with nothing changed, when the free gap cannot hold it: the caller makes room first.
+bool ReplaceEntries(const Table& t, const std::vector<std::uint32_t>& entries, std::uint32_t lowest) {
+  const auto m = static_cast<std::uint32_t>(entries.size());
+  std::uint32_t current_lowest = 0;
+  t.view.ReadU32(kLowestRecordOffset, current_lowest);
+  const std::uint64_t place = PendingPlace(t.count, m);
+  const std::uint64_t end = place + 4ull * m;
+  if (end > current_lowest || end > lowest || !RecordsAtOrAbove(t, static_cast<std::uint32_t>(std::min<std::uint64_t>(end, current_lowest)))) {
+    return false;
+  }
+  for (std::uint32_t i = 0; i < m; ++i) t.view.WriteU32(place + 4ull * i, entries[i]);
+  StoreWhole(t, kPendingCount, m);
+  StoreWhole(t, kPendingLowest, lowest);
+  std::atomic_thread_fence(std::memory_order_seq_cst);
+  StoreWhole(t, kPendingEntries, static_cast<std::uint32_t>(place));
+  ApplyPendingEntries(t);
+  return true;
+}
+
+// Whether a writer died while it changed the table: it left the change count odd, the being-changed mark,
+// or a pending offset table.
+bool LeftMidChange(const Table& t) {
+  return (LoadWhole(t, kEntryChanges) & 1) || (TypeOf(t) & kTypeBeingChanged) || LoadWhole(t, kPendingEntries) != 0;
+}
+
+// Sorts the listed entries where they stand. temp.dmg keeps its free slots in the entries past the count,
+// so its entries are only ever sorted this way.
+void SortInPlace(const Table& t, KeyComparator compare) {
+  std::vector<std::uint32_t> offsets = ListedOffsets(t);
+  SortOffsets(t, compare, offsets);
+  for (std::uint32_t i = 0; i < t.count; ++i) {
+    if (EntryAt(t, i) != offsets[i]) StoreEntry(t, i, offsets[i]);
+  }
+}
+
+// Puts a table back in order after a writer died while changing it (see LeftMidChange, or the lock says
+// its holder died): a pending offset table is put in place, an entry listed twice side by side loses its
+// copy, an offset table out of order is sorted, and the prefix index is built again. temp.dmg (slots) is
+// only sorted in place: its free slots are listed past the count.
+void RepairInterruptedChange(MappedFile* file, bool writer_died, bool slots = false) {
   const Table t = Access(file);
   if (!t.view.data) return;
+  if (!writer_died && !LeftMidChange(t)) return;
+  const TableChange change(file);
   const std::uint32_t type = TypeOf(t);
-  if (!(type & kTypeBeingChanged) && !writer_died) return;
+  ApplyPendingEntries(t);
+  const Table applied = Access(file);
   std::uint32_t kept = 0;
-  for (std::uint32_t i = 0; i < t.count; ++i) {
-    const std::uint32_t entry = EntryAt(t, i);
-    if (kept > 0 && EntryAt(t, kept - 1) == entry) continue;
-    if (kept != i) StoreEntry(t, kept, entry);
+  for (std::uint32_t i = 0; i < applied.count && !slots; ++i) {
+    const std::uint32_t entry = EntryAt(applied, i);
+    if (kept > 0 && EntryAt(applied, kept - 1) == entry) continue;
+    if (kept != i) StoreEntry(applied, kept, entry);
     ++kept;
   }
-  StoreWhole(t, kRecordCount, kept);
+  if (!slots) StoreWhole(applied, kRecordCount, kept);
   const Table repaired = Access(file);
-  if (!InOrder(repaired, TableOrder(repaired))) SortEntries(repaired, CompareCodes);
-  if ((type & ~kTypeBeingChanged) == kTypeIndexed) BuildIndex(repaired, CompareCodes);
-  CountEntryChange(repaired);
-  StoreWhole(t, kTableType, type & ~kTypeBeingChanged);
+  if (slots) {
+    if (!InOrder(repaired, CompareCodes)) SortInPlace(repaired, CompareCodes);
+  } else if (!InOrder(repaired, TableOrder(repaired))) {
+    std::vector<std::uint32_t> offsets = ListedOffsets(repaired);
+    SortOffsets(repaired, CompareCodes, offsets);
+    std::uint32_t lowest = 0;
+    repaired.view.ReadU32(kLowestRecordOffset, lowest);
+    if (!ReplaceEntries(repaired, offsets, lowest)) {
+      for (std::uint32_t i = 0; i < repaired.count; ++i) StoreEntry(repaired, i, offsets[i]);
+    }
+  }
+  if ((type & ~kTypeBeingChanged) == kTypeIndexed) BuildIndex(Access(file), CompareCodes);
+  StoreWhole(repaired, kTableType, type & ~kTypeBeingChanged);
+}
+
+void RepairSlotTableIfInterrupted(MappedFile* table) {
+  if (table->change_depth > 0) return;
+  const bool writer_died = table->write_lock.abandoned;
+  table->write_lock.abandoned = false;
+  RepairInterruptedChange(table, writer_died, true);
 }
 
 // The word key of a record: the bytes at record + 5 up to its first zero, within its length.
@@ -587,9 +691,7 @@ int TableAppendRecord(MappedFile* table, const std::uint8_t* record, std::uint32
   if (!record || size < kRecordFixedBytes || size > kMaxRecordBytes) return 0;
   ScopedFileWrite write(table);
   if (!write.ok()) return 0;
-  const bool writer_died = table->write_lock.abandoned;
-  table->write_lock.abandoned = false;
-  RepairInterruptedChange(table, writer_died);
+  RepairTableIfInterrupted(table);
   Table t = Access(table);
   if (!t.view.data) return 0;
   std::uint32_t lowest = 0, n = 0;
@@ -601,6 +703,7 @@ int TableAppendRecord(MappedFile* table, const std::uint8_t* record, std::uint32
   if (!RecordsAtOrAbove(t, lowest)) return 0;
   const int found = Search(t, WholeTable(t), record + kRecordCodeLength, comparator ? comparator : TableOrder(t));
   const auto place = static_cast<std::uint32_t>(found > 0 ? found : -found);
+  const TableChange change(table);
 
   const std::int64_t gap = static_cast<std::int64_t>(lowest) - static_cast<std::int64_t>(offsets_end) - 4;
   const std::uint32_t old_size = t.view.size;
@@ -659,7 +762,6 @@ int TableAppendRecord(MappedFile* table, const std::uint8_t* record, std::uint32
   StoreWhole(t, kTableType, type | kTypeBeingChanged);
   InsertEntry(t, n, place, at);
   if (type == kTypeIndexed) ShiftIndex(t, t.view.data + at + kRecordCodeLength);
-  CountEntryChange(t);
   StoreWhole(t, kTableType, type);
   return 1;
 }
@@ -667,6 +769,7 @@ int TableAppendRecord(MappedFile* table, const std::uint8_t* record, std::uint32
 int PlaceLastEntry(int position, MappedFile* table, KeyComparator comparator) {
   ScopedFileWrite write(table);
   if (!write.ok()) return 0;
+  RepairTableIfInterrupted(table);
   Table t = Access(table);
   if (t.count < 2) return 1;
   const std::uint32_t last = t.count - 1;
@@ -679,11 +782,24 @@ int PlaceLastEntry(int position, MappedFile* table, KeyComparator comparator) {
     place = static_cast<std::uint32_t>(position);
   }
   place = std::min(place, last);
+  if (place == last) return 1;
   const std::uint32_t entry = EntryAt(t, last);
-  std::uint8_t* base = t.view.data + kOffsetTable;
-  std::memmove(base + 4 * (place + 1), base + 4 * place, 4 * static_cast<std::size_t>(last - place));
-  SetEntry(t, place, entry);
-  CountEntryChange(t);
+  const TableChange change(table);
+  std::uint32_t lowest = 0;
+  t.view.ReadU32(kLowestRecordOffset, lowest);
+  if (lowest >= kOffsetTable + 4ull * (t.count + 1)) {
+    // The entry is first listed once more past the end, so that every store below only turns one entry
+    // into a copy of its neighbour: a writer killed on the way leaves every record listed.
+    StoreEntry(t, t.count, entry);
+    StoreWhole(t, kRecordCount, t.count + 1);
+    for (std::uint32_t i = last; i > place; --i) StoreEntry(t, i, EntryAt(t, i - 1));
+    StoreEntry(t, place, entry);
+    StoreWhole(t, kRecordCount, last + 1);
+  } else {
+    std::uint8_t* base = t.view.data + kOffsetTable;
+    std::memmove(base + 4 * (place + 1), base + 4 * place, 4 * static_cast<std::size_t>(last - place));
+    SetEntry(t, place, entry);
+  }
   return 1;
 }
 
@@ -691,10 +807,12 @@ int InsertRecentRecord(const std::uint8_t* record, std::uint32_t size, MappedFil
   if (!record || size < kRecordFixedBytes || size > kTempMaxRecordBytes) return 0;
   ScopedFileWrite write(table);
   if (!write.ok()) return 0;
+  RepairSlotTableIfInterrupted(table);
   const Table t = Access(table);
   std::uint32_t n = 0;
   t.view.ReadU32(kRecordCount, n);
   if (!t.view.data || n > kTempSlotCount || !SlotsUsable(t)) return 0;
+  const TableChange change(table);
   if (n < kTempSlotCount) {
     const std::uint32_t slot = EntryAt(t, n);
     WriteRecordBytes(t, slot, record, size);
@@ -720,23 +838,25 @@ int InsertRecentRecord(const std::uint8_t* record, std::uint32_t size, MappedFil
     WriteRecordBytes(t, slot, record, size);
     SetOrderValue(t, slot, kTempSlotCount - 1);
   }
-  SortTableOffsets(comparator, table);
+  SortInPlace(Access(table), comparator ? comparator : CompareCodes);
   return 1;
 }
 
 int RemoveTableEntry(MappedFile* table, int position) {
   ScopedFileWrite write(table);
   if (!write.ok()) return 0;
+  RepairSlotTableIfInterrupted(table);
   const Table t = Access(table);
   if (position < 0 || static_cast<std::uint32_t>(position) >= t.count) return 0;
   const auto at = static_cast<std::uint32_t>(position);
   const std::uint32_t slot = EntryAt(t, at);
   const std::uint32_t removed_age = OrderValue(FlagsAt(t, slot));
-  std::uint8_t* base = t.view.data + kOffsetTable;
-  std::memmove(base + 4 * at, base + 4 * (at + 1), 4 * static_cast<std::size_t>(t.count - 1 - at));
-  SetEntry(t, t.count - 1, slot);
-  SetCount(t, t.count - 1);
-  CountEntryChange(t);
+  const TableChange change(table);
+  // One entry at a time, upwards: each store turns an entry into a copy of its neighbour, so only the
+  // removed entry is ever missing.
+  for (std::uint32_t i = at; i + 1 < t.count; ++i) StoreEntry(t, i, EntryAt(t, i + 1));
+  StoreWhole(t, kRecordCount, t.count - 1);
+  StoreEntry(t, t.count - 1, slot);
   for (std::uint32_t i = 0; i + 1 < t.count; ++i) {
     const std::uint32_t other = EntryAt(t, i);
     const std::uint32_t age = OrderValue(FlagsAt(t, other));
@@ -758,30 +878,47 @@ int RemoveRecord(MappedFile* table, std::uint32_t record_offset) {
 int ClearTable(MappedFile* table) {
   ScopedFileWrite write(table);
   if (!write.ok()) return 0;
+  RepairSlotTableIfInterrupted(table);
   const Table t = Access(table);
   if (!t.view.data) return 0;
+  const TableChange change(table);
+  StoreWhole(t, kPendingEntries, 0);
   SetCount(t, 0);
   t.view.WriteU32(kLowestRecordOffset, t.view.size);
   std::memset(t.view.data + kOrderCounters, 0, 4 * kOrderCounterCount);
   std::memset(t.view.data + kPrefixIndex, 0, kHeaderSize - kPrefixIndex);
-  CountEntryChange(t);
   return 1;
 }
 
 int SortTableOffsets(KeyComparator comparator, MappedFile* table) {
   ScopedFileWrite write(table);
   if (!write.ok()) return 0;
+  RepairTableIfInterrupted(table);
   const Table t = Access(table);
-  SortEntries(t, comparator ? comparator : CompareCodes);
-  CountEntryChange(t);
+  if (!t.view.data) return 0;
+  std::vector<std::uint32_t> offsets = ListedOffsets(t);
+  SortOffsets(t, comparator ? comparator : CompareCodes, offsets);
+  bool same = true;
+  for (std::uint32_t i = 0; i < t.count && same; ++i) same = EntryAt(t, i) == offsets[i];
+  if (same) return 1;
+  const TableChange change(table);
+  std::uint32_t lowest = 0;
+  t.view.ReadU32(kLowestRecordOffset, lowest);
+  // The sorted table replaces the listed one whole where the gap holds it (main tables); temp.dmg's slots
+  // leave no gap, and its few entries are sorted in place.
+  if (!ReplaceEntries(t, offsets, lowest)) {
+    for (std::uint32_t i = 0; i < t.count; ++i) StoreEntry(t, i, offsets[i]);
+  }
   return 1;
 }
 
 int BuildPrefixIndex(MappedFile* table, KeyComparator comparator) {
   ScopedFileWrite write(table);
   if (!write.ok()) return 0;
+  RepairTableIfInterrupted(table);
   const Table t = Access(table);
   if (!t.view.data) return 0;
+  const TableChange change(table);
   BuildIndex(t, comparator ? comparator : CompareCodes);
   return 1;
 }
@@ -825,9 +962,114 @@ void NoteEntryChange(MappedFile* table) {
 
 std::uint32_t EntryChanges(const MappedFile* table) {
   const Table t = Access(table);
-  std::uint32_t changes = 0;
-  if (t.view.data) t.view.ReadU32(kEntryChanges, changes);
-  return changes;
+  return t.view.data ? LoadWhole(t, kEntryChanges) : 0;
+}
+
+bool ChangedSince(const MappedFile* table, std::uint32_t seen) {
+  std::atomic_thread_fence(std::memory_order_seq_cst);
+  return (seen & 1) != 0 || EntryChanges(table) != seen;
+}
+
+TableChange::TableChange(MappedFile* table) : table_(IsMappedFileWritable(table) ? table : nullptr) {
+  if (!table_ || table_->change_depth++ > 0) return;
+  const Table t = Access(table_);
+  const std::uint32_t changes = LoadWhole(t, kEntryChanges);
+  // Odd already: the mark of a writer that died mid-change; it moves on and stays odd.
+  StoreWhole(t, kEntryChanges, changes + ((changes & 1) ? 2 : 1));
+  std::atomic_thread_fence(std::memory_order_seq_cst);
+}
+
+TableChange::~TableChange() {
+  if (!table_ || table_->change_depth <= 0 || --table_->change_depth > 0) return;
+  std::atomic_thread_fence(std::memory_order_seq_cst);
+  const Table t = Access(table_);  // the view may have moved with a grow
+  const std::uint32_t changes = LoadWhole(t, kEntryChanges);
+  StoreWhole(t, kEntryChanges, (changes | 1) + 1);
+}
+
+void RepairTableOnOpen(MappedFile* table) {
+  if (!IsMappedFileWritable(table) || !LeftMidChange(Access(table))) return;
+  // A live writer holds the lock until its change is whole; a dead one left it for this repair.
+  ScopedFileWrite write(table);
+  if (write.ok()) RepairTableIfInterrupted(table);
+}
+
+void WaitBeforeReadingAgain(int attempt) {
+  constexpr int kYields = 8;
+  if (attempt < kYields) {
+    std::this_thread::yield();
+  } else {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+void RepairTableIfInterrupted(MappedFile* table) {
+  if (!IsMappedFileWritable(table) || table->write_depth == 0 || table->change_depth > 0) return;
+  const bool writer_died = table->write_lock.abandoned;
+  table->write_lock.abandoned = false;
+  RepairInterruptedChange(table, writer_died);
+}
+
+bool ReplaceTableEntries(MappedFile* table, const std::vector<std::uint32_t>& entries, std::uint32_t lowest) {
+  if (!IsMappedFileWritable(table) || table->write_depth == 0) return false;
+  const Table t = Access(table);
+  if (!t.view.data) return false;
+  const TableChange change(table);
+  return ReplaceEntries(t, entries, lowest);
+}
+
+void SortTableEntryList(const MappedFile* table, std::vector<std::uint32_t>& offsets, KeyComparator comparator) {
+  SortOffsets(Access(table), comparator ? comparator : CompareCodes, offsets);
+}
+
+std::uint64_t TableRoomFor(std::uint32_t listed, std::uint32_t entries) {
+  return PendingPlace(listed, entries) + 4ull * entries + 4;
+}
+
+std::uint32_t MakeTableRoom(MappedFile* table, std::uint64_t room_end, std::uint32_t tail_bytes) {
+  if (!IsMappedFileWritable(table) || table->write_depth == 0) return 0;
+  Table t = Access(table);
+  if (!t.view.data) return 0;
+  // The records that lie where the room is: copied to the end of the file first, their entries pointed at
+  // the copies one store each, so every entry names a whole record at every instant.
+  struct Moved {
+    std::uint32_t position, offset, extent;
+  };
+  std::vector<Moved> moved;
+  std::uint64_t moved_bytes = 0;
+  for (std::uint32_t i = 0; i < t.count; ++i) {
+    const std::uint32_t offset = EntryAt(t, i);
+    if (offset >= room_end) continue;
+    CodeTableRecord record;
+    if (!ReadRecord(t, offset, record)) return 0;
+    moved.push_back({i, offset, record.extent});
+    moved_bytes += record.extent;
+  }
+  const std::uint32_t old_size = t.view.size;
+  // A small file may end inside the room: what is placed goes above it.
+  const std::uint64_t base = std::max<std::uint64_t>(old_size, room_end);
+  const std::uint64_t tail = base + moved_bytes;
+  const std::uint64_t new_size = tail + tail_bytes;
+  if (new_size > 0x7FFFFFFF) return 0;
+  if (new_size > old_size && !ResizeMappedFile(static_cast<int>(new_size), table)) return 0;
+  t = Access(table);
+  std::uint64_t at = base;
+  for (Moved& m : moved) {
+    std::memcpy(t.view.data + at, t.view.data + m.offset, m.extent);
+    m.offset = static_cast<std::uint32_t>(at);
+    at += m.extent;
+  }
+  std::uint32_t lowest = 0;
+  t.view.ReadU32(kLowestRecordOffset, lowest);
+  if (!moved.empty() || lowest < room_end) {
+    const TableChange change(table);
+    for (const Moved& m : moved) StoreEntry(t, m.position, m.offset);
+    // Nothing listed lies below the room's end any more: the lowest offset rises to the lowest record.
+    std::uint64_t least = tail;
+    for (std::uint32_t i = 0; i < t.count; ++i) least = std::min<std::uint64_t>(least, EntryAt(t, i));
+    StoreWhole(t, kLowestRecordOffset, static_cast<std::uint32_t>(std::max<std::uint64_t>(least, room_end)));
+  }
+  return static_cast<std::uint32_t>(tail);
 }
 
 bool TableOffersUpdateCheck(const MappedFile* table) {

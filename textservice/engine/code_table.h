@@ -114,6 +114,56 @@ std::uint32_t RecordCount(const MappedFile* table);
 // taken from the table has gone stale.
 void NoteEntryChange(MappedFile* table);
 std::uint32_t EntryChanges(const MappedFile* table);
+
+// The change count is also a sequence lock between a writer and the readers of other processes: odd while
+// a writer moves entries. A reader takes EntryChanges before it reads and asks ChangedSince afterwards;
+// when the count was odd or has moved, what it read may be half a change and it reads again (after
+// mapping the file again when it grew), a bounded number of times.
+bool ChangedSince(const MappedFile* table, std::uint32_t seen);
+// How often a reader reads again while it finds changes under way, and the pause before attempt n (a
+// few yields, then a millisecond each, so that a writer's longer change can end). After the last attempt
+// it reads once more holding the writers' lock (which also repairs what a dead writer left), so busy
+// writers never starve it.
+constexpr int kQuickReadAttempts = 8;
+void WaitBeforeReadingAgain(int attempt);
+// An opener's part: a table that a dead writer left mid-change is repaired under the write lock (a live
+// writer's change is waited for); nothing for a table that is whole or cannot be written.
+void RepairTableOnOpen(MappedFile* table);
+
+// Marks a change of entries for readers for its scope: the count turns odd, and even again at the end.
+// Nested marks on one record are one change. The writer holds the table's write lock throughout.
+class TableChange {
+ public:
+  explicit TableChange(MappedFile* table);
+  ~TableChange();
+  TableChange(const TableChange&) = delete;
+  TableChange& operator=(const TableChange&) = delete;
+
+ private:
+  MappedFile* table_;
+};
+
+// For writers that move entries themselves (import, removal, compaction), each under the write lock.
+// RepairTableIfInterrupted finishes or undoes what a writer that died mid-change left (the writes above do
+// it first themselves): a pending offset table is put in place, duplicates side by side go, the order and
+// the prefix index are restored.
+void RepairTableIfInterrupted(MappedFile* table);
+// The end of the room that a new offset table of `entries` entries needs beside `listed` ones; no listed
+// record may lie below it when the table is replaced.
+std::uint64_t TableRoomFor(std::uint32_t listed, std::uint32_t entries);
+// Moves the records that lie below room_end to the end of the file (copied first, each entry then pointed
+// at its copy with one store) and grows the file by tail_bytes more. Returns where the tail begins, 0 when
+// the file cannot grow (nothing listed has changed then).
+std::uint32_t MakeTableRoom(MappedFile* table, std::uint64_t room_end, std::uint32_t tail_bytes);
+// Sorts record offsets of the table into table order (comparator on the code, then text, then offset).
+void SortTableEntryList(const MappedFile* table, std::vector<std::uint32_t>& offsets,
+                        KeyComparator comparator = CompareCodes);
+// Replaces the whole offset table, the record count and the lowest record offset: the new entries are
+// written into the free gap first and made pending with one store, then put in place, and the prefix index
+// of an indexed table is built again. A writer killed at any instant leaves the old table or a pending new
+// one that the next writer or opener puts in place. False, with nothing changed, when the gap cannot hold
+// the new entries (see TableRoomFor) or a listed record lies below the lowest offset given.
+bool ReplaceTableEntries(MappedFile* table, const std::vector<std::uint32_t>& entries, std::uint32_t lowest);
 // Whether main.dmg's builder marked it as offering the update check (the help menu's item).
 bool TableOffersUpdateCheck(const MappedFile* table);
 

@@ -28,7 +28,17 @@ constexpr std::uint8_t kOffersUpdateCheck = 0x1;   // main.dmg: the help menu of
 // uint32, builders write 0: counts the changes that move entries or change which records are pinned, so
 // that a process keeping what it learnt of the table (where its pinned records are) knows when another
 // process has made that stale.
+// It is also the readers' sequence lock: a writer makes it odd before it moves entries and even again
+// once the table is whole and in order, so a reader that saw it odd, or saw it move while it read, reads
+// again. A count left odd under a free lock means a writer died mid-change.
 constexpr std::uint32_t kEntryChanges = kReserved + 4;
+// A whole new offset table waiting to be put in place (uint32 file offset of its entries, 0 for none),
+// its entry count and the lowest record offset that goes with it. A writer writes the new entries into
+// free space first and sets the offset last; a writer that dies while putting them in place leaves the
+// offset set, and the next writer puts them in place again.
+constexpr std::uint32_t kPendingEntries = kReserved + 8;
+constexpr std::uint32_t kPendingCount = kReserved + 12;
+constexpr std::uint32_t kPendingLowest = kReserved + 16;
 constexpr std::uint32_t kReservedSize = 92;
 constexpr std::uint32_t kPrefixIndex = 1180;       // 257 x 256 x uint32
 constexpr std::uint32_t kPrefixRows = 257;

@@ -1,6 +1,7 @@
 #include "textservice/engine/data_files.h"
 
 
+#include "textservice/engine/code_table.h"
 #include "textservice/engine/code_table_format.h"
 
 namespace lz {
@@ -32,19 +33,37 @@ bool IsSoundTable(const MappedFile* table, bool dictionary) {
   return CheckCodeTableOnOpen(view, {.require_format = false, .dictionary_layout = dictionary}) == TableCheck::kValid;
 }
 
-MappedFile* OpenTable(const char16_t* folder, const char16_t* name, bool dictionary = false) {
-  MappedFile* table = OpenInFolder(folder, name);
-  if (table && !IsSoundTable(table, dictionary)) {
-    CloseMappedFile(table);
-    return nullptr;
-  }
-  return table;
-}
-
 void ReopenIfResized(MappedFile* table) {
   if (!table || !table->map.open) return;
   const std::int64_t current = CurrentMappedFileSize(table);
   if (current != table->size) ReopenMappedFile(table);
+}
+
+// The check is read again while another process changes the table under it (the change count was odd
+// or moved), so that half a change never refuses a sound table.
+MappedFile* OpenTable(const char16_t* folder, const char16_t* name, bool dictionary = false) {
+  MappedFile* table = OpenInFolder(folder, name);
+  if (!table) return nullptr;
+  RepairTableOnOpen(table);
+  bool sound = false;
+  for (int attempt = 1;; ++attempt) {
+    if (attempt > kQuickReadAttempts) {
+      // Writers that keep changing the table are held off by their own lock for the one check.
+      ScopedFileWrite hold(table);
+      sound = table->view && IsSoundTable(table, dictionary);
+      break;
+    }
+    // A writer may have grown the file since it was mapped: the header then speaks of the larger file.
+    ReopenIfResized(table);
+    const std::uint32_t seen = EntryChanges(table);
+    sound = table->view && IsSoundTable(table, dictionary);
+    const bool resized = table->map.open && CurrentMappedFileSize(table) != table->size;
+    if (!ChangedSince(table, seen) && !resized) break;
+    WaitBeforeReadingAgain(attempt);
+  }
+  if (sound) return table;
+  CloseMappedFile(table);
+  return nullptr;
 }
 
 }  // namespace

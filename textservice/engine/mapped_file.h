@@ -18,6 +18,7 @@ struct MappedFile {
   std::uint8_t* view;              // the mapped view or the heap buffer
   os::FileLock write_lock;         // held while this process writes the file
   int write_depth;                 // nesting of ScopedFileWrite on this record
+  int change_depth;                // nesting of marked table changes (TableChange) on this record
   // A number no other view of this process has had: it changes whenever the view is replaced (grown,
   // mapped again, closed), so a pointer taken into the old view can be known as stale.
   std::uint32_t mapping;

@@ -10,6 +10,7 @@
 #include "textservice/engine/candidate_list.h"
 #include "textservice/engine/code_table.h"
 #include "textservice/engine/code_table_format.h"
+#include "textservice/engine/data_files.h"
 #include "textservice/engine/dme_block.h"
 #include "textservice/engine/ime_block.h"
 #include "textservice/engine/number_conversion.h"
@@ -477,7 +478,82 @@ std::uint8_t ToCodeKey(char16_t key) {
   return 0;
 }
 
+namespace {
+
+// The tables a query reads and their change counts before it read them.
+struct QueriedTables {
+  static constexpr int kCount = 3;
+  MappedFile* tables[kCount] = {};
+  std::uint32_t seen[kCount] = {};
+  std::uint32_t mappings[kCount] = {};
+};
+
+QueriedTables MarkQueriedTables(EngineInstance* e) {
+  QueriedTables marks;
+  MappedFile* const tables[QueriedTables::kCount] = {e->files.main, e->files.temp, e->files.engl};
+  for (int i = 0; i < QueriedTables::kCount; ++i) {
+    marks.tables[i] = tables[i];
+    marks.seen[i] = tables[i] ? EntryChanges(tables[i]) : 0;
+    marks.mappings[i] = tables[i] ? tables[i]->mapping : 0;
+  }
+  return marks;
+}
+
+bool AnyChangedSince(const QueriedTables& marks) {
+  for (int i = 0; i < QueriedTables::kCount; ++i) {
+    if (marks.tables[i] && ChangedSince(marks.tables[i], marks.seen[i])) return true;
+  }
+  return false;
+}
+
+int QueryCandidatesOnce(EngineInstance* e);
+
+}  // namespace
+
+// Another process's writer may move entries while the passes read them: the query is run again while the
+// tables' change counts were odd or moved, so that no untouched word goes missing for a moment.
 int QueryCandidates(EngineInstance* e) {
+  bool had_previous = false;
+  CandidateEntry previous{};
+  bool remapped = false;
+  for (int attempt = 1;; ++attempt) {
+    // A table another process grew is mapped whole again first: its moved records lie past the old view.
+    const QueriedTables before = MarkQueriedTables(e);
+    ReopenResizedTables(e->files);
+    const QueriedTables marks = MarkQueriedTables(e);
+    for (int i = 0; i < QueriedTables::kCount && attempt > 1; ++i) {
+      remapped |= marks.tables[i] && marks.mappings[i] != before.mappings[i];
+    }
+    const int result = QueryCandidatesOnce(e);
+    if (attempt == 1) {
+      had_previous = e->has_previous_first != 0;
+      previous = e->previous_first;
+    } else {
+      // The first attempt judged the list before it; a table mapped anew leaves nothing to push-commit.
+      e->has_previous_first = had_previous && !remapped;
+      e->previous_first = previous;
+    }
+    if (!AnyChangedSince(marks) || attempt > kQuickReadAttempts) return result;
+    if (attempt == kQuickReadAttempts) {
+      // Writers that keep changing the main table, where every commit of a learned word goes, are held
+      // off by its lock for one last query (taking it also repairs what a dead writer left). Only the one
+      // lock is taken, so no writer that holds another can wait on this reader in turn.
+      const std::uint32_t mapping = e->files.main ? e->files.main->mapping : 0;
+      const ScopedFileWrite hold(e->files.main);
+      if (hold.ok()) RepairTableIfInterrupted(e->files.main);
+      remapped |= e->files.main && e->files.main->mapping != mapping;
+      const int held = QueryCandidatesOnce(e);
+      e->has_previous_first = had_previous && !remapped;
+      e->previous_first = previous;
+      return held;
+    }
+    WaitBeforeReadingAgain(attempt);
+  }
+}
+
+namespace {
+
+int QueryCandidatesOnce(EngineInstance* e) {
   Query q(e);
   // The previous first candidate is kept for push-commit only while its table is mapped as it was.
   DropStaleCandidates(e);
@@ -566,6 +642,8 @@ int QueryCandidates(EngineInstance* e) {
   }
   return AutoCommit(q, search, raw.length());
 }
+
+}  // namespace
 
 int ClassifyKey(char16_t key, EngineInstance* e) {
   Query q(e);

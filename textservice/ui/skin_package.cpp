@@ -111,6 +111,16 @@ bool HasSkinExtension(std::u16string_view name) {
 
 }  // namespace
 
+ZipReadLimits SkinZipLimits() {
+  ZipReadLimits limits;
+  limits.max_total_bytes = kMaxSkinIniBytes + kMaxSkinPixelBytes;
+  limits.member_cap = [](std::string_view name) -> std::uint64_t {
+    if (EqualsIgnoringAsciiCase(name, kSkinIniMember)) return kMaxSkinIniBytes;
+    return SlotOfMember(name) >= 0 ? kMaxSkinPixelBytes : 0;
+  };
+  return limits;
+}
+
 const char* SkinImageMemberName(int slot) {
   if (slot < 0 || slot >= kSkinImageSlots) return nullptr;
   const std::string& name = Members().names[static_cast<std::size_t>(slot)];
@@ -163,7 +173,7 @@ int LoadSkinImages(std::unique_ptr<ZipEntryTable> table, SkinImageSet* images, S
 
 int LoadSkinFromPath(const char16_t* path, SkinImageSet& images, SkinDescription& description) {
   try {
-    if (!LoadSkinImages(path ? ReadZipEntries(path) : nullptr, &images, &description)) return 0;
+    if (!LoadSkinImages(path ? ReadZipEntries(path, SkinZipLimits()) : nullptr, &images, &description)) return 0;
     CopySkinText(description.source, kSkinSourceChars, path);
     return 1;
   } catch (const std::bad_alloc&) {
@@ -175,7 +185,7 @@ int LoadSkinFromPath(const char16_t* path, SkinImageSet& images, SkinDescription
 int LoadSkinFromResource(SkinImageSet& images, SkinDescription& description, const std::uint8_t* data,
                          std::uint64_t size) {
   try {
-    if (!LoadSkinImages(ReadZipEntriesFromMemory(size, data), &images, &description)) return 0;
+    if (!LoadSkinImages(ReadZipEntriesFromMemory(size, data, SkinZipLimits()), &images, &description)) return 0;
     CopySkinText(description.source, kSkinSourceChars, kSkinSourceResource);
     return 1;
   } catch (const std::bad_alloc&) {

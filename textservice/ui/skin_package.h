@@ -94,6 +94,10 @@ constexpr std::size_t kMaxSkinFileNameChars = 31;
 // Largest sum of the decoded images of one skin. Every image may use the per-image cap, so a package of
 // many large images (a few kilobytes of zip) would otherwise ask for gigabytes.
 constexpr std::uint64_t kMaxSkinPixelBytes = std::uint64_t{64} << 20;
+// What a skin package may make a host process inflate: skin.ini up to 1 MB, each image member up to the
+// images' decoded budget, and nothing of a member the skin does not use.
+constexpr std::uint64_t kMaxSkinIniBytes = std::uint64_t{1} << 20;
+ZipReadLimits SkinZipLimits();
 
 // Fills images and description from a package's entries (the table is consumed). Returns 1 when the
 // skin is complete (skin.ini parsed with a name, and the five backgrounds decoded), else 0 with every

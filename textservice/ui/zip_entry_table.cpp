@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <set>
 #include <string>
 
 #include "platform/os/file_mapping.h"
@@ -145,7 +146,9 @@ bool ReadCurrentMember(unzFile zip, const ZipReadLimits& limits, std::uint64_t& 
   const std::string_view name(entry.name, info.size_filename);
   if (name.find('\0') != std::string_view::npos || !IsSafeZipEntryName(name)) return false;
 
-  if (info.uncompressed_size > limits.max_total_bytes - total ||
+  const std::uint64_t cap = limits.member_cap ? limits.member_cap(name) : limits.max_total_bytes;
+  if (cap == 0) return true;  // of no use to the reader: never inflated
+  if (info.uncompressed_size > cap || info.uncompressed_size > limits.max_total_bytes - total ||
       info.uncompressed_size > std::numeric_limits<std::uint32_t>::max()) {
     return false;
   }
@@ -153,12 +156,15 @@ bool ReadCurrentMember(unzFile zip, const ZipReadLimits& limits, std::uint64_t& 
 
   OpenMember member(zip);
   if (!member.Open()) return false;
-  // The declared size is only a claim: the buffer grows with the bytes that actually arrive (at most
-  // doubling), so a small archive that declares huge members never gets their memory.
   const auto declared = static_cast<std::size_t>(info.uncompressed_size);
+  // Within a member's own cap the buffer is the declared size at once; beyond the reader's caps the
+  // declared size is only a claim, and the buffer grows with the bytes that actually arrive (at most
+  // doubling), so a small archive that declares huge members never gets their memory.
+  if (limits.member_cap) entry.data.reserve(declared);
   while (entry.data.size() < declared) {
     const std::size_t got = entry.data.size();
-    const std::size_t chunk = std::min({declared - got, std::max(got, kFirstReadChunk), kReadChunk});
+    const std::size_t first = limits.member_cap ? declared : kFirstReadChunk;
+    const std::size_t chunk = std::min({declared - got, std::max(got, first), kReadChunk});
     entry.data.resize(got + chunk);
     const int n = unzReadCurrentFile(zip, entry.data.data() + got, static_cast<unsigned>(chunk));
     if (n <= 0) return false;
@@ -183,6 +189,48 @@ bool IsSafeZipEntryName(std::string_view name) {
     start = end + 1;
   }
   return true;
+}
+
+void FoldAsciiCase(std::u16string& name) {
+  for (char16_t& c : name) {
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+  }
+}
+
+bool ZipNamesCollide(const std::vector<std::u16string>& names, void (*fold)(std::u16string&)) {
+  try {
+    std::set<std::u16string> files, folders;
+    for (const std::u16string& name : names) {
+      const bool is_folder = !name.empty() && (name.back() == u'/' || name.back() == u'\\');
+      std::u16string key;
+      std::size_t start = 0;
+      while (start <= name.size()) {
+        std::size_t end = name.find_first_of(u"/\\", start);
+        if (end == std::u16string::npos) end = name.size();
+        std::u16string level = name.substr(start, end - start);
+        while (!level.empty() && (level.back() == u'.' || level.back() == u' ')) level.pop_back();
+        if (!level.empty()) {
+          // Every level above this one is a folder the member needs.
+          if (!key.empty()) folders.insert(key);
+          if (!key.empty()) key += u'/';
+          key += level;
+          if (fold) fold(key);
+        }
+        start = end + 1;
+      }
+      if (is_folder) {
+        if (!key.empty()) folders.insert(key);
+      } else if (key.empty() || !files.insert(key).second) {
+        return true;
+      }
+    }
+    for (const std::u16string& file : files) {
+      if (folders.count(file)) return true;
+    }
+    return false;
+  } catch (const std::bad_alloc&) {
+    return true;  // what cannot be compared is not unpacked
+  }
 }
 
 std::unique_ptr<ZipEntryTable> CollectZipEntries(unzFile zip, const ZipReadLimits& limits) {

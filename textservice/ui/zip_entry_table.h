@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -33,12 +34,26 @@ struct ZipEntryTable {
 
 struct ZipReadLimits {
   std::uint64_t max_total_bytes = kDefaultZipTotalLimit;  // sum of the uncompressed sizes
+  // The most a member of this name may hold; a member that declares more refuses the archive, and one
+  // whose cap is 0 is of no use to the reader and is not inflated at all (it is listed without data).
+  // Null: every member may hold up to max_total_bytes.
+  std::uint64_t (*member_cap)(std::string_view name) = nullptr;
 };
 
 // True for a relative name that stays below the folder it is unpacked into: no leading '/' or '\', no
 // ':' (drive letters, alternate streams), and no component that walks upwards ("..", or a run of dots
 // that Windows would read as one).
 bool IsSafeZipEntryName(std::string_view name);
+
+// Folds a name to one case for ZipNamesCollide: ASCII letters only, enough for names that are ASCII.
+void FoldAsciiCase(std::u16string& name);
+
+// True when the members' names, resolved as Windows resolves a path below a folder, would write one
+// file twice or put a file where another member needs a folder: '/' and '\' alike, trailing dots and
+// spaces of each level dropped, empty and "." levels dropped, and case folded by fold. A member name
+// ending in a separator is a folder; a file whose name resolves to nothing collides with its folder.
+// An archive that does this would leave whichever member came last, so it is refused whole.
+bool ZipNamesCollide(const std::vector<std::u16string>& names, void (*fold)(std::u16string&) = FoldAsciiCase);
 
 // Collects every member of an archive that minizip has opened. Null when zip is null, when any member
 // fails (see above), when the limits are passed, or when memory runs out. Leaves no member open.

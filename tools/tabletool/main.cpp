@@ -119,6 +119,20 @@ std::string NotADataFile(const std::filesystem::path& path) {
   return "";
 }
 
+// Why an output path cannot be written over: something that exists and is neither a regular file nor a
+// folder (a device node or a FIFO, also through a link) would be replaced by, or receive, the file. Empty
+// when it may be written; a folder is left to the write, which fails.
+std::string NotAnOutputFile(const std::filesystem::path& path) {
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(path, ec);
+  const std::filesystem::file_status link = std::filesystem::symlink_status(path, ec);
+  if (std::filesystem::is_directory(status)) return "";
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) return "is not a regular file";
+  // A link whose target is missing would have the write create a file wherever it points.
+  if (std::filesystem::is_symlink(link) && !std::filesystem::exists(status)) return "is a link to nothing";
+  return "";
+}
+
 // Opens a table for reading and refuses one that does not validate.
 MappedFile* OpenCheckedTable(const std::string& path, TableCheck& check) {
   MappedFile* table = nullptr;
@@ -181,6 +195,7 @@ std::size_t TableFromList(const std::string& list_path, TableBuildOptions option
 }
 
 int Build(const std::string& out_path, const std::string& list_path, bool update_check) {
+  if (const std::string reason = NotAnOutputFile(out_path); !reason.empty()) return Fail(out_path + ": " + reason);
   TableBuildOptions options;
   options.offers_update_check = update_check;
   options.name = std::filesystem::path(out_path).stem().string();
@@ -194,6 +209,7 @@ int Build(const std::string& out_path, const std::string& list_path, bool update
 }
 
 int BuildDictionary(const std::string& out_path, const std::string& list_path) {
+  if (const std::string reason = NotAnOutputFile(out_path); !reason.empty()) return Fail(out_path + ": " + reason);
   if (const std::string reason = NotADataFile(list_path); !reason.empty()) return Fail(list_path + ": " + reason);
   std::ifstream in(list_path, std::ios::binary);
   if (!in) return Fail(list_path + ": cannot be read");
@@ -516,6 +532,7 @@ int ExportText(const std::string& folder, const std::string& out_path, const std
   TableExport request;
   std::string log, error;
   if (!ReadTextOptions(args, false, request.class_filter, log, error)) return Fail(error);
+  if (const std::string reason = NotAnOutputFile(out_path); !reason.empty()) return Fail(out_path + ": " + reason);
   FolderTable table;
   if (!OpenFolderTable(folder, table, error)) return Fail(error);
   const int selected = ExportTableText(request, table.main, PathU16(out_path).c_str(), table.ascending);
@@ -537,7 +554,7 @@ int ImportText(const std::string& folder, const std::string& text_path, const st
   import->word_rules = table.blocks.dme;
   import->characters = table.danzi;
   std::u16string text;
-  if (ReadTextFile(PathU16(text_path).c_str(), text) != kTextFileRead) return Fail(text_path + ": cannot be read");
+  if (ReadTextFile(PathU16(text_path).c_str(), text, true) != kTextFileRead) return Fail(text_path + ": cannot be read");
   import->header_class = ReadTableTextHeader(text);
   const int accepted = ImportTableTextLines(*import, table.main, text, table.ascending);
   if (CommitImportRecords(*import, table.main) < 0) return Fail(folder + "/main.dmg: cannot be written");

@@ -170,8 +170,14 @@ std::u16string SettingsFile::CutToLimit(std::u16string_view value) const {
   std::size_t i = 0;
   std::string encoded;
   while (i < value.size()) {
+    // A pair is one character and is kept or cut whole; a lone surrogate is a unit of its own.
     std::size_t len = 1;
-    if (value[i] >= 0xD800 && value[i] <= 0xDBFF && i + 1 < value.size()) len = 2;
+    if (value[i] >= 0xD800 && value[i] <= 0xDBFF && i + 1 < value.size() && value[i + 1] >= 0xDC00 &&
+        value[i + 1] <= 0xDFFF) {
+      len = 2;
+    }
+    // The Unicode profile functions fill a buffer of as many UTF-16 units as the ANSI ones fill bytes.
+    if (i + len > kValueByteLimit) break;
     // A character without an ANSI form would come back as one '?' byte.
     const std::size_t width = codec_.encode(value.substr(i, len), encoded) ? encoded.size() : 1;
     if (bytes + width > kValueByteLimit) break;

@@ -217,6 +217,39 @@ TEST(SkinPackage, ImagesOfOneSkinStayWithinTheCapTogether) {
   }
 }
 
+// A host process inflates only what the skin uses, each within its own cap: skin.ini up to 1 MB, an image
+// up to the images' budget, and a member of no use not at all.
+TEST(SkinPackage, OnlyWhatTheSkinUsesIsInflatedWithinItsCap) {
+  std::string long_ini;
+  for (const ZipMember& m : SkinMembers("s")) {
+    if (m.name == "skin.ini") long_ini.assign(m.data.begin(), m.data.end());
+  }
+  ASSERT_FALSE(long_ini.empty());
+  const std::string at_cap = long_ini + std::string(kMaxSkinIniBytes - long_ini.size(), ' ');
+  const std::string past_cap = at_cap + " ";
+  ZipMember broken_extra{"readme.txt", Bytes(std::string(100000, 'r')), true, 0x01020304u};
+  struct Case {
+    std::string what;
+    std::vector<ZipMember> members;
+    int result;
+  };
+  const std::vector<Case> cases = {
+      {"a member of no use whose CRC is wrong is never read", With(SkinMembers("s"), broken_extra), 1},
+      {"skin.ini of exactly 1 MB", With(Without(SkinMembers("s"), "skin.ini"), {"skin.ini", Bytes(at_cap)}), 1},
+      {"skin.ini of 1 MB and one byte", With(Without(SkinMembers("s"), "skin.ini"), {"skin.ini", Bytes(past_cap)}), 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(LoadMembers(c.members).result, c.result);
+  }
+  const auto zip = MakeZip(With(SkinMembers("s"), {"readme.txt", Bytes(std::string(100000, 'r'))}));
+  const auto table = ReadZipEntriesFromMemory(zip.size(), zip.data(), SkinZipLimits());
+  ASSERT_NE(table, nullptr);
+  for (const ZipEntry& entry : table->entries) {
+    EXPECT_EQ(entry.data.empty(), std::string(entry.name) == "readme.txt") << entry.name;
+  }
+}
+
 TEST(SkinPackage, ButtonImagesAreOptional) {
   struct Case {
     std::string what;

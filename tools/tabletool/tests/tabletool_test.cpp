@@ -502,7 +502,29 @@ TEST(Tabletool, PathsThatAreNoFileAreRefusedClearly) {
       {"lookup of a code over 250 bytes", "lookup " + table + " " + std::string(251, 'a'), "over 250 bytes"},
   };
   std::filesystem::create_directory(folder.path() / "main.dmg");
-  for (const Case& c : cases) {
+  // Outputs that exist and are no regular file are refused and left as they are.
+  const std::filesystem::path data = folder.path() / "data";
+  ASSERT_EQ(Tabletool("mkdata " + data.string() + " " + list).exit_code, 0);
+  ASSERT_EQ(mkfifo((folder.path() / "out_fifo.dmg").c_str(), 0666), 0);
+  std::filesystem::create_symlink("/dev/null", folder.path() / "null.dmg");
+  std::filesystem::create_symlink(folder.path() / "nowhere" / "x.txt", folder.path() / "dangling.txt");
+  const std::vector<Case> outputs = {
+      {"build onto a FIFO", "build " + (folder.path() / "out_fifo.dmg").string() + " " + list,
+       "out_fifo.dmg: is not a regular file"},
+      {"build onto a device", "build " + (folder.path() / "null.dmg").string() + " " + list,
+       "null.dmg: is not a regular file"},
+      {"dictionary onto a device", "build " + (folder.path() / "null.dmg").string() + " " + list + " --dict",
+       "null.dmg: is not a regular file"},
+      {"export onto a device", "export " + data.string() + " " + (folder.path() / "null.dmg").string(),
+       "null.dmg: is not a regular file"},
+      {"export onto a FIFO", "export " + data.string() + " " + (folder.path() / "out_fifo.dmg").string(),
+       "out_fifo.dmg: is not a regular file"},
+      {"export through a link to nothing", "export " + data.string() + " " + (folder.path() / "dangling.txt").string(),
+       "dangling.txt: is a link to nothing"},
+  };
+  std::vector<Case> all = cases;
+  all.insert(all.end(), outputs.begin(), outputs.end());
+  for (const Case& c : all) {
     SCOPED_TRACE(c.name);
     const ToolRun run = Tabletool(c.arguments);
     EXPECT_EQ(run.exit_code, 1) << run.output;
@@ -512,6 +534,10 @@ TEST(Tabletool, PathsThatAreNoFileAreRefusedClearly) {
   EXPECT_TRUE(std::filesystem::is_directory(folder.path() / "x.dmg"));
   EXPECT_FALSE(std::filesystem::exists(folder.path() / "o.dmg"));
   EXPECT_FALSE(std::filesystem::exists(folder.path() / "x.dmg.partial"));
+  EXPECT_TRUE(std::filesystem::is_fifo(folder.path() / "out_fifo.dmg"));
+  EXPECT_TRUE(std::filesystem::is_symlink(folder.path() / "null.dmg"));
+  EXPECT_TRUE(std::filesystem::is_character_file(folder.path() / "null.dmg"));
+  EXPECT_FALSE(std::filesystem::exists(folder.path() / "nowhere"));
   const ToolRun longest = Tabletool("lookup " + table + " " + std::string(250, 'a'));
   EXPECT_EQ(longest.exit_code, 0) << longest.output;
 }

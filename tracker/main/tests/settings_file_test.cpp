@@ -143,6 +143,39 @@ TEST(SettingsFileRead, AValueComesBackCutTo255Bytes) {
   EXPECT_EQ(Read(exact, u"MyApp", u"CustomTip1"), std::u16string(255, u'w'));
 }
 
+TEST(SettingsFileRead, AValueIsCutAt255UnitsAndNeverInsideAPair) {
+  const std::u16string emoji = u"\U0001F600";
+  std::u16string many_emoji;
+  for (int i = 0; i < 300; ++i) many_emoji += emoji;
+  std::u16string cut_emoji;
+  for (int i = 0; i < 127; ++i) cut_emoji += emoji;
+  const std::u16string high(1, u'\xD800');
+  const std::u16string low(1, u'\xDC00');
+  struct Case {
+    const char* what;
+    std::u16string value;
+    std::u16string expected;
+  };
+  const Case cases[] = {
+      {"300 pairs keep 127 whole pairs", many_emoji, cut_emoji},
+      {"a pair that would end past the cut is left out", std::u16string(254, u'x') + emoji,
+       std::u16string(254, u'x')},
+      {"a lone high surrogate counts as one unit", high + std::u16string(300, u'x'),
+       high + std::u16string(254, u'x')},
+      {"a lone low surrogate counts as one unit", std::u16string(254, u'x') + low + u"x",
+       std::u16string(254, u'x') + low},
+      {"a high surrogate before a plain unit is not a pair", std::u16string(253, u'x') + high + u"yz",
+       std::u16string(253, u'x') + high + u"y"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto file = Utf16Le(u"[MyApp]\r\nTip=" + c.value + u"\r\n", true);
+    const std::u16string read = Read(file, u"MyApp", u"Tip");
+    EXPECT_LE(read.size(), kValueByteLimit);
+    EXPECT_EQ(read, c.expected);
+  }
+}
+
 struct WriteCase {
   const char* what;
   std::string before;
