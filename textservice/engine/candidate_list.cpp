@@ -82,6 +82,29 @@ void RememberMappings(EngineInstance* e) {
   for (int i = 0; i < kListedTables; ++i) e->list_mappings[i] = tables[i] ? tables[i]->mapping : 0;
 }
 
+// The code units at `at` and after it of a table string as it reads back (up to two) -> how many there
+// are. A whole list is stored per key, so the usual code of single-byte keys is read in place; any other
+// is read back whole.
+int CodeUnitsAt(const std::uint8_t* table_string, int at, char16_t (&out)[2]) {
+  const int count = table_string[0];
+  const int end = std::min(count, at + 2);
+  bool single_bytes = true;
+  for (int i = 0; i < end && single_bytes; ++i) single_bytes = table_string[1 + i] < 0x80;
+  if (single_bytes) {
+    int n = 0;
+    for (int i = at; i < end; ++i) {
+      const std::uint8_t b = table_string[1 + i];
+      out[n++] = b < kCodeKeyByteLimit ? static_cast<char16_t>(kFullWidthBase + b) : static_cast<char16_t>(b);
+    }
+    return n;
+  }
+  char16_t code[kCodeBufferUnits];
+  const int length = TableStringToCode(code, table_string);
+  int n = 0;
+  for (int i = at; i < length && n < 2; ++i) out[n++] = code[i];
+  return n;
+}
+
 int Store(const std::uint8_t* record, std::uint8_t candidate_kind, int hint_start, EngineInstance* e,
           std::int32_t weight) {
   if (e->candidate_count >= kMaxCandidates) return add_result::kListFull;
@@ -92,11 +115,11 @@ int Store(const std::uint8_t* record, std::uint8_t candidate_kind, int hint_star
   entry.weight = weight;
   entry.hint[0] = entry.hint[1] = entry.hint[2] = 0;
   if ((candidate_kind & kind::kHasCode) && hint_start >= 0) {
-    char16_t code[kCodeBufferUnits];
-    const int length = TableStringToCode(code, record + kRecordCodeLength);
-    if (hint_start < length) {
-      entry.hint[0] = ShownKeyChar(e, code[hint_start]);
-      entry.hint[1] = hint_start + 1 < length ? ShownKeyChar(e, code[hint_start + 1]) : 0;
+    char16_t code[2];
+    const int length = CodeUnitsAt(record + kRecordCodeLength, hint_start, code);
+    if (length > 0) {
+      entry.hint[0] = ShownKeyChar(e, code[0]);
+      entry.hint[1] = length > 1 ? ShownKeyChar(e, code[1]) : 0;
     }
   }
   return add_result::kAdded;
@@ -260,7 +283,7 @@ void SortCandidates(EngineInstance* e) {
   thread_local std::vector<CandidateEntry> listed;
   ranked.resize(static_cast<std::size_t>(n));
   for (int i = 0; i < n; ++i) ranked[static_cast<std::size_t>(i)] = RankOf(e->candidates[i], i, low_first);
-  std::sort(ranked.begin(), ranked.end(), RanksBefore);
+  std::sort(ranked.begin(), ranked.end(), [](const Ranked& a, const Ranked& b) { return RanksBefore(a, b); });
   listed.assign(e->candidates, e->candidates + n);
   for (int i = 0; i < n; ++i) e->candidates[i] = listed[static_cast<std::size_t>(ranked[static_cast<std::size_t>(i)].index)];
 }

@@ -310,20 +310,14 @@ void TablePass(Query& q, const MappedFile* table, const SearchKey& key, bool pre
       static_cast<std::uint32_t>(key.length()) > PinnedPositionsOf(table, view, offsets_end)->longest_code) {
     return;
   }
-  // Only the parts of the range whose codes hold the keys around the wildcards can match. With the
-  // ordinary cap reached, the few pinned records of the range are found faster than the parts.
-  std::vector<TableRange> parts;
-  if (wildcard_at > 0 && q.e->candidate_count < kMaxOrdinaryMatches) {
-    WildcardRanges(table, range, key.bytes, wildcard_at, kWildcardByte, parts);
-  } else {
-    parts.push_back(range);
-  }
   const std::int32_t count = static_cast<std::int32_t>(RecordCount(table));
-  for (const TableRange& part : parts) {
-    const std::int32_t end = std::min(part.end, count);
-    for (std::int32_t i = std::max(part.first, 0); i < end; ++i) {
+  const std::int32_t range_end = std::min(range.end, count);
+  // Reads [first, end) in table order; returns where it stopped: end, or the first position not read once
+  // the ordinary cap is reached, as from there only pinned records can enter.
+  const auto read = [&](std::int32_t first, std::int32_t end, bool capped_stops) {
+    for (std::int32_t i = std::max(first, 0); i < end; ++i) {
       if (q.e->candidate_count >= kMaxOrdinaryMatches) {
-        if (q.e->candidate_count >= kMaxPinnedMatches) return;
+        if (capped_stops || q.e->candidate_count >= kMaxPinnedMatches) return i;
         i = NextPinned(table, view, offsets_end, i, end);
         if (i == end) break;
       }
@@ -337,7 +331,25 @@ void TablePass(Query& q, const MappedFile* table, const SearchKey& key, bool pre
       if (q.e->candidate_count >= (listed_like_pinned ? kMaxPinnedMatches : kMaxOrdinaryMatches)) continue;
       AddCandidate(table->view + offset, candidate_kind, q.hint_start, q.e, score, q.scope);
     }
+    return end;
+  };
+  // Only the parts of the range whose codes hold the keys around the wildcards can match; they are found
+  // one by one while the list is below the ordinary cap. From where the cap is reached on, the few pinned
+  // records of the rest of the range are found faster than the parts (the match refuses the others).
+  std::int32_t rest = std::max(range.first, 0);
+  if (wildcard_at > 0 && q.e->candidate_count < kMaxOrdinaryMatches) {
+    rest = range_end;
+    WildcardRanges(table, range, key.bytes, wildcard_at, kWildcardByte, [&](TableRange part) {
+      const std::int32_t end = std::min(part.end, count);
+      const std::int32_t stopped = read(part.first, end, true);
+      if (stopped < end || q.e->candidate_count >= kMaxOrdinaryMatches) {
+        rest = std::max(stopped, 0);
+        return false;
+      }
+      return true;
+    });
   }
+  if (q.e->candidate_count < kMaxPinnedMatches) read(rest, range_end, false);
 }
 
 void ExactPasses(Query& q, const SearchKey& key) {
