@@ -425,6 +425,11 @@ int FindPrefixRange(const MappedFile* table, TableRange& out, const std::uint8_t
 int FindLeadingRange(const MappedFile* table, int n, TableRange& out, const std::uint8_t* key) {
   const Table t = Access(table);
   const std::uint32_t bytes = static_cast<std::uint32_t>(std::clamp<int>(n, 0, key[0]));
+  // A wildcard after the first key asks for this once per key it stands for: the index has it.
+  if (bytes == 1) {
+    const std::uint8_t first[2] = {1, key[1]};
+    return FindPrefixRange(table, out, first);
+  }
   return PrefixRange(t, WholeTable(t), key, bytes, CompareCodes, out);
 }
 
