@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -56,6 +57,12 @@ Ranked RankOf(const CandidateEntry& c, std::int32_t index, bool low_order_first)
                              ((flags & kFlagPinned) ? 1u : 0u) << kPinnedRankShift | order;
   return Ranked{static_cast<std::uint64_t>(static_cast<std::uint32_t>(c.weight)) << 32 | rest, c.record, index};
 }
+
+// A rank whose weight is below 2^kPackedWeightBits, shifted to leave kPlaceBits for the place in the list.
+constexpr int kPlaceBits = 12;
+constexpr int kPackedPlaces = 1 << kPlaceBits;
+constexpr int kPackedWeightBits = 64 - 32 - kPlaceBits;
+static_assert(kMaxCandidates <= kPackedPlaces && ((kind::kOrderBits + 1u) << kKindRankShift) <= (1ull << 32));
 
 bool RanksBefore(const Ranked& a, const Ranked& b) {
   if (a.rank != b.rank) return a.rank > b.rank;
@@ -281,10 +288,33 @@ void SortCandidates(EngineInstance* e) {
   // a query allocates nothing once the first long list has been sorted.
   thread_local std::vector<Ranked> ranked;
   thread_local std::vector<CandidateEntry> listed;
+  thread_local std::vector<std::uint64_t> packed;
+  listed.assign(e->candidates, e->candidates + n);
+  // A long list usually comes from passes in table order over records stored in that order, with small
+  // weights: then the rank and the place in the list fit one number each, whose plain order is the
+  // ranking (a smaller place stands for the smaller record), and a list of a thousand is sorted in a
+  // fraction of the time.
+  bool fits = n <= kPackedPlaces;
+  for (int i = 0; i < n && fits; ++i) {
+    fits = static_cast<std::uint32_t>(listed[static_cast<std::size_t>(i)].weight) < (1u << kPackedWeightBits) &&
+           (i == 0 || listed[static_cast<std::size_t>(i - 1)].record <= listed[static_cast<std::size_t>(i)].record);
+  }
+  if (fits) {
+    packed.resize(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+      const Ranked r = RankOf(listed[static_cast<std::size_t>(i)], i, low_first);
+      packed[static_cast<std::size_t>(i)] = r.rank << kPlaceBits | static_cast<std::uint64_t>(kPackedPlaces - 1 - i);
+    }
+    std::sort(packed.begin(), packed.end(), std::greater<>());
+    for (int i = 0; i < n; ++i) {
+      const auto place = kPackedPlaces - 1 - static_cast<int>(packed[static_cast<std::size_t>(i)] & (kPackedPlaces - 1));
+      e->candidates[i] = listed[static_cast<std::size_t>(place)];
+    }
+    return;
+  }
   ranked.resize(static_cast<std::size_t>(n));
   for (int i = 0; i < n; ++i) ranked[static_cast<std::size_t>(i)] = RankOf(e->candidates[i], i, low_first);
   std::sort(ranked.begin(), ranked.end(), [](const Ranked& a, const Ranked& b) { return RanksBefore(a, b); });
-  listed.assign(e->candidates, e->candidates + n);
   for (int i = 0; i < n; ++i) e->candidates[i] = listed[static_cast<std::size_t>(ranked[static_cast<std::size_t>(i)].index)];
 }
 

@@ -312,6 +312,18 @@ void TablePass(Query& q, const MappedFile* table, const SearchKey& key, bool pre
   }
   const std::int32_t count = static_cast<std::int32_t>(RecordCount(table));
   const std::int32_t range_end = std::min(range.end, count);
+  // The checks of a record read as ReadTableRecord does, with the header read once for the pass: a wildcard
+  // pass reads a thousand records or more.
+  std::uint32_t lowest = 0;
+  view.ReadU32(kLowestRecordOffset, lowest);
+  const auto read_record = [&](std::uint32_t offset, CodeTableRecord& record) {
+    if (offset < offsets_end || offset < lowest) return RecordAtOffset(table, offset, record);
+    if (!ReadCodeTableRecord(view, offset, false, record)) return false;
+    for (std::uint32_t i = 0; i < record.code_length; ++i) {
+      if (record.code[i] == kCodeEndMarker) return false;
+    }
+    return true;
+  };
   // Reads [first, end) in table order; returns where it stopped: end, or the first position not read once
   // the ordinary cap is reached, as from there only pinned records can enter.
   const auto read = [&](std::int32_t first, std::int32_t end, bool capped_stops) {
@@ -324,7 +336,7 @@ void TablePass(Query& q, const MappedFile* table, const SearchKey& key, bool pre
       std::uint32_t offset = 0;
       if (!ReadRecordOffset(view, static_cast<std::uint32_t>(i), offset)) continue;
       CodeTableRecord record;
-      if (!RecordAtOffset(table, offset, record)) continue;
+      if (!read_record(offset, record)) continue;
       const int score = MatchScore(record, q, key);
       if (score <= 0) continue;
       const bool listed_like_pinned = record.flags & (kFlagPinned | kFlagListedLikePinned);
