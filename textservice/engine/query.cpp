@@ -305,8 +305,9 @@ void TablePass(Query& q, const MappedFile* table, const SearchKey& key, bool pre
   const ByteView view{table->view, static_cast<std::uint32_t>(table->size)};
   const std::uint32_t offsets_end = kOffsetTable + 4 * RecordCount(table);
   // A matching code is at least as long as the input: a wildcard input longer than every code of a
-  // large range finds nothing, and is known to before any record is read.
-  if (wildcard_at > 0 && range.end - range.first >= kPinnedScanLength &&
+  // large table finds nothing, and is known to before any record is read (a leading wildcard asks this
+  // once per key it stands for, some of whose ranges may be short).
+  if (wildcard_at > 0 && RecordCount(table) >= static_cast<std::uint32_t>(kPinnedScanLength) &&
       static_cast<std::uint32_t>(key.length()) > PinnedPositionsOf(table, view, offsets_end)->longest_code) {
     return;
   }
