@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -57,12 +56,6 @@ Ranked RankOf(const CandidateEntry& c, std::int32_t index, bool low_order_first)
                              ((flags & kFlagPinned) ? 1u : 0u) << kPinnedRankShift | order;
   return Ranked{static_cast<std::uint64_t>(static_cast<std::uint32_t>(c.weight)) << 32 | rest, c.record, index};
 }
-
-// A rank whose weight is below 2^kPackedWeightBits, shifted to leave kPlaceBits for the place in the list.
-constexpr int kPlaceBits = 12;
-constexpr int kPackedPlaces = 1 << kPlaceBits;
-constexpr int kPackedWeightBits = 64 - 32 - kPlaceBits;
-static_assert(kMaxCandidates <= kPackedPlaces && ((kind::kOrderBits + 1u) << kKindRankShift) <= (1ull << 32));
 
 bool RanksBefore(const Ranked& a, const Ranked& b) {
   if (a.rank != b.rank) return a.rank > b.rank;
@@ -288,28 +281,43 @@ void SortCandidates(EngineInstance* e) {
   // a query allocates nothing once the first long list has been sorted.
   thread_local std::vector<Ranked> ranked;
   thread_local std::vector<CandidateEntry> listed;
-  thread_local std::vector<std::uint64_t> packed;
   listed.assign(e->candidates, e->candidates + n);
-  // A long list usually comes from passes in table order over records stored in that order, with small
-  // weights: then the rank and the place in the list fit one number each, whose plain order is the
-  // ranking (a smaller place stands for the smaller record), and a list of a thousand is sorted in a
-  // fraction of the time.
-  bool fits = n <= kPackedPlaces;
-  for (int i = 0; i < n && fits; ++i) {
-    fits = static_cast<std::uint32_t>(listed[static_cast<std::size_t>(i)].weight) < (1u << kPackedWeightBits) &&
-           (i == 0 || listed[static_cast<std::size_t>(i - 1)].record <= listed[static_cast<std::size_t>(i)].record);
+  // A long list usually comes from passes in table order over records stored in that order: then the
+  // place in the list already breaks ties as the record's address would, and a stable sort by rank
+  // alone, byte by byte, is exact and skips the bytes all ranks share (most of them). Short lists are
+  // sorted by comparison.
+  constexpr int kRadixSortLength = 256;
+  bool in_record_order = n >= kRadixSortLength;
+  for (int i = 1; i < n && in_record_order; ++i) {
+    in_record_order = listed[static_cast<std::size_t>(i - 1)].record <= listed[static_cast<std::size_t>(i)].record;
   }
-  if (fits) {
-    packed.resize(static_cast<std::size_t>(n));
+  if (in_record_order) {
+    struct Keyed {
+      std::uint64_t key;  // the rank inverted, so that the better candidate has the smaller key
+      std::int32_t place;
+    };
+    thread_local std::vector<Keyed> keyed, moved;
+    keyed.resize(static_cast<std::size_t>(n));
+    moved.resize(static_cast<std::size_t>(n));
+    std::uint32_t counts[8][256] = {};
     for (int i = 0; i < n; ++i) {
-      const Ranked r = RankOf(listed[static_cast<std::size_t>(i)], i, low_first);
-      packed[static_cast<std::size_t>(i)] = r.rank << kPlaceBits | static_cast<std::uint64_t>(kPackedPlaces - 1 - i);
+      const std::uint64_t key = ~RankOf(listed[static_cast<std::size_t>(i)], i, low_first).rank;
+      keyed[static_cast<std::size_t>(i)] = Keyed{key, i};
+      for (int d = 0; d < 8; ++d) ++counts[d][(key >> (8 * d)) & 0xFF];
     }
-    std::sort(packed.begin(), packed.end(), std::greater<>());
-    for (int i = 0; i < n; ++i) {
-      const auto place = kPackedPlaces - 1 - static_cast<int>(packed[static_cast<std::size_t>(i)] & (kPackedPlaces - 1));
-      e->candidates[i] = listed[static_cast<std::size_t>(place)];
+    for (int d = 0; d < 8; ++d) {
+      const std::uint32_t first_bucket = counts[d][(keyed[0].key >> (8 * d)) & 0xFF];
+      if (first_bucket == static_cast<std::uint32_t>(n)) continue;  // every rank shares this byte
+      std::uint32_t at[256];
+      std::uint32_t sum = 0;
+      for (int b = 0; b < 256; ++b) {
+        at[b] = sum;
+        sum += counts[d][b];
+      }
+      for (const Keyed& k : keyed) moved[at[(k.key >> (8 * d)) & 0xFF]++] = k;
+      keyed.swap(moved);
     }
+    for (int i = 0; i < n; ++i) e->candidates[i] = listed[static_cast<std::size_t>(keyed[static_cast<std::size_t>(i)].place)];
     return;
   }
   ranked.resize(static_cast<std::size_t>(n));
