@@ -82,6 +82,29 @@ void RememberMappings(EngineInstance* e) {
   for (int i = 0; i < kListedTables; ++i) e->list_mappings[i] = tables[i] ? tables[i]->mapping : 0;
 }
 
+// The code units at `at` and after it of a table string as it reads back (up to two) -> how many there
+// are. A whole list is stored per key, so the usual code of single-byte keys is read in place; any other
+// is read back whole.
+int CodeUnitsAt(const std::uint8_t* table_string, int at, char16_t (&out)[2]) {
+  const int count = table_string[0];
+  const int end = std::min(count, at + 2);
+  bool single_bytes = true;
+  for (int i = 0; i < end && single_bytes; ++i) single_bytes = table_string[1 + i] < 0x80;
+  if (single_bytes) {
+    int n = 0;
+    for (int i = at; i < end; ++i) {
+      const std::uint8_t b = table_string[1 + i];
+      out[n++] = b < kCodeKeyByteLimit ? static_cast<char16_t>(kFullWidthBase + b) : static_cast<char16_t>(b);
+    }
+    return n;
+  }
+  char16_t code[kCodeBufferUnits];
+  const int length = TableStringToCode(code, table_string);
+  int n = 0;
+  for (int i = at; i < length && n < 2; ++i) out[n++] = code[i];
+  return n;
+}
+
 int Store(const std::uint8_t* record, std::uint8_t candidate_kind, int hint_start, EngineInstance* e,
           std::int32_t weight) {
   if (e->candidate_count >= kMaxCandidates) return add_result::kListFull;
@@ -92,11 +115,11 @@ int Store(const std::uint8_t* record, std::uint8_t candidate_kind, int hint_star
   entry.weight = weight;
   entry.hint[0] = entry.hint[1] = entry.hint[2] = 0;
   if ((candidate_kind & kind::kHasCode) && hint_start >= 0) {
-    char16_t code[kCodeBufferUnits];
-    const int length = TableStringToCode(code, record + kRecordCodeLength);
-    if (hint_start < length) {
-      entry.hint[0] = ShownKeyChar(e, code[hint_start]);
-      entry.hint[1] = hint_start + 1 < length ? ShownKeyChar(e, code[hint_start + 1]) : 0;
+    char16_t code[2];
+    const int length = CodeUnitsAt(record + kRecordCodeLength, hint_start, code);
+    if (length > 0) {
+      entry.hint[0] = ShownKeyChar(e, code[0]);
+      entry.hint[1] = length > 1 ? ShownKeyChar(e, code[1]) : 0;
     }
   }
   return add_result::kAdded;
@@ -258,10 +281,48 @@ void SortCandidates(EngineInstance* e) {
   // a query allocates nothing once the first long list has been sorted.
   thread_local std::vector<Ranked> ranked;
   thread_local std::vector<CandidateEntry> listed;
+  listed.assign(e->candidates, e->candidates + n);
+  // A long list usually comes from passes in table order over records stored in that order: then the
+  // place in the list already breaks ties as the record's address would, and a stable sort by rank
+  // alone, byte by byte, is exact and skips the bytes all ranks share (most of them). Short lists are
+  // sorted by comparison.
+  constexpr int kRadixSortLength = 256;
+  bool in_record_order = n >= kRadixSortLength;
+  for (int i = 1; i < n && in_record_order; ++i) {
+    in_record_order = listed[static_cast<std::size_t>(i - 1)].record <= listed[static_cast<std::size_t>(i)].record;
+  }
+  if (in_record_order) {
+    struct Keyed {
+      std::uint64_t key;  // the rank inverted, so that the better candidate has the smaller key
+      std::int32_t place;
+    };
+    thread_local std::vector<Keyed> keyed, moved;
+    keyed.resize(static_cast<std::size_t>(n));
+    moved.resize(static_cast<std::size_t>(n));
+    std::uint32_t counts[8][256] = {};
+    for (int i = 0; i < n; ++i) {
+      const std::uint64_t key = ~RankOf(listed[static_cast<std::size_t>(i)], i, low_first).rank;
+      keyed[static_cast<std::size_t>(i)] = Keyed{key, i};
+      for (int d = 0; d < 8; ++d) ++counts[d][(key >> (8 * d)) & 0xFF];
+    }
+    for (int d = 0; d < 8; ++d) {
+      const std::uint32_t first_bucket = counts[d][(keyed[0].key >> (8 * d)) & 0xFF];
+      if (first_bucket == static_cast<std::uint32_t>(n)) continue;  // every rank shares this byte
+      std::uint32_t at[256];
+      std::uint32_t sum = 0;
+      for (int b = 0; b < 256; ++b) {
+        at[b] = sum;
+        sum += counts[d][b];
+      }
+      for (const Keyed& k : keyed) moved[at[(k.key >> (8 * d)) & 0xFF]++] = k;
+      keyed.swap(moved);
+    }
+    for (int i = 0; i < n; ++i) e->candidates[i] = listed[static_cast<std::size_t>(keyed[static_cast<std::size_t>(i)].place)];
+    return;
+  }
   ranked.resize(static_cast<std::size_t>(n));
   for (int i = 0; i < n; ++i) ranked[static_cast<std::size_t>(i)] = RankOf(e->candidates[i], i, low_first);
-  std::sort(ranked.begin(), ranked.end(), RanksBefore);
-  listed.assign(e->candidates, e->candidates + n);
+  std::sort(ranked.begin(), ranked.end(), [](const Ranked& a, const Ranked& b) { return RanksBefore(a, b); });
   for (int i = 0; i < n; ++i) e->candidates[i] = listed[static_cast<std::size_t>(ranked[static_cast<std::size_t>(i)].index)];
 }
 

@@ -529,6 +529,11 @@ int FindPrefixRange(const MappedFile* table, TableRange& out, const std::uint8_t
 int FindLeadingRange(const MappedFile* table, int n, TableRange& out, const std::uint8_t* key) {
   const Table t = Access(table);
   const std::uint32_t bytes = static_cast<std::uint32_t>(std::clamp<int>(n, 0, key[0]));
+  // A wildcard after the first key asks for this once per key it stands for: the index has it.
+  if (bytes == 1) {
+    const std::uint8_t first[2] = {1, key[1]};
+    return FindPrefixRange(table, out, first);
+  }
   return PrefixRange(t, WholeTable(t), key, bytes, CompareCodes, out);
 }
 
@@ -566,23 +571,19 @@ std::int32_t GallopToRank(const Table& t, std::int32_t lo, std::int32_t hi, std:
   return FirstRankAtLeast(t, lo, static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{lo} + step, hi)), p, rank);
 }
 
-void NarrowByPattern(const Table& t, std::int32_t lo, std::int32_t hi, std::uint32_t p, const std::uint8_t* key,
-                     std::uint8_t wildcard, std::vector<TableRange>& out) {
+// Gives the parts of [lo, hi) in table order until `part` asks to stop (returns false, as does this).
+bool NarrowByPattern(const Table& t, std::int32_t lo, std::int32_t hi, std::uint32_t p, const std::uint8_t* key,
+                     std::uint8_t wildcard, const WildcardPart& part) {
   const std::uint32_t n = key[0];
   std::uint32_t q = p;
   while (q < n && key[1 + q] == wildcard) ++q;
-  if (lo >= hi) return;
-  if (q == n) {
-    if (!out.empty() && out.back().end == lo) out.back().end = hi;
-    else out.push_back(TableRange{lo, hi});
-    return;
-  }
+  if (lo >= hi) return true;
+  if (q == n) return part(TableRange{lo, hi});
   if (q == p) {
     const std::uint32_t rank = key[1 + p] + 1u;
     const std::int32_t first = FirstRankAtLeast(t, lo, hi, p, rank);
     const std::int32_t end = FirstRankAtLeast(t, first, hi, p, rank + 1);
-    NarrowByPattern(t, first, end, p + 1, key, wildcard, out);
-    return;
+    return NarrowByPattern(t, first, end, p + 1, key, wildcard, part);
   }
   // A wildcard at p: each byte found there is a range of its own. The prefix index holds where each
   // second byte begins under the first.
@@ -592,27 +593,27 @@ void NarrowByPattern(const Table& t, std::int32_t lo, std::int32_t hi, std::uint
       const std::uint32_t group_end = c2 < 255 ? PrefixEntry(t, c1, c2 + 1) : PrefixEntry(t, c1 + 1, 0);
       const std::int32_t first = std::max<std::int32_t>(lo, static_cast<std::int32_t>(PrefixEntry(t, c1, c2)));
       const std::int32_t end = std::min<std::int32_t>(hi, static_cast<std::int32_t>(group_end));
-      NarrowByPattern(t, first, end, p + 1, key, wildcard, out);
+      if (!NarrowByPattern(t, first, end, p + 1, key, wildcard, part)) return false;
     }
-    return;
+    return true;
   }
   for (std::int32_t first = FirstRankAtLeast(t, lo, hi, p, 1); first < hi;) {
     const std::uint32_t rank = ByteRank(t, static_cast<std::uint32_t>(first), p);
     const std::int32_t end = std::max(first + 1, GallopToRank(t, first, hi, p, rank + 1));
-    NarrowByPattern(t, first, end, p + 1, key, wildcard, out);
+    if (!NarrowByPattern(t, first, end, p + 1, key, wildcard, part)) return false;
     first = end;
   }
+  return true;
 }
 
 }  // namespace
 
 void WildcardRanges(const MappedFile* table, TableRange range, const std::uint8_t* key, int from,
-                    std::uint8_t wildcard, std::vector<TableRange>& out) {
-  out.clear();
+                    std::uint8_t wildcard, const WildcardPart& part) {
   const Table t = Access(table);
   const std::int32_t lo = std::clamp<std::int32_t>(range.first, 0, static_cast<std::int32_t>(t.count));
   const std::int32_t hi = std::clamp<std::int32_t>(range.end, lo, static_cast<std::int32_t>(t.count));
-  NarrowByPattern(t, lo, hi, static_cast<std::uint32_t>(std::clamp<int>(from, 0, key[0])), key, wildcard, out);
+  NarrowByPattern(t, lo, hi, static_cast<std::uint32_t>(std::clamp<int>(from, 0, key[0])), key, wildcard, part);
 }
 
 int FindPrefixRangeWith(const MappedFile* table, const std::uint8_t* key, TableRange& out, KeyComparator comparator) {

@@ -7,6 +7,7 @@
 // read is checked against the current view: an offset or length outside it (another process grew the
 // file) reads as an empty key and is never followed. Every change holds the file's writer lock.
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "textservice/engine/code_table_format.h"
@@ -45,9 +46,11 @@ int FindPrefixRangeWith(const MappedFile* table, const std::uint8_t* key, TableR
 // The parts of `range` whose codes hold the key's bytes from `from` on, where a `wildcard` byte stands for
 // any byte (the range's records already share the first `from`). The parts come in table order, so a pass
 // over them meets the records a pass over the whole range would let through, in the same order; records
-// whose codes are too short may remain and are for the caller's match to refuse.
+// whose codes are too short may remain and are for the caller's match to refuse. The parts are found as
+// they are asked for: `part` returns false when it wants no more, and the rest is not looked at.
+using WildcardPart = std::function<bool(TableRange)>;
 void WildcardRanges(const MappedFile* table, TableRange range, const std::uint8_t* key, int from,
-                    std::uint8_t wildcard, std::vector<TableRange>& out);
+                    std::uint8_t wildcard, const WildcardPart& part);
 
 // The longest record: flags, two length bytes and two strings of at most 250 bytes.
 constexpr std::uint32_t kMaxRecordBytes = code_table::kRecordFixedBytes + 2 * code_table::kMaxStringBytes;

@@ -306,39 +306,64 @@ void TablePass(Query& q, const MappedFile* table, const SearchKey& key, bool pre
   const ByteView view{table->view, static_cast<std::uint32_t>(table->size)};
   const std::uint32_t offsets_end = kOffsetTable + 4 * RecordCount(table);
   // A matching code is at least as long as the input: a wildcard input longer than every code of a
-  // large range finds nothing, and is known to before any record is read.
-  if (wildcard_at > 0 && range.end - range.first >= kPinnedScanLength &&
+  // large table finds nothing, and is known to before any record is read (a leading wildcard asks this
+  // once per key it stands for, some of whose ranges may be short).
+  if (wildcard_at > 0 && RecordCount(table) >= static_cast<std::uint32_t>(kPinnedScanLength) &&
       static_cast<std::uint32_t>(key.length()) > PinnedPositionsOf(table, view, offsets_end)->longest_code) {
     return;
   }
-  // Only the parts of the range whose codes hold the keys around the wildcards can match. With the
-  // ordinary cap reached, the few pinned records of the range are found faster than the parts.
-  std::vector<TableRange> parts;
-  if (wildcard_at > 0 && q.e->candidate_count < kMaxOrdinaryMatches) {
-    WildcardRanges(table, range, key.bytes, wildcard_at, kWildcardByte, parts);
-  } else {
-    parts.push_back(range);
-  }
   const std::int32_t count = static_cast<std::int32_t>(RecordCount(table));
-  for (const TableRange& part : parts) {
-    const std::int32_t end = std::min(part.end, count);
-    for (std::int32_t i = std::max(part.first, 0); i < end; ++i) {
+  const std::int32_t range_end = std::min(range.end, count);
+  // The checks of a record read as ReadTableRecord does, with the header read once for the pass: a wildcard
+  // pass reads a thousand records or more.
+  std::uint32_t lowest = 0;
+  view.ReadU32(kLowestRecordOffset, lowest);
+  const auto read_record = [&](std::uint32_t offset, CodeTableRecord& record) {
+    if (offset < offsets_end || offset < lowest) return RecordAtOffset(table, offset, record);
+    if (!ReadCodeTableRecord(view, offset, false, record)) return false;
+    for (std::uint32_t i = 0; i < record.code_length; ++i) {
+      if (record.code[i] == kCodeEndMarker) return false;
+    }
+    return true;
+  };
+  // Reads [first, end) in table order; returns where it stopped: end, or the first position not read once
+  // the ordinary cap is reached, as from there only pinned records can enter.
+  const auto read = [&](std::int32_t first, std::int32_t end, bool capped_stops) {
+    for (std::int32_t i = std::max(first, 0); i < end; ++i) {
       if (q.e->candidate_count >= kMaxOrdinaryMatches) {
-        if (q.e->candidate_count >= kMaxPinnedMatches) return;
+        if (capped_stops || q.e->candidate_count >= kMaxPinnedMatches) return i;
         i = NextPinned(table, view, offsets_end, i, end);
         if (i == end) break;
       }
       std::uint32_t offset = 0;
       if (!ReadRecordOffset(view, static_cast<std::uint32_t>(i), offset)) continue;
       CodeTableRecord record;
-      if (!RecordAtOffset(table, offset, record)) continue;
+      if (!read_record(offset, record)) continue;
       const int score = MatchScore(record, q, key);
       if (score <= 0) continue;
       const bool listed_like_pinned = record.flags & (kFlagPinned | kFlagListedLikePinned);
       if (q.e->candidate_count >= (listed_like_pinned ? kMaxPinnedMatches : kMaxOrdinaryMatches)) continue;
       AddCandidate(table->view + offset, candidate_kind, q.hint_start, q.e, score, q.scope);
     }
+    return end;
+  };
+  // Only the parts of the range whose codes hold the keys around the wildcards can match; they are found
+  // one by one while the list is below the ordinary cap. From where the cap is reached on, the few pinned
+  // records of the rest of the range are found faster than the parts (the match refuses the others).
+  std::int32_t rest = std::max(range.first, 0);
+  if (wildcard_at > 0 && q.e->candidate_count < kMaxOrdinaryMatches) {
+    rest = range_end;
+    WildcardRanges(table, range, key.bytes, wildcard_at, kWildcardByte, [&](TableRange part) {
+      const std::int32_t end = std::min(part.end, count);
+      const std::int32_t stopped = read(part.first, end, true);
+      if (stopped < end || q.e->candidate_count >= kMaxOrdinaryMatches) {
+        rest = std::max(stopped, 0);
+        return false;
+      }
+      return true;
+    });
   }
+  if (q.e->candidate_count < kMaxPinnedMatches) read(rest, range_end, false);
 }
 
 void ExactPasses(Query& q, const SearchKey& key) {

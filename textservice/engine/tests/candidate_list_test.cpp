@@ -336,6 +336,30 @@ TEST(CandidateList, CodeHintsPassThroughTheDisplayConversionTable) {
   }
 }
 
+// The hint is the code's two characters after the typed key, however many bytes each takes in the table.
+TEST(CandidateList, CodeHintsAreTheTwoCharactersAfterTheTypedKey) {
+  struct Case {
+    const char* code;
+    std::string hint;
+  };
+  const std::vector<Case> cases = {
+      {"abcd", "bc"},
+      {"ab", "b"},
+      {"a\xE4\xB8\xAD" "b", "\xE4\xB8\xAD" "b"},       // 中 takes three bytes
+      {"ab\xE4\xB8\xAD", "b\xE4\xB8\xAD"},
+      {"a\xF0\xA0\x80\x80" "b", "\xF0\xA0\x80\x80"},  // a character beyond 16 bits takes both places
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.code);
+    ListSettings settings;
+    settings.following = 1;
+    test::InstalledEngine engine(test::ListFolder(settings, {{c.code, "ABCD", SystemWord(1)}}));
+    test::Type(engine.get(), "a");
+    ASSERT_EQ(engine->page_item_count, 1);
+    EXPECT_EQ(Utf8(engine->page[0].comment), c.hint);
+  }
+}
+
 TEST(CandidateList, AListIsDroppedOnceItsTableIsMappedAnew) {
   test::InstalledEngine engine(test::ListFolder({}, TwelveWords()));
   EngineInstance* e = engine.get();
