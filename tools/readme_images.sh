@@ -12,5 +12,5 @@ copy() {
   echo "docs/images/$2 <- build/win64/$1"
 }
 # The shipped set-up: candidates in one row after the code, with the built-in skin.
-copy textservice/ui/candidate-embedded-x64.png candidate-window.png
+copy textservice/candidate-embedded-x64.png candidate-window.png
 copy config/interface-page-x64.png settings-window.png
