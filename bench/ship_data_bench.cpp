@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "config/association_builder.h"
+#include "config/tables/association_builder.h"
 #include "tools/tabletool/ship_data.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "config/table_browser.h"
-#include "config/table_records.h"
+#include "config/tables/table_browser.h"
+#include "config/tables/table_records.h"
 #include "textservice/engine/settings_store.h"
 #include "tools/tabletool/ship_data.h"
 

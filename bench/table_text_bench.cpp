@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "config/table_text.h"
+#include "config/tables/table_text.h"
 #include "tools/tabletool/ship_data.h"
 
 namespace {

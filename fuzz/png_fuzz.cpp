@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "textservice/ui/skin_image.h"
-#include "textservice/ui/skin_shape.h"
-#include "textservice/ui/tests/png_writer.h"
+#include "textservice/skin/skin_image.h"
+#include "textservice/skin/skin_shape.h"
+#include "textservice/skin/tests/png_writer.h"
 
 namespace {
 

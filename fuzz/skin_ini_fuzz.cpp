@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "textservice/ui/skin_description.h"
+#include "textservice/skin/skin_description.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "config/settings_export.h"
+#include "config/settings/settings_export.h"
 #include "textservice/engine/key_names.h"
 #include "textservice/engine/settings_store.h"
 #include "textservice/engine/settings_text.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "textservice/ui/skin_package.h"
-#include "textservice/ui/tests/png_writer.h"
+#include "textservice/skin/skin_package.h"
+#include "textservice/skin/tests/png_writer.h"
 #include "platform/zip/zip_writer.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "config/settings_export.h"
-#include "config/table_text.h"
+#include "config/settings/settings_export.h"
+#include "config/tables/table_text.h"
 #include "installer/access_grants_win32.h"
 #include "installer/data_folder.h"
 #include "installer/file_names.h"

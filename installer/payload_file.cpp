@@ -7,7 +7,7 @@
 #include "platform/os/folder_list.h"
 #include "platform/os/folder_tree.h"
 #include "platform/os/whole_file.h"
-#include "textservice/ui/zip_entry_table.h"
+#include "textservice/skin/zip_entry_table.h"
 
 namespace lz::installer {
 namespace {

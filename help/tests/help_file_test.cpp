@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "config/about_page.h"
+#include "config/web/about_page.h"
 #include "installer/dialog_texts.h"
 #include "tests/support/data_folder.h"
 #include "textservice/engine/engine_actions.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cwctype>
 
-#include "textservice/ui/single_interface_object.h"
+#include "textservice/tsf/single_interface_object.h"
 
 namespace lz::test {
 namespace {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "textservice/ui/tsf_declarations.h"
+#include "textservice/tsf/tsf_declarations.h"
 
 namespace lz::test {
 

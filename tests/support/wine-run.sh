@@ -57,7 +57,7 @@ if [ -n "$private" ]; then
   # The wineserver of the base has gone by now, so the copy is of a prefix at rest.
   WINEPREFIX="$base" wineserver -w >/dev/null 2>&1 || true
   cp -a "$base/." "$private_prefix/" || exit 1
-  rm -f "$private_prefix/.made-2"
+  rm -f "$private_prefix/.made-3"
   export WINEPREFIX="$private_prefix"
   [ "$private" = win32 ] && export WINEARCH=win32
 else

@@ -6,7 +6,7 @@
 
 #include "installer/payload_file.h"
 #include "platform/zip/zip_writer.h"
-#include "textservice/ui/zip_entry_table.h"
+#include "textservice/skin/zip_entry_table.h"
 
 namespace lz::payload {
 namespace {

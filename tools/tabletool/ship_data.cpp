@@ -10,7 +10,7 @@
 #include <sstream>
 #include <unordered_set>
 
-#include "config/association_builder.h"
+#include "config/tables/association_builder.h"
 #include "platform/os/utf8_text.h"
 #include "textservice/engine/block_fields.h"
 #include "textservice/engine/class_identifier.h"

@@ -11,8 +11,8 @@
 #include <sstream>
 #include <tuple>
 
-#include "config/table_text.h"
-#include "config/word_code.h"
+#include "config/tables/table_text.h"
+#include "config/tables/word_code.h"
 #include "tests/support/temp_folder.h"
 #include "textservice/engine/code_table.h"
 #include "textservice/engine/ime_block.h"
