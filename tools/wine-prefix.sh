@@ -23,10 +23,11 @@ wineserver -w || true
 grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" || { echo "setup: could not set up $WINEPREFIX" >&2; exit 1; }
 # Chinese text as Chinese Windows shows it: the interface fonts lack Chinese glyphs, so they are linked to
 # WenQuanYi Micro Hei (fonts-wqy-microhei), as Windows links them to its own Chinese font, and the
-# Chinese font names programs ask for stand for it. Without it every Chinese text draws as boxes.
+# Chinese font names programs ask for stand for it. Without it every Chinese text draws as boxes. Wine
+# finds the font among the system's own, so nothing is copied into the prefix's font folder, where the
+# installer's font tests expect only what they install.
 cjk=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
 if [ -f "$cjk" ]; then
-  ln -sf "$cjk" "$WINEPREFIX/drive_c/windows/Fonts/wqy-microhei.ttc"
   link='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
   for face in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif" "Segoe UI" Arial "Courier New" \
       "Lucida Sans Unicode" "DejaVu Sans" "DejaVu Serif"; do
