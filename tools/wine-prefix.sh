@@ -21,23 +21,5 @@ wineserver -w || true
 "${LZ_WINE[@]}" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 wineserver -w || true
 grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" || { echo "setup: could not set up $WINEPREFIX" >&2; exit 1; }
-# Chinese text as Chinese Windows shows it: the interface fonts lack Chinese glyphs, so they are linked to
-# WenQuanYi Micro Hei (fonts-wqy-microhei), as Windows links them to its own Chinese font, and the
-# Chinese font names programs ask for stand for it. Without it every Chinese text draws as boxes. Wine
-# finds the font among the system's own, so nothing is copied into the prefix's font folder, where the
-# installer's font tests expect only what they install.
-cjk=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
-if [ -f "$cjk" ]; then
-  link='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
-  for face in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif" "Segoe UI" Arial "Courier New" \
-      "Lucida Sans Unicode" "DejaVu Sans" "DejaVu Serif"; do
-    "${LZ_WINE[@]}" reg add "$link" /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f \
-      >/dev/null 2>&1 || true
-  done
-  subst='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
-  for face in SimSun 宋体 NSimSun 新宋体 "Microsoft YaHei" 微软雅黑 SimHei 黑体; do
-    "${LZ_WINE[@]}" reg add "$subst" /v "$face" /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1 || true
-  done
-  wineserver -w || true
-fi
+"$(dirname "${BASH_SOURCE[0]}")/wine-cjk-fonts.sh"
 touch "$WINEPREFIX/.made-3"
