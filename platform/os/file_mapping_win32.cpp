@@ -15,7 +15,8 @@ namespace {
 
 HANDLE FileHandle(const FileMapping& m) { return reinterpret_cast<HANDLE>(m.file); }
 
-// Maps the whole file at `size` bytes; a size beyond the file's end extends it with zeros.
+// Maps the whole file at `size` bytes (0: as long as the file is); a size beyond the file's end extends
+// it with zeros.
 bool MapWhole(HANDLE file, std::uint32_t size, HANDLE& mapping, std::uint8_t*& view) {
   mapping = CreateFileMappingW(file, nullptr, PAGE_READWRITE, 0, size, nullptr);
   if (!mapping) return false;
@@ -26,6 +27,32 @@ bool MapWhole(HANDLE file, std::uint32_t size, HANDLE& mapping, std::uint8_t*& v
     return false;
   }
   return true;
+}
+
+// Maps a file as it stands, never changing its length. A mapping asked for at a size extends a shorter
+// file to that size, and Wine extends a file by writing one byte past the new end and cutting it back:
+// a size read at that instant is one byte too many, and a mapping made at it would leave the file one
+// byte longer than the writer that grew it knows: the next append lands past a stray byte, and a later
+// move of the lowest record takes that byte for a record boundary and loses track of the records. So the mapping takes the file's
+// own length, and the size is taken only when two reads around it agree (a writer only ever grows the
+// file, by more than one byte).
+bool MapAsItStands(HANDLE file, DWORD& size, HANDLE& mapping, std::uint8_t*& view) {
+  constexpr int kAttempts = 100;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    const DWORD before = GetFileSize(file, nullptr);  // the low 32 bits
+    if (before == 0 || before == INVALID_FILE_SIZE) return false;
+    if (!MapWhole(file, 0, mapping, view)) return false;
+    if (GetFileSize(file, nullptr) == before) {
+      size = before;
+      return true;
+    }
+    UnmapViewOfFile(view);
+    CloseHandle(mapping);
+    mapping = nullptr;
+    view = nullptr;
+    Sleep(attempt < 10 ? 0 : 1);
+  }
+  return false;
 }
 
 bool SetFileEnd(HANDLE file, std::uint32_t size) {
@@ -46,10 +73,10 @@ bool MapExistingFile(const char16_t* path, FileMapping& out) {
   HANDLE file = CreateFileW(WidePtr(path), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
-  const DWORD size = GetFileSize(file, nullptr);  // the low 32 bits
+  DWORD size = 0;
   HANDLE mapping = nullptr;
   std::uint8_t* view = nullptr;
-  if (size == 0 || size == INVALID_FILE_SIZE || !MapWhole(file, size, mapping, view)) {
+  if (!MapAsItStands(file, size, mapping, view)) {
     CloseHandle(file);
     return false;
   }

@@ -10,9 +10,11 @@
 #include "tests/support/child_process.h"
 #include "tests/support/installed_engine.h"
 #include "textservice/engine/candidate_list.h"
+#include "textservice/engine/code_table.h"
 #include "textservice/engine/code_table_format.h"
 #include "textservice/engine/data_files.h"
 #include "textservice/engine/ime_block.h"
+#include "textservice/engine/mapped_file.h"
 #include "textservice/engine/query.h"
 #include "textservice/engine/text_encoding.h"
 
@@ -93,6 +95,13 @@ TEST(TableReaders, FourAppendersNeverFailAnOpenOrHideAnUntouchedWord) {
   EXPECT_EQ(failed_opens, 0) << "of " << opens;
   EXPECT_EQ(missing, 0) << "of " << lookups;
   EXPECT_GT(lookups, 0);
+
+  // Readers that opened the file while it grew left it as the writers made it: whole, every append in it.
+  MappedFile* table = nullptr;
+  ASSERT_GT(OpenMappedFile((data / "main.dmg").u16string().c_str(), &table), 0);
+  EXPECT_EQ(ValidateCodeTable({table->view, static_cast<std::uint32_t>(table->size)}), TableCheck::kValid);
+  EXPECT_EQ(RecordCount(table), static_cast<std::uint32_t>(kUntouched + kWriters * kEachWriter));
+  CloseMappedFile(table);
 }
 
 }  // namespace
