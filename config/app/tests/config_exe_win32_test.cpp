@@ -45,6 +45,19 @@ int WindowsTitled(const std::wstring& title) {
   return search.second;
 }
 
+BOOL CALLBACK CollectNumbered(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR context) {
+  if (IS_INTRESOURCE(name)) reinterpret_cast<std::vector<WORD>*>(context)->push_back(LOWORD(name));
+  return TRUE;
+}
+
+std::string ResourceBytes(HMODULE module, WORD id, LPCWSTR type) {
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), type);
+  if (!found) return {};
+  HGLOBAL loaded = LoadResource(module, found);
+  const auto* bytes = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+  return bytes ? std::string(bytes, SizeofResource(module, found)) : std::string();
+}
+
 class ConfigProgramTest : public testing::Test {
  protected:
   void SetUp() override { installed::InstallLibrary(L"Quenlith"); }
@@ -91,6 +104,52 @@ TEST_F(ConfigProgramTest, ASecondRunBringsTheOpenWindowForwardAndEnds) {
     PostMessageW(window, WM_COMMAND, static_cast<WPARAM>(c.close_command), 0);
     EXPECT_EQ(first.Wait(), 0);
   }
+}
+
+// As the user starts it: the program's own windows, not the test's copy of them.
+TEST_F(ConfigProgramTest, TheSettingsWindowAndTheKeyEditorOpenCentredOnTheWorkArea) {
+  lz::test::InstalledFolder folder(Contents());
+  Name(folder);
+  RECT work{};
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+  const std::wstring id = Wide(folder.class_id());
+  const struct {
+    std::wstring arguments;
+    std::wstring title;
+  } cases[] = {
+      {L"/n " + id, L"使用设置 - 兰卓测试"},
+      {L"/n " + id + L" /do anjianshezhi", L"按键功能定义 - 兰卓测试"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.arguments);
+    installed::ConfigProgram run(c.arguments);
+    ASSERT_TRUE(run.started());
+    HWND window = WaitForWindow(L"#32770", c.title);
+    ASSERT_NE(window, nullptr);
+    RECT box{};
+    GetWindowRect(window, &box);
+    PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(run.Wait(), 0);
+    EXPECT_NEAR(box.left - work.left, work.right - box.right, 1);
+    EXPECT_NEAR(box.top - work.top, work.bottom - box.bottom, 1);
+  }
+}
+
+// A window changed in config's sources reaches the built program: each of its window templates is the one
+// this test was built with from the same sources.
+TEST_F(ConfigProgramTest, TheProgramCarriesTheWindowsOfItsSources) {
+  std::vector<WORD> ids;
+  EnumResourceNamesW(nullptr, RT_DIALOG, CollectNumbered, reinterpret_cast<LONG_PTR>(&ids));
+  ASSERT_FALSE(ids.empty());
+  HMODULE program = LoadLibraryExW(installed::ConfigProgramPath().c_str(), nullptr,
+                                   LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(program, nullptr);
+  for (WORD id : ids) {
+    const std::string designed = ResourceBytes(nullptr, id, RT_DIALOG);
+    EXPECT_FALSE(designed.empty()) << id;
+    EXPECT_TRUE(ResourceBytes(program, id, RT_DIALOG) == designed) << "window template " << id;
+  }
+  FreeLibrary(program);
 }
 
 TEST_F(ConfigProgramTest, ADictionaryRunHandsItsWordToTheOpenDictionary) {

@@ -21,10 +21,6 @@ std::wstring ProgramFolder() {
 
 constexpr DWORD kProgramPatience = 20000;  // ms a started program is given to end
 
-std::wstring ConfigProgramPath() {
-  return ProgramFolder() + (sizeof(void*) == 8 ? L"configx64.exe" : L"config.exe");
-}
-
 std::wstring SystemLibrary(const std::wstring& name) {
   wchar_t folder[MAX_PATH];
   GetSystemDirectoryW(folder, MAX_PATH);
@@ -32,6 +28,10 @@ std::wstring SystemLibrary(const std::wstring& name) {
 }
 
 }  // namespace
+
+std::wstring ConfigProgramPath() {
+  return ProgramFolder() + (sizeof(void*) == 8 ? L"configx64.exe" : L"config.exe");
+}
 
 // The built library beside this program, copied to the system folder as <name>.dll.
 void InstallLibrary(const std::wstring& name) {

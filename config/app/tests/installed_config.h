@@ -22,6 +22,9 @@ std::filesystem::path ShippedData();
 // FOLDER as the installation folder. Returns the identifier's registry text, empty when it failed.
 std::u16string InstallShippedData(const std::filesystem::path& folder);
 
+// The built config program beside this test program: configx64.exe, config.exe on x86.
+std::wstring ConfigProgramPath();
+
 // The built config program beside this test program, started with ARGUMENTS; ended at once if it still
 // runs when this goes.
 class ConfigProgram {
