@@ -81,6 +81,13 @@ class LibraryPageHost : public dialogs::Dialog {
     }
     g_hosted_page = nullptr;
   }
+  // The library's page writes as its controls change; when config.dsc refuses, the page says so here.
+  bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override {
+    if (message != kSettingsNotWritten) return Dialog::OnMessage(message, wparam, lparam, result);
+    ReportRefusedWrite(context_, window());
+    result = 0;
+    return true;
+  }
 
  private:
   ConfigContext* context_;

@@ -69,5 +69,8 @@ constexpr int kSkinOptionsPage = 4;
 constexpr UINT kAskSkinBaseFolder = WM_USER + 100;
 constexpr UINT kAskSkinPathSetting = WM_USER + 101;
 constexpr UINT kSkinPathEdited = WM_USER + 102;
+// What every page tells its parent when config.dsc refused a change (the page keeps its controls as the
+// user set them; the parent says that nothing was stored).
+constexpr UINT kSettingsNotWritten = WM_USER + 103;
 
 }  // namespace lz

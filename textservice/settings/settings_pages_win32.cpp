@@ -31,6 +31,7 @@ namespace {
 namespace pages = settings_pages;
 
 HWND g_page = nullptr;
+HWND g_parent = nullptr;  // the window hosting g_page
 EngineInstance* g_settings = nullptr;
 SkinCatalog* g_catalog = nullptr;                     // page 3's skins, loaded once it is first needed
 std::vector<std::u16string>* g_font_families = nullptr;  // built once per process
@@ -41,12 +42,16 @@ constexpr int kPathBufferUnits = pages::kPathUnits;
 ConfigBlocks Blocks() { return g_settings ? g_settings->blocks : ConfigBlocks{}; }
 
 // Runs a change of the blocks under config.dsc's writer lock; a store that can't be written (a heap copy,
-// or the lock can't be had) is left alone.
+// or the lock can't be had) is left alone, and the page's parent is told, since only it can say so.
 template <typename Change>
 void WriteBlocks(Change change) {
   if (!g_settings || !g_settings->files.config) return;
   ScopedFileWrite write(g_settings->files.config);
-  if (write.ok()) change(g_settings->blocks);
+  if (write.ok()) {
+    change(g_settings->blocks);
+  } else if (g_parent) {
+    SendMessageW(g_parent, kSettingsNotWritten, 0, 0);
+  }
 }
 
 std::u16string ControlText(HWND page, int id) {
@@ -726,6 +731,7 @@ HWND CreateSettingsPage(HWND parent, int page, void* settings) {
   for (const PageDialog& p : kPages) {
     if (p.page != page) continue;
     g_settings = static_cast<EngineInstance*>(settings);
+    g_parent = parent;
     HWND window = CreateDialogParamW(LibraryModule(), MAKEINTRESOURCEW(p.dialog), parent, p.proc, 0);
     g_page = window;
     return window;
@@ -745,6 +751,7 @@ int DestroySettingsPage(int apply) {
   if (apply && SendMessageW(g_page, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0) != 0) return 0;
   HWND page = g_page;
   g_page = nullptr;
+  g_parent = nullptr;
   ShowWindow(page, SW_HIDE);
   DestroyWindow(page);
   return 1;

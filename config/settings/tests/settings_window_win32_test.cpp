@@ -231,6 +231,50 @@ TEST_F(SettingsWindowTest, AStoreThatCannotBeWrittenIsReportedOnce) {
   EXPECT_EQ(ImeOnDiskAfterClose(), 0u);
 }
 
+// The library's pages write as their controls change; on a folder that cannot be written the first
+// refused change says so, once a run, and config.dsc keeps what it held.
+TEST_F(SettingsWindowTest, OnAFolderThatCannotBeWrittenALibraryPagesChangeSaysSo) {
+  struct Case {
+    int tab;
+    int list;
+    int item;
+  };
+  const Case kCases[] = {{0, IDC_IME_FREQUENCY, 1}, {1, IDC_DISPLAY_PAGE_SIZE, 2}};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.tab);
+    lz::test::DataFolderContents contents = installed::Contents();
+    contents.edit_blocks = [](ConfigBlocks& b) { b.ime.WriteU32(kTabMaskOffset, kAllTabs); };
+    folder_ = std::make_unique<lz::test::InstalledFolder>(contents);
+    const std::vector<std::uint8_t> before = lz::test::ReadFileBytes(folder_->data() / "config.dsc");
+    std::vector<os::MessageBoxRequest> shown;
+    {
+      installed::ReadOnlyFiles read_only(folder_->data());
+      os::SetMessageBoxResponder(RecordBox, &shown);
+      context_ = OpenConfigContext(folder_->class_id().c_str());
+      ASSERT_NE(context_, nullptr);
+      window_ = std::make_unique<SettingsWindow>(GetModuleHandleW(nullptr), context_, c.tab, u"兰卓");
+      ASSERT_NE(window_->CreateChild(nullptr), nullptr);
+      EXPECT_TRUE(shown.empty());
+      HWND page = HostedPageWindow();
+      ASSERT_NE(page, nullptr);
+      HWND list = GetDlgItem(page, c.list);
+      ASSERT_NE(list, nullptr);
+      for (const int item : {c.item, c.item + 1}) {
+        SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(item), 0);
+        SendMessageW(page, WM_COMMAND, MAKEWPARAM(c.list, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+      }
+      os::SetMessageBoxResponder(nullptr, nullptr);
+      window_.reset();
+      CloseConfigContext(context_);
+      context_ = nullptr;
+    }
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, u"配置程序");
+    EXPECT_EQ(shown[0].text, u"设置文件不能写入，所做的修改没有保存。");
+    EXPECT_EQ(lz::test::ReadFileBytes(folder_->data() / "config.dsc"), before);
+  }
+}
+
 TEST_F(SettingsWindowTest, TheEmbeddingDialogWritesItsChoiceOnOk) {
   Open(0x2, 3);
   ASSERT_NE(window_->page()->Item(IDC_ADVANCED_EMBEDDING), nullptr);
