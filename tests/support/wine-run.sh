@@ -65,7 +65,10 @@ else
   "$root/tools/wine-prefix.sh" || exit 1
 fi
 if [ "$display" -eq 1 ]; then
-  xvfb-run -a -s "-screen 0 1280x1024x24" "${LZ_WINE[@]}" "$@" 2>&1 | tee "$out"
+  # xvfb-run -a looks for a free display from its start number and then starts the server, so runners that
+  # start together can pick the same display, and one's server going away breaks the other's windows
+  # ("X connection broken"). Each runner starts its search from a number of its own.
+  xvfb-run -a -n $((100 + $$ % 30000)) -s "-screen 0 1280x1024x24" "${LZ_WINE[@]}" "$@" 2>&1 | tee "$out"
 else
   "${LZ_WINE[@]}" "$@" 2>&1 | tee "$out"
 fi
